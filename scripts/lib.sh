@@ -1,0 +1,64 @@
+# Shared by scripts/test and scripts/run. Sourced, not run.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT"
+
+# Debian packages the build and the tests need, by name.
+PACKAGES=(
+  cmake ninja-build g++ python3
+  googletest libbenchmark-dev nlohmann-json3-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  wine64 xvfb xauth x11-utils imagemagick
+)
+
+log() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
+die() { printf 'error: %s\n' "$*" >&2; exit 1; }
+
+# Installs whatever is missing; does nothing (and asks no server) when all is there.
+ensure_packages() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null | grep -qx installed || missing+=("$p")
+  done
+  ((${#missing[@]} == 0)) && return 0
+  log "installing: ${missing[*]}"
+  local sudo=
+  [[ $(id -u) == 0 ]] || sudo=sudo
+  $sudo apt-get update -q || die "apt-get update failed"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" \
+    || die "could not install: ${missing[*]}"
+}
+
+configure_and_build() {
+  local preset=$1
+  if [[ ! -f build/$preset/build.ninja ]]; then
+    log "configure $preset"
+    cmake --preset "$preset" >/dev/null || die "configure failed: $preset"
+  fi
+  log "build $preset"
+  cmake --build --preset "$preset" || die "build failed: $preset"
+}
+
+# Starts Xvfb on a free display and exports DISPLAY; stop_xvfb ends it.
+XVFB_PID=
+start_xvfb() {
+  local n
+  for n in $(seq 91 140); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 50); do
+      xdpyinfo >/dev/null 2>&1 && return 0
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+  done
+  die "could not start Xvfb"
+}
+stop_xvfb() {
+  [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=
+  return 0
+}
