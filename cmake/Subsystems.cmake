@@ -122,3 +122,10 @@ else()
     target_link_libraries(bench_${bench_name} PRIVATE vellumar_core benchmark::benchmark vellumar_warnings)
   endforeach()
 endif()
+
+# Subsystems with build steps of their own (test resources, third-party builds) add a file here.
+file(GLOB extra_cmake CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/extra/*.cmake)
+list(SORT extra_cmake)
+foreach(extra IN LISTS extra_cmake)
+  include(${extra})
+endforeach()
