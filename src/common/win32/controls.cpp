@@ -1,0 +1,372 @@
+#include "common/win32/controls.h"
+
+#include <algorithm>
+
+#include "common/win32/wide.h"
+
+namespace {
+
+constexpr wchar_t kControlProp[] = L"VellumarControl";
+
+std::wstring ListText(HWND list, int row, int column) {
+    // Grow the buffer until the text fits: cells may be long (paths, rate lists).
+    for (size_t size = 256;; size *= 4) {
+        std::wstring buffer(size, L'\0');
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(size);
+        auto n = static_cast<size_t>(SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                                  reinterpret_cast<LPARAM>(&item)));
+        if (n + 1 < size || size > (1u << 20)) {
+            buffer.resize(n);
+            return buffer;
+        }
+    }
+}
+
+}  // namespace
+
+Control::~Control() {
+    if (hwnd_ && IsWindow(hwnd_)) {
+        RemovePropW(hwnd_, kControlProp);
+        DestroyWindow(hwnd_);
+    }
+}
+
+Control* Control::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<Control*>(GetPropW(hwnd, kControlProp)) : nullptr;
+}
+
+bool Control::CreateChild(Window& parent, const wchar_t* window_class, const std::string& text, DWORD style,
+                          DWORD ex_style, DesignRect rect, unsigned anchors, int id) {
+    parent_ = &parent;
+    hwnd_ = CreateWindowExW(ex_style, window_class, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+                            0, 0, 0, 0, parent.hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd_) return false;
+    SetPropW(hwnd_, kControlProp, this);
+    parent.AddControl(this, rect, anchors);
+    return true;
+}
+
+std::string Control::Text() const {
+    int n = GetWindowTextLengthW(hwnd_);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    GetWindowTextW(hwnd_, text.data(), n + 1);
+    text.resize(static_cast<size_t>(n));
+    return Narrow(text);
+}
+
+void Control::SetText(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
+
+void Control::Place(int x, int y, int width, int height) { MoveWindow(hwnd_, x, y, width, height, TRUE); }
+
+void Control::SetFont(HFONT font) { SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+
+bool Button::Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors, int id,
+                    bool is_default) {
+    return CreateChild(parent, WC_BUTTONW, caption, WS_TABSTOP | (is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                       0, rect, anchors, id);
+}
+
+void Button::SetGlyph(const Picture& glyph) {
+    int size = parent_->Scale(glyph.width);
+    Picture scaled = size == glyph.width ? glyph : Picture();
+    if (size != glyph.width) {
+        // Drawn again at the target size rather than stretched, so it stays sharp.
+        scaled = Picture(size, size);
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                scaled.pixels[static_cast<size_t>(y) * size + x] = glyph.at(x * glyph.width / size, y * glyph.height / size);
+    }
+    glyphs_.reset(ImageList_Create(size, size, ILC_COLOR32, 1, 0));
+    UniqueGdiObject bitmap(PictureToBitmap(scaled));
+    ImageList_Add(glyphs_.get(), static_cast<HBITMAP>(bitmap.get()), nullptr);
+    BUTTON_IMAGELIST bil{};
+    bil.himl = glyphs_.get();
+    bil.margin = {0, parent_->Scale(4), 0, 0};
+    bil.uAlign = BUTTON_IMAGELIST_ALIGN_TOP;
+    SendMessageW(hwnd_, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
+    SetWindowLongPtrW(hwnd_, GWL_STYLE, GetWindowLongPtrW(hwnd_, GWL_STYLE) | BS_MULTILINE);
+}
+
+void Button::OnCommand(WORD code) {
+    if (code == BN_CLICKED && onClick) onClick();
+}
+
+bool CheckBox::Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors) {
+    return CreateChild(parent, WC_BUTTONW, caption, WS_TABSTOP | BS_AUTOCHECKBOX, 0, rect, anchors);
+}
+
+bool CheckBox::Checked() const { return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void CheckBox::SetChecked(bool checked) {
+    SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool GroupBox::Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors) {
+    return CreateChild(parent, WC_BUTTONW, caption, BS_GROUPBOX, WS_EX_TRANSPARENT, rect, anchors);
+}
+
+bool Label::Create(Window& parent, const std::string& text, DesignRect rect, unsigned anchors, bool word_wrap) {
+    return CreateChild(parent, WC_STATICW, text, word_wrap ? SS_LEFT : SS_LEFTNOWORDWRAP, 0, rect, anchors);
+}
+
+void Label::SetColors(COLORREF text, HBRUSH background) {
+    text_color_ = text;
+    background_ = background;
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Label::SetBold(bool bold) {
+    bold_ = bold;
+    SetFont(parent_->Font());
+}
+
+void Label::SetFont(HFONT font) {
+    if (!bold_ || !font) {
+        Control::SetFont(font);
+        return;
+    }
+    LOGFONTW lf{};
+    GetObjectW(font, sizeof(lf), &lf);
+    lf.lfWeight = FW_BOLD;
+    bold_font_.reset(CreateFontIndirectW(&lf));
+    Control::SetFont(static_cast<HFONT>(bold_font_.get()));
+}
+
+HBRUSH Label::OnColorStatic(HDC dc) {
+    if (text_color_ != CLR_INVALID) SetTextColor(dc, text_color_);
+    if (!background_) return nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    return background_;
+}
+
+bool Panel::Create(Window& parent, COLORREF color, DesignRect rect, unsigned anchors) {
+    brush_.reset(CreateSolidBrush(color));
+    return CreateChild(parent, WC_STATICW, "", SS_SUNKEN, 0, rect, anchors);
+}
+
+HBRUSH Panel::OnColorStatic(HDC /*dc*/) { return Brush(); }
+
+bool PictureBox::Create(Window& parent, DesignRect rect, unsigned anchors) {
+    return CreateChild(parent, WC_STATICW, "", SS_CENTERIMAGE | SS_REALSIZECONTROL, 0, rect, anchors);
+}
+
+void PictureBox::SetIcon(HICON icon) {
+    SetWindowLongPtrW(hwnd_, GWL_STYLE, (GetWindowLongPtrW(hwnd_, GWL_STYLE) & ~SS_TYPEMASK) | SS_ICON);
+    SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    icon_.reset(icon);
+}
+
+void PictureBox::SetBitmap(HBITMAP bitmap) {
+    SetWindowLongPtrW(hwnd_, GWL_STYLE, (GetWindowLongPtrW(hwnd_, GWL_STYLE) & ~SS_TYPEMASK) | SS_BITMAP);
+    SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    bitmap_.reset(bitmap);
+}
+
+bool ProgressBar::Create(Window& parent, DesignRect rect, unsigned anchors) {
+    return CreateChild(parent, PROGRESS_CLASSW, "", 0, 0, rect, anchors);
+}
+
+void ProgressBar::SetRange(int max) { SendMessageW(hwnd_, PBM_SETRANGE32, 0, max); }
+void ProgressBar::SetPosition(int position) { SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(position), 0); }
+int ProgressBar::Position() const { return static_cast<int>(SendMessageW(hwnd_, PBM_GETPOS, 0, 0)); }
+
+HBITMAP PictureToBitmap(const Picture& picture) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = picture.width;
+    bi.bmiHeader.biHeight = -picture.height;  // top-down, like the picture
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap) std::copy(picture.pixels.begin(), picture.pixels.end(), static_cast<Argb*>(bits));
+    return bitmap;
+}
+
+bool ImageList::Create(int width, int height) {
+    width_ = width;
+    height_ = height;
+    list_.reset(ImageList_Create(width, height, ILC_COLOR32, 16, 16));
+    return static_cast<bool>(list_);
+}
+
+int ImageList::Add(const Picture& picture) {
+    UniqueGdiObject bitmap(PictureToBitmap(picture));
+    return ImageList_Add(list_.get(), static_cast<HBITMAP>(bitmap.get()), nullptr);
+}
+
+int ImageList::Count() const { return ImageList_GetImageCount(list_.get()); }
+
+bool ListView::Create(Window& parent, DesignRect rect, unsigned anchors) {
+    if (!CreateChild(parent, WC_LISTVIEWW, "",
+                     WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                     WS_EX_CLIENTEDGE, rect, anchors))
+        return false;
+    ListView_SetExtendedListViewStyle(
+        hwnd_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES | LVS_EX_DOUBLEBUFFER);
+    return true;
+}
+
+void ListView::AddColumn(const std::string& caption, int design_width) {
+    std::wstring text = Widen(caption);
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.pszText = text.data();
+    col.cx = parent_->Scale(design_width);
+    col.iSubItem = ColumnCount();
+    SendMessageW(hwnd_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(col.iSubItem), reinterpret_cast<LPARAM>(&col));
+}
+
+int ListView::ColumnCount() const {
+    HWND header = ListView_GetHeader(hwnd_);
+    return header ? Header_GetItemCount(header) : 0;
+}
+
+void ListView::DeleteColumnsAfterFirst() {
+    while (ColumnCount() > 1) ListView_DeleteColumn(hwnd_, ColumnCount() - 1);
+}
+
+void ListView::ShareRemainingWidth(int first_design_width) {
+    int n = ColumnCount();
+    if (n < 2) return;
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    int rest = client.right - parent_->Scale(first_design_width) - GetSystemMetrics(SM_CXVSCROLL);
+    for (int i = 1; i < n; ++i) ListView_SetColumnWidth(hwnd_, i, std::max(rest / (n - 1), parent_->Scale(40)));
+}
+
+void ListView::SetImageList(HIMAGELIST images) { ListView_SetImageList(hwnd_, images, LVSIL_SMALL); }
+
+int ListView::RowCount() const { return ListView_GetItemCount(hwnd_); }
+
+void ListView::AppendRow() {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = RowCount();
+    item.pszText = const_cast<wchar_t*>(L"");
+    item.iImage = I_IMAGENONE;
+    SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void ListView::SetCell(int row, int column, const std::string& text) {
+    std::wstring wide = Widen(text);
+    if (ListText(hwnd_, row, column) == wide) return;  // no flicker for unchanged cells
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = wide.data();
+    SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+std::string ListView::Cell(int row, int column) const { return Narrow(ListText(hwnd_, row, column)); }
+
+int ListView::CellImage(int row, int column) const {
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iSubItem = column;
+    if (!SendMessageW(hwnd_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return -1;
+    return item.iImage == I_IMAGENONE ? -1 : item.iImage;
+}
+
+void ListView::SetCellImage(int row, int column, int image) {
+    int wanted = image < 0 ? I_IMAGENONE : image;
+    if (CellImage(row, column) == image) return;
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.iImage = wanted;
+    SendMessageW(hwnd_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+intptr_t ListView::RowData(int row) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageW(hwnd_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+    return item.lParam;
+}
+
+void ListView::SetRow(int row, const ReportRow& content) {
+    SetCell(row, 0, content.caption);
+    SetCellImage(row, 0, content.image);
+    for (size_t i = 0; i < content.subItems.size(); ++i) {
+        int column = static_cast<int>(i) + 1;
+        SetCell(row, column, content.subItems[i]);
+        if (i < content.subItemImages.size()) SetCellImage(row, column, content.subItemImages[i]);
+    }
+    if (RowData(row) != content.data) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        item.lParam = content.data;
+        SendMessageW(hwnd_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void ListView::DeleteLastRow() {
+    if (int n = RowCount(); n > 0) ListView_DeleteItem(hwnd_, n - 1);
+}
+
+void ListView::Clear() { ListView_DeleteAllItems(hwnd_); }
+
+void ListView::AddRow(const std::vector<std::string>& cells) {
+    AppendRow();
+    int row = RowCount() - 1;
+    for (size_t i = 0; i < cells.size(); ++i) SetCell(row, static_cast<int>(i), cells[i]);
+}
+
+int ListView::SelectedRow() const { return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); }
+
+void ListView::SelectRow(int row) {
+    ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+std::string ListView::ColumnCaption(int column) const {
+    wchar_t buffer[256] = {};
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = buffer;
+    col.cchTextMax = 256;
+    SendMessageW(hwnd_, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col));
+    return Narrow(buffer);
+}
+
+int ListView::ColumnWidth(int column) const { return ListView_GetColumnWidth(hwnd_, column); }
+
+LRESULT ListView::OnNotify(NMHDR* hdr) {
+    if (hdr->code == NM_DBLCLK && onDoubleClick) onDoubleClick();
+    return 0;
+}
+
+Timer::~Timer() {
+    if (owner_) {
+        if (owner_->hwnd()) KillTimer(owner_->hwnd(), id());
+        owner_->RemoveTimer(this);
+    }
+}
+
+void Timer::Attach(Window& owner, UINT interval_ms) {
+    owner_ = &owner;
+    interval_ = interval_ms;
+    owner.AddTimer(this);
+}
+
+void Timer::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (!owner_ || !owner_->hwnd()) return;
+    if (enabled)
+        SetTimer(owner_->hwnd(), id(), interval_, nullptr);
+    else
+        KillTimer(owner_->hwnd(), id());
+}
+
+void Timer::SetInterval(UINT interval_ms) {
+    interval_ = interval_ms;
+    if (enabled_) SetEnabled(true);
+}

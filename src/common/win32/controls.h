@@ -1,0 +1,203 @@
+#pragma once
+// Thin wrappers over the common controls. Each control belongs to a Window,
+// is placed by its anchors, and raises its events as std::function members.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/picture.h"
+#include "common/win32/unique.h"
+#include "common/win32/window.h"
+#include "wireless/report_list.h"
+
+class Control {
+public:
+    Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+    virtual ~Control();
+
+    HWND hwnd() const { return hwnd_; }
+    static Control* FromHandle(HWND hwnd);
+
+    std::string Text() const;
+    void SetText(const std::string& text);
+    void Enable(bool enabled) { EnableWindow(hwnd_, enabled); }
+    bool Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+    void SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
+
+    virtual void OnCommand(WORD /*code*/) {}
+    virtual LRESULT OnNotify(NMHDR* /*hdr*/) { return 0; }
+    virtual HBRUSH OnColorStatic(HDC /*dc*/) { return nullptr; }
+    virtual void Place(int x, int y, int width, int height);
+    virtual void SetFont(HFONT font);
+
+protected:
+    bool CreateChild(Window& parent, const wchar_t* window_class, const std::string& text, DWORD style,
+                     DWORD ex_style, DesignRect rect, unsigned anchors, int id = 0);
+    HWND hwnd_ = nullptr;
+    Window* parent_ = nullptr;
+};
+
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ImageList_Destroy(h); }
+};
+using UniqueImageList = Unique<ImageListTraits>;
+
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DestroyIcon(h); }
+};
+using UniqueIcon = Unique<IconTraits>;
+
+class Button : public Control {
+public:
+    bool Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors = kAnchorTopLeft,
+                int id = 0, bool is_default = false);
+    // A picture above the caption, scaled to the window's DPI.
+    void SetGlyph(const Picture& glyph);
+    void Click() { OnCommand(BN_CLICKED); }
+    std::function<void()> onClick;
+    void OnCommand(WORD code) override;
+
+private:
+    UniqueImageList glyphs_;
+};
+
+class CheckBox : public Control {
+public:
+    bool Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors = kAnchorTopLeft);
+    bool Checked() const;
+    void SetChecked(bool checked);
+};
+
+class GroupBox : public Control {
+public:
+    bool Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors = kAnchorTopLeft);
+};
+
+class Label : public Control {
+public:
+    bool Create(Window& parent, const std::string& text, DesignRect rect, unsigned anchors = kAnchorTopLeft,
+                bool word_wrap = false);
+    // Colours for a label on a coloured band; CLR_INVALID keeps the system's.
+    void SetColors(COLORREF text, HBRUSH background);
+    void SetBold(bool bold);
+    HBRUSH OnColorStatic(HDC dc) override;
+    void SetFont(HFONT font) override;
+
+private:
+    COLORREF text_color_ = CLR_INVALID;
+    HBRUSH background_ = nullptr;
+    bool bold_ = false;
+    UniqueGdiObject bold_font_;
+};
+
+// A flat coloured band with a lowered inner edge.
+class Panel : public Control {
+public:
+    bool Create(Window& parent, COLORREF color, DesignRect rect, unsigned anchors);
+    HBRUSH Brush() const { return static_cast<HBRUSH>(brush_.get()); }
+    HBRUSH OnColorStatic(HDC dc) override;
+
+private:
+    UniqueGdiObject brush_;
+};
+
+// A picture shown as-is (an icon or a banner bitmap made in code).
+class PictureBox : public Control {
+public:
+    bool Create(Window& parent, DesignRect rect, unsigned anchors = kAnchorTopLeft);
+    void SetIcon(HICON icon);          // takes ownership
+    void SetBitmap(HBITMAP bitmap);    // takes ownership
+
+private:
+    UniqueIcon icon_;
+    UniqueGdiObject bitmap_;
+};
+
+class ProgressBar : public Control {
+public:
+    bool Create(Window& parent, DesignRect rect, unsigned anchors = kAnchorTopLeft);
+    void SetRange(int max);
+    void SetPosition(int position);
+    int Position() const;
+};
+
+// 32-bit images with alpha, added as pictures drawn in code.
+class ImageList {
+public:
+    bool Create(int width, int height);
+    int Add(const Picture& picture);
+    int Count() const;
+    HIMAGELIST handle() const { return list_.get(); }
+
+private:
+    UniqueImageList list_;
+    int width_ = 0, height_ = 0;
+};
+
+// A report-style list view: grid lines, whole-row selection, read-only cells.
+class ListView : public Control, public ReportList {
+public:
+    bool Create(Window& parent, DesignRect rect, unsigned anchors);
+    void AddColumn(const std::string& caption, int design_width);
+    int ColumnCount() const;
+    void DeleteColumnsAfterFirst();
+    // The columns after the first share what the first leaves of the width.
+    void ShareRemainingWidth(int first_design_width);
+    void SetImageList(HIMAGELIST images);
+
+    // ReportList: rows are rewritten cell by cell, and unchanged cells are not touched.
+    int RowCount() const override;
+    void AppendRow() override;
+    void SetRow(int row, const ReportRow& content) override;
+    void DeleteLastRow() override;
+    void Clear() override;
+
+    // Appends a row of plain texts: the caption, then the sub-items.
+    void AddRow(const std::vector<std::string>& cells);
+    void SetCell(int row, int column, const std::string& text);
+    std::string Cell(int row, int column) const;
+    int CellImage(int row, int column) const;
+    intptr_t RowData(int row) const;
+    int SelectedRow() const;  // -1 when none
+    void SelectRow(int row);
+    std::string ColumnCaption(int column) const;
+    int ColumnWidth(int column) const;
+
+    std::function<void()> onDoubleClick;
+    LRESULT OnNotify(NMHDR* hdr) override;
+
+private:
+    void SetCellImage(int row, int column, int image);
+};
+
+class Timer {
+public:
+    Timer() = default;
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
+    ~Timer();
+    void Attach(Window& owner, UINT interval_ms);
+    void SetEnabled(bool enabled);
+    bool Enabled() const { return enabled_; }
+    void SetInterval(UINT interval_ms);
+    UINT_PTR id() const { return reinterpret_cast<UINT_PTR>(this); }
+    void Fire() { if (onTick) onTick(); }
+    std::function<void()> onTick;
+
+private:
+    Window* owner_ = nullptr;
+    UINT interval_ = 1000;
+    bool enabled_ = false;
+};
+
+// Converts a picture drawn in code into a 32-bit top-down DIB section.
+HBITMAP PictureToBitmap(const Picture& picture);

@@ -1,0 +1,304 @@
+#include "common/win32/window.h"
+
+#include <algorithm>
+
+#include "common/picture.h"
+#include "common/win32/controls.h"
+#include "common/win32/wide.h"
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"VellumarWindow";
+
+MessageBoxHook& Hook() {
+    static MessageBoxHook hook;
+    return hook;
+}
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+GetDpiForWindowFn DpiForWindowFunction() {
+    static auto fn = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    return fn;
+}
+
+}  // namespace
+
+UINT WindowDpi(HWND hwnd) {
+    if (auto fn = DpiForWindowFunction(); fn && hwnd) {
+        if (UINT dpi = fn(hwnd)) return dpi;
+    }
+    HDC dc = GetDC(nullptr);
+    UINT dpi = static_cast<UINT>(GetDeviceCaps(dc, LOGPIXELSY));
+    ReleaseDC(nullptr, dc);
+    return dpi ? dpi : 96;
+}
+
+int ScaleForDpi(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
+
+HICON ProgramIcon(int size) {
+    Picture pic = DrawProgramIcon(size);
+    BITMAPV5HEADER bi{};
+    bi.bV5Size = sizeof(bi);
+    bi.bV5Width = size;
+    bi.bV5Height = -size;
+    bi.bV5Planes = 1;
+    bi.bV5BitCount = 32;
+    bi.bV5Compression = BI_BITFIELDS;
+    bi.bV5RedMask = 0x00FF0000;
+    bi.bV5GreenMask = 0x0000FF00;
+    bi.bV5BlueMask = 0x000000FF;
+    bi.bV5AlphaMask = 0xFF000000;
+    void* bits = nullptr;
+    HDC dc = GetDC(nullptr);
+    UniqueGdiObject color(CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits, nullptr, 0));
+    ReleaseDC(nullptr, dc);
+    if (!color) return nullptr;
+    std::copy(pic.pixels.begin(), pic.pixels.end(), static_cast<Argb*>(bits));
+    UniqueGdiObject mask(CreateBitmap(size, size, 1, 1, nullptr));
+    ICONINFO ii{TRUE, 0, 0, static_cast<HBITMAP>(mask.get()), static_cast<HBITMAP>(color.get())};
+    return CreateIconIndirect(&ii);
+}
+
+void ShowMessage(HWND owner, const std::string& text) {
+    if (Hook()) {
+        Hook()(owner, text);
+        return;
+    }
+    MessageBoxW(owner, Widen(text).c_str(), Widen(kApplicationTitle).c_str(), MB_OK);
+}
+
+void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
+
+Window::~Window() {
+    if (hwnd_) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+std::string Window::Caption() const {
+    int n = GetWindowTextLengthW(hwnd_);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    GetWindowTextW(hwnd_, text.data(), n + 1);
+    text.resize(static_cast<size_t>(n));
+    return Narrow(text);
+}
+
+void Window::SetCaption(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
+
+bool Window::CreateFrame(const std::string& caption, DWORD style, DWORD ex_style, HWND owner, int client_width,
+                         int client_height, HMENU menu) {
+    static ATOM atom = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.hIcon = ProgramIcon(32);
+        wc.hIconSm = ProgramIcon(16);
+        wc.lpszClassName = kWindowClass;
+        return RegisterClassExW(&wc);
+    }();
+    if (!atom) return false;
+    design_client_ = {client_width, client_height};
+    CreateWindowExW(ex_style, kWindowClass, Widen(caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                    CW_USEDEFAULT, CW_USEDEFAULT, owner, menu, GetModuleHandleW(nullptr), this);
+    if (!hwnd_) return false;
+    dpi_ = WindowDpi(hwnd_);
+    UpdateFont();
+    SIZE frame = FrameSizeFor(Scale(client_width), Scale(client_height));
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+}
+
+SIZE Window::FrameSizeFor(int client_width, int client_height) const {
+    RECT r{0, 0, client_width, client_height};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), GetMenu(hwnd_) != nullptr,
+                       static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+void Window::UpdateFont() {
+    // The TrueType face of the classic 8-point dialog font, so text stays sharp at any DPI.
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(8, static_cast<int>(dpi_), 72);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    wcscpy_s(lf.lfFaceName, L"Microsoft Sans Serif");
+    font_.reset(CreateFontIndirectW(&lf));
+    for (auto& p : placed_) p.control->SetFont(Font());
+}
+
+void Window::AddControl(Control* control, DesignRect rect, unsigned anchors) {
+    placed_.push_back({control, rect, anchors});
+    control->SetFont(Font());
+    Layout();
+}
+
+void Window::AddTimer(Timer* timer) { timers_[timer->id()] = timer; }
+void Window::RemoveTimer(Timer* timer) { timers_.erase(timer->id()); }
+
+void Window::Layout() {
+    if (!hwnd_) return;
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    // Anchored edges keep their distance to the client edge they are tied to.
+    int dx = client.right - Scale(design_client_.cx);
+    int dy = client.bottom - Scale(design_client_.cy);
+    for (const auto& p : placed_) {
+        int x = Scale(p.rect.left), y = Scale(p.rect.top), w = Scale(p.rect.width), h = Scale(p.rect.height);
+        if (p.anchors & AnchorRight) {
+            if (p.anchors & AnchorLeft) w += dx; else x += dx;
+        }
+        if (p.anchors & AnchorBottom) {
+            if (p.anchors & AnchorTop) h += dy; else y += dy;
+        }
+        p.control->Place(x, y, std::max(w, 0), std::max(h, 0));
+    }
+}
+
+LRESULT CALLBACK Window::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {  // bind the C++ object before any other message
+        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        self->hwnd_ = h;
+        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(h, msg, wp, lp);
+    LRESULT r = self->OnMessage(msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+    }
+    return r;
+}
+
+LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND:
+            if (auto* c = Control::FromHandle(reinterpret_cast<HWND>(lp))) {
+                c->OnCommand(HIWORD(wp));
+                return 0;
+            }
+            break;
+        case WM_NOTIFY: {
+            auto* hdr = reinterpret_cast<NMHDR*>(lp);
+            if (auto* c = Control::FromHandle(hdr->hwndFrom)) return c->OnNotify(hdr);
+            break;
+        }
+        case WM_TIMER:
+            if (auto it = timers_.find(wp); it != timers_.end()) {
+                it->second->Fire();
+                return 0;
+            }
+            break;
+        case WM_SIZE:
+            Layout();
+            break;
+        case WM_GETMINMAXINFO:
+            if (min_client_.cx > 0) {
+                SIZE frame = FrameSizeFor(Scale(min_client_.cx), Scale(min_client_.cy));
+                auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
+                mmi->ptMinTrackSize = {frame.cx, frame.cy};
+                return 0;
+            }
+            break;
+        case 0x02E0: {  // WM_DPICHANGED: take the new DPI and the suggested rectangle
+            dpi_ = HIWORD(wp);
+            UpdateFont();
+            auto* r = reinterpret_cast<RECT*>(lp);
+            SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            Layout();
+            return 0;
+        }
+        case WM_CTLCOLORSTATIC:
+            if (auto* c = Control::FromHandle(reinterpret_cast<HWND>(lp))) {
+                if (HBRUSH b = c->OnColorStatic(reinterpret_cast<HDC>(wp))) return reinterpret_cast<LRESULT>(b);
+            }
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+bool ModalWindow::CreateDialogFrame(const std::string& caption, int client_width, int client_height, HWND owner) {
+    // Fixed size: single border, system menu and minimise button only.
+    return CreateFrame(caption, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME,
+                       owner, client_width, client_height);
+}
+
+int ModalWindow::ShowModal(HWND owner) {
+    if (running_) return IDCANCEL;
+    result_ = IDCANCEL;
+    running_ = true;
+    if (owner) {
+        // Centre over the owner.
+        RECT o, w;
+        GetWindowRect(owner, &o);
+        GetWindowRect(hwnd_, &w);
+        int x = o.left + ((o.right - o.left) - (w.right - w.left)) / 2;
+        int y = o.top + ((o.bottom - o.top) - (w.bottom - w.top)) / 2;
+        SetWindowPos(hwnd_, nullptr, std::max(0, x), std::max(0, y), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        EnableWindow(owner, FALSE);
+    }
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    if (onShown) {
+        // Let the window paint and settle first, as a user would see it.
+        PostMessageW(hwnd_, WM_APP + 1, 0, 0);
+    }
+    MSG msg;
+    bool quit = false;
+    while (running_) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            quit = true;
+            break;
+        }
+        if (!IsDialogMessageW(hwnd_, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    running_ = false;
+    if (owner) EnableWindow(owner, TRUE);
+    ShowWindow(hwnd_, SW_HIDE);
+    if (owner) SetActiveWindow(owner);
+    if (quit) PostQuitMessage(static_cast<int>(msg.wParam));  // hand the quit on to the outer loop
+    return result_;
+}
+
+void ModalWindow::EndModal(int result) {
+    result_ = result;
+    running_ = false;
+    PostMessageW(hwnd_, WM_NULL, 0, 0);  // wake the nested loop
+}
+
+LRESULT ModalWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_CLOSE:
+            EndModal(IDCANCEL);
+            return 0;
+        case WM_COMMAND:
+            if (lp == 0 || !Control::FromHandle(reinterpret_cast<HWND>(lp))) {
+                if (LOWORD(wp) == IDCANCEL) {  // Escape
+                    EndModal(IDCANCEL);
+                    return 0;
+                }
+            }
+            break;
+        case WM_APP + 1:
+            if (onShown && running_) onShown();
+            return 0;
+        default:
+            break;
+    }
+    return Window::OnMessage(msg, wp, lp);
+}

@@ -1,0 +1,106 @@
+#pragma once
+// A window is a small class; messages reach a virtual handler. Controls are
+// owned by their window and raise events as std::function members.
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/win32/unique.h"
+
+class Control;
+class Timer;
+
+// Layout positions are given at 96 DPI and scaled to the window's DPI.
+enum Anchor : unsigned { AnchorLeft = 1, AnchorTop = 2, AnchorRight = 4, AnchorBottom = 8 };
+constexpr unsigned kAnchorTopLeft = AnchorLeft | AnchorTop;
+
+struct DesignRect {
+    int left, top, width, height;
+};
+
+UINT WindowDpi(HWND hwnd);
+int ScaleForDpi(int value, UINT dpi);
+
+class Window {
+public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window();
+
+    HWND hwnd() const { return hwnd_; }
+    UINT dpi() const { return dpi_; }
+    int Scale(int value) const { return ScaleForDpi(value, dpi_); }
+    std::string Caption() const;
+    void SetCaption(const std::string& text);
+    HFONT Font() const { return static_cast<HFONT>(font_.get()); }
+
+    // Called by controls as they are created.
+    void AddControl(Control* control, DesignRect rect, unsigned anchors);
+    void AddTimer(Timer* timer);
+    void RemoveTimer(Timer* timer);
+    // Places every control for the current client size and DPI.
+    void Layout();
+
+protected:
+    // Creates the window; the client area is given at 96 DPI.
+    bool CreateFrame(const std::string& caption, DWORD style, DWORD ex_style, HWND owner, int client_width,
+                     int client_height, HMENU menu = nullptr);
+    virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd_, msg, wp, lp); }
+    void SetMinimumClientSize(int width, int height) { min_client_ = {width, height}; }
+    SIZE DesignClientSize() const { return design_client_; }
+
+    HWND hwnd_ = nullptr;
+
+private:
+    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+    void UpdateFont();
+    SIZE FrameSizeFor(int client_width, int client_height) const;
+
+    struct Placed {
+        Control* control;
+        DesignRect rect;
+        unsigned anchors;
+    };
+    std::vector<Placed> placed_;
+    std::map<UINT_PTR, Timer*> timers_;
+    UniqueGdiObject font_;
+    UINT dpi_ = 96;
+    SIZE design_client_{0, 0};
+    SIZE min_client_{0, 0};
+};
+
+// A fixed-size window shown modally: the owner is disabled and a nested message
+// loop runs until the window is closed. Closing hides it; it is reused.
+class ModalWindow : public Window {
+public:
+    int ShowModal(HWND owner);  // IDOK or IDCANCEL
+    void EndModal(int result);
+    bool IsShowing() const { return running_; }
+    // Runs while the window is showing; tests use it to act on the window.
+    std::function<void()> onShown;
+
+protected:
+    bool CreateDialogFrame(const std::string& caption, int client_width, int client_height, HWND owner);
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    bool running_ = false;
+    int result_ = IDCANCEL;
+};
+
+// The application's plain message box: an OK button and the title as caption.
+// Tests replace it to read the text instead of blocking.
+void ShowMessage(HWND owner, const std::string& text);
+using MessageBoxHook = std::function<void(HWND owner, const std::string& text)>;
+void SetMessageBoxHook(MessageBoxHook hook);
+
+// The application title: window captions, message boxes, the log and data names.
+inline constexpr const char* kApplicationTitle = "Vellumar";
+
+// The program icon, drawn in code.
+HICON ProgramIcon(int size);

@@ -1,0 +1,54 @@
+#include "shell/menu.h"
+
+#include <iterator>
+
+namespace {
+
+struct MenuItem {
+    WORD command;  // 0: separator
+    const wchar_t* caption;
+};
+
+constexpr MenuItem kFileMenu[] = {{kCmdQuit, L"&Quit"}};
+constexpr MenuItem kOptionsMenu[] = {{kCmdSettings, L"&Settings\tCtrl+S"}};
+constexpr MenuItem kHelpMenu[] = {
+    {kCmdOpenLog, L"&Open Log\tCtrl+L"},
+    {kCmdCheckForUpdate, L"Check for update...\tCtrl+G"},
+    {0, nullptr},
+    {kCmdChangeLog, L"&Change Log"},
+    {kCmdBugReport, L"Bug report, Feature request, Known issues"},
+    {0, nullptr},
+    {kCmdAbout, L"&About...\tCtrl+B"},
+};
+
+template <size_t N>
+HMENU Popup(const MenuItem (&items)[N]) {
+    HMENU menu = CreatePopupMenu();
+    for (const auto& item : items) {
+        if (item.command)
+            AppendMenuW(menu, MF_STRING, item.command, item.caption);
+        else
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    }
+    return menu;
+}
+
+}  // namespace
+
+HMENU CreateMainMenu() {
+    HMENU bar = CreateMenu();
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Popup(kFileMenu)), L"&File");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Popup(kOptionsMenu)), L"&Options");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Popup(kHelpMenu)), L"&?");
+    return bar;
+}
+
+UniqueAccelerators CreateMainAccelerators() {
+    ACCEL keys[] = {
+        {FVIRTKEY | FCONTROL, 'S', kCmdSettings},
+        {FVIRTKEY | FCONTROL, 'L', kCmdOpenLog},
+        {FVIRTKEY | FCONTROL, 'G', kCmdCheckForUpdate},
+        {FVIRTKEY | FCONTROL, 'B', kCmdAbout},
+    };
+    return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
+}

@@ -1,0 +1,100 @@
+#include "common/win32/controls.h"
+#include "common/win32/window.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TestFrame : public Window {
+public:
+    TestFrame() {
+        CreateFrame("Frame", WS_OVERLAPPEDWINDOW, 0, nullptr, 300, 200);
+        SetMinimumClientSize(300, 200);
+        list.Create(*this, {10, 10, 280, 100}, AnchorLeft | AnchorTop | AnchorRight | AnchorBottom);
+        list.AddColumn("Name", 100);
+        list.AddColumn("Value", 80);
+        right.Create(*this, "R", {250, 150, 40, 20}, AnchorRight | AnchorBottom);
+    }
+    ListView list;
+    Button right;
+};
+
+class TestDialog : public ModalWindow {
+public:
+    TestDialog() {
+        CreateDialogFrame("Dialog", 200, 100, nullptr);
+        ok.Create(*this, "OK", {60, 60, 75, 25}, kAnchorTopLeft, IDOK, true);
+        ok.onClick = [this] { EndModal(IDOK); };
+    }
+    Button ok;
+};
+
+RECT ChildRect(HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TEST(Window, ListRowsAreRewrittenInPlace) {
+    TestFrame frame;
+    ASSERT_NE(frame.hwnd(), nullptr);
+    frame.list.AppendRow();
+    frame.list.SetRow(0, {"a", {"1"}, -1, {}, 42});
+    EXPECT_EQ(frame.list.Cell(0, 0), "a");
+    EXPECT_EQ(frame.list.Cell(0, 1), "1");
+    EXPECT_EQ(frame.list.RowData(0), 42);
+    frame.list.SelectRow(0);
+    frame.list.AppendRow();
+    frame.list.SetRow(1, {"Caf\xC3\xA9", {"2"}, -1, {}, 7});
+    EXPECT_EQ(frame.list.Cell(1, 0), "Caf\xC3\xA9");  // UTF-8 survives the W calls
+    frame.list.SetRow(0, {"b", {"3"}, -1, {}, 43});
+    EXPECT_EQ(frame.list.SelectedRow(), 0);  // the selection stays with the position
+    frame.list.DeleteLastRow();
+    EXPECT_EQ(frame.list.RowCount(), 1);
+    frame.list.DeleteColumnsAfterFirst();
+    EXPECT_EQ(frame.list.ColumnCount(), 1);
+}
+
+TEST(Window, AnchorsFollowTheClientArea) {
+    TestFrame frame;
+    RECT before = ChildRect(frame.right.hwnd());
+    RECT list_before = ChildRect(frame.list.hwnd());
+    RECT w;
+    GetWindowRect(frame.hwnd(), &w);
+    SetWindowPos(frame.hwnd(), nullptr, 0, 0, w.right - w.left + 50, w.bottom - w.top + 30, SWP_NOMOVE | SWP_NOZORDER);
+    RECT after = ChildRect(frame.right.hwnd());
+    RECT list_after = ChildRect(frame.list.hwnd());
+    EXPECT_EQ(after.left - before.left, 50);
+    EXPECT_EQ(after.top - before.top, 30);
+    EXPECT_EQ((list_after.right - list_after.left) - (list_before.right - list_before.left), 50);
+    EXPECT_EQ(list_after.left, list_before.left);
+    // The minimum size holds.
+    SetWindowPos(frame.hwnd(), nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client;
+    GetClientRect(frame.hwnd(), &client);
+    EXPECT_GE(client.right, frame.Scale(300));
+}
+
+TEST(Window, ModalLoopEndsWithTheButtonsResult) {
+    TestDialog dialog;
+    dialog.onShown = [&] {
+        EXPECT_TRUE(IsWindowVisible(dialog.hwnd()));
+        dialog.ok.Click();
+    };
+    EXPECT_EQ(dialog.ShowModal(nullptr), IDOK);
+    EXPECT_FALSE(IsWindowVisible(dialog.hwnd()));
+    dialog.onShown = [&] { PostMessageW(dialog.hwnd(), WM_CLOSE, 0, 0); };
+    EXPECT_EQ(dialog.ShowModal(nullptr), IDCANCEL);  // the close box is not OK
+}
+
+TEST(Window, MessageBoxHookSeesTheText) {
+    std::string seen;
+    SetMessageBoxHook([&](HWND, const std::string& text) { seen = text; });
+    ShowMessage(nullptr, "Please select a network.");
+    SetMessageBoxHook(nullptr);
+    EXPECT_EQ(seen, "Please select a network.");
+}
+
+}  // namespace
