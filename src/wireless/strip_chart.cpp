@@ -163,7 +163,10 @@ TStripChartLine& TStripChart::AddLine() {
 }
 
 int64_t TStripChart::ValueToY(const TStripChartLine& line, int64_t v) const {
-    if (line.PositionUnit == TValueUnit::Percent) return height_ - DivRoundEven(int64_t{height_} * v, 100);
+    if (line.PositionUnit == TValueUnit::Percent) {
+        if (v >= 0 && v < static_cast<int64_t>(percent_rows_.size())) return percent_rows_[static_cast<size_t>(v)];
+        return height_ - DivRoundEven(int64_t{height_} * v, 100);
+    }
     const int64_t range = int64_t{maximum_} - minimum_;
     if (range == 0) return height_;  // no range to place the value in: below the picture
     return height_ - DivRoundEven((v - minimum_) * height_, range);
@@ -183,6 +186,9 @@ void TStripChart::RecomputeDerived() {
                                : height_ - DivRoundEven((int64_t{base_line_} - minimum_) * height_, range);
     }
     ComputeGridRows();
+    // Signal qualities are percentages: their rows are looked up, not divided out at every step.
+    for (size_t v = 0; v < percent_rows_.size(); ++v)
+        percent_rows_[v] = static_cast<int32_t>(height_ - DivRoundEven(int64_t{height_} * static_cast<int64_t>(v), 100));
 
     // What a redraw can reach: the last TotalTimeSteps values, the segment that enters
     // from the left edge, and the two updates that a step reads back.
@@ -265,13 +271,29 @@ void TStripChart::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Colou
         lo = std::max<int64_t>(0, a0 - (a_size - 1));
         hi = std::min<int64_t>(n, a0 + 1);
     }
+    if (lo >= hi) return;
+    // Minor offset of step i: (2 * i * adb + n) / (2 * n), the nearest, halves away from
+    // the start; kept as quotient and remainder so each step only adds.
+    const int64_t den = 2 * n;
+    int64_t q = 0, r = n;
+    if (lo > 0) {
+        const int64_t num = 2 * lo * adb + n;
+        q = num / den, r = num % den;
+    }
+    const int64_t a_stride = x_major ? sa : sa * width_;
+    const int64_t b_stride = x_major ? sb * width_ : sb;
+    int64_t b = b0 + sb * q;
+    const int64_t a_start = a0 + sa * lo;
+    int64_t at = x_major ? b * width_ + a_start : a_start * width_ + b;  // may lie outside while b does
     for (int64_t i = lo; i < hi; ++i) {
-        // Minor offset rounded to nearest, halves away from the start.
-        const int64_t b = b0 + sb * ((2 * i * adb + n) / (2 * n));
-        if (b < 0 || b >= b_size) continue;
-        const int64_t a = a0 + sa * i;
-        const int64_t x = x_major ? a : b, y = x_major ? b : a;
-        pixels_[static_cast<size_t>(y) * width_ + static_cast<size_t>(x)] = c;
+        if (b >= 0 && b < b_size) pixels_[static_cast<size_t>(at)] = c;
+        at += a_stride;
+        r += 2 * adb;
+        if (r >= den) {
+            r -= den;
+            b += sb;
+            at += b_stride;
+        }
     }
 }
 

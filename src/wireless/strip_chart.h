@@ -167,6 +167,7 @@ private:
     double pixels_per_step_ = 1.0;
     int64_t base_row_ = 0;
     std::vector<int> grid_rows_;  // visible rows of the horizontal grid
+    std::array<int32_t, 101> percent_rows_{};
     double grid_counter_ = 1.0;
     size_t kept_high_ = 0;
     bool keep_all_ = false;
