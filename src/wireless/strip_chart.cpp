@@ -375,8 +375,9 @@ void TStripChart::Redraw() {
         const double skip = std::floor((static_cast<double>(count - total_steps_) - 0.5 / pps) / uts) - 1;
         if (skip > 0) k = std::min<int64_t>(static_cast<int64_t>(std::min(skip, 9e15)), last_k);
         while (k > 0 && ToCoordinate(x_of(k)) >= 0) --k;
-        // Values no longer kept cannot be drawn: start at the oldest one still stored.
-        if (k > 0 && k * uts - 1 < history.FirstStored()) k = (history.FirstStored() + uts) / uts;
+        // A chart grown wider than the history kept for it: start at the oldest value still stored.
+        const int64_t first = history.FirstStored();
+        if (first > 0 && (k == 0 || k * uts - 1 < first)) k = std::min((first + uts) / uts, last_k);
 
         int64_t px = ToCoordinate(x_of(k));
         int64_t py = ValueToY(line, history.At(k == 0 ? 0 : k * uts - 1));

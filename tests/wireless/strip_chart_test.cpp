@@ -340,6 +340,14 @@ TEST(StripChart, KeptHistoryDrawsAsTheWholeHistory) {
         }
         ASSERT_EQ(kept.Pixels(), whole.Pixels()) << w;
     }
+
+    // Wider than the history kept: the kept part still matches, the rest stays empty.
+    kept.SetSize(5000, 145);
+    whole.SetSize(5000, 145);
+    for (int y = 0; y < 145; ++y)
+        for (int x = 5000 - static_cast<int>(TStripChart::kKeptHistoryFloor) + 8; x < 5000; ++x)
+            ASSERT_EQ(kept.PixelAt(x, y), whole.PixelAt(x, y)) << x << "," << y;
+    EXPECT_NE(kept.Pixels(), whole.Pixels());
 }
 
 class NetworkChartTest : public ::testing::Test {
