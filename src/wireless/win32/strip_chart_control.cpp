@@ -1,0 +1,85 @@
+#include "wireless/win32/strip_chart_control.h"
+
+namespace {
+
+constexpr wchar_t kChartClass[] = L"VellumarStripChart";
+constexpr UINT_PTR kStepTimer = 1;
+
+}  // namespace
+
+bool StripChartControl::Create(Window& parent, DesignRect rect, unsigned anchors) {
+    static ATOM atom = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kChartClass;
+        return RegisterClassExW(&wc);
+    }();
+    if (!atom) return false;
+    chart_.OnRepaint = [this] {
+        if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+    };
+    return CreateChild(parent, kChartClass, "", 0, 0, rect, anchors);
+}
+
+void StripChartControl::SetActive(bool active) {
+    chart_.SetActive(active);
+    RestartTimer();
+}
+
+void StripChartControl::RestartTimer() {
+    if (!hwnd_) return;
+    KillTimer(hwnd_, kStepTimer);
+    if (chart_.Active()) SetTimer(hwnd_, kStepTimer, static_cast<UINT>(chart_.Interval()) * 10u, nullptr);
+}
+
+void StripChartControl::Place(int x, int y, int width, int height) {
+    Control::Place(x, y, width, height);
+    // The model keeps its own floor of 20 x 20 and redraws the whole history.
+    chart_.SetSize(width, height);
+}
+
+void StripChartControl::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    const auto& pixels = chart_.Pixels();
+    screen_.resize(pixels.size());
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        uint32_t c = pixels[i];  // COLORREF 0x00BBGGRR -> DIB 0x00RRGGBB
+        screen_[i] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    }
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = chart_.Width();
+    bi.bmiHeader.biHeight = -chart_.Height();
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(chart_.Width()), static_cast<DWORD>(chart_.Height()), 0, 0, 0,
+                      static_cast<UINT>(chart_.Height()), screen_.data(), &bi, DIB_RGB_COLORS);
+    EndPaint(hwnd_, &ps);
+}
+
+LRESULT CALLBACK StripChartControl::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = static_cast<StripChartControl*>(Control::FromHandle(h));
+    if (self) {
+        switch (msg) {
+            case WM_PAINT:
+                self->Paint();
+                return 0;
+            case WM_ERASEBKGND:
+                return 1;  // the picture covers everything
+            case WM_TIMER:
+                if (wp == kStepTimer) {
+                    self->chart_.Step();
+                    return 0;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The signal chart on screen: owns the chart model, copies its picture on
+// WM_PAINT, keeps the picture at the control's size, and runs the chart's own
+// step timer while Active.
+#include <windows.h>
+
+#include "common/win32/controls.h"
+#include "wireless/strip_chart.h"
+
+class StripChartControl : public Control {
+public:
+    bool Create(Window& parent, DesignRect rect, unsigned anchors);
+    TStripChart& chart() { return chart_; }
+    void SetActive(bool active);
+    void Place(int x, int y, int width, int height) override;
+
+private:
+    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+    void Paint();
+    void RestartTimer();
+
+    TStripChart chart_;
+    std::vector<uint32_t> screen_;  // the picture in the DIB's 0x00RRGGBB order
+};
