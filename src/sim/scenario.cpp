@@ -650,11 +650,13 @@ LoadResult LoadScenarioText(std::string_view text, std::string_view name) {
 }
 
 LoadResult LoadScenarioFile(const std::string& path) {
-    const std::u8string u8(path.begin(), path.end());
-    std::ifstream in(std::filesystem::path(u8), std::ios::binary);
+    const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+    std::error_code ec;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(file, ec)) in.open(file, std::ios::binary);
     std::ostringstream content;
     if (in) content << in.rdbuf();
-    if (!in || in.bad()) return {nullptr, kErrorFileNotFound, path + ": cannot read the scenario file"};
+    if (!in.is_open() || in.bad()) return {nullptr, kErrorFileNotFound, path + ": cannot read the scenario file"};
     return LoadScenarioText(content.str(), path);
 }
 

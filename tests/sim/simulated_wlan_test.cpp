@@ -363,6 +363,7 @@ TEST(SimulatedWlan, OpenResultAndLoadFailuresComeFromWlanOpenHandle) {
     std::ofstream(invalid) << "{\n  \"interfaces\": [],\n  \"colour\": 1\n}\n";
     const Case cases[] = {{ScenarioPath("service-stopped.json"), kErrorServiceNotActive},
                           {missing, kErrorFileNotFound},
+                          {std::string(VELLUMAR_TEST_SOURCE_DIR) + "/scenarios", kErrorFileNotFound},
                           {invalid, kErrorInvalidData}};
     for (const auto& c : cases) {
         std::vector<std::string> reasons;
