@@ -21,7 +21,10 @@ SimulatedWlan::SimulatedWlan(std::string scenarioPath, Reporter report)
 
 SimulatedWlan::SimulatedWlan(std::shared_ptr<const Scenario> scenario)
     : scenario_(std::move(scenario)), loaded_(true) {
-    values_.emplace(scenario_->seed);
+    if (scenario_)
+        values_.emplace(scenario_->seed);
+    else
+        loadError_ = kErrorInvalidData;
 }
 
 // Buffers still held are the caller's to release; a real service would keep them too.

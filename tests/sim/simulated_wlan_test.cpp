@@ -400,6 +400,9 @@ TEST(SimulatedWlan, HandlesAndArgumentsAreChecked) {
     EXPECT_EQ(cap, nullptr);
     EXPECT_EQ(data, nullptr);
     EXPECT_EQ(s.api.WlanCloseHandle(reinterpret_cast<Handle>(77), nullptr), kErrorInvalidHandle);
+    SimulatedWlan none(std::shared_ptr<const Scenario>{});
+    Handle h = nullptr;
+    EXPECT_EQ(none.WlanOpenHandle(1, nullptr, nullptr, &h), kErrorInvalidData);
     s.api.WlanFreeMemory(nullptr);
     EXPECT_EQ(s.api.LiveBuffers(), 0u);
 }

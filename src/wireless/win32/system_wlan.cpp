@@ -117,12 +117,13 @@ SystemWlan::SystemWlan() {
 uint32_t SystemWlan::WlanOpenHandle(uint32_t clientVersion, void* reserved, uint32_t* negotiatedVersion,
                                     Handle* clientHandle) {
     if (loadError_) return loadError_;
+    if (!clientHandle) return ERROR_INVALID_PARAMETER;  // a handle opened for nobody could never be closed
     DWORD negotiated = 0;
     HANDLE h = nullptr;
     DWORD rc = As<decltype(&::WlanOpenHandle)>(procs_[kOpen])(clientVersion, reserved, &negotiated, &h);
     if (rc == 0) {
         if (negotiatedVersion) *negotiatedVersion = negotiated;
-        if (clientHandle) *clientHandle = h;
+        *clientHandle = h;
     }
     return rc;
 }
