@@ -1,0 +1,117 @@
+#pragma once
+// The main window: the three lists, the signal chart, the detail buttons and
+// the menu. It owns the Native Wifi handle for the whole run and drives the
+// scan from a one-second timer.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/run_log.h"
+#include "common/win32/controls.h"
+#include "common/win32/window.h"
+#include "shell/menu.h"
+#include "wireless/detail_commands.h"
+#include "wireless/scan_pass.h"
+#include "wireless/strip_chart.h"
+#include "wireless/win32/strip_chart_control.h"
+
+class TAdapterStatsDlg;
+class TNetMoreDlg;
+class TAPMoreDlg;
+class TAboutDlg;
+class TSettingsDlg;
+class TFileGrabber;
+
+// What the window needs from outside: the wireless service, the program file
+// and the command line. Tests supply their own.
+struct MainDlgSetup {
+    wlan::WlanApi* api = nullptr;
+    std::string exeName;                 // the program file's full path
+    std::vector<std::string> arguments;  // command-line arguments after the program
+};
+
+// The windows the main window's commands show; created after it by the program entry.
+struct MainDlgDialogs {
+    TAdapterStatsDlg* adapterStats = nullptr;
+    TNetMoreDlg* netMore = nullptr;
+    TAPMoreDlg* apMore = nullptr;
+    TAboutDlg* about = nullptr;
+    TSettingsDlg* settings = nullptr;
+};
+
+class TMainDlg : public Window, private ScanChart, private MessageSink {
+public:
+    explicit TMainDlg(MainDlgSetup setup);
+    ~TMainDlg() override;
+    void SetDialogs(MainDlgDialogs dialogs) { dialogs_ = dialogs; }
+    HACCEL Accelerators() const { return accelerators_.get(); }
+
+    // Event handlers, named after their control and event.
+    void FormCreate();
+    void AppEvtActivate();
+    void scantmrTimer();
+    void more_adapt_btnClick();
+    void more_net_btnClick();
+    void more_ap_btnClick();
+    void drivers_btnClick();
+    void Quit1Click();
+    void Settings1Click();
+    void OpenLog1Click();
+    void Checkforupdate1Click();
+    void ChangeLog1Click();
+    void BugreportFeaturerequestKnownissues1Click();
+    void About1Click();
+    void FormClose();
+    void FormDestroy();
+
+    // Start-up and shut-down housekeeping.
+    void InitUID();
+    std::string LookupErrorHint(const std::string& key, const std::string& fallback) const;
+    bool IsPortable() const;
+    std::string ProgramFolder() const;
+    std::string HintFileName() const;
+
+    // Controls, in the names the handlers use.
+    Panel top_pnl;
+    PictureBox Image1;
+    Label Label2, subtitle_lbl;
+    Button more_adapt_btn, more_net_btn, more_ap_btn, drivers_btn;
+    StripChartControl scope;
+    ListView adapt_lst, net_lst, ap_lst;
+    Timer scantmr;
+    ImageList colors;
+
+    // State shared with the scan and the detail commands.
+    TRunLog* log() const { return log_.get(); }
+    ScanState& scan() { return scan_; }
+    bool started() const { return started_; }
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    // ScanChart: the four chart points of a pass.
+    void PassStarted() override;
+    void NetworkListed(const std::string& name, uint32_t quality) override;
+    void InterfaceNetworks(const std::vector<std::string>& names) override;
+    void PassCompleted() override;
+    // MessageSink: the modal message box.
+    void ShowMessage(const std::string& text) override;
+
+    void CreateControls();
+    void WriteLogHeader(bool debug);
+    void OpenPage(const std::string& path);
+    void OnMenu(WORD command);
+
+    MainDlgSetup setup_;
+    MainDlgDialogs dialogs_;
+    UniqueAccelerators accelerators_;
+    std::unique_ptr<TRunLog> log_;
+    bool silentUpdateCheck = false;
+    std::unique_ptr<TFileGrabber> hintGrabber;
+    ScanState scan_;
+    TNetworkChart networkChart_;
+    bool activated_ = false;
+    bool started_ = false;
+    bool closed_ = false;
+};
