@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "common/win32/unique.h"
 #include "common/win32/wide.h"
 
 std::string ReadProfileString(std::string_view iniFileName, std::string_view section, std::string_view key,
@@ -31,10 +30,7 @@ std::vector<std::string> ReadProfileKeys(std::string_view iniFileName, std::stri
 
 bool WriteProfileString(std::string_view iniFileName, std::string_view section, std::string_view key,
                         std::string_view value) {
-    const std::wstring file = Widen(iniFileName);
-    // A file that the profile calls create themselves may come out as UTF-16.
-    UniqueFile created(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    created.reset();
+    // A new file is created as ANSI text too; only a file that starts with a UTF-16 mark is written so.
     return WritePrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(), Widen(value).c_str(),
-                                      file.c_str()) != FALSE;
+                                      Widen(iniFileName).c_str()) != FALSE;
 }

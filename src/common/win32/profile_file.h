@@ -14,6 +14,6 @@ std::string ReadProfileString(std::string_view iniFileName, std::string_view sec
                               std::string_view fallback = "");
 // The keys of a section in file order; none for a missing file or section.
 std::vector<std::string> ReadProfileKeys(std::string_view iniFileName, std::string_view section);
-// Creates a missing file empty first, so the system writes it in the ANSI code page and not as UTF-16.
+// A missing file is created in the ANSI code page.
 bool WriteProfileString(std::string_view iniFileName, std::string_view section, std::string_view key,
                         std::string_view value);
