@@ -55,7 +55,9 @@ bool LongFileExists(std::string_view path) {
 bool LongDirectoryExists(std::string_view path) {
     if (const auto letter = DriveRootLetter(path)) {
         const wchar_t root[] = {static_cast<wchar_t>(*letter), L':', L'\\', L'\0'};
-        return GetDriveTypeW(root) != DRIVE_UNKNOWN;
+        // A letter with no drive behind it answers "no root directory", not "unknown".
+        const UINT type = GetDriveTypeW(root);
+        return type != DRIVE_UNKNOWN && type != DRIVE_NO_ROOT_DIR;
     }
     // A search for "folder\" finds nothing, so the separator goes before looking.
     const auto entry = FindFirstEntry(WithoutTrailingSeparator(path));

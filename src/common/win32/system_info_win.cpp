@@ -107,11 +107,10 @@ void SetFsRedirectionOff([[maybe_unused]] bool off) {
 #endif
 }
 
-bool AdministratorsGroupGrants(const TOKEN_GROUPS& groups) {
+bool AdministratorsGroupGrants(const SID_AND_ATTRIBUTES* groups, DWORD count) {
     const UniqueSid admins = AdministratorsSid();
-    for (DWORD i = 0; i < groups.GroupCount; ++i)
-        if (EqualSid(groups.Groups[i].Sid, admins.get()))
-            return (groups.Groups[i].Attributes & SE_GROUP_USE_FOR_DENY_ONLY) == 0;
+    for (DWORD i = 0; i < count; ++i)
+        if (EqualSid(groups[i].Sid, admins.get())) return (groups[i].Attributes & SE_GROUP_USE_FOR_DENY_ONLY) == 0;
     return false;
 }
 
@@ -129,7 +128,8 @@ bool RunsAsAdministrator() {
     // Whole pointers: TOKEN_GROUPS holds SID pointers and must be aligned for them.
     std::vector<void*> buffer(size / sizeof(void*) + 1);
     if (!GetTokenInformation(token.get(), TokenGroups, buffer.data(), size, &size)) ThrowLastPlatformError();
-    return AdministratorsGroupGrants(*reinterpret_cast<const TOKEN_GROUPS*>(buffer.data()));
+    const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
+    return AdministratorsGroupGrants(groups->Groups, groups->GroupCount);
 }
 
 REGSAM RegistryReadRights() { return KEY_READ | (IsWindows64() ? KEY_WOW64_64KEY : 0); }

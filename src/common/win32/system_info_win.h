@@ -26,7 +26,7 @@ void SetFsRedirectionOff(bool off);
 // Raises PlatformError when the token's groups cannot be read.
 bool RunsAsAdministrator();
 // The group walk of RunsAsAdministrator: the first Administrators entry decides.
-bool AdministratorsGroupGrants(const TOKEN_GROUPS& groups);
+bool AdministratorsGroupGrants(const SID_AND_ATTRIBUTES* groups, DWORD count);
 
 // Registry rights for reading shared keys: KEY_READ, plus the 64-bit view on 64-bit Windows.
 REGSAM RegistryReadRights();

@@ -56,18 +56,13 @@ public:
     TempFolder() {
         wchar_t base[MAX_PATH];
         GetTempPathW(MAX_PATH, base);
-        path_ = std::filesystem::path(base) /
-                (L"vellumar_test_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter_));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
+        // Wine reuses process ids, so a name made of them alone may meet a folder of an earlier run.
+        for (unsigned n = GetTickCount();; ++n) {
+            path_ = std::filesystem::path(base) / (L"vellumar_test_" + std::to_wstring(n));
+            if (CreateDirectoryW(path_.c_str(), nullptr)) break;
+        }
     }
-    ~TempFolder() {
-        std::error_code ignored;
-        // Read-only files would stop the removal.
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
-            SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~TempFolder() { RemoveTree(L"\\\\?\\" + path_.wstring()); }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
@@ -79,8 +74,28 @@ public:
     }
 
 private:
+    // The long form reaches folders deeper than 260 characters; read-only files are made writable first.
+    static void RemoveTree(const std::wstring& folder) {
+        WIN32_FIND_DATAW data;
+        const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::wstring path = folder + L"\\" + name;
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    RemoveTree(path);
+                } else {
+                    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileW(path.c_str());
+                }
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+
     std::filesystem::path path_;
-    static inline int counter_ = 0;
 };
 
 inline void WriteTestFile(const std::string& utf8Path, std::string_view bytes) {
