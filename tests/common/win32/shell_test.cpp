@@ -17,23 +17,22 @@
 
 namespace {
 
+BOOL CALLBACK CloseOwnDialog(HWND window, LPARAM) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    if (pid == GetCurrentProcessId() && std::wstring_view(cls) == L"#32770") PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 // Closes any dialog box of this process while alive: the shell may explain a failure in a message box.
 class DialogCloser {
 public:
     DialogCloser()
         : thread_([this] {
               while (!stop_) {
-                  EnumWindows(
-                      [](HWND w, LPARAM) -> BOOL {
-                          DWORD pid = 0;
-                          GetWindowThreadProcessId(w, &pid);
-                          wchar_t cls[16] = {};
-                          GetClassNameW(w, cls, 16);
-                          if (pid == GetCurrentProcessId() && std::wstring_view(cls) == L"#32770")
-                              PostMessageW(w, WM_CLOSE, 0, 0);
-                          return TRUE;
-                      },
-                      0);
+                  EnumWindows(CloseOwnDialog, 0);
                   Sleep(50);
               }
           }) {}
