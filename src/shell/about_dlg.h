@@ -1,12 +1,14 @@
 #pragma once
 // The about window: name, version and the maker's three links.
+#include <string>
+
 #include "common/text_storage.h"
 #include "common/win32/controls.h"
 #include "common/win32/window.h"
 
 class TAboutDlg : public ModalWindow {
 public:
-    explicit TAboutDlg(HWND owner);
+    TAboutDlg(HWND owner, std::string exeName);
     void Execute();
     void RefreshTexts();
 
@@ -22,4 +24,5 @@ public:
 
 private:
     HWND owner_;
+    std::string exeName_;
 };

@@ -1,6 +1,7 @@
 #include "common/win32/window.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "common/picture.h"
 #include "common/win32/controls.h"
@@ -170,7 +171,13 @@ LRESULT CALLBACK Window::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(h, GWLP_USERDATA));
     if (!self) return DefWindowProcW(h, msg, wp, lp);
-    LRESULT r = self->OnMessage(msg, wp, lp);
+    LRESULT r = 0;
+    try {
+        r = self->OnMessage(msg, wp, lp);
+    } catch (const std::exception& e) {
+        // An exception must not cross the system's callback; the application shows it instead.
+        ShowMessage(h, e.what());
+    }
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(h, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;

@@ -1,0 +1,80 @@
+#include "shell/about_dlg.h"
+
+#include "common/picture.h"
+#include "common/win32/files.h"
+#include "common/win32/shell.h"
+#include "common/win32/wide.h"
+#include "net/maker_server.h"
+
+namespace {
+
+// Writes the product name on the banner picture.
+HBITMAP BannerBitmap(int width, int height, int dpi_font_height) {
+    HBITMAP bitmap = PictureToBitmap(DrawAboutBanner(width, height));
+    if (!bitmap) return nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
+    LOGFONTW lf{};
+    lf.lfHeight = -dpi_font_height;
+    lf.lfWeight = FW_BOLD;
+    lf.lfQuality = ANTIALIASED_QUALITY;
+    wcscpy_s(lf.lfFaceName, L"Microsoft Sans Serif");
+    UniqueGdiObject font(CreateFontIndirectW(&lf));
+    {
+        SelectGuard select(dc, font.get());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(255, 255, 255));
+        RECT r{height, 0, width, height};
+        DrawTextW(dc, Widen(kApplicationTitle).c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    }
+    SelectObject(dc, old_bitmap);
+    DeleteDC(dc);
+    return bitmap;
+}
+
+}  // namespace
+
+TAboutDlg::TAboutDlg(HWND owner, std::string exeName)
+    : TS_about({"About", "Application Name :", "Version :", "Email", "Web Site", "Forums"}),
+      owner_(owner),
+      exeName_(std::move(exeName)) {
+    CreateDialogFrame("", 389, 285, owner);
+    Image1.Create(*this, {0, 0, 388, 96});
+    Image1.SetBitmap(BannerBitmap(Scale(388), Scale(96), Scale(28)));
+    all_grp.Create(*this, "", {1, 97, 384, 184});
+    // Group boxes are siblings here: children stand at the box's position plus their own.
+    Application_grp.Create(*this, "Application", {1 + 5, 97 + 12, 249, 53});
+    appname_lbl.Create(*this, "", {1 + 5 + 8, 97 + 12 + 16, 235, 14});
+    version_lbl.Create(*this, "", {1 + 5 + 8, 97 + 12 + 32, 235, 14});
+    quintavo_grp.Create(*this, "Quintavo", {1 + 260, 97 + 12, 113, 117});
+    email_btn.Create(*this, "Email", {1 + 260 + 8, 97 + 12 + 16, 97, 28});
+    web_btn.Create(*this, "Web Site", {1 + 260 + 8, 97 + 12 + 48, 97, 28});
+    forum_btn.Create(*this, "Forums", {1 + 260 + 8, 97 + 12 + 80, 97, 28});
+    ok_btn.Create(*this, "Ok", {1 + 274, 97 + 139, 81, 33}, kAnchorTopLeft, IDOK, true);
+    email_btn.onClick = [this] { email_btnClick(); };
+    web_btn.onClick = [this] { web_btnClick(); };
+    forum_btn.onClick = [this] { forum_btnClick(); };
+    ok_btn.onClick = [this] { EndModal(IDOK); };
+    TS_about.Loaded();
+}
+
+void TAboutDlg::RefreshTexts() {
+    SetCaption(TS_about.Lookup("About") + " " + kApplicationTitle);
+    appname_lbl.SetText(TS_about.Lookup("Application Name :") + " " + kApplicationTitle);
+    version_lbl.SetText(TS_about.Lookup("Version :") + " " + FileVersionText(exeName_));
+}
+
+void TAboutDlg::Execute() {
+    RefreshTexts();
+    ShowModal(owner_);
+}
+
+void TAboutDlg::email_btnClick() {
+    ShellOpenFromWindow(hwnd_, "", std::string("mailto:") + VELLUMAR_MAKER_MAIL, "", "", SW_SHOWNORMAL);
+}
+
+void TAboutDlg::web_btnClick() { ShellOpenFromWindow(hwnd_, "", MakerAddress("https", "/"), "", "", SW_SHOWNORMAL); }
+
+void TAboutDlg::forum_btnClick() {
+    ShellOpenFromWindow(hwnd_, "", MakerAddress("https", "/forum"), "", "", SW_SHOWNORMAL);
+}

@@ -1,0 +1,34 @@
+#include "shell/application.h"
+
+Application::Application(MainDlgSetup setup)
+    : main(setup),
+      adapterStats(main.hwnd()),
+      netMore(main.hwnd()),
+      apMore(main.hwnd()),
+      about(main.hwnd(), setup.exeName),
+      settings(main.hwnd()) {
+    main.SetDialogs({&adapterStats, &netMore, &apMore, &about, &settings});
+}
+
+bool PumpOneMessage(HWND main_window, HACCEL accelerators, bool wait) {
+    MSG msg;
+    if (wait) {
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0) return false;
+    } else {
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return true;
+        if (msg.message == WM_QUIT) return false;
+    }
+    if (accelerators && main_window && TranslateAcceleratorW(main_window, accelerators, &msg)) return true;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+    return true;
+}
+
+int Application::Run(int show_command) {
+    ShowWindow(main.hwnd(), show_command);
+    UpdateWindow(main.hwnd());
+    SetForegroundWindow(main.hwnd());
+    while (PumpOneMessage(main.hwnd(), main.Accelerators(), true)) {
+    }
+    return 0;
+}

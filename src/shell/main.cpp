@@ -1,0 +1,47 @@
+// Program entry: the application title, every window in order, the message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "common/win32/locale_time.h"
+#include "common/win32/wide.h"
+#include "shell/application.h"
+#include "wireless/win32/wlan_factory.h"
+
+namespace {
+
+std::string ProgramFileName() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return Narrow(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::vector<std::string> Arguments() {
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 1; argv && i < count; ++i) args.push_back(Narrow(argv[i]));
+    LocalFree(argv);
+    return args;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    InstallAnsiCodePage();
+    InstallLocaleTimeSeparator();
+    InstallLocaleDecimalSeparator();
+
+    std::unique_ptr<wlan::WlanApi> api = CreateWlanApi();
+    Application app(MainDlgSetup{api.get(), ProgramFileName(), Arguments()});
+    return app.Run(show_command);
+}

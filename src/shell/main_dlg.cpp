@@ -1,0 +1,352 @@
+#include "shell/main_dlg.h"
+
+#include "common/maker.h"
+#include "common/paths.h"
+#include "common/system_info.h"
+#include "common/text.h"
+#include "common/uid.h"
+#include "common/win32/files.h"
+#include "common/win32/installed_programs.h"
+#include "common/win32/profile_file.h"
+#include "common/win32/registry.h"
+#include "common/win32/settings.h"
+#include "common/win32/shell.h"
+#include "common/win32/system_info_win.h"
+#include "net/maker_server.h"
+#include "shell/about_dlg.h"
+#include "shell/main_dlg_layout.h"
+#include "shell/settings_dlg.h"
+#include "views/adapter_stats_dlg.h"
+#include "views/ap_more_dlg.h"
+#include "views/net_more_dlg.h"
+
+namespace {
+
+// The maker's pages opened from the menu, over HTTPS.
+constexpr char kChangeLogPage[] = "/bugs/changelog_page.php?project_id=22";
+constexpr char kBugTrackerPage[] = "/bugs/view_all_bug_page.php?project_id=22";
+constexpr char kDriversPage[] = "/rensel/drivers.php";
+constexpr char kDefaultHintPage[] = "/forum/";
+constexpr char kTagline[] = "Wireless networks, access points and their signal, second by second";
+
+// A list view as the detail commands see it: the selection and the row data.
+class ListSelection : public SelectableList {
+public:
+    explicit ListSelection(ListView& list) : list_(list) {}
+    int RowCount() const override { return list_.RowCount(); }
+    int SelectedRow() const override { return list_.SelectedRow(); }
+    void SelectRow(int row) override { list_.SelectRow(row); }
+    intptr_t RowData(int row) const override { return list_.RowData(row); }
+
+private:
+    ListView& list_;
+};
+
+// Only web addresses are handed to the shell: the hint file comes from the network.
+bool IsWebAddress(std::string_view text) {
+    return TextStartsWith(text, "http://") || TextStartsWith(text, "https://");
+}
+
+Picture SquareOf(const TColourSquare& square, int size) {
+    const uint8_t* bgr = square.bytes.data();
+    return Picture(size, size, MakeArgb(255, bgr[2], bgr[1], bgr[0]));
+}
+
+}  // namespace
+
+TMainDlg::TMainDlg(MainDlgSetup setup)
+    : setup_(std::move(setup)), scan_(*setup_.api), networkChart_(scope.chart()) {
+    using namespace main_layout;
+    CreateFrame(kApplicationTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, nullptr, kClientWidth, kClientHeight,
+                CreateMainMenu());
+    // The minimum window size is 1047 x 470; as a client size that is one row less than the design.
+    SetMinimumClientSize(kClientWidth, kClientHeight - 1);
+    SetWindowPos(hwnd_, nullptr, Scale(234), Scale(267), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    accelerators_ = CreateMainAccelerators();
+    CreateControls();
+    FormCreate();
+}
+
+TMainDlg::~TMainDlg() {
+    // Destroy while still a TMainDlg, so that FormDestroy runs.
+    if (hwnd_) DestroyWindow(hwnd_);
+    if (scan_.wlanHandle) scan_.api.WlanCloseHandle(scan_.wlanHandle, nullptr);
+}
+
+void TMainDlg::CreateControls() {
+    using namespace main_layout;
+    top_pnl.Create(*this, GetSysColor(COLOR_WINDOWFRAME), kTopPanel, AnchorLeft | AnchorTop | AnchorRight);
+    Image1.Create(*this, kIcon);
+    Image1.SetIcon(ProgramIcon(Scale(32)));
+    Label2.Create(*this, kApplicationTitle, kProductLabel);
+    Label2.SetBold(true);
+    Label2.SetColors(RGB(192, 192, 192), top_pnl.Brush());
+    subtitle_lbl.Create(*this, kTagline, kSubtitle, kAnchorTopLeft, true);
+    subtitle_lbl.SetColors(RGB(255, 255, 255), top_pnl.Brush());
+    // The band lies under its picture and labels.
+    SetWindowPos(top_pnl.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    struct GlyphButton { Button& button; const char* caption; DesignRect rect; Glyph glyph; };
+    GlyphButton buttons[] = {
+        {more_adapt_btn, "More details", kMoreAdapter, Glyph::NetworkCard},
+        {more_net_btn, "More details", kMoreNetwork, Glyph::SignalWaves},
+        {more_ap_btn, "More details", kMoreAp, Glyph::RadioTower},
+        {drivers_btn, "Drivers Update", kDrivers, Glyph::NetworkCard},
+    };
+    for (auto& b : buttons) {
+        b.button.Create(*this, b.caption, b.rect);
+        b.button.SetGlyph(DrawGlyph(b.glyph, Scale(32)));
+    }
+    more_adapt_btn.onClick = [this] { more_adapt_btnClick(); };
+    more_net_btn.onClick = [this] { more_net_btnClick(); };
+    more_ap_btn.onClick = [this] { more_ap_btnClick(); };
+    drivers_btn.onClick = [this] { drivers_btnClick(); };
+
+    scope.Create(*this, kScope, AnchorLeft | AnchorTop | AnchorRight);
+    TStripChart& chart = scope.chart();
+    chart.SetColor(RgbColour(0, 0, 0));
+    chart.SetGridColor(RgbColour(0, 0, 0));
+    chart.SetBaseColor(RgbColour(0, 0, 0));
+    chart.SetBaseLine(0);
+    chart.SetGridSize(10);
+    chart.SetUpdateTimeSteps(2);
+    chart.SetInterval(50);
+
+    colors.Create(Scale(16), Scale(16));
+    constexpr Glyph kImages[] = {Glyph::GreenShield, Glyph::OrangeShield, Glyph::RedShield, Glyph::Signal3,
+                                 Glyph::Signal2,     Glyph::Signal1,      Glyph::RadioTower, Glyph::NetworkCard,
+                                 Glyph::SignalWaves, Glyph::RedCross};
+    for (Glyph g : kImages) colors.Add(DrawGlyph(g, Scale(16)));
+
+    adapt_lst.Create(*this, kAdapters, kAnchorTopLeft);
+    adapt_lst.AddColumn("Adapter Name", 200);
+    adapt_lst.AddColumn("State", 90);
+    adapt_lst.AddColumn("802.11 Capacity", 100);
+    net_lst.Create(*this, kNetworks, AnchorLeft | AnchorTop | AnchorBottom);
+    for (const char* c : {"Network Name (SSID)", "Signal Quality", "Authentication", "Cipher"}) net_lst.AddColumn(c, 200);
+    net_lst.ShareRemainingWidth(200);
+    ap_lst.Create(*this, kAccessPoints, AnchorLeft | AnchorTop | AnchorBottom);
+    for (const char* c : {"AP Name / MAC", "SSID", "Channel", "RSSi"}) ap_lst.AddColumn(c, 200);
+    ap_lst.ShareRemainingWidth(200);
+    for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) list->SetImageList(colors.handle());
+    adapt_lst.onDoubleClick = [this] { more_adapt_btnClick(); };
+    net_lst.onDoubleClick = [this] { more_net_btnClick(); };
+    ap_lst.onDoubleClick = [this] { more_ap_btnClick(); };
+
+    scantmr.Attach(*this, 1000);
+    scantmr.onTick = [this] { scantmrTimer(); };
+}
+
+std::string TMainDlg::ProgramFolder() const { return FileFolder(setup_.exeName); }
+
+bool TMainDlg::IsPortable() const { return !IsProductInstalled(kInstalledProductPrefix); }
+
+std::string TMainDlg::HintFileName() const {
+    return DataFolder(setup_.exeName, kApplicationTitle) + "vellumar.ini";
+}
+
+void TMainDlg::FormCreate() {
+    if (!IsPortable()) return;
+    try {
+        ImportSettingsFromIni(kProductName, ProgramFolder() + std::string(kSettingsFileName));
+    } catch (const std::exception& e) {
+        // A registry that refuses a value: say so, and start with what was imported.
+        ShowMessage(e.what());
+    }
+}
+
+void TMainDlg::InitUID() {
+    if (!ReadSetting("uid").empty()) return;
+    WriteSetting("uid", MakeUserIdentifier(LocalTimeNow()));
+}
+
+void TMainDlg::WriteLogHeader(bool debug) {
+    TRunLog* l = log_.get();
+    LogAdd(l, "Starting", 1);
+    if (debug) LogAdd(l, "Debug mode", 0);
+    LogAdd(l, setup_.exeName, 1);
+    LogAdd(l, Caption(), 1);
+    LogAdd(l, "Windows : " + WindowsVersionText(), 1);
+    LogAdd(l, "64Bits : " + YesNo(IsWindows64()), 1);
+    LogAdd(l, "Administrator : " + YesNo(RunsAsAdministrator()), 1);
+    LogAdd(l, "Portable : " + YesNo(IsPortable()), 1);
+    if (!setup_.arguments.empty()) LogAdd(l, setup_.arguments.front(), 1);
+    LogAdd(l, "UID : " + ReadSetting("uid"), 0);
+}
+
+void TMainDlg::AppEvtActivate() {
+    if (activated_) return;  // the start-up sequence runs once per process
+    activated_ = true;
+
+    RegisterProgramPath(kApplicationTitle, setup_.exeName);
+    SetCaption(std::string(kApplicationTitle) + " v" + FileVersionText(setup_.exeName));
+    InvalidateRect(top_pnl.hwnd(), nullptr, TRUE);
+
+    InitUID();
+    const bool debug = ReadSetting("debug_mode") == "1";
+    log_ = std::make_unique<TRunLog>(DataFolder(setup_.exeName, kApplicationTitle) + kApplicationTitle + ".log",
+                                     debug, 10000, false);
+    log_->SetFileOpener([](const std::string& file) { ShellOpenDocument(file, "", ""); });
+    networkChart_.SetLog(log_.get());
+    WriteLogHeader(debug);
+
+    uint32_t negotiated = 0;
+    uint32_t result = scan_.api.WlanOpenHandle(wlan::kClientVersion, nullptr, &negotiated, &scan_.wlanHandle);
+    if (result != 0) {
+        const std::string text = "Error WlanOpenHandle (" + std::to_string(static_cast<int32_t>(result)) + ")";
+        LogAdd(log_.get(), text, 2);
+        if (result == wlan::kErrorServiceNotActive) {
+            std::string page = LookupErrorHint("1062", MakerAddress("https", kDefaultHintPage));
+            if (!IsWebAddress(page)) page = MakerAddress("https", kDefaultHintPage);
+            ShellOpenFromWindow(hwnd_, "", page, "", "", SW_SHOWNORMAL);
+        } else {
+            ShowMessage(text);
+        }
+        return;
+    }
+    started_ = true;
+    scan_.knownAPs.emplace();
+    scan_.scanIdle = true;
+    scantmr.SetEnabled(true);
+}
+
+std::string TMainDlg::LookupErrorHint(const std::string& key, const std::string& fallback) const {
+    std::string value = ReadProfileString(HintFileName(), "errors", key, "");
+    return value.size() >= 2 ? value : fallback;
+}
+
+void TMainDlg::scantmrTimer() {
+    ScanLists lists{adapt_lst, net_lst, ap_lst};
+    ScanTimerTick(scan_, lists, *this, *this, log_.get());
+}
+
+void TMainDlg::PassStarted() {
+    TStripChart& chart = scope.chart();
+    for (size_t line : LinesNeedingSquares(chart.LineCount(), static_cast<size_t>(colors.Count())))
+        colors.Add(SquareOf(GetBitmap(chart.Line(line).Color), Scale(16)));
+}
+
+void TMainDlg::NetworkListed(const std::string& name, uint32_t quality) {
+    networkChart_.UpdateNetworkLine(name, static_cast<int32_t>(quality));
+}
+
+void TMainDlg::InterfaceNetworks(const std::vector<std::string>& names) { networkChart_.RetireLines(names); }
+
+void TMainDlg::PassCompleted() { scope.chart().Step(); }
+
+void TMainDlg::ShowMessage(const std::string& text) { ::ShowMessage(hwnd_, text); }
+
+void TMainDlg::more_adapt_btnClick() {
+    DetailContext context{scan_, *this, log_.get()};
+    ListSelection adapters(adapt_lst);
+    MoreAdapterCommand(context, adapters, *dialogs_.adapterStats);
+}
+
+void TMainDlg::more_net_btnClick() {
+    DetailContext context{scan_, *this, log_.get()};
+    ListSelection networks(net_lst);
+    MoreNetworkCommand(context, networks, *dialogs_.netMore);
+}
+
+void TMainDlg::more_ap_btnClick() {
+    DetailContext context{scan_, *this, log_.get()};
+    ListSelection accessPoints(ap_lst);
+    MoreAccessPointCommand(context, accessPoints, *dialogs_.apMore);
+}
+
+void TMainDlg::drivers_btnClick() {
+    const std::string path = ReadProgramPath(kDriverUpdateTitle);
+    if (FileHasContent(path))
+        ShellOpenDocument(path, "", "");
+    else
+        ShellOpenDocument(MakerAddress("https", kDriversPage), "", "");
+}
+
+void TMainDlg::OpenPage(const std::string& path) {
+    ShellOpenFromWindow(hwnd_, "", MakerAddress("https", path), "", "", SW_SHOWNORMAL);
+}
+
+void TMainDlg::Quit1Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
+void TMainDlg::Settings1Click() { dialogs_.settings->Execute(); }
+void TMainDlg::About1Click() { dialogs_.about->Execute(); }
+void TMainDlg::ChangeLog1Click() { OpenPage(kChangeLogPage); }
+void TMainDlg::BugreportFeaturerequestKnownissues1Click() { OpenPage(kBugTrackerPage); }
+
+void TMainDlg::OpenLog1Click() {
+    if (log_) log_->OpenInViewer();
+}
+
+void TMainDlg::Checkforupdate1Click() {}
+
+void TMainDlg::OnMenu(WORD command) {
+    switch (command) {
+        case kCmdQuit: Quit1Click(); break;
+        case kCmdSettings: Settings1Click(); break;
+        case kCmdOpenLog: OpenLog1Click(); break;
+        case kCmdCheckForUpdate: Checkforupdate1Click(); break;
+        case kCmdChangeLog: ChangeLog1Click(); break;
+        case kCmdBugReport: BugreportFeaturerequestKnownissues1Click(); break;
+        case kCmdAbout: About1Click(); break;
+        default: break;
+    }
+}
+
+void TMainDlg::FormClose() {
+    if (closed_) return;
+    closed_ = true;
+    scantmr.SetEnabled(false);
+    LogAdd(log_.get(), "Closing wLan handles...", 1);
+    scan_.api.WlanCloseHandle(scan_.wlanHandle, nullptr);  // its result does not matter
+    scan_.wlanHandle = nullptr;
+
+    const std::string mirror = CleanVirtualStore(ProgramFolder());
+    if (!mirror.empty()) LogAdd(log_.get(), "Cleaning VirtualStore : " + mirror, 0);
+    LogAdd(log_.get(), "Closing Vellumar...", 1);
+    if (!IsPortable()) return;
+    try {
+        RemoveEmptyMakerFolder();
+        if (ExportSettingsToIni(kProductName, ProgramFolder() + std::string(kSettingsFileName))) {
+            DeleteProductKey(kProductName);
+            UnregisterProgramPath(kProductName);
+            DeleteMakerKeyIfEmpty();
+        }
+    } catch (const std::exception& e) {
+        ShowMessage(e.what());
+    }
+}
+
+void TMainDlg::FormDestroy() {
+    scantmr.SetEnabled(false);
+    scan_.knownAPs.reset();
+    hintGrabber.reset();
+    networkChart_.SetLog(nullptr);
+    log_.reset();  // last: saving the log is its final act
+}
+
+LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_ACTIVATEAPP:
+            if (wp) PostMessageW(hwnd_, WM_APP + 2, 0, 0);  // after activation has settled
+            break;
+        case WM_APP + 2:
+            AppEvtActivate();
+            return 0;
+        case WM_COMMAND:
+            if (lp == 0) {  // menu item or shortcut
+                OnMenu(LOWORD(wp));
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            FormClose();
+            DestroyWindow(hwnd_);
+            return 0;
+        case WM_DESTROY:
+            FormDestroy();
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return Window::OnMessage(msg, wp, lp);
+}

@@ -1,0 +1,41 @@
+#include "views/adapter_stats_dlg.h"
+
+#include "common/win32/shell.h"
+
+TAdapterStatsDlg::TAdapterStatsDlg(HWND owner) : owner_(owner) {
+    CreateDialogFrame("Adapter Statistics", 782, 612, owner);
+    group.Create(*this, "", {8, 8, 769, 601});
+    // The lists stand in the group box; positions are the box's plus their own.
+    gen_lst.Create(*this, {8 + 448, 8 + 16, 313, 65}, kAnchorTopLeft);
+    gen_lst.AddColumn("Info", 200);
+    gen_lst.AddColumn("Value", 90);
+    MACstats_lst.Create(*this, {8 + 8, 8 + 16, 425, 233}, kAnchorTopLeft);
+    MACstats_lst.AddColumn("MAC Layer Stats", 200);
+    MACstats_lst.AddColumn("Unicast", 80);
+    MACstats_lst.AddColumn("Multicast", 80);
+    PHYstats_lst.Create(*this, {8 + 8, 8 + 256, 753, 337}, kAnchorTopLeft);
+    PHYstats_lst.AddColumn("PHY Layer Stats", 200);
+}
+
+void TAdapterStatsDlg::ShowStatistics(const AdapterStatsTables& tables) {
+    gen_lst.Clear();
+    PHYstats_lst.Clear();
+    MACstats_lst.Clear();
+    for (const auto& row : tables.general) gen_lst.AddRow(row);
+    PHYstats_lst.DeleteColumnsAfterFirst();
+    for (const auto& caption : tables.phyColumns) PHYstats_lst.AddColumn(caption, 80);
+    FillMACStats(tables);
+    FillPHYStats(tables);
+    AutoSizeListColumns(MACstats_lst.hwnd());
+    AutoSizeListColumns(PHYstats_lst.hwnd());
+    AutoSizeListColumns(gen_lst.hwnd());
+    ShowModal(owner_);
+}
+
+void TAdapterStatsDlg::FillMACStats(const AdapterStatsTables& tables) {
+    for (const auto& row : tables.mac) MACstats_lst.AddRow(row);
+}
+
+void TAdapterStatsDlg::FillPHYStats(const AdapterStatsTables& tables) {
+    for (const auto& row : tables.phy) PHYstats_lst.AddRow(row);
+}

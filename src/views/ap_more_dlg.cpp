@@ -1,0 +1,14 @@
+#include "views/ap_more_dlg.h"
+
+#include "views/detail_list.h"
+
+TAPMoreDlg::TAPMoreDlg(HWND owner) : owner_(owner) {
+    CreateDialogFrame("Access Point Details", 323, 302, owner);
+    CreateInfoList(*this, info_lst, {2, 8, 313, 289});
+}
+
+void TAPMoreDlg::ShowAccessPoint(const wlan::WLAN_BSS_ENTRY& entry) {
+    bssEntry = entry;
+    FillInfoList(info_lst, AccessPointDetailRows(bssEntry));
+    ShowModal(owner_);
+}

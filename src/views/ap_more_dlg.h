@@ -1,0 +1,17 @@
+#pragma once
+// Access point details: one BSS entry as a list of names and values.
+#include "common/win32/controls.h"
+#include "common/win32/window.h"
+#include "wireless/detail_commands.h"
+
+class TAPMoreDlg : public ModalWindow, public AccessPointView {
+public:
+    explicit TAPMoreDlg(HWND owner);
+    void ShowAccessPoint(const wlan::WLAN_BSS_ENTRY& entry) override;
+
+    ListView info_lst;
+    wlan::WLAN_BSS_ENTRY bssEntry{};
+
+private:
+    HWND owner_;
+};

@@ -1,0 +1,14 @@
+#include "views/net_more_dlg.h"
+
+#include "views/detail_list.h"
+
+TNetMoreDlg::TNetMoreDlg(HWND owner) : owner_(owner) {
+    CreateDialogFrame("Network Details", 325, 232, owner);
+    CreateInfoList(*this, info_lst, {2, 8, 313, 217});
+}
+
+void TNetMoreDlg::ShowNetwork(const wlan::WLAN_AVAILABLE_NETWORK& entry) {
+    network = entry;
+    FillInfoList(info_lst, NetworkDetailRows(network));
+    ShowModal(owner_);
+}
