@@ -1,0 +1,110 @@
+#include "shell/app_fixture.h"
+
+#include <fstream>
+
+#include "common/win32/files.h"
+#include "common/win32/long_path.h"
+#include "common/win32/registry.h"
+
+ProgramCopy* AppTest::program = nullptr;
+
+namespace {
+
+std::string UnixPath(std::string windows_path) {
+    // The build folder is reached through drive Z:, which maps to the Unix root.
+    std::string p = windows_path.substr(2);
+    for (char& c : p)
+        if (c == '\\') c = '/';
+    return p;
+}
+
+}  // namespace
+
+BrowserRecorder::BrowserRecorder() {
+    std::string folder = std::string(VELLUMAR_TEST_BINARY_DIR) + "/browser-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    unix_folder_ = UnixPath(folder);
+    DeleteFileW(Widen(folder + "/opened.txt").c_str());
+    {
+        std::ofstream script(std::filesystem::path(Widen(folder + "/record.sh")), std::ios::binary);
+        script << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << unix_folder_ << "/opened.txt'\n";
+    }
+    std::filesystem::permissions(std::filesystem::path(Widen(folder + "/record.sh")),
+                                 std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+    auto key = RegistryKey::Open(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", KEY_ALL_ACCESS, true);
+    key.WriteString("Browsers", unix_folder_ + "/record.sh");
+    key.WriteString("Mailers", unix_folder_ + "/record.sh");
+}
+
+BrowserRecorder::~BrowserRecorder() {
+    std::string folder = "Z:" + unix_folder_;
+    DeleteFileW(Widen(folder + "/opened.txt").c_str());
+    DeleteFileW(Widen(folder + "/record.sh").c_str());
+    RemoveDirectoryW(Widen(folder).c_str());
+}
+
+std::vector<std::string> BrowserRecorder::Opened(size_t count) const {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 100; ++i) {
+        lines.clear();
+        std::ifstream in(std::filesystem::path(Widen("Z:" + unix_folder_ + "/opened.txt")));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        if (lines.size() >= count) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return lines;
+}
+
+void AppTest::SetUp() {
+    if (!program) program = new ProgramCopy();  // one copy for the whole run
+    had_data_folder_ = LongDirectoryExists(DataFolderPath());
+    SetMessageBoxHook([this](HWND, const std::string& text) { messages.push_back(text); });
+}
+
+void AppTest::TearDown() {
+    app.reset();
+    service.reset();
+    SetMessageBoxHook(nullptr);
+    DeleteFileW(Widen(program->Path("settings.ini")).c_str());
+    if (!had_data_folder_) {
+        DeleteFileW(Widen(DataFolderPath() + "Vellumar.log").c_str());
+        DeleteFileW(Widen(DataFolderPath() + "vellumar.ini").c_str());
+        RemoveDirectoryW(Widen(DataFolderPath()).c_str());
+        RemoveEmptyMakerFolder();
+    }
+}
+
+std::string AppTest::DataFolderPath() const {
+    return GetSpecialFolder(CSIDL_APPDATA) + "\\Quintavo\\Vellumar\\";
+}
+
+Application& AppTest::Start(const std::string& scenario_json, std::vector<std::string> arguments) {
+    auto loaded = wlan::sim::LoadScenarioText(scenario_json);
+    EXPECT_TRUE(loaded) << loaded.message;
+    service = std::make_unique<wlan::sim::SimulatedWlan>(loaded.scenario);
+    app = std::make_unique<Application>(MainDlgSetup{service.get(), program->exe(), std::move(arguments)});
+    app->main.AppEvtActivate();
+    return *app;
+}
+
+void AppTest::Tick(int passes) {
+    for (int i = 0; i < passes; ++i) app->main.scantmrTimer();
+}
+
+std::vector<std::string> AppTest::LogLines() const {
+    std::vector<std::string> lines;
+    if (!app || !app->main.log()) return lines;
+    const auto& stored = app->main.log()->Lines();
+    for (auto it = stored.rbegin(); it != stored.rend(); ++it) {
+        // marker TAB stamp TAB message
+        size_t second_tab = it->find('\t', it->find('\t') + 1);
+        lines.push_back(it->substr(second_tab + 1));
+    }
+    return lines;
+}
+
+bool AppTest::Logged(const std::string& text) const {
+    for (const auto& line : LogLines())
+        if (line == text) return true;
+    return false;
+}

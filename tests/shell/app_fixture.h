@@ -1,0 +1,75 @@
+#pragma once
+// Runs the whole program in the test process: every window of it, real list
+// views and dialogs, over the simulated Native Wifi service. Only the modal
+// message box is replaced, so that tests read its text instead of blocking.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/win32/fixtures.h"
+#include "common/win32/shell.h"
+#include "common/win32/wide.h"
+#include "shell/application.h"
+#include "sim/scenario.h"
+#include "sim/simulated_wlan.h"
+
+// The program file for these tests: a copy of the test executable, whose version
+// resource is the program's, in a folder of its own (a portable copy writes its
+// settings file beside it).
+class ProgramCopy {
+public:
+    ProgramCopy() {
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        exe_ = folder_.Path("vellumar.exe");
+        CopyFileW(self, Widen(exe_).c_str(), FALSE);
+    }
+    const std::string& exe() const { return exe_; }
+    std::string Path(std::string_view name) const { return folder_.Path(name); }
+
+private:
+    TempFolder folder_;
+    std::string exe_;
+};
+
+// Records the addresses that the shell hands to the web browser and the mail program.
+class BrowserRecorder {
+public:
+    BrowserRecorder();
+    ~BrowserRecorder();
+    // The addresses opened so far, waiting up to a few seconds for the first `count`.
+    std::vector<std::string> Opened(size_t count = 1) const;
+
+private:
+    std::string unix_folder_;
+    RegistryGuard guard_{HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser"};
+};
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the program on an inline scenario and runs its start-up sequence.
+    Application& Start(const std::string& scenario_json, std::vector<std::string> arguments = {});
+    void Tick(int passes = 1);
+    std::vector<std::string> LogLines() const;  // oldest first, messages only
+    bool Logged(const std::string& text) const;
+    std::string DataFolderPath() const;
+
+    static ProgramCopy* program;
+    std::vector<std::string> messages;
+    std::unique_ptr<wlan::sim::SimulatedWlan> service;
+    std::unique_ptr<Application> app;
+
+private:
+    RegistryGuard maker_guard_{HKEY_CURRENT_USER, L"SOFTWARE\\Quintavo"};
+    bool had_data_folder_ = false;
+};

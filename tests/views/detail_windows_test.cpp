@@ -1,0 +1,162 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "shell/app_fixture.h"
+
+namespace {
+
+std::vector<std::vector<std::string>> Rows(ListView& list) {
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 0; r < list.RowCount(); ++r) {
+        std::vector<std::string> cells;
+        for (int c = 0; c < list.ColumnCount(); ++c) cells.push_back(list.Cell(r, c));
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+std::vector<std::string> Columns(ListView& list) {
+    std::vector<std::string> captions;
+    for (int c = 0; c < list.ColumnCount(); ++c) captions.push_back(list.ColumnCaption(c));
+    return captions;
+}
+
+using DetailWindows = AppTest;
+
+TEST_F(DetailWindows, AdapterStatistics) {
+    auto& a = Start(R"({"interfaces": [{"description": "Wi-Fi A", "phy_types": [7, 8],
+        "statistics": {"four_way_handshake_failures": 3, "tkip_countermeasures_invoked": 4294967296,
+        "unicast": [1,2,3,4,5,6,7,8,9,10,11,12], "multicast": [21,22,23,24,25,26,27,28,29,30,31,32],
+        "phys": [[1,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,18], [2,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,36]]}}]})");
+    Tick();
+    bool shown = false;
+    a.adapterStats.onShown = [&] {
+        shown = true;
+        EXPECT_EQ(a.adapterStats.Caption(), "Adapter Statistics");
+        EXPECT_EQ(Rows(a.adapterStats.gen_lst),
+                  (std::vector<std::vector<std::string>>{{"Four Way Handshake Failures", "3"},
+                                                         {"TKIP Counter Measures Invoked", "4294967296"}}));
+        auto mac = Rows(a.adapterStats.MACstats_lst);
+        ASSERT_EQ(mac.size(), 12u);
+        EXPECT_EQ(mac[0], (std::vector<std::string>{"Transmitted Frame Count", "1", "21"}));
+        EXPECT_EQ(mac[1][0], "ReceivedFrameCount");
+        EXPECT_EQ(mac[11], (std::vector<std::string>{"Decrypt Failure Count", "12", "32"}));
+        EXPECT_EQ(Columns(a.adapterStats.PHYstats_lst),
+                  (std::vector<std::string>{"PHY Layer Stats", "802.11n", "802.11ac"}));
+        auto phy = Rows(a.adapterStats.PHYstats_lst);
+        ASSERT_EQ(phy.size(), 18u);
+        EXPECT_EQ(phy[0], (std::vector<std::string>{"Transmitted Frame Count", "1", "2"}));
+        EXPECT_EQ(phy[17], (std::vector<std::string>{"FCS Error Count", "18", "36"}));
+        a.adapterStats.EndModal(IDOK);
+    };
+    a.main.more_adapt_btnClick();  // one row: chosen without a selection
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(a.main.adapt_lst.SelectedRow(), 0);
+}
+
+TEST_F(DetailWindows, PhyColumnsAreRebuiltForEachAdapter) {
+    auto& a = Start(R"({"interfaces": [
+        {"description": "A", "phy_types": [5, 6]},
+        {"description": "B", "phy_types": [7, 8],
+         "statistics": {"phys": [[0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0], [0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0],
+                                 [0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0]]}}]})");
+    Tick();
+    std::vector<std::vector<std::string>> seen;
+    a.adapterStats.onShown = [&] {
+        seen.push_back(Columns(a.adapterStats.PHYstats_lst));
+        a.adapterStats.EndModal(IDOK);
+    };
+    a.main.adapt_lst.SelectRow(0);
+    a.main.more_adapt_btnClick();
+    a.main.adapt_lst.SelectRow(1);
+    a.main.more_adapt_btnClick();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], (std::vector<std::string>{"PHY Layer Stats", "802.11b", "802.11g"}));
+    EXPECT_EQ(seen[1], (std::vector<std::string>{"PHY Layer Stats", "Unknown (PHY0)", "Unknown (PHY1)",
+                                                 "Unknown (PHY2)"}));
+}
+
+TEST_F(DetailWindows, AdapterCommandMessagesAndLogLines) {
+    WriteSetting("debug_mode", "1");
+    auto& a = Start(R"({"interfaces": [{"description": "A"}, {"description": "B", "state": 4}],
+        "faults": [{"call": "WlanQueryInterface", "interface": 0, "result": 5},
+                   {"call": "WlanGetInterfaceCapability", "interface": 0, "epochs": {"from": 2}, "result": 87}]})");
+    Tick();
+    a.adapterStats.onShown = [&] { ADD_FAILURE() << "no statistics can be shown here"; a.adapterStats.EndModal(IDOK); };
+    a.main.more_adapt_btnClick();  // two rows, none selected
+    a.main.adapt_lst.SelectRow(1);
+    a.main.more_adapt_btnClick();  // disconnected
+    a.main.adapt_lst.SelectRow(0);
+    a.main.more_adapt_btnClick();  // statistics fail
+    Tick();                        // from now on the capability query fails first
+    a.main.more_adapt_btnClick();
+    EXPECT_EQ(messages, (std::vector<std::string>{"Please select a network adapter.",
+                                                  "Please select a connected network adapter",
+                                                  "Error WlanQueryInterface (5)", "Error WlanGetInterfaceCapability (87)"}));
+    for (const char* line : {"No network adapter selected", "Selected Network Adapter is not connected",
+                             "Error WlanQueryInterface (5)", "Error WlanGetInterfaceCapability (87)"})
+        EXPECT_TRUE(Logged(line)) << line;
+}
+
+TEST_F(DetailWindows, NetworkAndAccessPointDetails) {
+    auto& b = Start(R"({"interfaces": [{"description": "Wi-Fi A",
+       "networks": [{"ssid": "HomeNet", "quality": 80, "auth": 7, "cipher": 4, "bssids": 2, "phy_types": [7, 8]}],
+       "bss": [{"bssid": "00:1a:2b:3c:4d:5e", "ssid": "", "frequency_khz": 2437000, "rssi": -67,
+            "link_quality": 90, "beacon_period": 100, "timestamp": 5000000000, "capability": 17, "in_reg_domain": false,
+            "rates": [32770, 32772, 32779, 32790]}]}]})");
+    Tick();
+    std::vector<std::vector<std::string>> net_rows, ap_rows;
+    b.netMore.onShown = [&] {
+        EXPECT_EQ(b.netMore.Caption(), "Network Details");
+        net_rows = Rows(b.netMore.info_lst);
+        b.netMore.EndModal(IDOK);
+    };
+    b.apMore.onShown = [&] {
+        EXPECT_EQ(b.apMore.Caption(), "Access Point Details");
+        ap_rows = Rows(b.apMore.info_lst);
+        b.apMore.EndModal(IDOK);
+    };
+    b.main.net_lst.SelectRow(0);
+    b.main.more_net_btnClick();
+    b.main.ap_lst.SelectRow(0);
+    b.main.more_ap_btnClick();
+    EXPECT_EQ(net_rows, (std::vector<std::vector<std::string>>{
+                            {"Profile Name", ""}, {"SSID", "HomeNet"}, {"Type", "Infrastructure"}, {"# of APs", "2"},
+                            {"Connectable", "Yes"}, {"Reason", "0"}, {"802.11 Capabilities", "n/ac"},
+                            {"More 802.11 Capabilities", "No"}, {"Signal Quality", "80% / -60dBm"},
+                            {"Authentication", "RSNA-PSK"}, {"Cipher", "CCMP"}}));
+    EXPECT_EQ(ap_rows, (std::vector<std::vector<std::string>>{
+                           {"SSID", "<Hidden SSID>"}, {"PHY id", "0"}, {"MAC", "00:1A:2B:3C:4D:5E"},
+                           {"Type", "Infrastructure"}, {"802.11 Phy", "802.11n"}, {"RSSi", "-67 dBm"},
+                           {"Link Quality", "90"}, {"In reg. domain", "No"}, {"Beacon Period", "102 ms"},
+                           {"Time Stamp", "5000000000"}, {"Host Time Stamp", "0"}, {"Capabilities", "ESS| Privacy"},
+                           {"Channel / Frequency", "6 / 2.437 GHz"}, {"Rates", "1 2 5 11"}}));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(DetailWindows, NothingSelected) {
+    WriteSetting("debug_mode", "1");
+    auto& a = Start(R"({"interfaces": [{"networks": [{"ssid": "A"}], "bss": [{"bssid": "00:00:00:00:00:01"}]}]})");
+    Tick();
+    a.main.more_net_btnClick();
+    a.main.more_ap_btnClick();
+    EXPECT_EQ(messages, (std::vector<std::string>{"Please select a network.", "Please select an access point."}));
+    EXPECT_TRUE(Logged("No network selected"));
+    EXPECT_TRUE(Logged("No access point selected"));
+}
+
+TEST_F(DetailWindows, DoubleClickOpensTheDetails) {
+    auto& a = Start(R"({"interfaces": [{"networks": [{"ssid": "A"}]}]})");
+    Tick();
+    a.main.net_lst.SelectRow(0);
+    bool shown = false;
+    a.netMore.onShown = [&] {
+        shown = true;
+        a.netMore.EndModal(IDOK);
+    };
+    a.main.net_lst.onDoubleClick();
+    EXPECT_TRUE(shown);
+}
+
+}  // namespace
