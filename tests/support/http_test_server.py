@@ -125,6 +125,8 @@ class Origin:
                 pass
         elif name == "hugeheader":
             sock.sendall(b"HTTP/1.1 200 OK\r\n" + b"X-Filler: " + b"a" * 70000 + b"\r\n\r\nbody")
+        elif path == "/vellumar/vellumar.ini":
+            answer(sock, "200 OK", b"[errors]\r\n1062=https://hint.example/wlan-service\r\n")
         elif name == "echo":
             answer(sock, "200 OK", head.encode("latin-1"))
         else:

@@ -527,7 +527,8 @@ void HttpClient::Completed() {
     statusCode_ = t->status;
     reason_ = t->outcome.code == 0 ? t->reason : t->outcome.text;
     finalUrl_ = t->finalUrl;
-    if (onRequestDone) onRequestDone(*this, HttpRequestType::Get, t->outcome.code);  // may destroy this client
+    // The handler may start another request or destroy this client: call a copy, touch nothing after.
+    if (auto handler = onRequestDone) handler(*this, HttpRequestType::Get, t->outcome.code);
 }
 
 void SetHttpIdleTimeoutForTest(std::optional<uint32_t> milliseconds) {

@@ -21,6 +21,8 @@ std::string GetOpenSslVersionText() {
     return std::string(kSslNotAvailable);
 }
 
+std::string OpenSslLogLine() { return OpenSslHeaderLine(GetOpenSslVersionText()); }
+
 std::string AdjustUrlScheme(std::string_view url) {
     return AdjustUrlSchemeFor(url, IsSslAvailable());
 }

@@ -14,5 +14,7 @@ bool IsSslAvailable();
 std::string GetOpenSslVersionText();
 // The URL unchanged, or with "http" in place of a leading "https" (any case) when TLS is not available.
 std::string AdjustUrlScheme(std::string_view url);
+// The log header line: "OpenSSL : " + GetOpenSslVersionText().
+std::string OpenSslLogLine();
 // Agent, HTTP version, Accept, Accept-Language, 3-second time-out and Basic proxy authentication.
 void CustomizeHttpClient(HttpClient& client);
