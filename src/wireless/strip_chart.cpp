@@ -1,0 +1,455 @@
+#include "wireless/strip_chart.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include "common/run_log.h"
+#include "common/text.h"
+
+namespace {
+
+// Rounds halves to the even neighbour (the FPU's default mode).
+double RoundEven(double v) { return std::nearbyint(v); }
+
+// n / d rounded to the nearest integer, halves to the even neighbour; d != 0.
+int64_t DivRoundEven(int64_t n, int64_t d) {
+    if (d < 0) n = -n, d = -d;
+    int64_t q = n / d;
+    int64_t r = n % d;
+    if (r < 0) q -= 1, r += d;  // floor
+    if (2 * r > d || (2 * r == d && (q & 1) != 0)) ++q;
+    return q;
+}
+
+// Points further off the picture than this are drawn as if at this distance: far
+// outside, the visible pixels stay the same, and the arithmetic stays in 64 bits.
+constexpr int64_t kCoordinateLimit = int64_t{1} << 24;
+
+int64_t ClampCoordinate(int64_t v) { return std::clamp(v, -kCoordinateLimit, kCoordinateLimit); }
+
+// A double that may be huge or not a number, as a pixel coordinate.
+int64_t ToCoordinate(double v) {
+    if (!(v > -static_cast<double>(kCoordinateLimit))) return -kCoordinateLimit;
+    if (v > static_cast<double>(kCoordinateLimit)) return kCoordinateLimit;
+    return static_cast<int64_t>(RoundEven(v));
+}
+
+}  // namespace
+
+// --- TLineHistory ---------------------------------------------------------
+
+int32_t TLineHistory::At(int64_t i) const {
+    if (count_ == 0) return 0;
+    if (i <= 0) return oldest_;
+    if (i >= count_) return 0;
+    if (i < first_) return values_.front();  // dropped: never drawn
+    return values_[static_cast<size_t>(i - first_)];
+}
+
+void TLineHistory::Append(int32_t v) {
+    if (count_ == 0) oldest_ = v;
+    // Grow in blocks so that appends rarely allocate.
+    if (values_.size() == values_.capacity()) values_.reserve(values_.capacity() + 128);
+    values_.push_back(v);
+    ++count_;
+}
+
+void TLineHistory::Reserve(size_t values) {
+    if (values > values_.capacity()) values_.reserve(values);
+}
+
+void TLineHistory::Trim(size_t keep) {
+    if (values_.size() <= keep + keep / 2) return;
+    const size_t drop = values_.size() - keep;
+    values_.erase(values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(drop));
+    first_ += static_cast<int64_t>(drop);
+}
+
+// --- TStripChart ----------------------------------------------------------
+
+TStripChart::TStripChart() {
+    pixels_.assign(static_cast<size_t>(width_) * height_, color_);
+    Redraw();
+}
+
+void TStripChart::SetSize(int width, int height) {
+    width_ = std::max(width, kMinSize);
+    height_ = std::max(height, kMinSize);
+    pixels_.assign(static_cast<size_t>(width_) * height_, color_);
+    if (display_units_ == TDisplayUnits::Pixels) {
+        minimum_ = 0;
+        maximum_ = height_;
+        total_steps_ = width_;
+    }
+    Redraw();
+}
+
+void TStripChart::SetActive(bool active) {
+    active_ = active;
+    RecomputeDerived();
+}
+
+void TStripChart::SetInterval(int32_t interval) {
+    interval_ = interval;
+    RecomputeDerived();
+}
+
+void TStripChart::SetColor(Colour c) { color_ = c; Redraw(); }
+void TStripChart::SetGridColor(Colour c) { grid_color_ = c; Redraw(); }
+void TStripChart::SetBaseColor(Colour c) { base_color_ = c; Redraw(); }
+void TStripChart::SetBaseLine(int32_t v) { base_line_ = v; Redraw(); }
+void TStripChart::SetBaseLineUnit(TValueUnit u) { base_line_unit_ = u; Redraw(); }
+
+void TStripChart::SetHorizontalGridSize(int32_t v) {
+    if (v <= 0) return;
+    h_grid_ = v;
+    Redraw();
+}
+
+void TStripChart::SetVerticalGridSize(int32_t v) {
+    if (v <= 0) return;
+    v_grid_ = v;
+    Redraw();
+}
+
+int32_t TStripChart::GridSize() const { return h_grid_ == v_grid_ ? h_grid_ : -1; }
+
+void TStripChart::SetGridSize(int32_t v) {
+    if (v <= 0) return;
+    h_grid_ = v_grid_ = v;
+    Redraw();
+}
+
+void TStripChart::SetDisplayUnits(TDisplayUnits u) {
+    display_units_ = u;
+    if (u == TDisplayUnits::Pixels) {
+        minimum_ = 0;
+        maximum_ = height_;
+        total_steps_ = width_;
+    }
+    Redraw();
+}
+
+void TStripChart::SetMinimum(int32_t v) {
+    if (display_units_ == TDisplayUnits::Pixels) return;
+    minimum_ = v;
+    Redraw();
+}
+
+void TStripChart::SetMaximum(int32_t v) {
+    if (display_units_ == TDisplayUnits::Pixels) return;
+    maximum_ = v;
+    Redraw();
+}
+
+void TStripChart::SetTotalTimeSteps(int32_t v) {
+    if (display_units_ == TDisplayUnits::Pixels || v <= 0) return;
+    total_steps_ = v;
+    Redraw();
+}
+
+void TStripChart::SetUpdateTimeSteps(int32_t v) {
+    if (v <= 0) return;
+    update_steps_ = v;
+    Redraw();
+}
+
+TStripChartLine& TStripChart::AddLine() {
+    TStripChartLine& line = lines_.emplace_back();
+    line.History.Reserve(std::min<size_t>(static_cast<size_t>(total_steps_), KeptHistory()));
+    return line;
+}
+
+int64_t TStripChart::ValueToY(const TStripChartLine& line, int64_t v) const {
+    if (line.PositionUnit == TValueUnit::Percent) {
+        if (v >= 0 && v < static_cast<int64_t>(percent_rows_.size())) return percent_rows_[static_cast<size_t>(v)];
+        return height_ - DivRoundEven(int64_t{height_} * v, 100);
+    }
+    const int64_t range = int64_t{maximum_} - minimum_;
+    if (range == 0) return height_;  // no range to place the value in: below the picture
+    return height_ - DivRoundEven((v - minimum_) * height_, range);
+}
+
+size_t TStripChart::KeptHistory() const { return std::max(kept_high_, kKeptHistoryFloor); }
+
+void TStripChart::RecomputeDerived() {
+    pixels_per_step_ = static_cast<double>(width_) / total_steps_;
+    if (update_steps_ * pixels_per_step_ < 2) update_steps_ = 2;
+
+    if (base_line_unit_ == TValueUnit::Percent) {
+        base_row_ = height_ - DivRoundEven(int64_t{height_} * base_line_, 100);
+    } else {
+        const int64_t range = int64_t{maximum_} - minimum_;
+        base_row_ = range == 0 ? height_
+                               : height_ - DivRoundEven((int64_t{base_line_} - minimum_) * height_, range);
+    }
+    ComputeGridRows();
+    // Signal qualities are percentages: their rows are looked up, not divided out at every step.
+    for (size_t v = 0; v < percent_rows_.size(); ++v)
+        percent_rows_[v] = static_cast<int32_t>(height_ - DivRoundEven(int64_t{height_} * static_cast<int64_t>(v), 100));
+
+    // What a redraw can reach: the last TotalTimeSteps values, the segment that enters
+    // from the left edge, and the two updates that a step reads back.
+    const double lead = std::ceil(0.5 / pixels_per_step_);
+    const size_t needed = static_cast<size_t>(total_steps_) + static_cast<size_t>(std::min(lead, 1e9)) +
+                          3 * static_cast<size_t>(update_steps_) + 2;
+    kept_high_ = std::max(kept_high_, needed);
+}
+
+void TStripChart::ComputeGridRows() {
+    grid_rows_.clear();
+    const int64_t range = int64_t{maximum_} - minimum_;
+    if (range <= 0) return;
+    const double h = static_cast<double>(h_grid_) * height_ / static_cast<double>(range);
+    if (!(h > 0) || !std::isfinite(h)) return;
+
+    std::vector<bool> marked(static_cast<size_t>(height_), false);
+    auto mark = [&](double y) {
+        const int64_t row = ToCoordinate(y);
+        if (row >= 0 && row < height_) marked[static_cast<size_t>(row)] = true;
+    };
+    const double base = static_cast<double>(base_row_);
+    if (h < 1) {
+        // Steps under a pixel touch every row they pass.
+        const int64_t up_from = ToCoordinate(base + h);
+        const int64_t down_to = ToCoordinate(base - h);
+        for (int64_t row = 0; row < height_; ++row)
+            if ((base < height_ && row >= up_from) || (base > 0 && row <= down_to)) marked[static_cast<size_t>(row)] = true;
+    } else {
+        // From the base row outwards by h, one row past each edge; a base row far
+        // outside the picture starts near the edge instead of walking there.
+        double y = base;
+        if (y < -h) y += std::floor((-h - y) / h) * h;
+        while (height_ > y) {
+            y += h;
+            mark(y);
+        }
+        y = base;
+        if (y > height_ + h) y -= std::floor((y - height_ - h) / h) * h;
+        while (y > 0) {
+            y -= h;
+            mark(y);
+        }
+    }
+    for (int row = 0; row < height_; ++row)
+        if (marked[static_cast<size_t>(row)]) grid_rows_.push_back(row);
+}
+
+void TStripChart::Fill(int x0, int x1, int y0, int y1, Colour c) {
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
+    x1 = std::min(x1, width_), y1 = std::min(y1, height_);
+    if (x0 >= x1) return;
+    for (int y = y0; y < y1; ++y) {
+        Colour* row = pixels_.data() + static_cast<size_t>(y) * width_;
+        std::fill(row + x0, row + x1, c);
+    }
+}
+
+// A 1-pixel pen from (x0, y0) towards (x1, y1), the end point itself not drawn. Only the
+// part of the major axis inside the picture is walked.
+void TStripChart::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Colour c) {
+    x0 = ClampCoordinate(x0), y0 = ClampCoordinate(y0);
+    x1 = ClampCoordinate(x1), y1 = ClampCoordinate(y1);
+    const int64_t dx = x1 - x0, dy = y1 - y0;
+    const bool x_major = std::abs(dx) >= std::abs(dy);
+    const int64_t n = x_major ? std::abs(dx) : std::abs(dy);  // pixels drawn
+    if (n == 0) return;
+    const int64_t a0 = x_major ? x0 : y0, b0 = x_major ? y0 : x0;
+    const int64_t sa = (x_major ? dx : dy) > 0 ? 1 : -1;
+    const int64_t db = x_major ? dy : dx;
+    const int64_t sb = db < 0 ? -1 : 1, adb = std::abs(db);
+    const int64_t a_size = x_major ? width_ : height_, b_size = x_major ? height_ : width_;
+
+    // Steps i in [lo, hi) keep the major coordinate a0 + sa * i inside [0, a_size).
+    int64_t lo, hi;
+    if (sa > 0) {
+        lo = std::max<int64_t>(0, -a0);
+        hi = std::min<int64_t>(n, a_size - a0);
+    } else {
+        lo = std::max<int64_t>(0, a0 - (a_size - 1));
+        hi = std::min<int64_t>(n, a0 + 1);
+    }
+    if (lo >= hi) return;
+    // Minor offset of step i: (2 * i * adb + n) / (2 * n), the nearest, halves away from
+    // the start; kept as quotient and remainder so each step only adds.
+    const int64_t den = 2 * n;
+    int64_t q = 0, r = n;
+    if (lo > 0) {
+        const int64_t num = 2 * lo * adb + n;
+        q = num / den, r = num % den;
+    }
+    const int64_t a_stride = x_major ? sa : sa * width_;
+    const int64_t b_stride = x_major ? sb * width_ : sb;
+    int64_t b = b0 + sb * q;
+    const int64_t a_start = a0 + sa * lo;
+    int64_t at = x_major ? b * width_ + a_start : a_start * width_ + b;  // may lie outside while b does
+    for (int64_t i = lo; i < hi; ++i) {
+        if (b >= 0 && b < b_size) pixels_[static_cast<size_t>(at)] = c;
+        at += a_stride;
+        r += 2 * adb;
+        if (r >= den) {
+            r -= den;
+            b += sb;
+            at += b_stride;
+        }
+    }
+}
+
+void TStripChart::Step() {
+    const int64_t p = ToCoordinate(update_steps_ * pixels_per_step_);
+    const int w = width_, h = height_;
+
+    // Rows are contiguous: one move scrolls them all, and what crosses into the row
+    // above lands in the strip that is filled next.
+    if (p < w) {
+        const size_t total = pixels_.size(), shift = static_cast<size_t>(p);
+        std::memmove(pixels_.data(), pixels_.data() + shift, (total - shift) * sizeof(Colour));
+    }
+    const int strip = static_cast<int>(std::max<int64_t>(0, w - std::min<int64_t>(p, w)));
+    Fill(strip, w, 0, h, color_);
+
+    // With no strip to draw in, the grid never comes round.
+    const double g = p > 0 ? RoundEven(v_grid_ * pixels_per_step_ / static_cast<double>(p)) : INFINITY;
+    if (grid_counter_ >= g) {
+        Fill(w - 1, w, 0, h, grid_color_);
+        grid_counter_ = 0;
+    }
+    grid_counter_ += 1;
+
+    for (int row : grid_rows_) Fill(strip, w, row, row + 1, grid_color_);
+    if (base_row_ >= 0 && base_row_ < h) Fill(strip, w, static_cast<int>(base_row_), static_cast<int>(base_row_) + 1, base_color_);
+
+    const size_t keep = KeptHistory();
+    for (auto& line : lines_) {
+        TLineHistory& history = line.History;
+        const int64_t y0 = ValueToY(line, line.Position);
+        const int64_t y1 = ValueToY(line, history.At(history.Count() - update_steps_));
+        const int64_t y2 = ValueToY(line, history.At(history.Count() - 2 * int64_t{update_steps_}));
+        DrawLine(w - 2 * p, y2, w - p, y1, line.Color);
+        DrawLine(w - p, y1, w, y0, line.Color);
+        for (int32_t i = 0; i < update_steps_; ++i) history.Append(line.Position);
+        if (!keep_all_) history.Trim(keep);
+    }
+
+    Repaint();
+    if (OnUpdate) OnUpdate();
+}
+
+void TStripChart::Redraw() {
+    RecomputeDerived();
+    const int w = width_, h = height_;
+    std::fill(pixels_.begin(), pixels_.end(), color_);
+
+    const double v_step = v_grid_ * pixels_per_step_;
+    if (v_step < 1) {
+        Fill(0, w, 0, h, grid_color_);  // columns closer than a pixel cover every column
+    } else {
+        for (int64_t j = 0;; ++j) {
+            const double x = w - static_cast<double>(j) * v_step;
+            if (!(x > 0)) break;
+            const int64_t col = ToCoordinate(x - 1);
+            if (col >= 0 && col < w) Fill(static_cast<int>(col), static_cast<int>(col) + 1, 0, h, grid_color_);
+        }
+    }
+    for (int row : grid_rows_) Fill(0, w, row, row + 1, grid_color_);
+    if (base_row_ >= 0 && base_row_ < h) Fill(0, w, static_cast<int>(base_row_), static_cast<int>(base_row_) + 1, base_color_);
+
+    const int64_t uts = update_steps_;
+    const double pps = pixels_per_step_;
+    for (auto& line : lines_) {
+        TLineHistory& history = line.History;
+        if (history.Empty()) {
+            history.Append(0);
+            history.Append(0);
+            continue;
+        }
+        const int64_t count = history.Count();
+        // Point k sits at x = (TotalTimeSteps - count + k * uts) * pps and shows value 0 for
+        // k = 0, value k * uts - 1 after that. Points wholly left of the picture draw
+        // nothing, so start at the last of them.
+        auto x_of = [&](int64_t k) { return static_cast<double>(total_steps_ - count + k * uts) * pps; };
+        const int64_t last_k = (count - 1) / uts;  // the last point with k * uts - 1 < count - 1
+        int64_t k = 0;
+        const double skip = std::floor((static_cast<double>(count - total_steps_) - 0.5 / pps) / uts) - 1;
+        if (skip > 0) k = std::min<int64_t>(static_cast<int64_t>(std::min(skip, 9e15)), last_k);
+        while (k > 0 && ToCoordinate(x_of(k)) >= 0) --k;
+        // A chart grown wider than the history kept for it: start at the oldest value still stored.
+        const int64_t first = history.FirstStored();
+        if (first > 0 && (k == 0 || k * uts - 1 < first)) k = std::min((first + uts) / uts, last_k);
+
+        int64_t px = ToCoordinate(x_of(k));
+        int64_t py = ValueToY(line, history.At(k == 0 ? 0 : k * uts - 1));
+        for (++k; k <= last_k; ++k) {
+            const int64_t nx = ToCoordinate(x_of(k));
+            const int64_t ny = ValueToY(line, history.At(k * uts - 1));
+            DrawLine(px, py, nx, ny, line.Color);
+            px = nx, py = ny;
+        }
+    }
+
+    grid_counter_ = 1;
+    Repaint();
+}
+
+void TStripChart::Repaint() {
+    if (OnRepaint) OnRepaint();
+}
+
+// --- chart points ---------------------------------------------------------
+
+TNetworkChart::TNetworkChart(TStripChart& chart, TRunLog* log, uint64_t seed)
+    : chart_(chart), log_(log), random_(seed) {}
+
+uint64_t TNetworkChart::HighResolutionSeed() {
+    return static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+}
+
+Colour TNetworkChart::RandomColour() {
+    std::uniform_int_distribution<int> channel(0, 255);
+    const auto r = static_cast<uint8_t>(channel(random_));
+    const auto g = static_cast<uint8_t>(channel(random_));
+    const auto b = static_cast<uint8_t>(channel(random_));
+    return RgbColour(r, g, b);
+}
+
+void TNetworkChart::UpdateNetworkLine(std::string_view name, int32_t quality) {
+    for (size_t i = 0; i < chart_.LineCount(); ++i) {
+        TStripChartLine& line = chart_.Line(i);
+        if (SameText(line.Name, name)) {
+            line.Position = quality;
+            return;
+        }
+    }
+    TStripChartLine& line = chart_.AddLine();
+    line.Color = RandomColour();
+    line.Name = std::string(name);
+    line.Position = quality;
+    LogAdd(log_, "New network found : " + std::string(name), TRunLog::kInfo);
+}
+
+void TNetworkChart::RetireLines(std::span<const std::string> names) {
+    for (size_t i = 0; i < chart_.LineCount(); ++i) {
+        TStripChartLine& line = chart_.Line(i);
+        const bool listed = std::any_of(names.begin(), names.end(),
+                                        [&](const std::string& n) { return SameText(line.Name, n); });
+        if (!listed) line.Position = 0;
+    }
+}
+
+TColourSquare GetBitmap(Colour colour) {
+    TColourSquare square;
+    for (size_t i = 0; i < square.bytes.size(); i += 3) {
+        square.bytes[i] = static_cast<uint8_t>(colour >> 16);     // blue
+        square.bytes[i + 1] = static_cast<uint8_t>(colour >> 8);  // green
+        square.bytes[i + 2] = static_cast<uint8_t>(colour);       // red
+    }
+    return square;
+}
+
+std::vector<size_t> LinesNeedingSquares(size_t line_count, size_t image_count) {
+    std::vector<size_t> lines;
+    for (size_t i = image_count; i < line_count; ++i) lines.push_back(i);
+    return lines;
+}

@@ -1,0 +1,214 @@
+#pragma once
+// The signal history strip chart as a portable model. It draws into its own
+// off-screen picture (32-bit pixels, top-down rows, each pixel a 0x00BBGGRR colour);
+// the Windows control copies that picture to the screen and runs the timer.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <random>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TRunLog;
+
+using Colour = uint32_t;  // 0x00BBGGRR, as the platform's COLORREF
+
+constexpr Colour RgbColour(uint8_t r, uint8_t g, uint8_t b) {
+    return static_cast<Colour>(r) | static_cast<Colour>(g) << 8 | static_cast<Colour>(b) << 16;
+}
+
+enum class TValueUnit { Percent, Absolute };
+enum class TDisplayUnits { Pixels, Logical };
+
+// The values a line has drawn. Reading before the start gives the oldest value ever
+// appended, reading an empty history gives 0. Values that can no longer be drawn are
+// dropped (see TStripChart), so the storage stays flat however long the program runs.
+class TLineHistory {
+public:
+    int64_t Count() const { return count_; }  // every value appended, dropped ones included
+    bool Empty() const { return count_ == 0; }
+    int32_t At(int64_t i) const;
+    void Append(int32_t v);
+    void Reserve(size_t values);
+    // Drops the oldest stored values down to `keep` once more than keep + keep / 2 are
+    // stored, so each value is moved a bounded number of times.
+    void Trim(size_t keep);
+
+    int64_t FirstStored() const { return first_; }  // index of the oldest value still stored
+    size_t Capacity() const { return values_.capacity(); }
+
+private:
+    std::vector<int32_t> values_;  // indexes first_ .. count_ - 1
+    int64_t first_ = 0;
+    int64_t count_ = 0;
+    int32_t oldest_ = 0;  // index 0, kept for reads before the start
+};
+
+struct TStripChartLine {
+    std::string Name;
+    Colour Color = RgbColour(0, 255, 0);
+    int32_t Position = 50;
+    TValueUnit PositionUnit = TValueUnit::Percent;
+    TLineHistory History;
+};
+
+class TStripChart {
+public:
+    static constexpr int kMinSize = 20;
+    static constexpr int kDefaultWidth = 208;
+    static constexpr int kDefaultHeight = 120;
+
+    TStripChart();
+    TStripChart(const TStripChart&) = delete;
+    TStripChart& operator=(const TStripChart&) = delete;
+
+    // Advances by one update: scrolls the picture, draws the new strip, records every line's Position.
+    void Step();
+    // Rebuilds the whole picture from the histories.
+    void Redraw();
+    // Picture row of value v of a line; rounds halves to the even neighbour.
+    int64_t ValueToY(const TStripChartLine& line, int64_t v) const;
+
+    // Size: raised to at least 20 x 20; redraws.
+    void SetSize(int width, int height);
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+    // Pixels, top-down rows of Width() values.
+    const std::vector<Colour>& Pixels() const { return pixels_; }
+    Colour PixelAt(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+
+    // The chart's own timer (run by the Windows control); Interval in units of 10 ms.
+    bool Active() const { return active_; }
+    void SetActive(bool active);
+    int32_t Interval() const { return interval_; }
+    void SetInterval(int32_t interval);
+
+    // Drawing properties; each write redraws the picture.
+    Colour Color() const { return color_; }
+    void SetColor(Colour c);
+    Colour GridColor() const { return grid_color_; }
+    void SetGridColor(Colour c);
+    Colour BaseColor() const { return base_color_; }
+    void SetBaseColor(Colour c);
+    int32_t BaseLine() const { return base_line_; }
+    void SetBaseLine(int32_t v);
+    TValueUnit BaseLineUnit() const { return base_line_unit_; }
+    void SetBaseLineUnit(TValueUnit u);
+    int32_t HorizontalGridSize() const { return h_grid_; }
+    void SetHorizontalGridSize(int32_t v);  // <= 0 ignored
+    int32_t VerticalGridSize() const { return v_grid_; }
+    void SetVerticalGridSize(int32_t v);    // <= 0 ignored
+    int32_t GridSize() const;               // -1 when the two sizes differ
+    void SetGridSize(int32_t v);            // both at once; <= 0 ignored
+    TDisplayUnits DisplayUnits() const { return display_units_; }
+    void SetDisplayUnits(TDisplayUnits u);
+    // In pixel units these follow the size (0, height, width) and writes are ignored.
+    int32_t Minimum() const { return minimum_; }
+    void SetMinimum(int32_t v);
+    int32_t Maximum() const { return maximum_; }
+    void SetMaximum(int32_t v);
+    int32_t TotalTimeSteps() const { return total_steps_; }
+    void SetTotalTimeSteps(int32_t v);      // <= 0 ignored
+    // Raised to 2 when an update would move less than 2 pixels.
+    int32_t UpdateTimeSteps() const { return update_steps_; }
+    void SetUpdateTimeSteps(int32_t v);     // <= 0 ignored
+
+    size_t LineCount() const { return lines_.size(); }
+    TStripChartLine& Line(size_t i) { return lines_[i]; }
+    const TStripChartLine& Line(size_t i) const { return lines_[i]; }
+    TStripChartLine& AddLine();  // defaults; references stay valid as lines are added
+
+    // Raised after each step.
+    std::function<void()> OnUpdate;
+    // The picture changed: the Windows control invalidates itself.
+    std::function<void()> OnRepaint;
+
+    // History values a line keeps: enough for the widest chart so far, and at least
+    // kKeptHistoryFloor so that widening the window shows the recent past.
+    static constexpr size_t kKeptHistoryFloor = 4096;
+    size_t KeptHistory() const;
+    // Keeps every value of the run; for comparing drawings in tests.
+    void KeepWholeHistory(bool keep) { keep_all_ = keep; }
+
+private:
+    void RecomputeDerived();
+    void ComputeGridRows();
+    void Repaint();
+
+    void Fill(int x0, int x1, int y0, int y1, Colour c);  // [x0, x1) x [y0, y1), clipped
+    void DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Colour c);  // end point excluded
+
+    int width_ = kDefaultWidth;
+    int height_ = kDefaultHeight;
+    std::vector<Colour> pixels_;
+
+    bool active_ = false;
+    int32_t interval_ = 50;
+    Colour color_ = RgbColour(0, 0, 0);
+    Colour grid_color_ = RgbColour(0, 0x80, 0);
+    Colour base_color_ = RgbColour(0xFF, 0, 0);
+    int32_t base_line_ = 50;
+    TValueUnit base_line_unit_ = TValueUnit::Percent;
+    int32_t h_grid_ = 16;
+    int32_t v_grid_ = 16;
+    TDisplayUnits display_units_ = TDisplayUnits::Pixels;
+    int32_t minimum_ = 0;
+    int32_t maximum_ = kDefaultHeight;
+    int32_t total_steps_ = kDefaultWidth;
+    int32_t update_steps_ = 2;
+    std::deque<TStripChartLine> lines_;
+
+    // Derived values.
+    double pixels_per_step_ = 1.0;
+    int64_t base_row_ = 0;
+    std::vector<int> grid_rows_;  // visible rows of the horizontal grid
+    std::array<int32_t, 101> percent_rows_{};
+    double grid_counter_ = 1.0;
+    size_t kept_high_ = 0;
+    bool keep_all_ = false;
+};
+
+// The chart points of the scan pass: one line per network name, ignoring case.
+class TNetworkChart {
+public:
+    // seed: the colour generator's; by default the high-resolution counter, so the
+    // colours differ from run to run.
+    explicit TNetworkChart(TStripChart& chart, TRunLog* log = nullptr, uint64_t seed = HighResolutionSeed());
+
+    // The log is created after the chart, during start-up.
+    void SetLog(TRunLog* log) { log_ = log; }
+
+    // Sets the line of Name to quality, adding it in a random colour and logging
+    // "New network found : " + Name the first time.
+    void UpdateNetworkLine(std::string_view name, int32_t quality);
+    // Lines whose name is not among names drop to 0.
+    void RetireLines(std::span<const std::string> names);
+
+    static uint64_t HighResolutionSeed();
+
+private:
+    Colour RandomColour();
+
+    TStripChart& chart_;
+    TRunLog* log_;
+    std::mt19937_64 random_;
+};
+
+// A 16 x 16 square with 24-bit pixels in the platform's bitmap byte order
+// (blue, green, red), top-down rows of 48 bytes.
+struct TColourSquare {
+    static constexpr int kSize = 16;
+    static constexpr int kRowBytes = kSize * 3;
+    std::array<uint8_t, kSize * kRowBytes> bytes{};
+};
+TColourSquare GetBitmap(Colour colour);
+
+// The lines that need a colour square in the shared image list, given its current
+// image count: line n's square lands at image index n, so lines below the count
+// never get one.
+std::vector<size_t> LinesNeedingSquares(size_t line_count, size_t image_count);

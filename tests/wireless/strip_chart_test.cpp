@@ -1,0 +1,438 @@
+#include "wireless/strip_chart.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/run_log.h"
+
+namespace {
+
+constexpr Colour kBlack = RgbColour(0, 0, 0);
+constexpr Colour kGreen = RgbColour(0, 0x80, 0);
+constexpr Colour kRed = RgbColour(0xFF, 0, 0);
+constexpr Colour kLine = RgbColour(10, 200, 30);
+
+// The main window's chart: 505 x 145, black background, black grid and base line at 0 %, grid 10.
+void MainWindowSetup(TStripChart& chart) {
+    chart.SetSize(505, 145);
+    chart.SetGridColor(kBlack);
+    chart.SetBaseColor(kBlack);
+    chart.SetBaseLine(0);
+    chart.SetGridSize(10);
+}
+
+TStripChartLine& AddLine(TStripChart& chart, int32_t position, Colour colour = kLine) {
+    TStripChartLine& line = chart.AddLine();
+    line.Color = colour;
+    line.Position = position;
+    return line;
+}
+
+std::set<int> RowsOf(const TStripChart& chart, int x, Colour c) {
+    std::set<int> rows;
+    for (int y = 0; y < chart.Height(); ++y)
+        if (chart.PixelAt(x, y) == c) rows.insert(y);
+    return rows;
+}
+
+std::set<int> ColumnsOf(const TStripChart& chart, int y, Colour c) {
+    std::set<int> cols;
+    for (int x = 0; x < chart.Width(); ++x)
+        if (chart.PixelAt(x, y) == c) cols.insert(x);
+    return cols;
+}
+
+size_t CountOf(const TStripChart& chart, Colour c) {
+    size_t n = 0;
+    for (Colour p : chart.Pixels()) n += p == c;
+    return n;
+}
+
+std::set<int> Range(int from, int to) {  // [from, to)
+    std::set<int> s;
+    for (int i = from; i < to; ++i) s.insert(i);
+    return s;
+}
+
+TEST(StripChart, DefaultsAndTheirPicture) {
+    TStripChart chart;
+    EXPECT_EQ(chart.Width(), 208);
+    EXPECT_EQ(chart.Height(), 120);
+    EXPECT_FALSE(chart.Active());
+    EXPECT_EQ(chart.Interval(), 50);
+    EXPECT_EQ(chart.Color(), kBlack);
+    EXPECT_EQ(chart.GridColor(), 0x008000u);
+    EXPECT_EQ(chart.BaseColor(), 0x0000FFu);
+    EXPECT_EQ(chart.BaseLine(), 50);
+    EXPECT_EQ(chart.BaseLineUnit(), TValueUnit::Percent);
+    EXPECT_EQ(chart.GridSize(), 16);
+    EXPECT_EQ(chart.DisplayUnits(), TDisplayUnits::Pixels);
+    EXPECT_EQ(chart.Minimum(), 0);
+    EXPECT_EQ(chart.Maximum(), 120);
+    EXPECT_EQ(chart.TotalTimeSteps(), 208);
+    EXPECT_EQ(chart.UpdateTimeSteps(), 2);
+    EXPECT_EQ(chart.LineCount(), 0u);
+
+    // Grid every 16 pixels from the right edge, rows 16 apart from the red base line at 50 %.
+    EXPECT_EQ(ColumnsOf(chart, 0, kGreen), (std::set<int>{15, 31, 47, 63, 79, 95, 111, 127, 143, 159, 175, 191, 207}));
+    EXPECT_EQ(RowsOf(chart, 0, kGreen), (std::set<int>{12, 28, 44, 76, 92, 108}));
+    EXPECT_EQ(ColumnsOf(chart, 60, kRed), Range(0, 208));
+}
+
+TEST(StripChart, ValueToYRoundsHalvesToEven) {
+    TStripChart chart;
+    MainWindowSetup(chart);
+    const TStripChartLine& line = AddLine(chart, 0);
+    const struct { int64_t v, y; } cases[] = {{100, 0}, {50, 73}, {1, 144}, {0, 145}, {10, 131}, {30, 101}, {-10, 159}};
+    for (const auto& c : cases) EXPECT_EQ(chart.ValueToY(line, c.v), c.y) << c.v;
+
+    chart.SetDisplayUnits(TDisplayUnits::Logical);
+    chart.SetMinimum(-50);
+    chart.SetMaximum(240);  // 145 rows for 290 units: half a row per unit
+    TStripChartLine& absolute = AddLine(chart, 0);
+    absolute.PositionUnit = TValueUnit::Absolute;
+    EXPECT_EQ(chart.ValueToY(absolute, -50), 145);
+    EXPECT_EQ(chart.ValueToY(absolute, -49), 145);  // 0.5 rounds to 0
+    EXPECT_EQ(chart.ValueToY(absolute, -47), 143);  // 1.5 rounds to 2
+    EXPECT_EQ(chart.ValueToY(absolute, 240), 0);
+}
+
+TEST(StripChart, MainWindowQualitiesAndTheBlackGrid) {
+    TStripChart chart;
+    MainWindowSetup(chart);
+    EXPECT_EQ(chart.TotalTimeSteps(), 505);
+    EXPECT_EQ(chart.Maximum(), 145);
+    AddLine(chart, 100);
+    AddLine(chart, 0, RgbColour(1, 2, 3));
+    for (int i = 0; i < 12; ++i) chart.Step();
+
+    // Quality 100 runs along the top row; the first update rose from the bottom, its
+    // upper half beyond the right edge at the time.
+    EXPECT_EQ(ColumnsOf(chart, 0, kLine), Range(481, 505));
+    std::set<int> rise = RowsOf(chart, 481, kLine);
+    rise.merge(RowsOf(chart, 482, kLine));
+    std::set<int> expected = Range(37, 145);
+    expected.insert(0);
+    EXPECT_EQ(rise, expected);
+    // Quality 0 sits on row 145, below the picture; the black grid leaves no mark.
+    EXPECT_EQ(CountOf(chart, RgbColour(1, 2, 3)), 0u);
+    EXPECT_EQ(CountOf(chart, kBlack) + CountOf(chart, kLine), chart.Pixels().size());
+}
+
+TEST(StripChart, NewLineRisesFromTheBottom) {
+    TStripChart chart;
+    MainWindowSetup(chart);
+    AddLine(chart, 50);
+    chart.Step();
+    // (501,145) -> (503,145) -> (505,73): only the rise is visible, and its last quarter
+    // runs past the right edge.
+    EXPECT_EQ(RowsOf(chart, 503, kLine), Range(128, 145));
+    EXPECT_EQ(RowsOf(chart, 504, kLine), Range(92, 128));
+    EXPECT_EQ(CountOf(chart, kLine), 53u);
+    // The next update scrolls the rise and, reading before the start of the history,
+    // carries on level.
+    chart.Step();
+    std::set<int> rows = Range(128, 145);
+    rows.insert(73);
+    EXPECT_EQ(RowsOf(chart, 501, kLine), rows);
+    EXPECT_EQ(ColumnsOf(chart, 73, kLine), Range(501, 505));
+}
+
+TEST(StripChart, DisappearedNetworkDropsToTheBottom) {
+    TStripChart chart;
+    MainWindowSetup(chart);
+    TNetworkChart networks(chart, nullptr, 7);
+    networks.UpdateNetworkLine("Cafe", 60);
+    networks.RetireLines(std::vector<std::string>{"Cafe"});
+    chart.Step();
+    chart.Step();
+    networks.RetireLines({});
+    EXPECT_EQ(chart.Line(0).Position, 0);
+    chart.Step();
+    chart.Step();
+    const Colour c = chart.Line(0).Color;
+    // Row 58 is quality 60: level until the third update, which falls from it to the
+    // bottom row; then the line runs below the picture.
+    EXPECT_EQ(ColumnsOf(chart, 58, c).count(499), 1u);
+    EXPECT_EQ(RowsOf(chart, 501, c), Range(58, 80));
+    EXPECT_EQ(RowsOf(chart, 502, c), Range(80, 124));
+    EXPECT_EQ(RowsOf(chart, 503, c), Range(124, 145));
+    EXPECT_TRUE(RowsOf(chart, 504, c).empty());
+}
+
+TEST(StripChart, StepScrollsTwoPixelsAndDrawsTheGridEveryFifthStep) {
+    TStripChart chart;
+    MainWindowSetup(chart);
+    chart.SetGridColor(kGreen);
+    AddLine(chart, 37);
+    std::vector<Colour> before;
+    for (int step = 1; step <= 12; ++step) {
+        before = chart.Pixels();
+        chart.Step();
+        for (int y = 0; y < 145; ++y)
+            for (int x = 0; x < 501; ++x) ASSERT_EQ(chart.PixelAt(x, y), before[y * 505 + x + 2]) << x << "," << y;
+        // With no line at all the grid scrolls as well; here the column is green but for the line.
+        const bool grid = step % 5 == 0;
+        EXPECT_EQ(RowsOf(chart, 504, kGreen).size() >= 140, grid) << step;
+    }
+    // Horizontal grid every 10 rows up from the base line at 0 %, in the new strip.
+    EXPECT_EQ(RowsOf(chart, 503, kGreen), (std::set<int>{5, 15, 25, 35, 45, 55, 65, 75, 85, 95, 105, 115, 125, 135}));
+}
+
+TEST(StripChart, StepWithoutLinesScrollsTheGrid) {
+    TStripChart chart;  // defaults: a vertical line every 8 steps (16 pixels)
+    const std::set<int> full = ColumnsOf(chart, 0, kGreen);
+    EXPECT_EQ(full, (std::set<int>{15, 31, 47, 63, 79, 95, 111, 127, 143, 159, 175, 191, 207}));
+    chart.Step();
+    EXPECT_EQ(ColumnsOf(chart, 0, kGreen), (std::set<int>{13, 29, 45, 61, 77, 93, 109, 125, 141, 157, 173, 189, 205}));
+    for (int i = 2; i <= 8; ++i) chart.Step();
+    EXPECT_EQ(ColumnsOf(chart, 0, kGreen), full);
+    EXPECT_EQ(ColumnsOf(chart, 60, kRed), Range(0, 208));  // base line segments join up
+    int events = 0;
+    chart.OnUpdate = [&] { ++events; };
+    chart.Step();
+    EXPECT_EQ(events, 1);
+}
+
+TEST(StripChart, ResizeRedrawsHistoryFromTheNewRightEdge) {
+    TStripChart chart;
+    MainWindowSetup(chart);
+    AddLine(chart, 100);
+    for (int i = 0; i < 10; ++i) chart.Step();
+    chart.SetSize(600, 145);
+    EXPECT_EQ(chart.TotalTimeSteps(), 600);
+    // 20 values from column 580; the newest point one update left of the edge, not drawn.
+    EXPECT_EQ(ColumnsOf(chart, 0, kLine), Range(580, 598));
+    EXPECT_EQ(CountOf(chart, kLine), 18u);
+
+    chart.SetSize(5, 3);
+    EXPECT_EQ(chart.Width(), 20);
+    EXPECT_EQ(chart.Height(), 20);
+    EXPECT_EQ(chart.Pixels().size(), 400u);
+    EXPECT_EQ(chart.Maximum(), 20);
+}
+
+TEST(StripChart, RedrawGivesAnEmptyHistoryTwoZeros) {
+    TStripChart chart;
+    TStripChartLine& line = AddLine(chart, 80);
+    chart.Redraw();
+    EXPECT_EQ(line.History.Count(), 2);
+    EXPECT_EQ(line.History.At(1), 0);
+    EXPECT_EQ(CountOf(chart, kLine), 0u);
+}
+
+TEST(StripChart, PropertyRules) {
+    TStripChart chart;
+    chart.SetHorizontalGridSize(12);
+    EXPECT_EQ(chart.GridSize(), -1);
+    chart.SetGridSize(0);
+    chart.SetVerticalGridSize(-3);
+    EXPECT_EQ(chart.HorizontalGridSize(), 12);
+    EXPECT_EQ(chart.VerticalGridSize(), 16);
+    chart.SetGridSize(8);
+    EXPECT_EQ(chart.GridSize(), 8);
+
+    chart.SetUpdateTimeSteps(1);  // one pixel per update is too little
+    EXPECT_EQ(chart.UpdateTimeSteps(), 2);
+    chart.SetUpdateTimeSteps(0);
+    chart.SetUpdateTimeSteps(3);
+    EXPECT_EQ(chart.UpdateTimeSteps(), 3);
+
+    // Pixel units follow the size; their writes are ignored.
+    chart.SetMinimum(5);
+    chart.SetMaximum(500);
+    chart.SetTotalTimeSteps(1000);
+    EXPECT_EQ(chart.Minimum(), 0);
+    EXPECT_EQ(chart.Maximum(), 120);
+    EXPECT_EQ(chart.TotalTimeSteps(), 208);
+
+    chart.SetDisplayUnits(TDisplayUnits::Logical);
+    chart.SetTotalTimeSteps(416);  // half a pixel per step
+    chart.SetUpdateTimeSteps(3);
+    EXPECT_EQ(chart.UpdateTimeSteps(), 2);
+    chart.SetUpdateTimeSteps(4);
+    EXPECT_EQ(chart.UpdateTimeSteps(), 4);
+    chart.SetTotalTimeSteps(0);
+    EXPECT_EQ(chart.TotalTimeSteps(), 416);
+    chart.SetSize(300, 100);
+    EXPECT_EQ(chart.TotalTimeSteps(), 416);  // logical units stay put
+    EXPECT_EQ(chart.Maximum(), 120);
+
+    chart.SetDisplayUnits(TDisplayUnits::Pixels);
+    EXPECT_EQ(chart.TotalTimeSteps(), 300);
+    EXPECT_EQ(chart.Maximum(), 100);
+}
+
+TEST(StripChart, AbsoluteBaseLine) {
+    TStripChart chart;
+    chart.SetDisplayUnits(TDisplayUnits::Logical);
+    chart.SetMaximum(200);
+    chart.SetBaseLineUnit(TValueUnit::Absolute);
+    chart.SetBaseLine(50);  // 120 - 50 * 120 / 200
+    EXPECT_EQ(RowsOf(chart, 0, kRed), std::set<int>{90});
+    chart.SetBaseLineUnit(TValueUnit::Percent);
+    EXPECT_EQ(RowsOf(chart, 0, kRed), std::set<int>{60});
+    // An empty value range draws neither grid rows nor a base line, and does not hang.
+    chart.SetBaseLineUnit(TValueUnit::Absolute);
+    chart.SetMaximum(0);
+    EXPECT_TRUE(RowsOf(chart, 0, kRed).empty());
+    chart.Step();
+}
+
+TEST(LineHistory, Reads) {
+    TLineHistory h;
+    EXPECT_EQ(h.At(0), 0);
+    EXPECT_EQ(h.At(-4), 0);
+    h.Append(7);
+    h.Append(8);
+    h.Append(9);
+    EXPECT_EQ(h.At(-2), 7);  // before the start: the oldest value
+    EXPECT_EQ(h.At(1), 8);
+    EXPECT_EQ(h.At(2), 9);
+    for (int i = 0; i < 100; ++i) h.Append(i);
+    h.Trim(10);
+    EXPECT_EQ(h.Count(), 103);
+    EXPECT_EQ(h.FirstStored(), 93);
+    EXPECT_EQ(h.At(-1), 7);  // still the oldest of the run
+    EXPECT_EQ(h.At(0), 7);
+    EXPECT_EQ(h.At(102), 99);
+}
+
+// Dropping history that can no longer be drawn changes nothing on the picture, also
+// after the window is made wider; and the storage stops growing.
+TEST(StripChart, KeptHistoryDrawsAsTheWholeHistory) {
+    TStripChart kept, whole;
+    whole.KeepWholeHistory(true);
+    for (TStripChart* c : {&kept, &whole}) {
+        MainWindowSetup(*c);
+        c->SetGridColor(kGreen);
+        c->SetBaseLine(30);
+        c->SetBaseColor(kRed);
+    }
+    std::mt19937 random(3);
+    size_t capacity_mid = 0;
+    for (int step = 0; step < 6000; ++step) {
+        if (step % 700 == 0)
+            for (TStripChart* c : {&kept, &whole}) AddLine(*c, 0, RgbColour(static_cast<uint8_t>(step / 7), 1, 2));
+        const int32_t quality = static_cast<int32_t>(random() % 101);
+        for (TStripChart* c : {&kept, &whole}) {
+            c->Line(c->LineCount() - 1 - static_cast<size_t>(step % c->LineCount())).Position = quality;
+            c->Step();
+        }
+        if (step == 3600) capacity_mid = kept.Line(0).History.Capacity();
+    }
+    ASSERT_EQ(kept.Pixels(), whole.Pixels());
+    EXPECT_EQ(kept.Line(0).History.Capacity(), capacity_mid);
+    EXPECT_GT(kept.Line(0).History.FirstStored(), 0);
+
+    for (const auto& [w, h] : {std::pair{1500, 145}, {3000, 200}, {400, 60}}) {
+        kept.SetSize(w, h);
+        whole.SetSize(w, h);
+        ASSERT_EQ(kept.Pixels(), whole.Pixels()) << w;
+        for (int i = 0; i < 3; ++i) {
+            kept.Step();
+            whole.Step();
+        }
+        ASSERT_EQ(kept.Pixels(), whole.Pixels()) << w;
+    }
+
+    // Wider than the history kept: the kept part still matches, the rest stays empty.
+    kept.SetSize(5000, 145);
+    whole.SetSize(5000, 145);
+    for (int y = 0; y < 145; ++y)
+        for (int x = 5000 - static_cast<int>(TStripChart::kKeptHistoryFloor) + 8; x < 5000; ++x)
+            ASSERT_EQ(kept.PixelAt(x, y), whole.PixelAt(x, y)) << x << "," << y;
+    EXPECT_NE(kept.Pixels(), whole.Pixels());
+}
+
+class NetworkChartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A folder that does not exist: the log works in memory and its final save fails quietly.
+        log_path_ = (std::filesystem::temp_directory_path() / "no-such-vellumar-folder" / "Vellumar.log").string();
+    }
+    std::string log_path_;
+};
+
+TEST_F(NetworkChartTest, NamesShareALineIgnoringCaseAndAreLoggedOnce) {
+    TRunLog log(log_path_, false, 100, false);
+    TStripChart chart;
+    TNetworkChart networks(chart, &log, 42);
+    networks.UpdateNetworkLine("Home", 50);
+    networks.UpdateNetworkLine("HOME", 60);
+    networks.UpdateNetworkLine("<Hidden SSID>", 20);
+    networks.UpdateNetworkLine("<hidden ssid>", 25);
+    ASSERT_EQ(chart.LineCount(), 2u);
+    EXPECT_EQ(chart.Line(0).Name, "Home");
+    EXPECT_EQ(chart.Line(0).Position, 60);  // the later entry's quality
+    EXPECT_EQ(chart.Line(1).Position, 25);
+    ASSERT_EQ(log.Lines().size(), 2u);
+    EXPECT_TRUE(log.Lines()[1].starts_with("Info\t["));
+    EXPECT_TRUE(log.Lines()[1].ends_with("]\tNew network found : Home"));
+    EXPECT_TRUE(log.Lines()[0].ends_with("]\tNew network found : <Hidden SSID>"));
+
+    // A network that comes back keeps its line and colour and is not logged again.
+    const Colour colour = chart.Line(0).Color;
+    networks.RetireLines({});
+    EXPECT_EQ(chart.Line(0).Position, 0);
+    networks.UpdateNetworkLine("home", 70);
+    EXPECT_EQ(chart.LineCount(), 2u);
+    EXPECT_EQ(chart.Line(0).Color, colour);
+    EXPECT_EQ(log.Lines().size(), 2u);
+
+    TNetworkChart without_log(chart, nullptr, 1);
+    without_log.UpdateNetworkLine("Elsewhere", 10);
+    EXPECT_EQ(chart.LineCount(), 3u);
+}
+
+TEST_F(NetworkChartTest, ColoursComeFromTheSeed) {
+    auto colours = [](uint64_t seed) {
+        TStripChart chart;
+        TNetworkChart networks(chart, nullptr, seed);
+        std::vector<Colour> out;
+        for (const char* name : {"a", "b", "c", "d"}) {
+            networks.UpdateNetworkLine(name, 1);
+            out.push_back(chart.Line(chart.LineCount() - 1).Color);
+        }
+        return out;
+    };
+    EXPECT_EQ(colours(5), colours(5));
+    EXPECT_NE(colours(5), colours(6));
+    for (Colour c : colours(9)) EXPECT_EQ(c & 0xFF000000u, 0u);
+}
+
+TEST_F(NetworkChartTest, RetireWithTwoInterfaces) {
+    TStripChart chart;
+    TNetworkChart networks(chart, nullptr, 1);
+    // First interface hears A and B, the second B and C.
+    networks.UpdateNetworkLine("A", 40);
+    networks.UpdateNetworkLine("B", 50);
+    networks.RetireLines(std::vector<std::string>{"A", "B"});
+    EXPECT_EQ(chart.Line(0).Position, 40);
+    networks.UpdateNetworkLine("b", 55);
+    networks.UpdateNetworkLine("C", 60);
+    networks.RetireLines(std::vector<std::string>{"b", "C"});
+    EXPECT_EQ(chart.Line(0).Position, 0);  // only the first interface saw A
+    EXPECT_EQ(chart.Line(1).Position, 55);
+    EXPECT_EQ(chart.Line(2).Position, 60);
+}
+
+TEST(ColourSquares, BitmapAndWhichLinesNeedOne) {
+    const TColourSquare square = GetBitmap(RgbColour(0x12, 0x34, 0x56));
+    for (size_t i = 0; i < square.bytes.size(); i += 3) {
+        ASSERT_EQ(square.bytes[i], 0x56);  // blue first
+        ASSERT_EQ(square.bytes[i + 1], 0x34);
+        ASSERT_EQ(square.bytes[i + 2], 0x12);
+    }
+    EXPECT_EQ(LinesNeedingSquares(5, 10), std::vector<size_t>{});
+    EXPECT_EQ(LinesNeedingSquares(12, 10), (std::vector<size_t>{10, 11}));
+    EXPECT_EQ(LinesNeedingSquares(12, 12), std::vector<size_t>{});
+    EXPECT_EQ(LinesNeedingSquares(13, 11), (std::vector<size_t>{11, 12}));
+}
+
+}  // namespace
