@@ -53,3 +53,10 @@ if(VELLUMAR_FUZZ)
   target_compile_options(fuzz_http_response PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
   target_link_options(fuzz_http_response PRIVATE -fsanitize=fuzzer,address,undefined)
 endif()
+
+# Download throughput of the transport; scripts/bench-net compares it with curl.
+if(WIN32 AND EXISTS ${CMAKE_SOURCE_DIR}/bench/win32/http_download.cpp)
+  add_executable(net_bench ${CMAKE_SOURCE_DIR}/bench/win32/http_download.cpp)
+  target_link_libraries(net_bench PRIVATE ${WIN_LIBS} vellumar_warnings)
+  target_link_options(net_bench PRIVATE -municode)
+endif()

@@ -22,7 +22,7 @@ namespace {
 
 constexpr UINT kTransferDoneMessage = WM_APP + 0x48;
 constexpr int kMaxRedirects = 5;
-constexpr size_t kReadSize = 256 * 1024;
+constexpr size_t kReadSize = 1024 * 1024;
 
 std::atomic<int64_t> gTimeoutOverrideMs{-1};
 
@@ -386,7 +386,10 @@ Outcome RunTransfer(Transfer& t) {
         auto sink = [&t](std::string_view bytes) {
             std::lock_guard lock(t.mutex);
             if (t.abandoned) return;
-            if (t.stream) t.stream->insert(t.stream->end(), bytes.begin(), bytes.end());
+            if (t.stream) {
+                const auto* first = reinterpret_cast<const uint8_t*>(bytes.data());  // same type: a plain memcpy
+                t.stream->insert(t.stream->end(), first, first + bytes.size());
+            }
             t.received.fetch_add(static_cast<int64_t>(bytes.size()));
         };
         while (!redirected && (parser.state() == HttpResponseParser::State::Head ||
