@@ -17,7 +17,7 @@ constexpr ErrorName kErrorTexts[] = {
     {NetError::IdleTimeout, "Time-out: no data from the server"},
     {NetError::NameLookup, "Host name not found"},
     {NetError::TlsUnavailable, "TLS library not available"},
-    {NetError::TlsHandshake, "TLS handshake failed"},
+    {NetError::TlsFailed, "TLS failure"},
     {NetError::CertificateRejected, "Server certificate rejected"},
     {NetError::ProxyFailed, "Proxy refused the tunnel"},
     {NetError::Aborted, "Aborted"},

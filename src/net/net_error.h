@@ -17,7 +17,7 @@ enum class NetError : int32_t {
     IdleTimeout = 20008,
     NameLookup = 20009,
     TlsUnavailable = 20010,
-    TlsHandshake = 20011,
+    TlsFailed = 20011,
     CertificateRejected = 20012,
     ProxyFailed = 20013,
     Aborted = 20014,

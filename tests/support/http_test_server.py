@@ -97,6 +97,12 @@ class Origin:
                 pos += len(piece)
                 size = size * 3 + 7
             sock.sendall(b"0\r\nTrailer: yes\r\n\r\n")
+        elif name == "abrupt":
+            # A close-delimited body whose TLS connection ends without close_notify.
+            sock.sendall(b"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n")
+            for block in pattern(int(arg)):
+                sock.sendall(block)
+            return "abrupt"
         elif name == "close":
             sock.sendall(b"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n")
             for block in pattern(int(arg)):
@@ -209,8 +215,10 @@ def make_handler(kind, origin, proxy, contexts):
                     return
                 if kind == "proxy":
                     proxy.serve(sock, head, rest)
-                else:
-                    origin.serve(sock, head)
+                elif origin.serve(sock, head) == "abrupt" and isinstance(sock, ssl.SSLSocket):
+                    raw = socket.socket(fileno=sock.detach())
+                    raw.close()
+                    return
             except (OSError, ssl.SSLError, ValueError):
                 pass
             finally:

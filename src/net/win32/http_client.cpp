@@ -137,14 +137,14 @@ public:
         if (!api_) return Failure(NetError::TlsUnavailable);
         api_->ERR_clear_error();
         ctx_ = api_->SSL_CTX_new(api_->TLS_client_method());
-        if (!ctx_) return Failure(NetError::TlsHandshake, "context");
+        if (!ctx_) return Failure(NetError::TlsFailed, "context");
         api_->SSL_CTX_ctrl(ctx_, kSslCtrlSetMinProtoVersion, kTls12Version, nullptr);
         api_->SSL_CTX_set_verify(ctx_, kSslVerifyPeer, nullptr);
         ImportWindowsRoots();
         ssl_ = api_->SSL_new(ctx_);
         if (!ssl_) {
             api_->SSL_CTX_free(ctx_);
-            return Failure(NetError::TlsHandshake, "session");
+            return Failure(NetError::TlsFailed, "session");
         }
         api_->SSL_set_fd(ssl_, static_cast<int>(socket_));
         in6_addr addr6;
@@ -165,7 +165,7 @@ public:
             return Failure(NetError::CertificateRejected, why ? why : std::to_string(verify));
         }
         if (const auto timeout = TimedOut(api_->SSL_get_error(ssl_, rc))) return timeout;
-        return Failure(NetError::TlsHandshake, LastSslError());
+        return Failure(NetError::TlsFailed, LastSslError());
     }
 
     std::optional<Outcome> Send(std::string_view data) {
@@ -175,7 +175,7 @@ public:
                 n = api_->SSL_write(ssl_, data.data(), static_cast<int>(data.size()));
                 if (n <= 0) {
                     if (auto timeout = TimedOut(api_->SSL_get_error(ssl_, n))) return timeout;
-                    return Failure(NetError::TlsHandshake, LastSslError());
+                    return Failure(NetError::TlsFailed, LastSslError());
                 }
             } else {
                 n = send(socket_, data.data(), static_cast<int>(data.size()), 0);
@@ -197,9 +197,16 @@ public:
                 failure = *timeout;
                 return -1;
             }
-            // A server that drops the connection without close_notify ends a close-delimited body too.
-            if (err == kSslErrorSyscall && WSAGetLastError() == 0) return 0;
-            failure = Failure(NetError::TlsHandshake, LastSslError());
+            // Without close_notify the end of a close-delimited body could be forged: a truncation.
+            // OpenSSL 1.1.1 reports it as a system error without a code, 3.x with its own reason.
+            unsigned long code = 0;
+            const std::string text = LastSslError(&code);
+            if ((err == kSslErrorSyscall && WSAGetLastError() == 0 && code == 0) ||
+                (code & kErrReasonMask) == kSslReasonUnexpectedEof) {
+                failure = Failure(NetError::Truncated, "no TLS close_notify");
+                return -1;
+            }
+            failure = Failure(NetError::TlsFailed, text);
             return -1;
         }
         const int n = recv(socket_, buf, size, 0);
@@ -271,12 +278,13 @@ private:
         return Failure(NetError::IdleTimeout, std::to_string(t_.request.timeoutMs) + " ms without data");
     }
 
-    std::string LastSslError() {
+    std::string LastSslError(unsigned long* lastCode = nullptr) {
         std::string text;
         while (const unsigned long e = api_->ERR_get_error()) {
             char buf[256];
             api_->ERR_error_string_n(e, buf, sizeof buf);
             text = buf;  // the last one is the closest to the cause
+            if (lastCode) *lastCode = e;
         }
         return text.empty() ? "connection closed" : text;
     }

@@ -50,3 +50,5 @@ inline constexpr int kSslErrorWantRead = 2;
 inline constexpr int kSslErrorSyscall = 5;
 inline constexpr int kSslErrorZeroReturn = 6;
 inline constexpr long kX509VerifyOk = 0;
+inline constexpr unsigned long kErrReasonMask = 0x7FFFFF;
+inline constexpr unsigned long kSslReasonUnexpectedEof = 294;  // SSL_R_UNEXPECTED_EOF_WHILE_READING

@@ -142,6 +142,8 @@ TEST_F(HttpClientTest, FailuresEndWithACodeAndAReason) {
     struct Case { std::string url; int32_t error; std::string inReason; int64_t maxBody; };
     const Case cases[] = {
         {Url("http", "/stall"), static_cast<int32_t>(NetError::IdleTimeout), "400 ms", kSmallBodyLimit},
+        {Url("https", "/stall"), static_cast<int32_t>(NetError::IdleTimeout), "400 ms", kSmallBodyLimit},
+        {Url("https", "/abrupt/1000"), static_cast<int32_t>(NetError::Truncated), "", kSmallBodyLimit},
         {"http://127.0.0.1:" + std::to_string(net_test::ClosedPort()) + "/", 10061, "refused", kSmallBodyLimit},
         {"http://no-such-host.invalid/", static_cast<int32_t>(NetError::NameLookup), "no-such-host.invalid", kSmallBodyLimit},
         {"https://localhost:" + std::to_string(net_test::Port("https")) + "/len/10",
