@@ -285,6 +285,11 @@ def stop(d):
 def start(d):
     os.makedirs(d, exist_ok=True)
     stop(d)
+    # A fresh test CA and certificates at every start, so none is ever out of date.
+    try:
+        os.remove(os.path.join(d, "ca.der"))
+    except OSError:
+        pass
     make_certificates(d)
     log = open(os.path.join(d, "server.log"), "w")
     subprocess.Popen([sys.executable, os.path.abspath(__file__), "run", d], stdout=log, stderr=log,
