@@ -30,7 +30,7 @@ std::string VersionCharacters(std::string_view text);
 bool IsDigitsAndDots(std::string_view text);
 // Parses to a valid version and is not empty.
 bool IsFoundVersion(std::string_view text);
-// The last run of digits and dots in a text ("Foo 3.2.1 (x86)" gives 3.2.1).
+// The last run of digits and dots in a text ("QT Lite 4.1.0 Final" gives 4.1.0).
 std::string LastVersionRun(std::string_view text);
 
 // A 32-bit process under WOW64 sees SysWOW64 through system32; "sysnative" reaches the real one.
