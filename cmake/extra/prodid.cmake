@@ -43,7 +43,10 @@ if(WIN32)
   endif()
 endif()
 
-# --- fuzzing: configure a clang host build with -DVELLUMAR_FUZZ=ON ----------
+# --- fuzzing: a clang host build of its own -------------------------------
+#   cmake -S . -B build/fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVELLUMAR_FUZZ=ON
+#   cmake --build build/fuzz --target pe_header_fuzz version_resource_fuzz
+#   build/fuzz/version_resource_fuzz -max_total_time=120 corpus/
 option(VELLUMAR_FUZZ "Build the libFuzzer targets (host, clang)" OFF)
 if(VELLUMAR_FUZZ)
   if(WIN32 OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")

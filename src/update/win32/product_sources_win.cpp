@@ -3,10 +3,20 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
 
 #include "common/win32/unique.h"
 #include "common/win32/wide.h"
 #include "update/version_resource.h"
+
+// The portable readers walk these records by offset.
+static_assert(sizeof(VS_FIXEDFILEINFO) == 52);
+static_assert(offsetof(VS_FIXEDFILEINFO, dwFileVersionMS) == 8);
+static_assert(offsetof(VS_FIXEDFILEINFO, dwFileVersionLS) == 12);
+static_assert(offsetof(IMAGE_DOS_HEADER, e_lfanew) == 60);
+static_assert(offsetof(IMAGE_NT_HEADERS64, OptionalHeader) == 24);
+static_assert(offsetof(IMAGE_NT_HEADERS32, OptionalHeader) == 24);
+static_assert(IMAGE_NT_OPTIONAL_HDR64_MAGIC == 0x20B);
 
 namespace {
 
