@@ -249,7 +249,9 @@ TEST_F(UninstallRegistry, EveryLookupMember) {
     EXPECT_EQ(lookup.DisplayVersion("9.9.9"), "");
 
     EXPECT_EQ(Version("KLITE64"), "17.0.0");
-    if (sources.HasWow6432View()) EXPECT_EQ(Version("KLITE"), "16.9.0");
+    if (sources.HasWow6432View()) {
+        EXPECT_EQ(Version("KLITE"), "16.9.0");
+    }
 }
 
 // Counts every look at the file system while the real sources answer.
