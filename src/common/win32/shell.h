@@ -1,0 +1,22 @@
+#pragma once
+// Handing files, programs and web addresses to the Windows shell; shell special folders.
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <string>
+#include <string_view>
+
+// Path of a shell special folder (CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_SYSTEM, ...) without a
+// trailing separator; "" when the shell cannot name it.
+std::string GetSpecialFolder(int folderId);
+
+// ShellExecuteEx with environment variables expanded and no error UI; an empty verb is the default one.
+bool ShellOpenDocument(std::string_view fileName, std::string_view parameters, std::string_view verb,
+                       int showCommand = SW_SHOWNORMAL);
+// ShellExecute owned by window; true when the shell reports success (a value above 32).
+bool ShellOpenFromWindow(HWND window, std::string_view operation, std::string_view fileName,
+                         std::string_view parameters, std::string_view directory, int showCommand = SW_SHOWNORMAL);
+
+// Sizes every column of a report list view to fit both its content and its header.
+void AutoSizeListColumns(HWND listView);

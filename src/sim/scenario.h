@@ -1,0 +1,135 @@
+#pragma once
+// A scenario of the simulated Native Wifi service: what it reports, epoch by
+// epoch. Loaded from a JSON file (scenarios/*.json) or from JSON text.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "wireless/records.h"
+
+namespace wlan::sim {
+
+// A number that may change from epoch to epoch: a constant, a list by epoch or a
+// bounded random walk.
+struct Varying {
+    enum class Kind { Constant, List, Walk };
+    Kind kind = Kind::Constant;
+    std::vector<int64_t> values;  // the constant, or the list
+    int64_t low = 0, high = 0, step = 3;
+    uint64_t entity = 0;  // hash of the value's place in the file, for the walk
+    static Varying Constant(int64_t v) { return {Kind::Constant, {v}}; }
+};
+
+// Element k holds in epoch k + 1; epoch 0 takes the first, the last one repeats.
+struct Presence {
+    std::vector<bool> byEpoch{true};
+    bool At(uint64_t epoch) const;
+};
+
+struct Network {
+    std::u16string profile;
+    DOT11_SSID ssid{};
+    Presence present;
+    uint32_t bssType = 1;
+    Varying bssids = Varying::Constant(1);
+    bool connectable = true;
+    int32_t reason = 0;
+    std::vector<uint32_t> phyTypes{7};
+    bool morePhyTypes = false;
+    Varying quality = Varying::Constant(50);
+    bool security = true;
+    uint32_t auth = 7;
+    uint32_t cipher = 4;
+    uint32_t flags = 0;
+};
+
+struct Bss {
+    uint8_t bssid[6] = {};
+    DOT11_SSID ssid{};
+    Presence present;
+    uint32_t phyId = 0;
+    uint32_t bssType = 1;
+    uint32_t phyType = 7;
+    Varying rssi = Varying::Constant(-60);
+    Varying linkQuality = Varying::Constant(80);
+    bool inRegDomain = true;
+    uint16_t beaconPeriod = 100;
+    uint64_t timestamp = 0;
+    uint64_t hostTimestamp = 0;
+    uint16_t capability = 0x0011;
+    uint32_t frequencyKhz = 2437000;
+    std::vector<uint16_t> rates{32770, 32772, 32779, 32790, 12, 18, 24, 36, 48, 72, 96, 108};
+};
+
+struct Statistics {
+    uint64_t fourWayHandshakeFailures = 0;
+    uint64_t tkipCountermeasuresInvoked = 0;
+    std::array<uint64_t, 12> unicast{};
+    std::array<uint64_t, 12> multicast{};
+    std::vector<std::array<uint64_t, 18>> phys;
+};
+
+struct Interface {
+    GUID guid{};
+    std::u16string description;
+    Varying state = Varying::Constant(1);
+    Presence present;
+    std::vector<uint32_t> phyTypes{5, 6, 7};
+    std::vector<Network> networks;
+    std::vector<Bss> bss;
+    Statistics statistics;
+};
+
+enum class Call { EnumInterfaces, GetInterfaceCapability, QueryInterface, GetAvailableNetworkList, GetNetworkBssList };
+
+struct Fault {
+    Call call = Call::EnumInterfaces;
+    std::optional<size_t> interface;       // index in the file; none: every interface
+    std::optional<std::vector<uint64_t>> epochs;  // a list of epochs
+    uint64_t from = 0;                     // else the range from..to
+    std::optional<uint64_t> to;
+    uint32_t result = 0;
+    bool Matches(Call c, std::optional<size_t> iface, uint64_t epoch) const;
+};
+
+struct Scenario {
+    uint64_t seed = 1;
+    uint32_t openResult = 0;
+    std::vector<Interface> interfaces;
+    std::vector<Fault> faults;
+};
+
+// The values of varying numbers by epoch. A walk is a pure function of the seed,
+// its entity and the epoch; it is stepped on from the last epoch asked, so that
+// a long run costs one step per epoch.
+class VaryingValues {
+public:
+    explicit VaryingValues(uint64_t seed) : seed_(seed) {}
+    int64_t At(const Varying& v, uint64_t epoch);
+
+private:
+    struct Walked {
+        uint64_t epoch;
+        int64_t value;
+    };
+    uint64_t seed_;
+    std::unordered_map<const Varying*, Walked> walks_;
+};
+
+struct LoadResult {
+    std::shared_ptr<const Scenario> scenario;  // none on failure
+    uint32_t error = 0;                        // 2 (cannot be read) or 13 (invalid)
+    std::string message;                       // file, line and column where known, and what is wrong
+    explicit operator bool() const { return scenario != nullptr; }
+};
+
+// path is UTF-8. name stands for the file in messages.
+LoadResult LoadScenarioFile(const std::string& path);
+LoadResult LoadScenarioText(std::string_view json, std::string_view name = "<scenario>");
+
+}  // namespace wlan::sim

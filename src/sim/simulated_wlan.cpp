@@ -1,0 +1,241 @@
+#include "sim/simulated_wlan.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+namespace wlan::sim {
+namespace {
+
+void CopyText(const std::u16string& text, char16_t (&field)[256]) {
+    std::copy_n(text.begin(), std::min<size_t>(text.size(), 255), field);
+}
+
+}  // namespace
+
+void ReportToStandardError(const std::string& reason) { std::cerr << reason << std::endl; }
+
+SimulatedWlan::SimulatedWlan(std::string scenarioPath, Reporter report)
+    : path_(std::move(scenarioPath)), report_(std::move(report)) {}
+
+SimulatedWlan::SimulatedWlan(std::shared_ptr<const Scenario> scenario)
+    : scenario_(std::move(scenario)), loaded_(true) {
+    if (scenario_)
+        values_.emplace(scenario_->seed);
+    else
+        loadError_ = kErrorInvalidData;
+}
+
+// Buffers still held are the caller's to release; a real service would keep them too.
+SimulatedWlan::~SimulatedWlan() = default;
+
+uint32_t SimulatedWlan::WlanOpenHandle(uint32_t clientVersion, void* reserved, uint32_t* negotiatedVersion,
+                                       Handle* clientHandle) {
+    if (reserved || !clientHandle) return kErrorInvalidParameter;
+    if (!loaded_) {
+        loaded_ = true;
+        LoadResult load = LoadScenarioFile(path_);
+        if (!load) {
+            loadError_ = load.error;
+            if (report_) report_(load.message);
+        } else {
+            scenario_ = std::move(load.scenario);
+            values_.emplace(scenario_->seed);
+        }
+    }
+    if (!scenario_) return loadError_;
+    if (scenario_->openResult != 0) return scenario_->openResult;
+    if (clientVersion != 1 && clientVersion != 2) return kErrorInvalidParameter;
+    if (negotiatedVersion) *negotiatedVersion = clientVersion;
+    handles_.insert(++nextHandle_);
+    *clientHandle = reinterpret_cast<Handle>(nextHandle_);
+    return 0;
+}
+
+uint32_t SimulatedWlan::WlanCloseHandle(Handle clientHandle, void* reserved) {
+    if (reserved) return kErrorInvalidParameter;
+    return handles_.erase(reinterpret_cast<uintptr_t>(clientHandle)) ? 0 : kErrorInvalidHandle;
+}
+
+std::optional<size_t> SimulatedWlan::Find(const GUID* guid) const {
+    const auto& list = scenario_->interfaces;
+    for (size_t k = 0; k < list.size(); ++k)
+        if (list[k].guid == *guid && list[k].present.At(epoch_)) return k;
+    return std::nullopt;
+}
+
+uint32_t SimulatedWlan::FaultFor(Call call, std::optional<size_t> index) const {
+    for (const Fault& fault : scenario_->faults)
+        if (fault.Matches(call, index, epoch_)) return fault.result;
+    return 0;
+}
+
+uint32_t SimulatedWlan::Check(Handle h, const GUID* guid, const void* reserved, const void* out, Call call,
+                              std::optional<size_t>& index) const {
+    if (!handles_.contains(reinterpret_cast<uintptr_t>(h))) return kErrorInvalidHandle;
+    if (reserved || !out || !guid) return kErrorInvalidParameter;
+    index = Find(guid);
+    if (!index) return kErrorNotFound;
+    return FaultFor(call, index);
+}
+
+void* SimulatedWlan::Allocate(size_t size) {
+    void* p = std::calloc(1, size);
+    if (p) buffers_.insert(p);
+    return p;
+}
+
+void SimulatedWlan::WlanFreeMemory(void* memory) {
+    // Only our own buffers; anything else would corrupt the heap.
+    if (memory && buffers_.erase(memory)) std::free(memory);
+}
+
+uint32_t SimulatedWlan::Value(const Varying& v) { return static_cast<uint32_t>(values_->At(v, epoch_)); }
+
+uint32_t SimulatedWlan::WlanEnumInterfaces(Handle clientHandle, void* reserved, WLAN_INTERFACE_INFO_LIST** interfaceList) {
+    if (!handles_.contains(reinterpret_cast<uintptr_t>(clientHandle))) return kErrorInvalidHandle;
+    if (reserved || !interfaceList) return kErrorInvalidParameter;
+    ++epoch_;  // a failing enumeration is a pass too
+    if (uint32_t fault = FaultFor(Call::EnumInterfaces, std::nullopt)) return fault;
+
+    std::vector<const Interface*> listed;
+    for (const Interface& f : scenario_->interfaces)
+        if (f.present.At(epoch_)) listed.push_back(&f);
+    auto* list = static_cast<WLAN_INTERFACE_INFO_LIST*>(Allocate(InterfaceListSize(listed.size())));
+    if (!list) return 8;  // ERROR_NOT_ENOUGH_MEMORY
+    list->dwNumberOfItems = static_cast<uint32_t>(listed.size());
+    for (size_t k = 0; k < listed.size(); ++k) {
+        WLAN_INTERFACE_INFO& info = list->InterfaceInfo[k];
+        info.InterfaceGuid = listed[k]->guid;
+        CopyText(listed[k]->description, info.strInterfaceDescription);
+        info.isState = Value(listed[k]->state);
+    }
+    *interfaceList = list;
+    return 0;
+}
+
+uint32_t SimulatedWlan::WlanGetInterfaceCapability(Handle clientHandle, const GUID* interfaceGuid, void* reserved,
+                                                   WLAN_INTERFACE_CAPABILITY** capability) {
+    std::optional<size_t> index;
+    if (uint32_t rc = Check(clientHandle, interfaceGuid, reserved, capability, Call::GetInterfaceCapability, index))
+        return rc;
+    const Interface& f = scenario_->interfaces[*index];
+    auto* cap = static_cast<WLAN_INTERFACE_CAPABILITY*>(Allocate(sizeof(WLAN_INTERFACE_CAPABILITY)));
+    if (!cap) return 8;
+    cap->interfaceType = 1;  // native 802.11
+    cap->bDot11DSupported = 1;
+    cap->dwMaxDesiredSsidListSize = 1;
+    cap->dwMaxDesiredBssidListSize = 1;
+    cap->dwNumberOfSupportedPhys = static_cast<uint32_t>(f.phyTypes.size());
+    std::copy(f.phyTypes.begin(), f.phyTypes.end(), cap->dot11PhyTypes);
+    *capability = cap;
+    return 0;
+}
+
+uint32_t SimulatedWlan::WlanQueryInterface(Handle clientHandle, const GUID* interfaceGuid, uint32_t opCode,
+                                           void* reserved, uint32_t* dataSize, void** data, uint32_t* valueType) {
+    std::optional<size_t> index;
+    if (!dataSize) return kErrorInvalidParameter;
+    if (uint32_t rc = Check(clientHandle, interfaceGuid, reserved, data, Call::QueryInterface, index)) return rc;
+    if (opCode != kWlanIntfOpcodeStatistics) return kErrorNotSupported;
+    const Statistics& s = scenario_->interfaces[*index].statistics;
+    const size_t size = StatisticsSize(s.phys.size());
+    auto* stats = static_cast<WLAN_STATISTICS*>(Allocate(size));
+    if (!stats) return 8;
+    stats->ullFourWayHandshakeFailures = s.fourWayHandshakeFailures;
+    stats->ullTKIPCounterMeasuresInvoked = s.tkipCountermeasuresInvoked;
+    // The counter records are runs of 64-bit counters in the file's order.
+    static_assert(sizeof(WLAN_MAC_FRAME_STATISTICS) == sizeof(s.unicast));
+    static_assert(sizeof(WLAN_PHY_FRAME_STATISTICS) == sizeof(s.phys[0]));
+    std::memcpy(&stats->MacUcastCounters, s.unicast.data(), sizeof s.unicast);
+    std::memcpy(&stats->MacMcastCounters, s.multicast.data(), sizeof s.multicast);
+    stats->dwNumberOfPhys = static_cast<uint32_t>(s.phys.size());
+    auto* phys = reinterpret_cast<unsigned char*>(stats) + offsetof(WLAN_STATISTICS, PhyCounters);
+    for (size_t k = 0; k < s.phys.size(); ++k)
+        std::memcpy(phys + k * sizeof(WLAN_PHY_FRAME_STATISTICS), s.phys[k].data(), sizeof s.phys[k]);
+    *dataSize = static_cast<uint32_t>(size);
+    *data = stats;
+    if (valueType) *valueType = 0;  // wlan_opcode_value_type_query_only
+    return 0;
+}
+
+uint32_t SimulatedWlan::WlanGetAvailableNetworkList(Handle clientHandle, const GUID* interfaceGuid, uint32_t /*flags*/,
+                                                    void* reserved, WLAN_AVAILABLE_NETWORK_LIST** networkList) {
+    std::optional<size_t> index;
+    if (uint32_t rc = Check(clientHandle, interfaceGuid, reserved, networkList, Call::GetAvailableNetworkList, index))
+        return rc;
+    std::vector<const Network*> listed;
+    for (const Network& n : scenario_->interfaces[*index].networks)
+        if (n.present.At(epoch_)) listed.push_back(&n);
+    auto* list = static_cast<WLAN_AVAILABLE_NETWORK_LIST*>(Allocate(NetworkListSize(listed.size())));
+    if (!list) return 8;
+    list->dwNumberOfItems = static_cast<uint32_t>(listed.size());
+    for (size_t k = 0; k < listed.size(); ++k) {
+        const Network& n = *listed[k];
+        WLAN_AVAILABLE_NETWORK& e = list->Network[k];
+        CopyText(n.profile, e.strProfileName);
+        e.dot11Ssid = n.ssid;
+        e.dot11BssType = n.bssType;
+        e.uNumberOfBssids = Value(n.bssids);
+        e.bNetworkConnectable = n.connectable;
+        e.wlanNotConnectableReason = static_cast<uint32_t>(n.reason);
+        e.uNumberOfPhyTypes = static_cast<uint32_t>(n.phyTypes.size());
+        std::copy(n.phyTypes.begin(), n.phyTypes.end(), e.dot11PhyTypes);
+        e.bMorePhyTypes = n.morePhyTypes;
+        e.wlanSignalQuality = Value(n.quality);
+        e.bSecurityEnabled = n.security;
+        e.dot11DefaultAuthAlgorithm = n.auth;
+        e.dot11DefaultCipherAlgorithm = n.cipher;
+        e.dwFlags = n.flags;
+    }
+    *networkList = list;
+    return 0;
+}
+
+uint32_t SimulatedWlan::WlanGetNetworkBssList(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
+                                              uint32_t bssType, bool /*securityEnabled*/, void* reserved,
+                                              WLAN_BSS_LIST** bssList) {
+    std::optional<size_t> index;
+    if (uint32_t rc = Check(clientHandle, interfaceGuid, reserved, bssList, Call::GetNetworkBssList, index)) return rc;
+    if (ssid && ssid->uSSIDLength > 32) return kErrorInvalidParameter;
+    auto matches = [&](const Bss& b) {
+        if (!b.present.At(epoch_)) return false;
+        if (bssType != kBssTypeAny && b.bssType != bssType) return false;
+        return !ssid || (b.ssid.uSSIDLength == ssid->uSSIDLength &&
+                         std::equal(ssid->ucSSID, ssid->ucSSID + ssid->uSSIDLength, b.ssid.ucSSID));
+    };
+    std::vector<const Bss*> listed;
+    for (const Bss& b : scenario_->interfaces[*index].bss)
+        if (matches(b)) listed.push_back(&b);
+    const size_t size = BssListSize(listed.size());
+    auto* list = static_cast<WLAN_BSS_LIST*>(Allocate(size));
+    if (!list) return 8;
+    list->dwTotalSize = static_cast<uint32_t>(size);
+    list->dwNumberOfItems = static_cast<uint32_t>(listed.size());
+    for (size_t k = 0; k < listed.size(); ++k) {
+        const Bss& b = *listed[k];
+        WLAN_BSS_ENTRY& e = list->wlanBssEntries[k];
+        e.dot11Ssid = b.ssid;
+        e.uPhyId = b.phyId;
+        std::copy(std::begin(b.bssid), std::end(b.bssid), e.dot11Bssid);
+        e.dot11BssType = b.bssType;
+        e.dot11BssPhyType = b.phyType;
+        e.lRssi = static_cast<int32_t>(values_->At(b.rssi, epoch_));
+        e.uLinkQuality = Value(b.linkQuality);
+        e.bInRegDomain = b.inRegDomain;
+        e.usBeaconPeriod = b.beaconPeriod;
+        e.ullTimestamp = b.timestamp;
+        e.ullHostTimestamp = b.hostTimestamp;
+        e.usCapabilityInformation = b.capability;
+        e.ulChCenterFrequency = b.frequencyKhz;
+        e.wlanRateSet.uRateSetLength = static_cast<uint32_t>(2 * b.rates.size());
+        std::copy(b.rates.begin(), b.rates.end(), e.wlanRateSet.usRateSet);
+        e.ulIeOffset = 0;
+        e.ulIeSize = 0;
+    }
+    *bssList = list;
+    return 0;
+}
+
+}  // namespace wlan::sim

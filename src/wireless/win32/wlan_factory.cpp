@@ -1,0 +1,34 @@
+#include "wireless/win32/wlan_factory.h"
+
+#include <windows.h>
+
+#include "common/win32/wide.h"
+#include "sim/simulated_wlan.h"
+#include "wireless/value_text.h"
+#include "wireless/win32/system_wlan.h"
+
+std::unique_ptr<wlan::WlanApi> CreateWlanApi() {
+    wchar_t buffer[1024];
+    DWORD n = GetEnvironmentVariableW(L"VELLUMAR_WLAN_SCENARIO", buffer, static_cast<DWORD>(std::size(buffer)));
+    std::wstring path;
+    if (n >= std::size(buffer)) {  // a longer path: ask again with room for it
+        path.resize(n);
+        n = GetEnvironmentVariableW(L"VELLUMAR_WLAN_SCENARIO", path.data(), n);
+        path.resize(n);
+    } else {
+        path.assign(buffer, n);
+    }
+    if (!path.empty()) return std::make_unique<wlan::sim::SimulatedWlan>(Narrow(path), ReportScenarioProblem);
+    return std::make_unique<wlan::SystemWlan>();
+}
+
+void ReportScenarioProblem(const std::string& reason) {
+    OutputDebugStringW(Widen("Vellumar: " + reason + "\n").c_str());
+    wlan::sim::ReportToStandardError(reason);
+}
+
+void InstallLocaleDecimalSeparator() {
+    wchar_t separator[8] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, static_cast<int>(std::size(separator))) > 0)
+        SetDecimalSeparator(Narrow(separator));
+}

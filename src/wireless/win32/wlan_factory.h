@@ -1,0 +1,15 @@
+#pragma once
+// Picks the Native Wifi service: the simulated one when VELLUMAR_WLAN_SCENARIO
+// names a scenario file, else the system's.
+#include <memory>
+#include <string>
+
+#include "wireless/wlan_api.h"
+
+std::unique_ptr<wlan::WlanApi> CreateWlanApi();
+
+// Reports a scenario that cannot be loaded to the debugger output and standard error.
+void ReportScenarioProblem(const std::string& reason);
+
+// Makes the value texts use the user's locale decimal separator.
+void InstallLocaleDecimalSeparator();

@@ -1,0 +1,100 @@
+#pragma once
+// The seven Native Wifi calls the program makes, and the release call for the
+// buffers they return. Implemented over wlanapi.dll (wireless/win32) and by the
+// simulated service (sim/). Result codes are the platform's: 0 on success.
+#include <cstdint>
+#include <utility>
+
+#include "wireless/records.h"
+
+namespace wlan {
+
+using Handle = void*;  // the client handle, opaque and pointer-sized like the platform's HANDLE
+
+inline constexpr uint32_t kClientVersion = 1;
+inline constexpr uint32_t kBssTypeAny = 3;
+inline constexpr uint32_t kIncludeAllAdhocProfiles = 1;
+
+// Result codes the callers tell apart.
+inline constexpr uint32_t kErrorFileNotFound = 2;
+inline constexpr uint32_t kErrorInvalidHandle = 6;
+inline constexpr uint32_t kErrorInvalidData = 13;
+inline constexpr uint32_t kErrorNotSupported = 50;
+inline constexpr uint32_t kErrorInvalidParameter = 87;
+inline constexpr uint32_t kErrorServiceNotActive = 1062;
+inline constexpr uint32_t kErrorNotFound = 1168;
+inline constexpr uint32_t kErrorRadioOff = 0x80342002;  // ERROR_NDIS_DOT11_POWER_STATE_INVALID
+
+class WlanApi {
+public:
+    virtual ~WlanApi() = default;
+    virtual uint32_t WlanOpenHandle(uint32_t clientVersion, void* reserved, uint32_t* negotiatedVersion,
+                                    Handle* clientHandle) = 0;
+    virtual uint32_t WlanCloseHandle(Handle clientHandle, void* reserved) = 0;
+    virtual uint32_t WlanEnumInterfaces(Handle clientHandle, void* reserved, WLAN_INTERFACE_INFO_LIST** interfaceList) = 0;
+    virtual uint32_t WlanGetInterfaceCapability(Handle clientHandle, const GUID* interfaceGuid, void* reserved,
+                                                WLAN_INTERFACE_CAPABILITY** capability) = 0;
+    virtual uint32_t WlanQueryInterface(Handle clientHandle, const GUID* interfaceGuid, uint32_t opCode, void* reserved,
+                                        uint32_t* dataSize, void** data, uint32_t* valueType) = 0;
+    virtual uint32_t WlanGetAvailableNetworkList(Handle clientHandle, const GUID* interfaceGuid, uint32_t flags,
+                                                 void* reserved, WLAN_AVAILABLE_NETWORK_LIST** networkList) = 0;
+    virtual uint32_t WlanGetNetworkBssList(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
+                                           uint32_t bssType, bool securityEnabled, void* reserved,
+                                           WLAN_BSS_LIST** bssList) = 0;
+    virtual void WlanFreeMemory(void* memory) = 0;
+};
+
+// Owns one buffer returned by a WlanApi and hands it back through WlanFreeMemory.
+// The api must outlive the owner. out() serves as the call's out-pointer: the
+// owner takes what the call stores there and frees its previous buffer, while a
+// failing call that leaves the pointer alone leaves the owner as it was.
+template <typename T>
+class WlanBuffer {
+public:
+    WlanBuffer() = default;
+    explicit WlanBuffer(WlanApi& api, T* buffer = nullptr) : api_(&api), p_(buffer) {}
+    WlanBuffer(WlanBuffer&& o) noexcept : api_(o.api_), p_(std::exchange(o.p_, nullptr)) {}
+    WlanBuffer& operator=(WlanBuffer&& o) noexcept {
+        if (this != &o) {
+            reset();
+            api_ = o.api_;
+            p_ = std::exchange(o.p_, nullptr);
+        }
+        return *this;
+    }
+    WlanBuffer(const WlanBuffer&) = delete;
+    WlanBuffer& operator=(const WlanBuffer&) = delete;
+    ~WlanBuffer() { reset(); }
+
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    T& operator*() const { return *p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    WlanApi* api() const { return api_; }
+
+    void reset(T* buffer = nullptr) {
+        T* old = std::exchange(p_, buffer);
+        if (old && old != buffer && api_) api_->WlanFreeMemory(old);
+    }
+    T* release() { return std::exchange(p_, nullptr); }
+
+    class OutParam {
+    public:
+        explicit OutParam(WlanBuffer& owner) : owner_(owner), p_(owner.p_) {}
+        ~OutParam() { owner_.reset(p_); }
+        OutParam(const OutParam&) = delete;
+        OutParam& operator=(const OutParam&) = delete;
+        operator T**() { return &p_; }
+
+    private:
+        WlanBuffer& owner_;
+        T* p_;
+    };
+    OutParam out() { return OutParam(*this); }
+
+private:
+    WlanApi* api_ = nullptr;
+    T* p_ = nullptr;
+};
+
+}  // namespace wlan

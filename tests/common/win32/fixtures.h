@@ -1,0 +1,109 @@
+#pragma once
+// Test helpers for the Windows layer: put a registry key back as it was, and a temporary folder.
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "common/win32/wide.h"
+
+// Saves root\path (with its subkeys) aside and restores it, or its absence, when destroyed.
+class RegistryGuard {
+public:
+    RegistryGuard(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
+        backup_ = L"SOFTWARE\\VellumarTestBackup\\" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                  std::to_wstring(reinterpret_cast<uintptr_t>(this));
+        HKEY key = nullptr;
+        existed_ = RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (existed_) {
+            HKEY saved = nullptr;
+            RegCreateKeyExW(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &saved,
+                            nullptr);
+            RegCopyTreeW(key, nullptr, saved);
+            RegCloseKey(saved);
+            RegCloseKey(key);
+        }
+    }
+    ~RegistryGuard() {
+        RegDeleteTreeW(root_, path_.c_str());
+        if (existed_) {
+            HKEY saved = nullptr, key = nullptr;
+            RegOpenKeyExW(HKEY_CURRENT_USER, backup_.c_str(), 0, KEY_READ, &saved);
+            RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+            RegCopyTreeW(saved, nullptr, key);
+            RegCloseKey(key);
+            RegCloseKey(saved);
+            RegDeleteTreeW(HKEY_CURRENT_USER, backup_.c_str());
+        }
+        RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\VellumarTestBackup");  // only when empty
+    }
+    RegistryGuard(const RegistryGuard&) = delete;
+    RegistryGuard& operator=(const RegistryGuard&) = delete;
+
+private:
+    HKEY root_;
+    std::wstring path_;
+    std::wstring backup_;
+    bool existed_ = false;
+};
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder() {
+        wchar_t base[MAX_PATH];
+        GetTempPathW(MAX_PATH, base);
+        // Wine reuses process ids, so a name made of them alone may meet a folder of an earlier run.
+        for (unsigned n = GetTickCount();; ++n) {
+            path_ = std::filesystem::path(base) / (L"vellumar_test_" + std::to_wstring(n));
+            if (CreateDirectoryW(path_.c_str(), nullptr)) break;
+        }
+    }
+    ~TempFolder() { RemoveTree(L"\\\\?\\" + path_.wstring()); }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // UTF-8 path of the folder, or of a name inside it, with backslashes.
+    std::string Path(std::string_view name = "") const {
+        std::string p = Narrow(path_.wstring());
+        if (!name.empty()) p += "\\" + std::string(name);
+        return p;
+    }
+
+private:
+    // The long form reaches folders deeper than 260 characters; read-only files are made writable first.
+    static void RemoveTree(const std::wstring& folder) {
+        WIN32_FIND_DATAW data;
+        const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::wstring path = folder + L"\\" + name;
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    RemoveTree(path);
+                } else {
+                    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileW(path.c_str());
+                }
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+
+    std::filesystem::path path_;
+};
+
+inline void WriteTestFile(const std::string& utf8Path, std::string_view bytes) {
+    std::ofstream out(std::filesystem::path(Widen(utf8Path)), std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadTestFile(const std::string& utf8Path) {
+    std::ifstream in(std::filesystem::path(Widen(utf8Path)), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
