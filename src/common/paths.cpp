@@ -27,6 +27,11 @@ std::string FileExtension(std::string_view fileName) {
 
 std::string FileFolder(std::string_view fileName) { return std::string(fileName.substr(0, NameStart(fileName))); }
 
+std::string FileFolderName(std::string_view fileName) {
+    const std::string_view folder = fileName.substr(0, NameStart(fileName));
+    return FileNamePart(folder.substr(0, folder.empty() ? 0 : folder.size() - 1));
+}
+
 std::string WithTrailingSeparator(std::string_view folder) {
     std::string out(folder);
     if (out.empty() || !IsSeparator(out.back())) out += '\\';

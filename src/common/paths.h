@@ -16,6 +16,8 @@ std::string FileExtension(std::string_view fileName);
 
 // The folder of a file with a trailing separator ("C:\x\setup.exe" -> "C:\x\"); "" for a bare name.
 std::string FileFolder(std::string_view fileName);
+// The name of that folder ("C:\x\setup.exe" -> "x"); "" for a bare name or a file in a drive root.
+std::string FileFolderName(std::string_view fileName);
 
 std::string WithTrailingSeparator(std::string_view folder);
 std::string WithoutTrailingSeparator(std::string_view folder);

@@ -533,7 +533,7 @@ Fault ReadFault(Reader& r, const json& v, const Path& p, size_t interfaceCount) 
         if (hi < 0)
             r.Fail(xp, "names an interface, but the scenario has none");
         else
-            f.interface = static_cast<size_t>(r.Int(x, xp, 0, hi));
+            f.interfaceIndex = static_cast<size_t>(r.Int(x, xp, 0, hi));
     });
     r.Optional(v, p, "epochs", [&](const json& x, const Path& xp) {
         if (x.is_array()) {
@@ -589,7 +589,7 @@ bool Presence::At(uint64_t epoch) const {
 
 bool Fault::Matches(Call c, std::optional<size_t> iface, uint64_t epoch) const {
     if (c != call) return false;
-    if (interface && c != Call::EnumInterfaces && iface != interface) return false;
+    if (interfaceIndex && c != Call::EnumInterfaces && iface != interfaceIndex) return false;
     if (epochs) return std::find(epochs->begin(), epochs->end(), epoch) != epochs->end();
     return epoch >= from && (!to || epoch <= *to);
 }

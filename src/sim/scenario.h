@@ -89,7 +89,7 @@ enum class Call { EnumInterfaces, GetInterfaceCapability, QueryInterface, GetAva
 
 struct Fault {
     Call call = Call::EnumInterfaces;
-    std::optional<size_t> interface;       // index in the file; none: every interface
+    std::optional<size_t> interfaceIndex;  // index in the file; none: every interface
     std::optional<std::vector<uint64_t>> epochs;  // a list of epochs
     uint64_t from = 0;                     // else the range from..to
     std::optional<uint64_t> to;

@@ -1,5 +1,6 @@
 #include "update/product_info.h"
 
+#include "common/paths.h"
 #include "common/text.h"
 #include "update/product_rules.h"
 #include "update/product_text.h"
@@ -60,7 +61,7 @@ TDisplayedFileInfo ProductIdentifier::GetFileProductInfo(const std::string& file
     result.ProductName = GetFileProductName(fileName);
     result.CompanyName = GetFileCompany(fileName, result.ProductName);
     if (result.ProductName.empty() && !result.CompanyName.empty())
-        result.ProductName = PathBaseName(RedirectSystemPath(fileName));
+        result.ProductName = FileBaseName(RedirectSystemPath(fileName));
     return result;
 }
 
@@ -101,7 +102,7 @@ std::string ProductIdentifier::GetFileCompany(const std::string& fileName, const
 
     const FileVersionInfoRec info = sources_.ReadVersionInfo(file);
     std::string company = info.CompanyName == ", LLC" ? "" : info.CompanyName;
-    if (company.empty() && SameText(PathBaseName(file), "EAC") && SameText(PathFolderName(file), "Exact Audio Copy"))
+    if (company.empty() && SameText(FileBaseName(file), "EAC") && SameText(FileFolderName(file), "Exact Audio Copy"))
         return std::string(kExactAudioCopySite);
 
     std::string product = productName;

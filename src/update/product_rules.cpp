@@ -1,5 +1,6 @@
 #include "update/product_rules.h"
 
+#include "common/paths.h"
 #include "common/text.h"
 #include "update/product_text.h"
 #include "update/version.h"
@@ -9,9 +10,9 @@ namespace rules {
 Subject Subject::ForFile(const std::string& fileName) {
     Subject s;
     s.fileName = fileName;
-    s.baseName = PathBaseName(fileName);
-    s.folder = PathFolder(fileName);
-    s.folderName = PathFolderName(fileName);
+    s.baseName = FileBaseName(fileName);
+    s.folder = FileFolder(fileName);
+    s.folderName = FileFolderName(fileName);
     return s;
 }
 

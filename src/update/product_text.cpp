@@ -272,25 +272,6 @@ std::string RedirectSystemPath(std::string_view fileName, std::string_view syste
     return result;
 }
 
-std::string PathBaseName(std::string_view path) {
-    size_t slash = path.find_last_of("\\/:");
-    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    size_t dot = name.rfind('.');
-    return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
-}
-
-std::string PathFolder(std::string_view path) {
-    size_t slash = path.find_last_of("\\/:");
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
-}
-
-std::string PathFolderName(std::string_view path) {
-    std::string folder = PathFolder(path);
-    if (!folder.empty()) folder.pop_back();
-    size_t slash = folder.find_last_of("\\/:");
-    return slash == std::string::npos ? folder : folder.substr(slash + 1);
-}
-
 std::string DecodeTextFile(std::string_view bytes) {
     if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
         std::u16string units((bytes.size() - 2) / 2, u'\0');

@@ -36,12 +36,6 @@ std::string LastVersionRun(std::string_view text);
 // A 32-bit process under WOW64 sees SysWOW64 through system32; "sysnative" reaches the real one.
 std::string RedirectSystemPath(std::string_view fileName, std::string_view systemFolder, bool underWow64);
 
-// Path pieces with Windows separators: the name without folder and last extension,
-// the folder with its trailing separator, and the folder's own name.
-std::string PathBaseName(std::string_view path);
-std::string PathFolder(std::string_view path);
-std::string PathFolderName(std::string_view path);
-
 // Side files of a program: simple readers over their decoded text.
 std::string DecodeTextFile(std::string_view bytes);
 std::string IniValue(std::string_view text, std::string_view section, std::string_view key);

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "common/paths.h"
 #include "common/text.h"
 #include "update/product_text.h"
 #include "update/version.h"
@@ -16,8 +17,7 @@ std::string VersionWithoutV(const UninstallEntry& e) { return TrimText(CutTextPr
 std::string FolderKey(std::string_view path) {
     std::string s = TrimText(path);
     if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
-    while (!s.empty() && (s.back() == '\\' || s.back() == '/')) s.pop_back();
-    return s;
+    return WithoutTrailingSeparator(s);
 }
 
 // DisplayIcon is a path, possibly quoted, possibly with ",index" behind it.
@@ -25,7 +25,7 @@ std::string IconFolder(std::string_view icon) {
     std::string s = TrimText(icon);
     size_t comma = s.rfind(',');
     if (comma != std::string::npos && s.find('\\', comma) == std::string::npos) s.resize(comma);
-    return FolderKey(PathFolder(FolderKey(s)));
+    return FolderKey(FileFolder(FolderKey(s)));
 }
 
 bool InFolder(const UninstallEntry& e, std::string_view folder) {

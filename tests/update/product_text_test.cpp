@@ -211,15 +211,6 @@ TEST(Paths, RedirectOnlyUnderWow64) {
     EXPECT_EQ(RedirectSystemPath("C:\\Windows\\system32", sys, true), "C:\\Windows\\system32");
 }
 
-TEST(Paths, Pieces) {
-    EXPECT_EQ(PathBaseName("C:\\a\\setup.exe"), "setup");
-    EXPECT_EQ(PathBaseName("a.tar.gz"), "a.tar");
-    EXPECT_EQ(PathBaseName("C:\\a\\.cfg"), "");
-    EXPECT_EQ(PathFolder("C:\\a\\b.exe"), "C:\\a\\");
-    EXPECT_EQ(PathFolderName("C:\\Exact Audio Copy\\EAC.exe"), "Exact Audio Copy");
-    EXPECT_EQ(PathFolderName("EAC.exe"), "");
-}
-
 TEST(SideFiles, Readers) {
     const std::string ini = "[details]\r\nName=Foo\r\n[Version]\r\n PackageVersion = 1.2 rev 3\r\n";
     EXPECT_EQ(IniValue(ini, "version", "packageversion"), "1.2 rev 3");

@@ -110,21 +110,27 @@ bool DeleteTreeByExt(std::string_view folder, std::string_view ext) {
     return true;
 }
 
-std::string FileVersionText(std::string_view fileName) {
-    if (!LongFileExists(fileName)) return "File not found";
+std::vector<uint8_t> ReadFileVersionBlock(std::string_view fileName) {
     const bool wide = WidePathMode();
     const std::wstring wideName = Widen(fileName);
     const std::string ansiName = NarrowAnsi(wideName);
     DWORD ignored = 0;
     const DWORD size = wide ? GetFileVersionInfoSizeW(wideName.c_str(), &ignored)
                             : GetFileVersionInfoSizeA(ansiName.c_str(), &ignored);
-    if (size == 0) return "";
-    std::vector<BYTE> block(size);
+    if (size == 0) return {};
+    std::vector<uint8_t> block(size);
     const BOOL read = wide ? GetFileVersionInfoW(wideName.c_str(), 0, size, block.data())
                            : GetFileVersionInfoA(ansiName.c_str(), 0, size, block.data());
+    if (!read) return {};
+    return block;
+}
+
+std::string FileVersionText(std::string_view fileName) {
+    if (!LongFileExists(fileName)) return "File not found";
+    std::vector<uint8_t> block = ReadFileVersionBlock(fileName);
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
-    if (!read || !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
+    if (block.empty() || !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
         length == 0)
         return "";
     return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
@@ -139,10 +145,13 @@ uint64_t FileSize64(std::string_view fileName) {
     return entry ? entry->size : 0;
 }
 
+bool FileHasContentWithRedirection(std::string_view fileName) {
+    return LongFileExists(fileName) && FileSize64(fileName) > 0;
+}
+
 bool FileHasContent(std::string_view fileName) {
-    SetFsRedirectionOff(true);
-    const bool content = LongFileExists(fileName) && FileSize64(fileName) > 0;
-    SetFsRedirectionOff(false);
+    bool content = false;
+    WithoutRedirection([&] { content = FileHasContentWithRedirection(fileName); });
     return content;
 }
 
@@ -168,11 +177,13 @@ void ListFiles(std::string_view folder, std::vector<std::string>& list) {
     });
 }
 
-void ListSubfolders(std::string_view folder, std::vector<std::string>& list) {
+void ListSubfoldersWithRedirection(std::string_view folder, std::vector<std::string>& list) {
     const std::string dir = WithTrailingSeparator(folder);
-    WithoutRedirection([&] {
-        ForEachEntry(dir, "*", [&](const std::string& name, DWORD attributes) {
-            if (attributes & FILE_ATTRIBUTE_DIRECTORY) list.push_back(dir + name);
-        });
+    ForEachEntry(dir, "*", [&](const std::string& name, DWORD attributes) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) list.push_back(dir + name);
     });
+}
+
+void ListSubfolders(std::string_view folder, std::vector<std::string>& list) {
+    WithoutRedirection([&] { ListSubfoldersWithRedirection(folder, list); });
 }

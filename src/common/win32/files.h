@@ -27,10 +27,15 @@ bool DeleteTreeByExt(std::string_view folder, std::string_view ext);
 
 // "a.b.c.d" from the fixed file version; "" without a version resource; "File not found".
 std::string FileVersionText(std::string_view fileName);
+// The raw VS_VERSIONINFO block as GetFileVersionInfo returns it; empty without one or without the file.
+std::vector<uint8_t> ReadFileVersionBlock(std::string_view fileName);
 // Size in bytes, 0 when it cannot be read.
 uint64_t FileSize64(std::string_view fileName);
 // The file exists and is not empty; looked up without WOW64 redirection.
 bool FileHasContent(std::string_view fileName);
+// The same in the caller's redirection state, for a path already sent past it ("...\sysnative\..."),
+// which exists only while redirection is on.
+bool FileHasContentWithRedirection(std::string_view fileName);
 
 // Folder searches: entries are appended as folder + "\" + name, in the system's order; the list is
 // not cleared. WOW64 redirection is off during the search.
@@ -38,3 +43,5 @@ void FindFilesByExt(std::string_view folder, std::string_view ext, std::vector<s
 void FindFilesByName(std::string_view folder, std::string_view name, std::vector<std::string>& list);
 void ListFiles(std::string_view folder, std::vector<std::string>& list);
 void ListSubfolders(std::string_view folder, std::vector<std::string>& list);
+// ListSubfolders in the caller's redirection state (see FileHasContentWithRedirection).
+void ListSubfoldersWithRedirection(std::string_view folder, std::vector<std::string>& list);

@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "common/paths.h"
+#include "common/win32/files.h"
+#include "common/win32/platform_error.h"
+#include "common/win32/registry.h"
+#include "common/win32/system_info_win.h"
 #include "common/win32/unique.h"
 #include "common/win32/wide.h"
 #include "update/version_resource.h"
@@ -22,7 +27,7 @@ namespace {
 
 constexpr uint64_t kMaxHeaderView = 64ull << 20;  // headers live at the start; huge files are not mapped whole
 constexpr DWORD kMaxSideFile = 4u << 20;
-constexpr std::wstring_view kUninstallPath = L"Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr std::string_view kUninstallPath = "Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 struct ViewTraits {
     using Handle = const void*;
@@ -31,14 +36,6 @@ struct ViewTraits {
 };
 using UniqueView = Unique<ViewTraits>;
 
-bool IsFile(const std::wstring& path, uint64_t* size = nullptr) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-    if (size) *size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-    return true;
-}
-
 UniqueFile OpenForReading(const std::wstring& path) {
     return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -46,48 +43,37 @@ UniqueFile OpenForReading(const std::wstring& path) {
 
 HKEY RootOf(RegistryHive hive) { return hive == RegistryHive::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-// A string value (REG_SZ or REG_EXPAND_SZ, unexpanded) or a DWORD in decimal.
-std::optional<std::string> ReadValue(HKEY key, const wchar_t* name, bool stringsOnly) {
-    DWORD type = 0, bytes = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return std::nullopt;
-    if (type == REG_DWORD && !stringsOnly) {
-        DWORD value = 0, size = sizeof value;
-        if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
-            return std::nullopt;
-        return std::to_string(value);
+// Every read answers, none raises: a WOW64 state that cannot be read counts as 32-bit Windows.
+bool OnWindows64() {
+    try {
+        return IsWindows64();
+    } catch (const PlatformError&) {
+        return false;
     }
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
-    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');  // the stored text need not end in a zero
-    DWORD size = bytes;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    text.resize(std::min<size_t>(size / sizeof(wchar_t), text.size()));
-    text.resize(std::wcslen(text.c_str()));
-    return Narrow(text);
 }
 
-UniqueRegKey OpenKey(HKEY root, const std::wstring& path, REGSAM sam) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, sam, &key) != ERROR_SUCCESS) return UniqueRegKey();
-    return UniqueRegKey(key);
+REGSAM ReadRights() {
+    try {
+        return RegistryReadRights();
+    } catch (const PlatformError&) {
+        return KEY_READ;
+    }
+}
+
+// A REG_SZ or REG_EXPAND_SZ value, unexpanded; nullopt for a value of any other type.
+std::optional<std::string> StringValue(const RegistryKey& key, std::string_view name) {
+    try {
+        return key.ReadString(name);
+    } catch (const RegistryError&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace
 
-std::vector<uint8_t> WindowsProductSources::ReadVersionBlock(const std::string& file) {
-    const std::wstring path = Widen(file);
-    if (!IsFile(path)) return {};
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    if (size == 0) return {};
-    std::vector<uint8_t> block(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return {};
-    return block;
-}
-
 const std::vector<uint8_t>& WindowsProductSources::VersionBlock(const std::string& file) {
     if (!haveBlock_ || blockFile_ != file) {
-        block_ = ReadVersionBlock(file);
+        block_ = ReadFileVersionBlock(file);
         blockFile_ = file;
         haveBlock_ = true;
     }
@@ -116,10 +102,8 @@ bool WindowsProductSources::IsPe64(const std::string& file) {
     return IsPe64Image(std::span(static_cast<const uint8_t*>(view.get()), viewSize));
 }
 
-bool WindowsProductSources::FileHasContent(const std::string& file) {
-    uint64_t size = 0;
-    return IsFile(Widen(file), &size) && size > 0;
-}
+// Redirection stays as it is: the path was already sent past it where it needed to be.
+bool WindowsProductSources::FileHasContent(const std::string& file) { return FileHasContentWithRedirection(file); }
 
 std::optional<std::string> WindowsProductSources::ReadSideFile(const std::string& file) {
     UniqueFile f = OpenForReading(Widen(file));
@@ -135,58 +119,49 @@ std::optional<std::string> WindowsProductSources::ReadSideFile(const std::string
 }
 
 std::vector<std::string> WindowsProductSources::ListSubfolders(const std::string& folder) {
+    std::vector<std::string> paths;
+    ListSubfoldersWithRedirection(folder, paths);
     std::vector<std::string> names;
-    std::wstring pattern = Widen(folder);
-    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
-    pattern += L'*';
-    WIN32_FIND_DATAW data{};
-    UniqueFind find(FindFirstFileW(pattern.c_str(), &data));
-    if (!find) return names;
-    do {
-        std::wstring_view name = data.cFileName;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
-            names.push_back(Narrow(name));
-    } while (FindNextFileW(find.get(), &data));
+    for (const auto& path : paths) names.push_back(FileNamePart(path));
     return names;
 }
 
 std::vector<UninstallEntry> WindowsProductSources::UninstallEntries(RegistryHive hive, std::string_view view) {
     std::vector<UninstallEntry> entries;
-    const REGSAM sam = KEY_READ | (HasWow6432View() ? KEY_WOW64_64KEY : 0);
-    UniqueRegKey uninstall = OpenKey(RootOf(hive), L"SOFTWARE\\" + Widen(view) + std::wstring(kUninstallPath), sam);
-    if (!uninstall) return entries;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[256];  // key names are at most 255 characters
-        DWORD length = static_cast<DWORD>(std::size(name));
-        LONG rc = RegEnumKeyExW(uninstall.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) continue;
-        UniqueRegKey sub = OpenKey(uninstall.get(), name, sam);
-        if (!sub) continue;
-        auto displayName = ReadValue(sub.get(), L"DisplayName", true);
+    // The 64-bit view, so that an explicit Wow6432Node reaches the 32-bit one whatever our own build.
+    const REGSAM rights = ReadRights();
+    const auto uninstall =
+        RegistryKey::Open(RootOf(hive), "SOFTWARE\\" + std::string(view) + std::string(kUninstallPath), rights, false);
+    if (!uninstall.IsOpen()) return entries;
+    for (const auto& name : uninstall.SubkeyNames()) {
+        const auto sub = RegistryKey::Open(uninstall.get(), name, rights, false);
+        if (!sub.IsOpen()) continue;
+        auto displayName = StringValue(sub, "DisplayName");
         if (!displayName) continue;
-        auto text = [&](const wchar_t* value) { return ReadValue(sub.get(), value, true).value_or(""); };
-        entries.push_back({*displayName, text(L"DisplayVersion"), text(L"InstallLocation"), text(L"DisplayIcon"),
-                           text(L"Publisher")});
+        auto text = [&](std::string_view value) { return StringValue(sub, value).value_or(""); };
+        entries.push_back({*displayName, text("DisplayVersion"), text("InstallLocation"), text("DisplayIcon"),
+                           text("Publisher")});
     }
     return entries;
 }
 
 std::string WindowsProductSources::RegistryText(RegistryHive hive, const std::string& key, const std::string& value) {
-    std::wstring path = Widen(key);
-    while (!path.empty() && path.back() == L'\\') path.pop_back();
-    UniqueRegKey k = OpenKey(RootOf(hive), path, KEY_READ | (HasWow6432View() ? KEY_WOW64_64KEY : 0));
-    if (!k) return "";
-    return ReadValue(k.get(), Widen(value).c_str(), false).value_or("");
+    std::string_view path = key;
+    while (path.ends_with('\\')) path.remove_suffix(1);  // a registry path: '/' is part of a name
+    const auto k = RegistryKey::Open(RootOf(hive), path, ReadRights(), false);
+    if (!k.IsOpen()) return "";
+    try {
+        if (k.ValueType(value) != REG_DWORD) return k.ReadString(value).value_or("");
+        const auto number = k.ReadDword(value);
+        return number ? std::to_string(*number) : "";
+    } catch (const RegistryError&) {
+        return "";  // neither a string nor a DWORD
+    }
 }
 
-bool WindowsProductSources::HasWow6432View() { return sizeof(void*) == 8 || RunsUnderWow64(); }
+bool WindowsProductSources::HasWow6432View() { return OnWindows64(); }
 
-bool WindowsProductSources::RunsUnderWow64() {
-    if constexpr (sizeof(void*) == 8) return false;
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
+bool WindowsProductSources::RunsUnderWow64() { return sizeof(void*) == 4 && OnWindows64(); }
 
 std::string WindowsProductSources::SystemFolder() {
     wchar_t path[MAX_PATH];

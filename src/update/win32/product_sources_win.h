@@ -22,9 +22,6 @@ public:
     bool RunsUnderWow64() override;
     std::string SystemFolder() override;
 
-    // The raw VS_VERSIONINFO block as GetFileVersionInfo returns it; empty without one.
-    static std::vector<uint8_t> ReadVersionBlock(const std::string& file);
-
 private:
     const std::vector<uint8_t>& VersionBlock(const std::string& file);
 

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/win32/files.h"
+#include "common/win32/registry.h"
 #include "common/win32/unique.h"
 #include "common/win32/wide.h"
 #include "update/product_info.h"
@@ -86,6 +88,7 @@ TEST(FileProduct, ChosenStringTables) {
     EXPECT_EQ(Version(Image("translated32.exe")), "2.5.0.1");
 
     EXPECT_EQ(ReadVersionInfo(Image("noversion64.exe")), FileVersionInfoRec{});
+    EXPECT_EQ(ReadVersionInfo(VELLUMAR_PRODID_IMAGES), FileVersionInfoRec{});  // a folder
     EXPECT_EQ(GetFileProductInfo(Image("noversion64.exe")), TDisplayedFileInfo{});
     EXPECT_EQ(Version(Image("noversion64.exe")), "");
     EXPECT_EQ(GetFileProductInfo(Image("missing.exe")), TDisplayedFileInfo{});
@@ -95,7 +98,7 @@ TEST(FileProduct, ChosenStringTables) {
 // Our reader of the version block must see what the platform's VerQueryValue sees.
 TEST(FileProduct, ReaderAgreesWithVerQueryValue) {
     for (const char* name : {"own32.exe", "own64.exe", "tool64.exe", "translated32.exe"}) {
-        auto block = WindowsProductSources::ReadVersionBlock(Image(name));
+        auto block = ReadFileVersionBlock(Image(name));
         ASSERT_FALSE(block.empty()) << name;
         auto parsed = ParseVersionResource(block);
         ASSERT_TRUE(parsed) << name;
@@ -166,6 +169,47 @@ TEST(FileProduct, SystemFolderRedirection) {
     std::string file = notepad;
     Version(file);
     EXPECT_EQ(file, want);
+}
+
+// Names, not paths, whether or not the folder ends in a separator; files are no subfolders.
+TEST(FileProduct, SubfolderNames) {
+    TempFolder temp;
+    temp.Write("1.0.0.0.txt", "x");
+    const std::string sub = temp.path() + "\\2.5.0.1";
+    ASSERT_TRUE(CreateDirectoryW(Widen(sub).c_str(), nullptr));
+    WindowsProductSources sources;
+    const auto plain = sources.ListSubfolders(temp.path());
+    const auto withSeparator = sources.ListSubfolders(temp.path() + "\\");
+    RemoveDirectoryW(Widen(sub).c_str());
+    EXPECT_EQ(plain, std::vector<std::string>{"2.5.0.1"});
+    EXPECT_EQ(withSeparator, std::vector<std::string>{"2.5.0.1"});
+    EXPECT_TRUE(sources.ListSubfolders(temp.path() + "\\missing").empty());
+}
+
+// A string as it is, a DWORD in decimal, anything else or nothing as "".
+TEST(FileProduct, RegistryTextByType) {
+    const std::string path = "Software\\VellumarProdidTest";
+    ASSERT_FALSE(RegistryKey::Open(HKEY_CURRENT_USER, path, KEY_READ, false).IsOpen()) << "test key already there";
+    {
+        const auto key = RegistryKey::Open(HKEY_CURRENT_USER, path, KEY_WRITE, true);
+        ASSERT_TRUE(key.IsOpen());
+        key.WriteString("text", "r1234");
+        key.WriteDword("number", 4000000000u);
+        const BYTE bytes[] = {1, 2};
+        RegSetValueExW(key.get(), L"binary", 0, REG_BINARY, bytes, sizeof bytes);
+    }
+    WindowsProductSources sources;
+    auto text = [&](const std::string& key, const std::string& value) {
+        return sources.RegistryText(RegistryHive::CurrentUser, key, value);
+    };
+    const std::string got[] = {text(path + "\\", "text"), text(path, "number"), text(path, "binary"),
+                               text(path, "missing"), text(path + "\\missing", "text")};
+    DeleteRegistryTree(HKEY_CURRENT_USER, path);
+    EXPECT_EQ(got[0], "r1234");
+    EXPECT_EQ(got[1], "4000000000");
+    EXPECT_EQ(got[2], "");
+    EXPECT_EQ(got[3], "");
+    EXPECT_EQ(got[4], "");
 }
 
 // Uninstall entries written for the test and removed afterwards, in both views.
