@@ -13,6 +13,8 @@
 #include "common/win32/shell.h"
 #include "common/win32/system_info_win.h"
 #include "net/maker_server.h"
+#include "net/win32/file_grabber.h"
+#include "net/win32/http_custo.h"
 #include "shell/about_dlg.h"
 #include "shell/main_dlg_layout.h"
 #include "shell/settings_dlg.h"
@@ -59,8 +61,7 @@ TMainDlg::TMainDlg(MainDlgSetup setup)
     using namespace main_layout;
     CreateFrame(kApplicationTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, nullptr, kClientWidth, kClientHeight,
                 CreateMainMenu());
-    // The minimum window size is 1047 x 470; as a client size that is one row less than the design.
-    SetMinimumClientSize(kClientWidth, kClientHeight - 1);
+    SetMinimumWindowSize(kMinWidth, kMinHeight);
     SetWindowPos(hwnd_, nullptr, Scale(234), Scale(267), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     accelerators_ = CreateMainAccelerators();
     CreateControls();
@@ -172,6 +173,7 @@ void TMainDlg::WriteLogHeader(bool debug) {
     LogAdd(l, "Portable : " + YesNo(IsPortable()), 1);
     if (!setup_.arguments.empty()) LogAdd(l, setup_.arguments.front(), 1);
     LogAdd(l, "UID : " + ReadSetting("uid"), 0);
+    LogAdd(l, OpenSslLogLine(), 0);
 }
 
 void TMainDlg::AppEvtActivate() {
@@ -189,6 +191,10 @@ void TMainDlg::AppEvtActivate() {
     log_->SetFileOpener([](const std::string& file) { ShellOpenDocument(file, "", ""); });
     networkChart_.SetLog(log_.get());
     WriteLogHeader(debug);
+
+    // The hint file arrives in the background; only a later start reads it.
+    hintGrabber = std::make_unique<TFileGrabber>(log_.get());
+    StartHintDownload(*hintGrabber, DataFolder(setup_.exeName, kApplicationTitle));
 
     uint32_t negotiated = 0;
     uint32_t result = scan_.api.WlanOpenHandle(wlan::kClientVersion, nullptr, &negotiated, &scan_.wlanHandle);

@@ -21,26 +21,24 @@ std::string UnixPath(std::string windows_path) {
 }  // namespace
 
 BrowserRecorder::BrowserRecorder() {
+    // The shell starts the programs named under WineBrowser; ours records the address in a file
+    // that the environment names, which Wine hands on to the Unix program.
     std::string folder = std::string(VELLUMAR_TEST_BINARY_DIR) + "/browser-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryW(Widen(folder).c_str(), nullptr);
     unix_folder_ = UnixPath(folder);
     DeleteFileW(Widen(folder + "/opened.txt").c_str());
-    {
-        std::ofstream script(std::filesystem::path(Widen(folder + "/record.sh")), std::ios::binary);
-        script << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << unix_folder_ << "/opened.txt'\n";
-    }
-    std::filesystem::permissions(std::filesystem::path(Widen(folder + "/record.sh")),
-                                 std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+    SetEnvironmentVariableW(L"VELLUMAR_URL_LOG", Widen(unix_folder_ + "/opened.txt").c_str());
+    const std::string recorder = UnixPath(std::string(VELLUMAR_TEST_SOURCE_DIR) + "/tests/support/record-url");
     auto key = RegistryKey::Open(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", KEY_ALL_ACCESS, true);
-    key.WriteString("Browsers", unix_folder_ + "/record.sh");
-    key.WriteString("Mailers", unix_folder_ + "/record.sh");
+    key.WriteString("Browsers", recorder);
+    key.WriteString("Mailers", recorder);
 }
 
 BrowserRecorder::~BrowserRecorder() {
     std::string folder = "Z:" + unix_folder_;
     DeleteFileW(Widen(folder + "/opened.txt").c_str());
-    DeleteFileW(Widen(folder + "/record.sh").c_str());
     RemoveDirectoryW(Widen(folder).c_str());
+    SetEnvironmentVariableW(L"VELLUMAR_URL_LOG", nullptr);
 }
 
 std::vector<std::string> BrowserRecorder::Opened(size_t count) const {

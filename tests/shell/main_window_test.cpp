@@ -150,8 +150,8 @@ TEST_F(MainWindow, ResizingFollowsTheAnchorsAndTheMinimumSize) {
 
     SetWindowPos(main.hwnd(), nullptr, 0, 0, 200, 100, SWP_NOMOVE | SWP_NOZORDER);
     GetWindowRect(main.hwnd(), &w);
-    EXPECT_GE(w.right - w.left, main.Scale(main_layout::kMinWidth) - 2);
-    EXPECT_GE(w.bottom - w.top, main.Scale(main_layout::kMinHeight) - 40);  // the frame's own height varies
+    EXPECT_EQ(w.right - w.left, main.Scale(main_layout::kMinWidth));
+    EXPECT_EQ(w.bottom - w.top, main.Scale(main_layout::kMinHeight));
 }
 
 TEST_F(MainWindow, StoppedServiceOpensTheHintPage) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/win32/settings.h"
 #include "shell/app_fixture.h"
 
 namespace {
@@ -93,7 +94,9 @@ TEST_F(DetailWindows, AdapterCommandMessagesAndLogLines) {
     a.main.more_adapt_btnClick();
     EXPECT_EQ(messages, (std::vector<std::string>{"Please select a network adapter.",
                                                   "Please select a connected network adapter",
-                                                  "Error WlanQueryInterface (5)", "Error WlanGetInterfaceCapability (87)"}));
+                                                  "Error WlanQueryInterface (5)",
+                                                  "Error WlanGetInterfaceCapability (87)",    // the pass's own box
+                                                  "Error WlanGetInterfaceCapability (87)"}));  // the command's
     for (const char* line : {"No network adapter selected", "Selected Network Adapter is not connected",
                              "Error WlanQueryInterface (5)", "Error WlanGetInterfaceCapability (87)"})
         EXPECT_TRUE(Logged(line)) << line;

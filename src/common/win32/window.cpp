@@ -208,6 +208,10 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             Layout();
             break;
         case WM_GETMINMAXINFO:
+            if (min_window_.cx > 0) {
+                reinterpret_cast<MINMAXINFO*>(lp)->ptMinTrackSize = {Scale(min_window_.cx), Scale(min_window_.cy)};
+                return 0;
+            }
             if (min_client_.cx > 0) {
                 SIZE frame = FrameSizeFor(Scale(min_client_.cx), Scale(min_client_.cy));
                 auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);

@@ -52,6 +52,8 @@ protected:
     virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd_, msg, wp, lp); }
     void SetMinimumClientSize(int width, int height) { min_client_ = {width, height}; }
+    // The whole window's minimum, frame included, at 96 DPI.
+    void SetMinimumWindowSize(int width, int height) { min_window_ = {width, height}; }
     SIZE DesignClientSize() const { return design_client_; }
 
     HWND hwnd_ = nullptr;
@@ -72,6 +74,7 @@ private:
     UINT dpi_ = 96;
     SIZE design_client_{0, 0};
     SIZE min_client_{0, 0};
+    SIZE min_window_{0, 0};
 };
 
 // A fixed-size window shown modally: the owner is disabled and a nested message
