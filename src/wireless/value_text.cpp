@@ -199,12 +199,17 @@ std::string QualityText(uint32_t quality) {
     return std::to_string(quality) + "% / " + std::to_string(QualityToDbm(quality)) + "dBm";
 }
 
-std::string ChannelText(uint32_t frequencyKhz) {
+std::string GigahertzText(uint32_t frequencyKhz) {
     char ghz[32];
     std::snprintf(ghz, sizeof ghz, "%.3f", frequencyKhz / 1000000.0);
     std::string number = ghz;
     if (size_t dot = number.find('.'); dot != std::string::npos) number.replace(dot, 1, Separator());
-    return std::to_string(static_cast<uint32_t>(FrequencyToChannel(frequencyKhz))) + " (" + number + " GHz)";
+    return number;
+}
+
+std::string ChannelText(uint32_t frequencyKhz) {
+    return std::to_string(static_cast<uint32_t>(FrequencyToChannel(frequencyKhz))) + " (" +
+           GigahertzText(frequencyKhz) + " GHz)";
 }
 
 std::string RssiText(int32_t rssi) { return std::to_string(rssi) + " dBm"; }

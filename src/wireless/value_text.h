@@ -33,6 +33,8 @@ std::string ProfileNameText(const wlan::WLAN_AVAILABLE_NETWORK& network);
 // List cells: "80% / -60dBm", "6 (2.437 GHz)", "-67 dBm".
 std::string QualityText(uint32_t quality);
 std::string ChannelText(uint32_t frequencyKhz);
+// The frequency in GHz with three decimals and the decimal separator below: "2.437".
+std::string GigahertzText(uint32_t frequencyKhz);
 std::string RssiText(int32_t rssi);
 
 // The decimal separator of ChannelText: "." until the Windows layer installs the
