@@ -1,0 +1,63 @@
+# The transport's extra build steps: OpenSSL for Windows beside the program and the tests,
+# the local test server around the Windows tests, and the parser's fuzz target.
+
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(_openssl_arch win64)
+    set(_openssl_suffix -x64)
+    set(_openssl_default ON)
+  else()
+    set(_openssl_arch win32)
+    set(_openssl_suffix "")
+    # Packaging a 32-bit release turns this on; the tests cannot run 32-bit code here.
+    set(_openssl_default OFF)
+  endif()
+  option(VELLUMAR_OPENSSL "Cross-build OpenSSL and place its DLLs beside the program" ${_openssl_default})
+  set(VELLUMAR_OPENSSL_CACHE ${CMAKE_SOURCE_DIR}/build/openssl-${_openssl_arch}
+      CACHE PATH "Where the OpenSSL cross-build is kept between builds")
+  if(VELLUMAR_OPENSSL)
+    set(_openssl_dlls ${CMAKE_BINARY_DIR}/libcrypto-3${_openssl_suffix}.dll ${CMAKE_BINARY_DIR}/libssl-3${_openssl_suffix}.dll)
+    add_custom_command(
+      OUTPUT ${_openssl_dlls}
+      COMMAND ${CMAKE_SOURCE_DIR}/scripts/build-openssl ${_openssl_arch} ${VELLUMAR_OPENSSL_CACHE}
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different
+              ${VELLUMAR_OPENSSL_CACHE}/bin/libcrypto-3${_openssl_suffix}.dll
+              ${VELLUMAR_OPENSSL_CACHE}/bin/libssl-3${_openssl_suffix}.dll ${CMAKE_BINARY_DIR}
+      DEPENDS ${CMAKE_SOURCE_DIR}/scripts/build-openssl
+      COMMENT "OpenSSL for ${_openssl_arch} (built once, then taken from ${VELLUMAR_OPENSSL_CACHE})"
+      USES_TERMINAL)
+    add_custom_target(openssl_dlls ALL DEPENDS ${_openssl_dlls})
+  endif()
+endif()
+
+# The Windows tests talk to a server on 127.0.0.1 that ctest starts around them.
+if(TARGET win_tests AND VELLUMAR_RUN_TESTS)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(_net_server ${CMAKE_SOURCE_DIR}/tests/support/http_test_server.py)
+  add_test(NAME net_server_start COMMAND ${Python3_EXECUTABLE} ${_net_server} start ${CMAKE_BINARY_DIR}/net-server)
+  add_test(NAME net_server_stop COMMAND ${Python3_EXECUTABLE} ${_net_server} stop ${CMAKE_BINARY_DIR}/net-server)
+  set_tests_properties(net_server_start PROPERTIES FIXTURES_SETUP net_server)
+  set_tests_properties(net_server_stop PROPERTIES FIXTURES_CLEANUP net_server)
+  set_tests_properties(win_tests PROPERTIES FIXTURES_REQUIRED net_server)
+endif()
+
+# libFuzzer target for the response parser: cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DVELLUMAR_FUZZ=ON
+option(VELLUMAR_FUZZ "Build the libFuzzer targets (host, clang)" OFF)
+if(VELLUMAR_FUZZ)
+  if(WIN32 OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "VELLUMAR_FUZZ needs a host build with clang (CMAKE_CXX_COMPILER=clang++)")
+  endif()
+  add_executable(fuzz_http_response ${CMAKE_SOURCE_DIR}/fuzz/http_response_fuzz.cpp
+                 ${SRC}/net/http_response.cpp ${SRC}/net/url.cpp ${SRC}/net/net_error.cpp ${SRC}/common/text.cpp)
+  target_include_directories(fuzz_http_response PRIVATE ${SRC})
+  target_compile_options(fuzz_http_response PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
+  target_link_options(fuzz_http_response PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(fuzz_http_response PRIVATE vellumar_warnings)
+endif()
+
+# Download throughput of the transport; scripts/bench-net compares it with curl.
+if(WIN32 AND EXISTS ${CMAKE_SOURCE_DIR}/bench/win32/http_download.cpp)
+  add_executable(net_bench ${CMAKE_SOURCE_DIR}/bench/win32/http_download.cpp)
+  target_link_libraries(net_bench PRIVATE ${WIN_LIBS} vellumar_warnings)
+  target_link_options(net_bench PRIVATE -municode)
+endif()

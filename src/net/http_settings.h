@@ -1,0 +1,31 @@
+#pragma once
+// What every HTTP request of the program shares, and the parts of the TLS fallback
+// that need no platform.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+inline constexpr std::string_view kHttpUserAgent = "Mozilla/5.0";
+inline constexpr std::string_view kHttpVersion = "1.1";
+inline constexpr std::string_view kHttpAccept =
+    "text/html,application/xhtml+xml,application/xml;q=0.9,image/webp,*/*;q=0.8";
+inline constexpr std::string_view kHttpAcceptLanguage = "fr,fr-fr;q=0.8,en-us;q=0.5,en;q=0.3";
+inline constexpr uint32_t kHttpDefaultTimeoutSeconds = 3;
+// Raised to this by the file fetcher and the update check.
+inline constexpr uint32_t kHttpTransferTimeoutSeconds = 10;
+
+// Body limits chosen by each caller.
+inline constexpr int64_t kSmallBodyLimit = 64 * 1024;            // hint file, update check answer
+inline constexpr int64_t kInstallerBodyLimit = 256LL * 1024 * 1024;  // installer download
+
+inline constexpr std::string_view kSslNotAvailable = "Not Available";
+
+// The URL unchanged, or, when it begins with "https" (any case) and TLS is not
+// available, "http" followed by the URL without its first five characters.
+std::string AdjustUrlSchemeFor(std::string_view url, bool sslAvailable);
+
+// The log header line naming the TLS library.
+std::string OpenSslHeaderLine(std::string_view versionText);
+
+// Basic credentials as the Proxy-Authorization header carries them: base64("user:password").
+std::string BasicCredentials(std::string_view user, std::string_view password);

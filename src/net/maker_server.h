@@ -1,0 +1,22 @@
+#pragma once
+// Addresses on the maker's web server. The host is a build setting; the environment
+// variable VELLUMAR_SERVER (host[:port]) replaces it in every address the program builds,
+// so a test or a staging run can point the program at another server.
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+using EnvironmentReader = std::function<std::optional<std::string>(const char* name)>;
+
+// Replaces how the environment is read (tests); an empty reader restores the process environment.
+void SetEnvironmentReader(EnvironmentReader reader);
+
+// host[:port] of the maker's web server: VELLUMAR_SERVER when set and not blank, else the built-in host.
+std::string MakerServer();
+// scheme + "://" + MakerServer() + path; path starts with "/".
+std::string MakerAddress(std::string_view scheme, std::string_view path);
+
+// The start-up download of the hint file.
+inline constexpr std::string_view kHintFileName = "vellumar.ini";
+std::string HintFileUrl();

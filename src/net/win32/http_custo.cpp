@@ -1,0 +1,37 @@
+#include "net/win32/http_custo.h"
+
+#include "net/http_settings.h"
+#include "net/win32/http_client.h"
+#include "net/win32/openssl_lib.h"
+
+bool IsSslAvailable() {
+    try {
+        if (!WindowsBeforeVista()) LoadOpenSsl();
+    } catch (...) {
+        // A failed attempt only leaves HTTPS unavailable.
+    }
+    return LoadedOpenSsl() != nullptr;
+}
+
+std::string GetOpenSslVersionText() {
+    try {
+        if (IsSslAvailable()) return LoadedOpenSslVersion();
+    } catch (...) {
+    }
+    return std::string(kSslNotAvailable);
+}
+
+std::string OpenSslLogLine() { return OpenSslHeaderLine(GetOpenSslVersionText()); }
+
+std::string AdjustUrlScheme(std::string_view url) {
+    return AdjustUrlSchemeFor(url, IsSslAvailable());
+}
+
+void CustomizeHttpClient(HttpClient& client) {
+    client.agent = kHttpUserAgent;
+    client.httpVersion = kHttpVersion;
+    client.accept = kHttpAccept;
+    client.acceptLanguage = kHttpAcceptLanguage;
+    client.timeoutSeconds = kHttpDefaultTimeoutSeconds;
+    client.proxyAuth = ProxyAuthentication::Basic;
+}

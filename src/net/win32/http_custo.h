@@ -1,0 +1,20 @@
+#pragma once
+// What every HTTP request of the program shares: whether TLS can be used, the fallback
+// from https to http when it cannot, the TLS library's version text for the log header,
+// and the common client settings.
+#include <string>
+#include <string_view>
+
+class HttpClient;
+
+// Whether HTTPS can be used now. Loads the TLS library on first need (never on Windows
+// before Vista); while loading has not succeeded, every call tries again.
+bool IsSslAvailable();
+// "Not Available", or OpenSSL's own version text when IsSslAvailable is true.
+std::string GetOpenSslVersionText();
+// The URL unchanged, or with "http" in place of a leading "https" (any case) when TLS is not available.
+std::string AdjustUrlScheme(std::string_view url);
+// The log header line: "OpenSSL : " + GetOpenSslVersionText().
+std::string OpenSslLogLine();
+// Agent, HTTP version, Accept, Accept-Language, 3-second time-out and Basic proxy authentication.
+void CustomizeHttpClient(HttpClient& client);
