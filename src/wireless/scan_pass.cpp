@@ -155,6 +155,7 @@ void ScanPass(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink&
     const uint32_t rc = state.api.WlanEnumInterfaces(state.wlanHandle, nullptr, state.interfaceList.out());
     if (rc != 0) {
         // scanIdle stays clear: no later tick scans in this run.
+        state.scanIdle = false;
         ReportError(ErrorText("WlanEnumInterfaces", rc), messages, log);
         ClearDetailLists(lists);
         return;
@@ -188,7 +189,7 @@ intptr_t NetworkRowData(uint32_t interfaceIndex, uint32_t entryIndex) {
 
 std::optional<NetworkRowRef> DecodeNetworkRowData(intptr_t data) {
     if (data >= 0) {
-        if (data > INT32_MAX) return std::nullopt;
+        if (static_cast<uint64_t>(data) > uint64_t{INT32_MAX}) return std::nullopt;  // only where intptr_t is wider
         return NetworkRowRef{static_cast<uint32_t>(data / kEntriesPerInterface),
                              static_cast<uint32_t>(data % kEntriesPerInterface)};
     }

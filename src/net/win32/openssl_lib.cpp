@@ -1,11 +1,11 @@
 #include "net/win32/openssl_lib.h"
 
 #include <windows.h>
-#include <lm.h>
 
 #include <memory>
 #include <mutex>
 
+#include "common/win32/system_info_win.h"
 #include "common/win32/unique.h"
 #include "common/win32/wide.h"
 #include "net/win32/openssl_api.h"
@@ -113,14 +113,6 @@ Loaded* TryLoad() {
     return nullptr;
 }
 
-bool BuiltInBeforeVista() {
-    WKSTA_INFO_100* info = nullptr;
-    if (NetWkstaGetInfo(nullptr, 100, reinterpret_cast<LPBYTE*>(&info)) != NERR_Success || !info) return true;
-    const bool before = info->wki100_ver_major < 6;
-    NetApiBufferFree(info);
-    return before;
-}
-
 }  // namespace
 
 const OpenSslApi* LoadOpenSsl() {
@@ -141,7 +133,7 @@ std::string LoadedOpenSslVersion() {
 
 void SetWindowsBeforeVistaCheck(std::function<bool()> check) { gBeforeVista = std::move(check); }
 
-bool WindowsBeforeVista() { return gBeforeVista ? gBeforeVista() : BuiltInBeforeVista(); }
+bool WindowsBeforeVista() { return gBeforeVista ? gBeforeVista() : IsWindowsBeforeVista(); }
 
 void SetOpenSslFoldersForTest(std::vector<std::wstring> folders) {
     std::lock_guard lock(gMutex);

@@ -16,8 +16,8 @@ const OpenSslApi* LoadedOpenSsl();
 // OpenSSL's own version text of the loaded library, "" when none is loaded.
 std::string LoadedOpenSslVersion();
 
-// The library is never loaded on Windows before Vista. The check is replaceable
-// (the system-information helpers have their own); nullptr restores the built-in one.
+// The library is never loaded on Windows before Vista (IsWindowsBeforeVista). Tests
+// replace the check; nullptr restores it.
 void SetWindowsBeforeVistaCheck(std::function<bool()> check);
 bool WindowsBeforeVista();
 
