@@ -6,3 +6,13 @@ if(TARGET gui_tests)
     add_dependencies(gui_tests vellumar)
   endif()
 endif()
+
+# A stand-in for the web browser and the mail program under Wine (registry WineBrowser): it
+# records each address it is given. Wine cannot mark a file executable, so the build makes it.
+if(TARGET gui_tests)
+  set(TEST_BROWSER_DIR ${CMAKE_BINARY_DIR}/test-browser)
+  file(CONFIGURE OUTPUT ${TEST_BROWSER_DIR}/record-url
+       CONTENT "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '${TEST_BROWSER_DIR}/opened.txt'\n" @ONLY)
+  file(CHMOD ${TEST_BROWSER_DIR}/record-url PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
+  target_compile_definitions(gui_tests PRIVATE VELLUMAR_TEST_BROWSER_DIR="${TEST_BROWSER_DIR}")
+endif()

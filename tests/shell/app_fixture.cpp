@@ -8,38 +8,15 @@
 
 ProgramCopy* AppTest::program = nullptr;
 
-namespace {
-
-std::string UnixPath(std::string windows_path) {
-    // The build folder is reached through drive Z:, which maps to the Unix root.
-    std::string p = windows_path.substr(2);
-    for (char& c : p)
-        if (c == '\\') c = '/';
-    return p;
-}
-
-}  // namespace
-
-BrowserRecorder::BrowserRecorder() {
-    // The shell starts the programs named under WineBrowser; ours records the address in a file
-    // that the environment names, which Wine hands on to the Unix program.
-    std::string folder = std::string(VELLUMAR_TEST_BINARY_DIR) + "/browser-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryW(Widen(folder).c_str(), nullptr);
-    unix_folder_ = UnixPath(folder);
-    DeleteFileW(Widen(folder + "/opened.txt").c_str());
-    SetEnvironmentVariableW(L"VELLUMAR_URL_LOG", Widen(unix_folder_ + "/opened.txt").c_str());
-    const std::string recorder = UnixPath(std::string(VELLUMAR_TEST_SOURCE_DIR) + "/tests/support/record-url");
+BrowserRecorder::BrowserRecorder() : unix_folder_(VELLUMAR_TEST_BROWSER_DIR) {
+    // The shell starts the programs named under WineBrowser; the build's stand-in records the address.
+    DeleteFileW(Widen("Z:" + unix_folder_ + "/opened.txt").c_str());
     auto key = RegistryKey::Open(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", KEY_ALL_ACCESS, true);
-    key.WriteString("Browsers", recorder);
-    key.WriteString("Mailers", recorder);
+    key.WriteString("Browsers", unix_folder_ + "/record-url");
+    key.WriteString("Mailers", unix_folder_ + "/record-url");
 }
 
-BrowserRecorder::~BrowserRecorder() {
-    std::string folder = "Z:" + unix_folder_;
-    DeleteFileW(Widen(folder + "/opened.txt").c_str());
-    RemoveDirectoryW(Widen(folder).c_str());
-    SetEnvironmentVariableW(L"VELLUMAR_URL_LOG", nullptr);
-}
+BrowserRecorder::~BrowserRecorder() { DeleteFileW(Widen("Z:" + unix_folder_ + "/opened.txt").c_str()); }
 
 std::vector<std::string> BrowserRecorder::Opened(size_t count) const {
     std::vector<std::string> lines;
