@@ -16,3 +16,10 @@ if(TARGET gui_tests)
   file(CHMOD ${TEST_BROWSER_DIR}/record-url PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
   target_compile_definitions(gui_tests PRIVATE VELLUMAR_TEST_BROWSER_DIR="${TEST_BROWSER_DIR}")
 endif()
+
+# scripts/run closes the program the way a user does, so that it writes its log.
+if(WIN32)
+  add_executable(close_window ${CMAKE_SOURCE_DIR}/tools/close_window.cpp)
+  target_link_libraries(close_window PRIVATE vellumar_warnings)
+  target_link_options(close_window PRIVATE -municode)
+endif()
