@@ -2,11 +2,17 @@
 # maker's server hands out, and that same server around the GUI tests.
 if(WIN32 AND TARGET gui_tests)
   set(_installer_src ${CMAKE_SOURCE_DIR}/tests/support/win32/installer/test_installer.c)
+  # The linker names the entry as the object file does: with a leading underscore on x86.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(_installer_entry InstallerMain)
+  else()
+    set(_installer_entry _InstallerMain)
+  endif()
   # The full installer is over 100 KiB; the small one is the base for files of exact sizes.
   foreach(_flavour test_installer test_installer_small)
     add_executable(${_flavour} WIN32 ${_installer_src})
     target_compile_options(${_flavour} PRIVATE -O2 -ffreestanding -fno-stack-protector -fno-builtin)
-    target_link_options(${_flavour} PRIVATE -nostdlib -nostartfiles -Wl,-e,InstallerMain)
+    target_link_options(${_flavour} PRIVATE -nostdlib -nostartfiles -Wl,-e,${_installer_entry})
     target_link_libraries(${_flavour} PRIVATE kernel32)
     add_dependencies(gui_tests ${_flavour})
   endforeach()

@@ -8,7 +8,7 @@
 const unsigned char kInstallerPadding[INSTALLER_PADDING] = {1};
 #endif
 
-void __stdcall InstallerMain(void) {
+void InstallerMain(void) {
     const wchar_t* line = GetCommandLineW();
     /* Skip the program's own name, quoted or not, and the blanks after it. */
     if (*line == L'"') {
