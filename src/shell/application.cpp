@@ -6,8 +6,10 @@ Application::Application(MainDlgSetup setup)
       netMore(main.hwnd()),
       apMore(main.hwnd()),
       about(main.hwnd(), setup.exeName),
-      settings(main.hwnd()) {
-    main.SetDialogs({&adapterStats, &netMore, &apMore, &about, &settings});
+      settings(main.hwnd()),
+      autoUpdate(main.hwnd(), setup.exeName),
+      update(main.hwnd(), autoUpdate) {
+    main.SetDialogs({&adapterStats, &netMore, &apMore, &about, &settings, &autoUpdate, &update});
 }
 
 bool PumpOneMessage(HWND main_window, HACCEL accelerators, bool wait) {

@@ -1,8 +1,10 @@
 #pragma once
 // Every window of the program, created once in a fixed order and kept for the whole run.
 #include "shell/about_dlg.h"
+#include "shell/auto_update_dlg.h"
 #include "shell/main_dlg.h"
 #include "shell/settings_dlg.h"
+#include "shell/update_dlg.h"
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
 #include "views/net_more_dlg.h"
@@ -20,6 +22,8 @@ public:
     TAPMoreDlg apMore;
     TAboutDlg about;
     TSettingsDlg settings;
+    TAutoUpdateDlg autoUpdate;
+    TUpdateDlg update;
 };
 
 // Runs one message, as the main loop does; false once the loop should end.

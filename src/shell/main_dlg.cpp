@@ -16,6 +16,10 @@
 #include "net/win32/file_grabber.h"
 #include "net/win32/http_custo.h"
 #include "shell/about_dlg.h"
+#include "shell/auto_update_dlg.h"
+#include "shell/update_dlg.h"
+#include "update/update_check.h"
+#include "update/win32/rensel_lite.h"
 #include "shell/main_dlg_layout.h"
 #include "shell/settings_dlg.h"
 #include "views/adapter_stats_dlg.h"
@@ -211,6 +215,7 @@ void TMainDlg::AppEvtActivate() {
         return;
     }
     started_ = true;
+    StartSilentUpdateCheck();
     scan_.knownAPs.emplace();
     scan_.scanIdle = true;
     scantmr.SetEnabled(true);
@@ -282,7 +287,42 @@ void TMainDlg::OpenLog1Click() {
     if (log_) log_->OpenInViewer();
 }
 
-void TMainDlg::Checkforupdate1Click() {}
+void TMainDlg::StartSilentUpdateCheck() {
+    updateChecker = std::make_unique<TRenselLite>(log_.get(), kApplicationTitle);
+    silentUpdateCheck = true;
+    Checkforupdate1Click();
+}
+
+void TMainDlg::Checkforupdate1Click() {
+    // After a failed start there is no checker yet: the user's request creates it.
+    if (!updateChecker) updateChecker = std::make_unique<TRenselLite>(log_.get(), kApplicationTitle);
+    if (updateChecker->Busy()) return;
+    EnableMenuItem(GetMenu(hwnd_), kCmdCheckForUpdate, MF_BYCOMMAND | MF_GRAYED);
+    LogAdd(log_.get(), "Self update check...", TRunLog::kInfo);
+    updateChecker->Check(setup_.exeName, [this](TRenselLite&) { OnRenselLite(); });
+}
+
+void TMainDlg::OnRenselLite() {
+    if (updateChecker->NewVersion()) {
+        LogAdd(log_.get(), "New version of Vellumar is detected", TRunLog::kInfo);
+        ShowUpdateOffer();
+    } else if (updateChecker->ValidAnswer()) {
+        LogAdd(log_.get(), "Vellumar is already up to date.", TRunLog::kInfo);
+        if (!silentUpdateCheck) ShowMessage("Vellumar is already up to date.");
+    }
+    // The offer may have ended the program: the window is then gone.
+    if (hwnd_) EnableMenuItem(GetMenu(hwnd_), kCmdCheckForUpdate, MF_BYCOMMAND | MF_ENABLED);
+    silentUpdateCheck = false;
+}
+
+void TMainDlg::ShowUpdateOffer() {
+    TUpdateDlg& offer = *dialogs_.update;
+    offer.ProductPageURL = MakerAddress("https", kProductPagePath);
+    offer.InstallerURL = MakerAddress("https", kInstallerPath);
+    offer.Log = log_.get();
+    offer.auto_btn.Enable(IsProductInstalled("Quintavo Vellumar"));
+    if (offer.Execute()) Quit1Click();
+}
 
 void TMainDlg::OnMenu(WORD command) {
     switch (command) {
@@ -324,6 +364,7 @@ void TMainDlg::FormClose() {
 void TMainDlg::FormDestroy() {
     scantmr.SetEnabled(false);
     scan_.knownAPs.reset();
+    updateChecker.reset();
     hintGrabber.reset();
     networkChart_.SetLog(nullptr);
     log_.reset();  // last: saving the log is its final act

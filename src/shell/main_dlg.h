@@ -21,6 +21,9 @@ class TAPMoreDlg;
 class TAboutDlg;
 class TSettingsDlg;
 class TFileGrabber;
+class TRenselLite;
+class TAutoUpdateDlg;
+class TUpdateDlg;
 
 // What the window needs from outside: the wireless service, the program file
 // and the command line. Tests supply their own.
@@ -37,6 +40,8 @@ struct MainDlgDialogs {
     TAPMoreDlg* apMore = nullptr;
     TAboutDlg* about = nullptr;
     TSettingsDlg* settings = nullptr;
+    TAutoUpdateDlg* autoUpdate = nullptr;
+    TUpdateDlg* update = nullptr;
 };
 
 class TMainDlg : public Window, private ScanChart, private MessageSink {
@@ -58,6 +63,8 @@ public:
     void Settings1Click();
     void OpenLog1Click();
     void Checkforupdate1Click();
+    void OnRenselLite();
+    void ShowUpdateOffer();
     void ChangeLog1Click();
     void BugreportFeaturerequestKnownissues1Click();
     void About1Click();
@@ -85,6 +92,7 @@ public:
     TRunLog* log() const { return log_.get(); }
     ScanState& scan() { return scan_; }
     bool started() const { return started_; }
+    TRenselLite* checker() const { return updateChecker.get(); }
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -102,6 +110,7 @@ private:
     void WriteLogHeader(bool debug);
     void OpenPage(const std::string& path);
     void OnMenu(WORD command);
+    void StartSilentUpdateCheck();
 
     MainDlgSetup setup_;
     MainDlgDialogs dialogs_;
@@ -109,6 +118,7 @@ private:
     std::unique_ptr<TRunLog> log_;
     bool silentUpdateCheck = false;
     std::unique_ptr<TFileGrabber> hintGrabber;
+    std::unique_ptr<TRenselLite> updateChecker;
     ScanState scan_;
     TNetworkChart networkChart_;
     bool activated_ = false;

@@ -8,6 +8,12 @@
 
 Ports (DIR/ports.txt, key=value): http, https (a certificate for 127.0.0.1 issued by
 a test CA, DIR/ca.der), https_self (a self-signed one) and proxy (Basic user:secret).
+
+It also stands in for the maker's web server (the program reaches it through
+VELLUMAR_SERVER=127.0.0.1:<https port>): the hint file, /rensel/check.php (answers the
+bytes of DIR/check-answer, or 404 when that file is missing, and writes the query it got
+to DIR/check-query.txt), /rensel/view.php, /files/NAME (DIR/files/NAME) and /forum/.
+A test chooses the answers by writing those files.
 """
 import os
 import signal
@@ -70,8 +76,16 @@ def answer(sock, status, body=b"", headers=()):
 class Origin:
     """The routes of the origin servers, over plain sockets and TLS alike."""
 
-    def __init__(self, ports):
+    def __init__(self, ports, folder):
         self.ports = ports
+        self.folder = folder
+
+    def maker_file(self, name):
+        try:
+            with open(os.path.join(self.folder, name), "rb") as f:
+                return f.read()
+        except OSError:
+            return None
 
     def serve(self, sock, head):
         line = head.split("\r\n")[0]
@@ -133,6 +147,36 @@ class Origin:
             sock.sendall(b"HTTP/1.1 200 OK\r\n" + b"X-Filler: " + b"a" * 70000 + b"\r\n\r\nbody")
         elif path == "/vellumar/vellumar.ini":
             answer(sock, "200 OK", b"[errors]\r\n1062=https://hint.example/wlan-service\r\n")
+        elif path.split("?")[0] == "/rensel/check.php":
+            query = path.partition("?")[2]
+            tmp = os.path.join(self.folder, "check-query.txt.tmp")
+            with open(tmp, "w") as f:
+                f.write(query)
+            os.replace(tmp, os.path.join(self.folder, "check-query.txt"))
+            body = self.maker_file("check-answer")
+            if body is None:
+                answer(sock, "404 Not Found", b"<html><body>Not Found</body></html>")
+            else:
+                answer(sock, "200 OK", body, headers=[("Content-Type", "text/html")])
+        elif path.split("?")[0] == "/rensel/view.php":
+            answer(sock, "200 OK", b"<html><body>Vellumar: the newest version</body></html>")
+        elif name == "files" and arg and "/" not in arg and not arg.startswith("."):
+            body = self.maker_file(os.path.join("files", arg))
+            if body is None:
+                answer(sock, "404 Not Found", b"<html><body>Not Found</body></html>")
+            else:
+                answer(sock, "200 OK", body, headers=[("Content-Type", "application/octet-stream")])
+        elif name == "forum":
+            answer(sock, "200 OK", b"<html><body>Forums</body></html>")
+        elif name == "slow":
+            # A sized body sent in twenty pieces over about two seconds (download progress).
+            n = int(arg)
+            sock.sendall(f"HTTP/1.1 200 OK\r\nContent-Length: {n}\r\nConnection: close\r\n\r\n".encode())
+            data = b"".join(pattern(n))
+            step = max(1, (n + 19) // 20)
+            for pos in range(0, n, step):
+                sock.sendall(data[pos:pos + step])
+                time.sleep(0.1)
         elif name == "echo":
             answer(sock, "200 OK", head.encode("latin-1"))
         else:
@@ -243,7 +287,8 @@ def run(d):
         ctx.load_cert_chain(os.path.join(d, cert), os.path.join(d, key))
         contexts[kind] = ctx
     ports = {}
-    origin = Origin(ports)
+    os.makedirs(os.path.join(d, "files"), exist_ok=True)
+    origin = Origin(ports, d)
     proxy = Proxy(origin)
     servers = []
     for kind in ("http", "https", "https_self", "proxy"):

@@ -63,6 +63,7 @@ void TFileGrabber::Grab(std::string url, std::string fileName, NotifyEvent onDon
     Client.reset();
     OnDone = std::move(onDone);
     Buffer.clear();
+    ErrorCode = 0;
     try {
         Client = std::make_unique<HttpClient>();
         CustomizeHttpClient(*Client);
@@ -97,6 +98,7 @@ int64_t TFileGrabber::ContentLength() const { return Client ? Client->ContentLen
 int64_t TFileGrabber::ReceivedCount() const { return Client ? Client->ReceivedCount() : 0; }
 
 void TFileGrabber::RequestDone(HttpClient& sender, HttpRequestType requestType, int32_t errorCode) {
+    ErrorCode = errorCode;
     if (errorCode != 0 || requestType != HttpRequestType::Get) {
         LogAdd(Log,
                "File download : Server error (" + std::to_string(errorCode) + " Cause : " + sender.ReasonPhrase() + ")",

@@ -39,6 +39,8 @@ public:
     // The most body the next fetch accepts: the hint file's size unless the caller needs more
     // (the installer download sets kInstallerBodyLimit).
     int64_t BodyLimit = kSmallBodyLimit;
+    // The last fetch's transport error code, 0 when an answer arrived (whatever its status).
+    int32_t ErrorCode = 0;
 
     void SetProxy(bool useProxy, std::string host, int32_t port, std::string user, std::string password);
     // Starts a fetch and returns at once; abandons one still running. onDone may be empty.

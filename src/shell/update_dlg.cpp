@@ -1,0 +1,114 @@
+#include "shell/update_dlg.h"
+
+#include "common/picture.h"
+#include "common/win32/shell.h"
+#include "shell/auto_update_dlg.h"
+#include "update/update_check.h"
+
+bool LinkLabel::Create(Window& parent, const std::string& text, DesignRect rect, unsigned anchors) {
+    if (!Label::Create(parent, text, rect, anchors)) return false;
+    // Right-justified, and SS_NOTIFY so that a click reaches the window.
+    const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
+    SetWindowLongPtrW(hwnd_, GWL_STYLE, (style & ~SS_TYPEMASK) | SS_RIGHT | SS_NOTIFY);
+    SetColors(RGB(0, 0, 255), nullptr);
+    return true;
+}
+
+void LinkLabel::SetFont(HFONT font) {
+    LOGFONTW lf{};
+    if (font && GetObjectW(font, sizeof lf, &lf)) {
+        lf.lfUnderline = TRUE;
+        underlined_.reset(CreateFontIndirectW(&lf));
+        font = static_cast<HFONT>(underlined_.get());
+    }
+    Label::SetFont(font);
+}
+
+void LinkLabel::OnCommand(WORD code) {
+    if (code == STN_CLICKED && onClick) onClick();
+}
+
+TUpdateDlg::TUpdateDlg(HWND owner, TAutoUpdateDlg& autoUpdate) : owner_(owner), autoUpdate_(autoUpdate) {
+    CreateDialogFrame("Update", 333, 123, owner);
+    top_pnl.Create(*this, RGB(255, 255, 255), {-4, 0, 377, 65}, AnchorLeft | AnchorTop | AnchorRight);
+    Label2.Create(*this, "Update Available", {23, 8, 170, 13});
+    Label2.SetBold(true);
+    Label2.SetColors(CLR_INVALID, top_pnl.Brush());
+    Label1.Create(*this,
+                  "New version is available to download ! Updates are recommended in order to benefit from bug "
+                  "fixes and new features.",
+                  {23, 25, 308, 40}, AnchorLeft | AnchorTop | AnchorRight, true);
+    Label1.SetColors(CLR_INVALID, top_pnl.Brush());
+    changelog_lbl.Create(*this, "Change Log", {200, 8, 129, 13});
+    changelog_lbl.SetColors(RGB(0, 0, 255), top_pnl.Brush());
+    // The band lies under its labels.
+    SetWindowPos(top_pnl.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    constexpr unsigned kBottomLeft = AnchorLeft | AnchorBottom;
+    auto_btn.Create(*this, "Automatic Update", {1, 70, 115, 45}, kBottomLeft, 0, true);
+    manual_btn.Create(*this, "Manual Update", {121, 70, 115, 45}, kBottomLeft);
+    close_btn.Create(*this, "Close", {241, 70, 90, 45}, kBottomLeft, IDCANCEL);
+    auto_btn.SetGlyph(DrawGlyph(Glyph::GreenShield, 16));
+    manual_btn.SetGlyph(DrawGlyph(Glyph::GreenShield, 16));
+    close_btn.SetGlyph(DrawGlyph(Glyph::RedCross, 16));
+    auto_btn.onClick = [this] { auto_btnClick(); };
+    manual_btn.onClick = [this] { manual_btnClick(); };
+    close_btn.onClick = [this] { EndModal(IDCANCEL); };
+    changelog_lbl.onClick = [this] { changelog_lblClick(); };
+
+    TimerClose.Attach(*this, 1000);
+    TimerClose.onTick = [this] { TimerCloseTimer(); };
+    FormCreate();
+}
+
+void TUpdateDlg::FormCreate() { OnChangeLog = nullptr; }
+
+bool TUpdateDlg::Execute() {
+    changelog_lbl.SetVisible(static_cast<bool>(OnChangeLog));
+    Countdown = 20;
+    const std::string caption = close_btn.Text();
+    if (caption.find('(') == std::string::npos || CloseCaption.empty()) CloseCaption = caption;
+    close_btn.SetText(CloseCaption);  // drops a countdown left from an earlier showing
+    TimerClose.SetEnabled(true);
+    const int result = ShowModal(owner_);
+    TimerClose.SetEnabled(false);
+    return result == IDOK;
+}
+
+void TUpdateDlg::TimerCloseTimer() {
+    close_btn.SetText(CountdownCaption(CloseCaption, Countdown));
+    if (--Countdown <= 0) {
+        TimerClose.SetEnabled(false);
+        EndModal(IDCANCEL);
+    }
+}
+
+void TUpdateDlg::manual_btnClick() {
+    TimerClose.SetEnabled(false);
+    LogAdd(Log, "Manual update selected by user", TRunLog::kInfo);
+    ShellOpenDocument(ProductPageURL, "", "");
+    EndModal(IDOK);
+}
+
+void TUpdateDlg::auto_btnClick() {
+    TimerClose.SetEnabled(false);
+    LogAdd(Log, "Auto update selected by user", TRunLog::kInfo);
+    autoUpdate_.DownloadURL = InstallerURL;
+    autoUpdate_.Log = Log;
+    autoUpdate_.SetProxy(UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword);
+    const bool started = autoUpdate_.Execute(hwnd_);
+    LogAdd(Log, started ? "Auto update succeeded" : "Auto update failed", TRunLog::kInfo);
+    EndModal(started ? IDOK : IDCANCEL);
+}
+
+void TUpdateDlg::changelog_lblClick() {
+    if (OnChangeLog) OnChangeLog(*this);
+}
+
+LRESULT TUpdateDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SETCURSOR && reinterpret_cast<HWND>(wp) == changelog_lbl.hwnd()) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    }
+    return ModalWindow::OnMessage(msg, wp, lp);
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The parts of the update check and of the installer run that need no platform: the
+// check's request path, the reading of the server's answer with its log lines, the
+// countdown caption of the offer window and the tests a downloaded installer must pass.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "update/version.h"
+
+// "/rensel/check.php?uid=0&ProductName=..&Company=..&VH=..&VL=..", names URL-encoded,
+// VH and VL the unsigned decimal of the file version's two halves.
+std::string UpdateCheckPath(std::string_view productName, std::string_view company, const TRenselVersion& local);
+
+struct CheckLogLine {
+    std::string text;
+    int level;
+    bool operator==(const CheckLogLine&) const = default;
+};
+
+// What the end of one check transfer means: the two flags and the lines to log.
+struct CheckOutcome {
+    bool validAnswer = false;
+    bool newVersion = false;
+    std::vector<CheckLogLine> lines;
+};
+
+// errorCode is the transport's (0 when an answer arrived, whatever its status); body is
+// read byte by byte, untrimmed; reason is the status line's phrase.
+CheckOutcome ReadCheckOutcome(std::string_view title, int32_t errorCode, std::string_view body,
+                              std::string_view reason, uint32_t elapsedMs, uint32_t localMS, uint32_t localLS);
+
+// The offer window's product page and installer addresses, as paths on the maker's server.
+inline constexpr std::string_view kProductPagePath = "/rensel/view.php?&ProductName=Vellumar&Company=Quintavo&prot=2";
+inline constexpr std::string_view kInstallerPath = "/files/vellumar.exe";
+
+// The Close button's caption while the offer window counts down.
+std::string CountdownCaption(std::string_view closeCaption, int32_t secondsLeft);
+
+// A download smaller than this is no installer.
+inline constexpr uint64_t kMinInstallerSize = 102400;
+
+// A Windows program image: DOS header, "PE\0\0", an x86, x64 or ARM64 machine, an
+// executable that is not a DLL, and a 32- or 64-bit optional header.
+bool IsWindowsExecutable(std::span<const uint8_t> bytes);
+
+enum class InstallerVerdict { Run, TooSmall, NotVerified, NotExecutable };
+
+struct InstallerCheck {
+    InstallerVerdict verdict;
+    uint64_t size;  // bytes of a completed transfer; 0 after a transport failure
+};
+
+// Judges a finished installer download. Only a transfer that ended over https counts as
+// verified: the transport checks every server certificate and refuses to be redirected
+// from https to http, so plain http here means the TLS fallback or an http address.
+InstallerCheck CheckInstallerDownload(int32_t errorCode, std::string_view finalUrl, std::span<const uint8_t> body);
+
+// The installer's silent-install switches, its log written into the data folder.
+std::string InstallerParameters(std::string_view dataFolder);

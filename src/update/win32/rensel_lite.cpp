@@ -1,0 +1,73 @@
+#include "update/win32/rensel_lite.h"
+
+#include <windows.h>
+
+#include "common/text.h"
+#include "net/http_settings.h"
+#include "net/maker_server.h"
+#include "net/win32/http_custo.h"
+#include "update/update_check.h"
+#include "update/version.h"
+#include "update/win32/file_product.h"
+
+TRenselLite::TRenselLite(TRunLog* log, std::string title) : Log(log), Title(std::move(title)) {}
+
+TRenselLite::~TRenselLite() {
+    OnDone = nullptr;
+    Client.reset();
+}
+
+void TRenselLite::Check(const std::string& fileName, NotifyEvent onDone) {
+    Client.reset();
+    busy_ = true;
+    newVersion_ = false;
+    validAnswer_ = false;
+    LogAdd(Log, Title + " Update self check : Initialization", TRunLog::kInfo);
+    OnDone = std::move(onDone);
+
+    const TDisplayedFileInfo info = GetFileProductInfo(fileName);
+    std::string examined = fileName;
+    const TRenselVersion local = TRenselVersion::Create(GetFileProductVersion(examined, "", ""));
+    LocalVersionMS = local.VersionMS();
+    LocalVersionLS = local.VersionLS();
+    url_ = MakerAddress("https", UpdateCheckPath(info.ProductName, info.CompanyName, local));
+
+    Answer.clear();
+    try {
+        Client = std::make_unique<HttpClient>();
+        CustomizeHttpClient(*Client);
+        Client->timeoutSeconds = kHttpTransferTimeoutSeconds;
+        Client->maxBodySize = kSmallBodyLimit;
+        Client->onRequestDone = [this](HttpClient& sender, HttpRequestType type, int32_t error) {
+            RequestDone(sender, type, error);
+        };
+        if (UseProxy) {
+            Client->proxyHost = ProxyHost;
+            Client->proxyPort = std::to_string(ProxyPort);
+            Client->proxyUser = ProxyUser;
+            Client->proxyPassword = ProxyPassword;
+        }
+        Client->url = AdjustUrlScheme(url_);
+        if (!SameText(Client->url, url_)) LogAdd(Log, "RenselLite : No SSL / Back to HTTP", TRunLog::kVerbose);
+        Client->receiveStream = &Answer;
+        StartTick = GetTickCount();
+        Client->GetAsync();
+    } catch (...) {
+        // A request that cannot start is dropped: the checker stays busy and no event follows.
+    }
+}
+
+void TRenselLite::RequestDone(HttpClient& sender, HttpRequestType requestType, int32_t errorCode) {
+    // The transport raises GET completions only; anything else would be no answer.
+    const int32_t error = requestType == HttpRequestType::Get ? errorCode : -1;
+    const std::string_view body(reinterpret_cast<const char*>(Answer.data()), Answer.size());
+    const CheckOutcome outcome =
+        ReadCheckOutcome(Title, error, body, sender.ReasonPhrase(), GetTickCount() - StartTick, LocalVersionMS,
+                         LocalVersionLS);
+    for (const auto& line : outcome.lines) LogAdd(Log, line.text, line.level);
+    validAnswer_ = outcome.validAnswer;
+    newVersion_ = outcome.newVersion;
+    busy_ = false;
+    // The handler may start the next check, which replaces OnDone: call a copy.
+    if (auto done = OnDone) done(*this);
+}
