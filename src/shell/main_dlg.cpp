@@ -61,7 +61,11 @@ Picture SquareOf(const TColourSquare& square, int size) {
 }  // namespace
 
 TMainDlg::TMainDlg(MainDlgSetup setup)
-    : setup_(std::move(setup)), scan_(*setup_.api), networkChart_(scope.chart()) {
+    : setup_(std::move(setup)),
+      scan_(*setup_.api),
+      networkChart_(scope.chart()),
+      scanChart_(scope.chart(), networkChart_) {
+    scanChart_.onPassStarted = [this] { AddColourSquares(); };
     using namespace main_layout;
     CreateFrame(kApplicationTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, nullptr, kClientWidth, kClientHeight,
                 CreateMainMenu());
@@ -228,22 +232,14 @@ std::string TMainDlg::LookupErrorHint(const std::string& key, const std::string&
 
 void TMainDlg::scantmrTimer() {
     ScanLists lists{adapt_lst, net_lst, ap_lst};
-    ScanTimerTick(scan_, lists, *this, *this, log_.get());
+    ScanTimerTick(scan_, lists, scanChart_, *this, log_.get());
 }
 
-void TMainDlg::PassStarted() {
+void TMainDlg::AddColourSquares() {
     TStripChart& chart = scope.chart();
     for (size_t line : LinesNeedingSquares(chart.LineCount(), static_cast<size_t>(colors.Count())))
         colors.Add(SquareOf(GetBitmap(chart.Line(line).Color), Scale(16)));
 }
-
-void TMainDlg::NetworkListed(const std::string& name, uint32_t quality) {
-    networkChart_.UpdateNetworkLine(name, static_cast<int32_t>(quality));
-}
-
-void TMainDlg::InterfaceNetworks(const std::vector<std::string>& names) { networkChart_.RetireLines(names); }
-
-void TMainDlg::PassCompleted() { scope.chart().Step(); }
 
 void TMainDlg::ShowMessage(const std::string& text) { ::ShowMessage(hwnd_, text); }
 

@@ -11,6 +11,7 @@
 #include "common/win32/window.h"
 #include "shell/menu.h"
 #include "wireless/detail_commands.h"
+#include "wireless/scan_chart.h"
 #include "wireless/scan_pass.h"
 #include "wireless/strip_chart.h"
 #include "wireless/win32/strip_chart_control.h"
@@ -44,7 +45,7 @@ struct MainDlgDialogs {
     TUpdateDlg* update = nullptr;
 };
 
-class TMainDlg : public Window, private ScanChart, private MessageSink {
+class TMainDlg : public Window, private MessageSink {
 public:
     explicit TMainDlg(MainDlgSetup setup);
     ~TMainDlg() override;
@@ -98,11 +99,8 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    // ScanChart: the four chart points of a pass.
-    void PassStarted() override;
-    void NetworkListed(const std::string& name, uint32_t quality) override;
-    void InterfaceNetworks(const std::vector<std::string>& names) override;
-    void PassCompleted() override;
+    // Chart point P0: a colour square in `colors` for every new line of the chart.
+    void AddColourSquares();
     // MessageSink: the modal message box.
     void ShowMessage(const std::string& text) override;
 
@@ -121,6 +119,7 @@ private:
     std::unique_ptr<TRenselLite> updateChecker;
     ScanState scan_;
     TNetworkChart networkChart_;
+    StripScanChart scanChart_;
     bool activated_ = false;
     bool started_ = false;
     bool closed_ = false;
