@@ -65,24 +65,10 @@ void TFileGrabber::Grab(std::string url, std::string fileName, NotifyEvent onDon
     Buffer.clear();
     ErrorCode = 0;
     try {
-        Client = std::make_unique<HttpClient>();
-        CustomizeHttpClient(*Client);
-        Client->timeoutSeconds = kHttpTransferTimeoutSeconds;
-        Client->maxBodySize = BodyLimit;
-        Client->onRequestDone = [this](HttpClient& sender, HttpRequestType type, int32_t error) {
-            RequestDone(sender, type, error);
-        };
-        if (UseProxy) {
-            Client->proxyHost = ProxyHost;
-            Client->proxyPort = std::to_string(ProxyPort);
-            Client->proxyUser = ProxyUser;
-            Client->proxyPassword = ProxyPassword;
-        } else {
-            Client->proxyHost.clear();
-            Client->proxyPort.clear();
-            Client->proxyUser.clear();
-            Client->proxyPassword.clear();
-        }
+        Client = NewProgramHttpClient(BodyLimit, {UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword},
+                                      [this](HttpClient& sender, HttpRequestType type, int32_t error) {
+                                          RequestDone(sender, type, error);
+                                      });
         Client->url = AdjustUrlScheme(URL);
         if (!SameText(Client->url, URL)) LogAdd(Log, "FileGrabber : No SSL / Back to HTTP", TRunLog::kVerbose);
         Client->receiveStream = &Buffer;

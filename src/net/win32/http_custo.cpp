@@ -35,3 +35,24 @@ void CustomizeHttpClient(HttpClient& client) {
     client.timeoutSeconds = kHttpDefaultTimeoutSeconds;
     client.proxyAuth = ProxyAuthentication::Basic;
 }
+
+std::unique_ptr<HttpClient> NewProgramHttpClient(int64_t maxBodySize, const ProxySettings& proxy,
+                                                 HttpClient::DoneHandler onDone) {
+    auto client = std::make_unique<HttpClient>();
+    CustomizeHttpClient(*client);
+    client->timeoutSeconds = kHttpTransferTimeoutSeconds;
+    client->maxBodySize = maxBodySize;
+    client->onRequestDone = std::move(onDone);
+    if (proxy.use) {
+        client->proxyHost = proxy.host;
+        client->proxyPort = std::to_string(proxy.port);
+        client->proxyUser = proxy.user;
+        client->proxyPassword = proxy.password;
+    } else {
+        client->proxyHost.clear();
+        client->proxyPort.clear();
+        client->proxyUser.clear();
+        client->proxyPassword.clear();
+    }
+    return client;
+}

@@ -2,10 +2,12 @@
 // What every HTTP request of the program shares: whether TLS can be used, the fallback
 // from https to http when it cannot, the TLS library's version text for the log header,
 // and the common client settings.
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
-class HttpClient;
+#include "net/win32/http_client.h"
 
 // Whether HTTPS can be used now. Loads the TLS library on first need (never on Windows
 // before Vista); while loading has not succeeded, every call tries again.
@@ -18,3 +20,17 @@ std::string AdjustUrlScheme(std::string_view url);
 std::string OpenSslLogLine();
 // Agent, HTTP version, Accept, Accept-Language, 3-second time-out and Basic proxy authentication.
 void CustomizeHttpClient(HttpClient& client);
+
+// The proxy a fetcher was given; not used unless `use` is set.
+struct ProxySettings {
+    bool use = false;
+    std::string host;
+    int32_t port = 0;
+    std::string user;
+    std::string password;
+};
+
+// A client as every fetch of the program starts one: customised, the transfer time-out,
+// the caller's body limit and proxy, and its completion handler.
+std::unique_ptr<HttpClient> NewProgramHttpClient(int64_t maxBodySize, const ProxySettings& proxy,
+                                                 HttpClient::DoneHandler onDone);

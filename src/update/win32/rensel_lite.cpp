@@ -34,19 +34,10 @@ void TRenselLite::Check(const std::string& fileName, NotifyEvent onDone) {
 
     Answer.clear();
     try {
-        Client = std::make_unique<HttpClient>();
-        CustomizeHttpClient(*Client);
-        Client->timeoutSeconds = kHttpTransferTimeoutSeconds;
-        Client->maxBodySize = kSmallBodyLimit;
-        Client->onRequestDone = [this](HttpClient& sender, HttpRequestType type, int32_t error) {
-            RequestDone(sender, type, error);
-        };
-        if (UseProxy) {
-            Client->proxyHost = ProxyHost;
-            Client->proxyPort = std::to_string(ProxyPort);
-            Client->proxyUser = ProxyUser;
-            Client->proxyPassword = ProxyPassword;
-        }
+        Client = NewProgramHttpClient(kSmallBodyLimit, {UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword},
+                                      [this](HttpClient& sender, HttpRequestType type, int32_t error) {
+                                          RequestDone(sender, type, error);
+                                      });
         Client->url = AdjustUrlScheme(url_);
         if (!SameText(Client->url, url_)) LogAdd(Log, "RenselLite : No SSL / Back to HTTP", TRunLog::kVerbose);
         Client->receiveStream = &Answer;
