@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/product.h"
 #include "common/win32/wide.h"
 #include "sim/simulated_wlan.h"
 #include "wireless/win32/system_wlan.h"
@@ -22,6 +23,6 @@ std::unique_ptr<wlan::WlanApi> CreateWlanApi() {
 }
 
 void ReportScenarioProblem(const std::string& reason) {
-    OutputDebugStringW(Widen("Vellumar: " + reason + "\n").c_str());
+    OutputDebugStringW(Widen(std::string(kProductName) + ": " + reason + "\n").c_str());
     wlan::sim::ReportToStandardError(reason);
 }
