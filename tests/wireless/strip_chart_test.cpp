@@ -48,7 +48,7 @@ std::set<int> ColumnsOf(const TStripChart& chart, int y, Colour c) {
 
 size_t CountOf(const TStripChart& chart, Colour c) {
     size_t n = 0;
-    for (Colour p : chart.Pixels()) n += p == c;
+    for (Pixel p : chart.Pixels()) n += p == ToPixel(c);
     return n;
 }
 
@@ -169,12 +169,12 @@ TEST(StripChart, StepScrollsTwoPixelsAndDrawsTheGridEveryFifthStep) {
     MainWindowSetup(chart);
     chart.SetGridColor(kGreen);
     AddLine(chart, 37);
-    std::vector<Colour> before;
+    std::vector<Pixel> before;
     for (int step = 1; step <= 12; ++step) {
         before = chart.Pixels();
         chart.Step();
         for (int y = 0; y < 145; ++y)
-            for (int x = 0; x < 501; ++x) ASSERT_EQ(chart.PixelAt(x, y), before[y * 505 + x + 2]) << x << "," << y;
+            for (int x = 0; x < 501; ++x) ASSERT_EQ(chart.PixelAt(x, y), ToColour(before[y * 505 + x + 2])) << x << "," << y;
         // With no line at all the grid scrolls as well; here the column is green but for the line.
         const bool grid = step % 5 == 0;
         EXPECT_EQ(RowsOf(chart, 504, kGreen).size() >= 140, grid) << step;
