@@ -6,6 +6,7 @@
 #include "common/picture.h"
 #include "common/product.h"
 #include "common/win32/controls.h"
+#include "common/win32/private_messages.h"
 #include "common/win32/wide.h"
 
 namespace {
@@ -220,7 +221,7 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
             break;
-        case 0x02E0: {  // WM_DPICHANGED: take the new DPI and the suggested rectangle
+        case WM_DPICHANGED: {  // take the new DPI and the suggested rectangle
             dpi_ = HIWORD(wp);
             UpdateFont();
             auto* r = reinterpret_cast<RECT*>(lp);
@@ -264,7 +265,7 @@ int ModalWindow::ShowModal(HWND owner) {
     SetForegroundWindow(hwnd_);
     if (onShown) {
         // Let the window paint and settle first, as a user would see it.
-        PostMessageW(hwnd_, WM_APP + 1, 0, 0);
+        PostMessageW(hwnd_, kModalShownMessage, 0, 0);
     }
     MSG msg;
     bool quit = false;
@@ -306,7 +307,7 @@ LRESULT ModalWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 }
             }
             break;
-        case WM_APP + 1:
+        case kModalShownMessage:
             if (onShown && running_) onShown();
             return 0;
         default:

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "common/text.h"
+#include "common/win32/private_messages.h"
 #include "net/http_response.h"
 #include "net/net_error.h"
 #include "net/url.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr UINT kTransferDoneMessage = WM_APP + 0x48;
 constexpr int kMaxRedirects = 5;
 constexpr size_t kReadSize = 1024 * 1024;
 
