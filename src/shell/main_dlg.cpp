@@ -7,6 +7,7 @@
 #include "common/uid.h"
 #include "common/win32/files.h"
 #include "common/win32/installed_programs.h"
+#include "common/win32/private_messages.h"
 #include "common/win32/profile_file.h"
 #include "common/win32/registry.h"
 #include "common/win32/settings.h"
@@ -25,8 +26,18 @@
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
 #include "views/net_more_dlg.h"
+#include "wireless/list_image.h"
 
 namespace {
+
+// The pictures of the list images, in ListImage order.
+constexpr Glyph kListGlyphs[] = {Glyph::GreenShield, Glyph::OrangeShield, Glyph::RedShield, Glyph::Signal3,
+                                 Glyph::Signal2,     Glyph::Signal1,      Glyph::RadioTower, Glyph::NetworkCard,
+                                 Glyph::SignalWaves, Glyph::RedCross};
+static_assert(std::size(kListGlyphs) == kListImageCount);
+static_assert(kListGlyphs[ImageIndex(ListImage::Adapter)] == Glyph::NetworkCard);
+static_assert(kListGlyphs[ImageIndex(ListImage::Network)] == Glyph::SignalWaves);
+static_assert(kListGlyphs[ImageIndex(ListImage::AccessPoint)] == Glyph::RadioTower);
 
 // The maker's pages opened from the menu, over HTTPS.
 constexpr char kChangeLogPage[] = "/bugs/changelog_page.php?project_id=22";
@@ -122,10 +133,7 @@ void TMainDlg::CreateControls() {
     chart.SetInterval(50);
 
     colors.Create(Scale(16), Scale(16));
-    constexpr Glyph kImages[] = {Glyph::GreenShield, Glyph::OrangeShield, Glyph::RedShield, Glyph::Signal3,
-                                 Glyph::Signal2,     Glyph::Signal1,      Glyph::RadioTower, Glyph::NetworkCard,
-                                 Glyph::SignalWaves, Glyph::RedCross};
-    for (Glyph g : kImages) colors.Add(DrawGlyph(g, Scale(16)));
+    for (Glyph g : kListGlyphs) colors.Add(DrawGlyph(g, Scale(16)));
 
     adapt_lst.Create(*this, kAdapters, kAnchorTopLeft);
     adapt_lst.AddColumn("Adapter Name", 200);
@@ -370,9 +378,9 @@ void TMainDlg::FormDestroy() {
 LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_ACTIVATEAPP:
-            if (wp) PostMessageW(hwnd_, WM_APP + 2, 0, 0);  // after activation has settled
+            if (wp) PostMessageW(hwnd_, kActivationSettledMessage, 0, 0);  // after activation has settled
             break;
-        case WM_APP + 2:
+        case kActivationSettledMessage:
             AppEvtActivate();
             return 0;
         case WM_COMMAND:

@@ -10,9 +10,6 @@ using namespace wlan;
 
 namespace {
 
-constexpr int kAdapterImage = 7;
-constexpr int kNetworkImage = 8;
-constexpr int kAccessPointImage = 6;
 constexpr uint32_t kStateDisconnecting = 3;
 constexpr uint32_t kStateDisconnected = 4;
 
@@ -72,7 +69,7 @@ bool ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Message
         }
         adapter.caption = InterfaceDescriptionText(info);
         adapter.subItems = {InterfaceStateText(info.isState), CapabilityPhyListText(*capability)};
-        adapter.image = kAdapterImage;
+        adapter.image = ImageIndex(ListImage::Adapter);
         adapter.data = row;
     }
     EnsureRow(lists.adapters, row);
@@ -104,9 +101,10 @@ bool ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Message
             net.caption = NameOrHidden(network.dot11Ssid);
             net.subItems = {QualityText(network.wlanSignalQuality), AuthAlgorithmText(network.dot11DefaultAuthAlgorithm),
                             CipherAlgorithmText(network.dot11DefaultCipherAlgorithm)};
-            net.image = kNetworkImage;
-            net.subItemImages = {QualityImage(network.wlanSignalQuality), AuthImage(network.dot11DefaultAuthAlgorithm),
-                                 CipherImage(network.dot11DefaultCipherAlgorithm)};
+            net.image = ImageIndex(ListImage::Network);
+            net.subItemImages = {ImageIndex(QualityImage(network.wlanSignalQuality)),
+                                 ImageIndex(AuthImage(network.dot11DefaultAuthAlgorithm)),
+                                 ImageIndex(CipherImage(network.dot11DefaultCipherAlgorithm))};
             net.data = NetworkRowData(i, entry);
             EnsureRow(lists.networks, k);
             lists.networks.SetRow(k, net);
@@ -135,7 +133,7 @@ bool ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Message
         if (state.knownAPs->Add(ap.caption))
             LogAdd(log, "New AP found : " + ap.caption + " (for :" + ssid + ")", TRunLog::kInfo);
         ap.subItems = {ssid, ChannelText(entry.ulChCenterFrequency), RssiText(entry.lRssi)};
-        ap.image = kAccessPointImage;
+        ap.image = ImageIndex(ListImage::AccessPoint);
         ap.data = j;
         EnsureRow(lists.accessPoints, j);
         lists.accessPoints.SetRow(j, ap);
