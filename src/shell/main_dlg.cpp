@@ -90,7 +90,6 @@ TMainDlg::TMainDlg(MainDlgSetup setup)
 TMainDlg::~TMainDlg() {
     // Destroy while still a TMainDlg, so that FormDestroy runs.
     if (hwnd_) DestroyWindow(hwnd_);
-    if (scan_.wlanHandle) scan_.api.WlanCloseHandle(scan_.wlanHandle, nullptr);
 }
 
 void TMainDlg::CreateControls() {
@@ -347,8 +346,7 @@ void TMainDlg::FormClose() {
     closed_ = true;
     scantmr.SetEnabled(false);
     LogAdd(log_.get(), "Closing wLan handles...", 1);
-    scan_.api.WlanCloseHandle(scan_.wlanHandle, nullptr);  // its result does not matter
-    scan_.wlanHandle = nullptr;
+    scan_.CloseWlanHandle();
 
     const std::string mirror = CleanVirtualStore(ProgramFolder());
     if (!mirror.empty()) LogAdd(log_.get(), "Cleaning VirtualStore : " + mirror, 0);

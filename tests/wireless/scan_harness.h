@@ -126,7 +126,7 @@ struct BasicHarness {
     ~BasicHarness() {
         state.interfaceList.reset();
         state.bssList.reset();
-        api.WlanCloseHandle(state.wlanHandle, nullptr);
+        state.CloseWlanHandle();
     }
     TRunLog* Log() { return log ? log->get() : nullptr; }
     void Tick() { ScanTimerTick(state, lists, chart, messages, Log()); }

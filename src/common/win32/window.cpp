@@ -32,9 +32,8 @@ UINT WindowDpi(HWND hwnd) {
     if (auto fn = DpiForWindowFunction(); fn && hwnd) {
         if (UINT dpi = fn(hwnd)) return dpi;
     }
-    HDC dc = GetDC(nullptr);
-    UINT dpi = static_cast<UINT>(GetDeviceCaps(dc, LOGPIXELSY));
-    ReleaseDC(nullptr, dc);
+    const WindowDC screen(nullptr);
+    UINT dpi = static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
     return dpi ? dpi : 96;
 }
 
@@ -54,9 +53,8 @@ HICON ProgramIcon(int size) {
     bi.bV5BlueMask = 0x000000FF;
     bi.bV5AlphaMask = 0xFF000000;
     void* bits = nullptr;
-    HDC dc = GetDC(nullptr);
-    UniqueGdiObject color(CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits, nullptr, 0));
-    ReleaseDC(nullptr, dc);
+    UniqueGdiObject color(CreateDIBSection(WindowDC(nullptr).get(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS,
+                                           &bits, nullptr, 0));
     if (!color) return nullptr;
     std::copy(pic.pixels.begin(), pic.pixels.end(), static_cast<Argb*>(bits));
     UniqueGdiObject mask(CreateBitmap(size, size, 1, 1, nullptr));

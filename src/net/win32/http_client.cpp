@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "common/text.h"
+#include "common/win32/unique.h"
 #include "common/win32/private_messages.h"
 #include "net/http_response.h"
 #include "net/net_error.h"
@@ -26,6 +27,20 @@ constexpr size_t kReadSize = 1024 * 1024;
 
 std::atomic<int64_t> gTimeoutOverrideMs{-1};
 std::atomic<bool> gStartRefused{false};
+
+struct AddrInfoTraits {
+    using Handle = addrinfo*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { freeaddrinfo(h); }
+};
+using UniqueAddrInfo = Unique<AddrInfoTraits>;
+
+struct CertStoreTraits {
+    using Handle = HCERTSTORE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { CertCloseStore(h, 0); }
+};
+using UniqueCertStore = Unique<CertStoreTraits>;
 
 struct Outcome {
     int32_t code = 0;
@@ -119,17 +134,14 @@ public:
         addrinfo* found = nullptr;
         if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0 || !found)
             return Failure(NetError::NameLookup, host);
+        const UniqueAddrInfo addresses(found);
         Outcome last = SocketFailure(WSAECONNREFUSED);
-        for (addrinfo* a = found; a; a = a->ai_next) {
+        for (const addrinfo* a = addresses.get(); a; a = a->ai_next) {
             auto result = Connect(a);
-            if (!result) {
-                freeaddrinfo(found);
-                return std::nullopt;
-            }
+            if (!result) return std::nullopt;
             last = *result;
             if (Abandoned()) break;
         }
-        freeaddrinfo(found);
         return last;
     }
 
@@ -295,24 +307,27 @@ private:
     // added by hand live (Wine's system view shows only the host's certificates).
     void ImportWindowsRoots() {
         auto* target = api_->SSL_CTX_get_cert_store(ctx_);
-        const HCERTSTORE stores[] = {
-            CertOpenSystemStoreW(0, L"ROOT"),
-            CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0,
-                          CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_READONLY_FLAG | CERT_STORE_OPEN_EXISTING_FLAG, L"Root"),
-            CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0,
-                          CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_READONLY_FLAG | CERT_STORE_OPEN_EXISTING_FLAG, L"Root"),
+        const UniqueCertStore stores[] = {
+            UniqueCertStore(CertOpenSystemStoreW(0, L"ROOT")),
+            UniqueCertStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0,
+                                          CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_READONLY_FLAG |
+                                              CERT_STORE_OPEN_EXISTING_FLAG,
+                                          L"Root")),
+            UniqueCertStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0,
+                                          CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_READONLY_FLAG |
+                                              CERT_STORE_OPEN_EXISTING_FLAG,
+                                          L"Root")),
         };
-        for (HCERTSTORE store : stores) {
+        for (const UniqueCertStore& store : stores) {
             if (!store) continue;
-            for (PCCERT_CONTEXT c = CertEnumCertificatesInStore(store, nullptr); c;
-                 c = CertEnumCertificatesInStore(store, c)) {
+            for (PCCERT_CONTEXT c = CertEnumCertificatesInStore(store.get(), nullptr); c;
+                 c = CertEnumCertificatesInStore(store.get(), c)) {
                 const unsigned char* der = c->pbCertEncoded;
                 if (x509_st* x = api_->d2i_X509(nullptr, &der, static_cast<long>(c->cbCertEncoded))) {
                     api_->X509_STORE_add_cert(target, x);
                     api_->X509_free(x);
                 }
             }
-            CertCloseStore(store, 0);
         }
         api_->ERR_clear_error();  // duplicates are reported as errors
     }
