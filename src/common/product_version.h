@@ -2,11 +2,9 @@
 /* The program's version and names, shared by the C++ code and the resource scripts
    (windres reads this file too, so it holds #defines only). */
 
-#define VELLUMAR_VERSION_MAJOR 1
-#define VELLUMAR_VERSION_MINOR 6
-#define VELLUMAR_VERSION_RELEASE 3
-#define VELLUMAR_VERSION_BUILD 18
-#define VELLUMAR_VERSION_STRING "1.6.3.18"
+// VELLUMAR_VERSION_MAJOR, _MINOR, _RELEASE, _BUILD and _STRING, generated from the
+// build's VELLUMAR_VERSION (CMakeLists.txt).
+#include "common/version_number.h"
 
 #define VELLUMAR_PRODUCT_NAME "Vellumar"
 #define VELLUMAR_COMPANY_NAME "Quintavo"
