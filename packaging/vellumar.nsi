@@ -307,7 +307,12 @@ Section "Uninstall"
   RMDir "$INSTDIR\licenses"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
-  RMDir "$INSTDIR\.."  ; the maker's folder, when nothing else of the maker's is in it
+  ; The maker's folder goes too when nothing else of the maker's is in it.
+  ${GetParent} "$INSTDIR" $0
+  ${GetFileName} "$0" $1
+  ${If} $1 == "${MAKER}"
+    RMDir "$0"
+  ${EndIf}
 
   SetShellVarContext all
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"

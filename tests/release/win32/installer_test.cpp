@@ -209,7 +209,7 @@ private:
 };
 
 TEST(Installer, SilentInstallWritesFilesUninstallEntryAndNoShortcutWithNoIcons) {
-    const std::string log = DataFolder() + "..\\..\\install-first.log";
+    const std::string log = GetSpecialFolder(CSIDL_APPDATA) + "\\install-first.log";
     ASSERT_EQ(RunAndWait(Installer("current.exe"), "/VERYSILENT /NOICONS /LOG=\"" + log + "\""), 0u);
     for (const char* file : {"vellumar.exe", "libcrypto-3-x64.dll", "libssl-3-x64.dll", "uninstall.exe",
                              "licenses\\OpenSSL-LICENSE.txt", "licenses\\THIRD-PARTY-NOTICES.txt"})
@@ -281,7 +281,7 @@ TEST(Installer, RunningProgramStopsTheInstallUnlessToldToCloseIt) {
     Program program;
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(program.WaitForWindow(L"VellumarWindow", "Vellumar v" + OldVersion()));
-    const std::string log = DataFolder() + "..\\..\\install-running.log";
+    const std::string log = GetSpecialFolder(CSIDL_APPDATA) + "\\install-running.log";
     EXPECT_EQ(RunAndWait(Installer("current.exe"), "/VERYSILENT /NOICONS /LOG=\"" + log + "\""), kStopped);
     EXPECT_FALSE(program.Ended(0)) << "the installer closed the program without being told to";
     EXPECT_NE(ReadText(log).find("Stopped: Vellumar is running"), std::string::npos);
