@@ -25,8 +25,9 @@ SetCompressor /SOLID lzma
   !error "define VERSION, ARCH (x64 or x86), STAGE and OUTFILE"
 !endif
 
-!define MAKER "Quintavo"
-!define PRODUCT "Vellumar"
+; The names come from the program's own header.
+!searchparse /file "${__FILEDIR__}/../src/common/product_version.h" '#define VELLUMAR_COMPANY_NAME "' MAKER '"'
+!searchparse /file "${__FILEDIR__}/../src/common/product_version.h" '#define VELLUMAR_PRODUCT_NAME "' PRODUCT '"'
 !define DISPLAY_NAME "${MAKER} ${PRODUCT}"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${DISPLAY_NAME}"
 !define MAKER_KEY "Software\${MAKER}"

@@ -1,10 +1,8 @@
 #pragma once
-/* The program's version and names, shared by the C++ code and the resource scripts
-   (windres reads this file too, so it holds #defines only). */
-
-// VELLUMAR_VERSION_MAJOR, _MINOR, _RELEASE, _BUILD and _STRING, generated from the
-// build's VELLUMAR_VERSION (CMakeLists.txt).
-#include "common/version_number.h"
+/* The program's names, shared by the C++ code, the resource scripts and the installer
+   (windres and makensis read this file too, so it holds #defines only). The version
+   numbers are in the generated common/version_number.h, included only where needed, so
+   that a build of another version compiles little again. */
 
 #define VELLUMAR_PRODUCT_NAME "Vellumar"
 #define VELLUMAR_COMPANY_NAME "Quintavo"

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/product_version.h"
+#include "common/version_number.h"
 
 namespace {
 
