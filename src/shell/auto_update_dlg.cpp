@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "common/product.h"
 #include "common/win32/files.h"
 #include "common/win32/shell.h"
 #include "common/win32/unique.h"
@@ -10,6 +11,7 @@
 #include "net/http_settings.h"
 #include "net/win32/file_grabber.h"
 #include "update/update_check.h"
+#include "update/win32/authenticode.h"
 
 namespace {
 
@@ -95,7 +97,7 @@ bool TAutoUpdateDlg::Execute(HWND owner) {
     Grabber = std::make_unique<TFileGrabber>(Log);
     Grabber->SetProxy(UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword);
     Grabber->BodyLimit = kInstallerBodyLimit;
-    InstallerFile = DataFolder(exeName_, kApplicationTitle) + "update.exe";
+    InstallerFile = DataFolder(exeName_, kProductName) + "update.exe";
     // An old installer must never run: remove it even when it is empty.
     DeleteFileW(Widen(InstallerFile).c_str());
     pb.SetRange(100);
@@ -146,14 +148,28 @@ void TAutoUpdateDlg::OnDownload() {
             break;
     }
     DWORD error = 0;
-    const auto held = SaveInstaller(InstallerFile, Grabber->Buffer, error);
+    auto held = SaveInstaller(InstallerFile, Grabber->Buffer, error);
     if (!held) {
         LogAdd(Log, "Update refused : cannot save " + InstallerFile + " (" + std::to_string(error) + ")",
                TRunLog::kError);
         return Fail();
     }
+    // A signed program runs only its own publisher's installers; the saved file is held
+    // against writers, so what is checked is what runs.
+    PublisherFacts facts;
+    facts.programKey = SignerPublicKey(exeName_);
+    if (facts.programKey) {
+        facts.installerTrust = VerifyFileTrust(InstallerFile);
+        facts.installerKey = SignerPublicKey(InstallerFile);
+    }
+    if (const std::string refusal = PublisherRefusal(facts); !refusal.empty()) {
+        LogAdd(Log, "Update refused : " + refusal, TRunLog::kError);
+        held.reset();
+        DeleteFileW(Widen(InstallerFile).c_str());
+        return Fail();
+    }
     LogAdd(Log, "Starting update process", TRunLog::kInfo);
-    const std::string dataFolder = DataFolder(exeName_, kApplicationTitle);
+    const std::string dataFolder = DataFolder(exeName_, kProductName);
     ShellOpenFromWindow(hwnd_, "", InstallerFile, InstallerParameters(dataFolder), "", SW_SHOWNORMAL);
     EndModal(IDOK);
 }
