@@ -4,7 +4,9 @@
 #include <cstddef>
 
 #include "common/text.h"
+#include "wireless/information_elements.h"
 #include "wireless/value_text.h"
+#include "wireless/vendor.h"
 
 using namespace wlan;
 
@@ -134,7 +136,14 @@ bool ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Message
         const std::string ssid = NameOrHidden(entry.dot11Ssid);
         if (state.knownAPs->Add(ap.caption))
             LogAdd(log, "New AP found : " + ap.caption + " (for :" + ssid + ")", TRunLog::kInfo);
-        ap.subItems = {ssid, ChannelText(entry.ulChCenterFrequency), RssiText(entry.lRssi)};
+        const InformationElements ie =
+            ParseInformationElements(BssEntryElementBytes(state.bssList.get(), static_cast<size_t>(j)));
+        ap.subItems = {ssid,
+                       ChannelText(entry.ulChCenterFrequency),
+                       RssiText(entry.lRssi),
+                       VendorText(entry.dot11Bssid),
+                       GenerationShortText(ie, entry.ulChCenterFrequency),
+                       WidthText(ie)};
         ap.image = kAccessPointImage;
         ap.data = j;
         EnsureRow(lists.accessPoints, j);

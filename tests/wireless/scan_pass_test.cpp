@@ -35,8 +35,10 @@ constexpr std::string_view kOneAdapter = R"({"interfaces": [{
 ReportRow Adapter(std::string caption, std::string state, std::string phys, intptr_t data) {
     return {std::move(caption), {std::move(state), std::move(phys)}, 7, {}, data};
 }
-ReportRow Ap(std::string mac, std::string ssid, std::string channel, std::string rssi, intptr_t data) {
-    return {std::move(mac), {std::move(ssid), std::move(channel), std::move(rssi)}, 6, {}, data};
+// Entries without information elements: the vendor comes from the address alone.
+ReportRow Ap(std::string mac, std::string ssid, std::string channel, std::string rssi, intptr_t data,
+             std::string vendor = "Ayecom Technology Co., Ltd.") {
+    return {std::move(mac), {std::move(ssid), std::move(channel), std::move(rssi), std::move(vendor), "", ""}, 6, {}, data};
 }
 
 TEST(ScanPass, ListsTextsImagesAndRowDataAfterEachPass) {
@@ -260,7 +262,7 @@ TEST(ScanPass, TwoInterfacesLeaveTheSecondsRowsAndOneAdapterRowEach) {
     EXPECT_EQ(h.adapters.rows, (Rows{Adapter("First", "Disconnected", "a/ac", 0), Adapter("Second", "Connected", "b/g/n", 1)}));
     EXPECT_EQ(h.networks.rows, (Rows{{"SHARED", {"60% / -70dBm", "RSNA-PSK", "CCMP"}, 8, {4, 0, 0}, 100},
                                      {"Other", {"70% / -65dBm", "RSNA-PSK", "CCMP"}, 8, {4, 0, 0}, 101}}));
-    EXPECT_EQ(h.accessPoints.rows, (Rows{Ap("AA:BB:CC:00:00:01", "SHARED", "1 (2.412 GHz)", "-50 dBm", 0)}));
+    EXPECT_EQ(h.accessPoints.rows, (Rows{Ap("AA:BB:CC:00:00:01", "SHARED", "1 (2.412 GHz)", "-50 dBm", 0, "(random)")}));
     EXPECT_EQ(h.chart.events, (std::vector<std::string>{"P0", "A OnlyFirst 90", "A Shared 40", "B OnlyFirst|Shared",
                                                         "A SHARED 60", "A Other 70", "B SHARED|Other", "C"}));
     // bssList is the last interface's, which the access-point rows index into.
@@ -334,6 +336,24 @@ TEST(ScanPass, EntriesFromIndex100OnKeepTheirOwnInterfaceAndEntry) {
         ASSERT_TRUE(ref) << row;
         EXPECT_EQ(*ref, (NetworkRowRef{1, static_cast<uint32_t>(row)}));
     }
+}
+
+TEST(ScanPass, AccessPointRowsNameVendorStandardAndWidth) {
+    Harness h(R"({"interfaces": [{"bss": [
+        {"bssid": "3C:84:6A:00:00:01", "frequency_khz": 6135000,
+         "ies": [{"ext": 35, "hex": "00"}, {"ext": 36, "hex": "040002 2a fcff 25 03 27 2f 06"}]},
+        {"bssid": "3E:84:6A:00:00:01", "frequency_khz": 5180000,
+         "ies": "2d00 3d16 24 05 0000000000000000000000000000000000000000 bf00 c005 01 2a 00 faff"},
+        {"bssid": "08:00:00:00:00:01", "frequency_khz": 2412000, "ies": "01 04 82848b96"},
+        {"bssid": "12:34:56:78:9A:BC", "frequency_khz": 2412000, "ies": "2d 00"}]}]})");
+    h.Tick();
+    std::vector<std::vector<std::string>> cells;
+    for (const ReportRow& row : h.accessPoints.rows)
+        cells.emplace_back(row.subItems.begin() + 3, row.subItems.end());
+    EXPECT_EQ(cells, (std::vector<std::vector<std::string>>{{"TP-LINK TECHNOLOGIES CO.,LTD.", "Wi-Fi 6E", "160 MHz"},
+                                                            {"(locally administered)", "Wi-Fi 5", "80 MHz"},
+                                                            {"", "802.11b", ""},
+                                                            {"(random)", "Wi-Fi 4", ""}}));  // no operation element
 }
 
 TEST(ScanPass, ShippedScenariosScanWithoutErrors) {
