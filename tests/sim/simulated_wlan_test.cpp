@@ -523,13 +523,22 @@ TEST(SimulatedWlan, DemoScenarioRuns) {
         WlanBuffer<WLAN_AVAILABLE_NETWORK_LIST> nets(api);
         ASSERT_EQ(api.WlanGetAvailableNetworkList(h, &info.InterfaceGuid, 1, nullptr, nets.out()), 0u);
         const bool hotspot = (pass >= 6 && pass <= 25) || pass >= 36;
-        EXPECT_EQ(nets->dwNumberOfItems, hotspot ? 12u : 11u) << pass;
+        EXPECT_EQ(nets->dwNumberOfItems, hotspot ? 13u : 12u) << pass;
         for (const auto& n : Entries(nets.get())) EXPECT_LE(n.wlanSignalQuality, 100u);
         EXPECT_EQ(SsidText(nets->Network[8].dot11Ssid), "Caf\xC3\xA9 Ol\xC3\xA9");
         WlanBuffer<WLAN_BSS_LIST> bss(api);
         ASSERT_EQ(api.WlanGetNetworkBssList(h, &info.InterfaceGuid, nullptr, 3, false, nullptr, bss.out()), 0u);
-        EXPECT_EQ(bss->dwNumberOfItems, hotspot ? 14u : 13u);
-        EXPECT_EQ(bss->dwTotalSize, 8u + 360u * bss->dwNumberOfItems);
+        EXPECT_EQ(bss->dwNumberOfItems, hotspot ? 16u : 15u);
+        // Every entry brings its elements, whole, after the entries.
+        size_t end = BssListSize(bss->dwNumberOfItems);
+        for (size_t k = 0; k < bss->dwNumberOfItems; ++k) {
+            const WLAN_BSS_ENTRY& e = bss->wlanBssEntries[k];
+            const size_t start = BssListSize(k) + e.ulIeOffset;
+            EXPECT_EQ(start, (end + 7) & ~size_t{7}) << k;
+            EXPECT_GT(e.ulIeSize, 0u) << k;
+            end = start + e.ulIeSize;
+        }
+        EXPECT_EQ(bss->dwTotalSize, end);
         for (const auto& e : Entries(bss.get())) {
             EXPECT_LE(e.lRssi, -35);
             EXPECT_GE(e.lRssi, -92);

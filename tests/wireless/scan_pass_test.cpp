@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -364,6 +365,15 @@ TEST(ScanPass, ShippedScenariosScanWithoutErrors) {
     EXPECT_FALSE(demo.networks.rows.empty());
     EXPECT_FALSE(demo.accessPoints.rows.empty());
     EXPECT_EQ(std::count(demo.chart.events.begin(), demo.chart.events.end(), "C"), 5);
+    // A newcomer sees every generation and width the access-point list can show.
+    std::set<std::string> standards, widths;
+    for (const ReportRow& row : demo.accessPoints.rows) {
+        standards.insert(row.subItems.at(4));
+        widths.insert(row.subItems.at(5));
+    }
+    for (const char* s : {"802.11b", "802.11g", "Wi-Fi 4", "Wi-Fi 5", "Wi-Fi 6", "Wi-Fi 6E", "Wi-Fi 7"})
+        EXPECT_TRUE(standards.contains(s)) << s;
+    EXPECT_EQ(widths, (std::set<std::string>{"", "20 MHz", "40 MHz", "80 MHz", "160 MHz", "320 MHz"}));
 }
 
 TEST(ScanPass, RadioSwitchedOffLogsOnceATickAndRecovers) {
