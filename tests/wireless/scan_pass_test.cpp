@@ -194,6 +194,29 @@ INSTANTIATE_TEST_SUITE_P(
                     true, true, kListed}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// The window reads the code that ended a pass (access denied shows the location notice).
+TEST(ScanPass, ResultNamesTheCodeThatEndedThePass) {
+    struct Case {
+        const char* fault;
+        uint32_t result;
+    };
+    const Case cases[] = {
+        {"", 0},
+        {R"({"call": "WlanGetNetworkBssList", "result": 5})", 5},
+        {R"({"call": "WlanGetAvailableNetworkList", "result": 5})", 5},
+        {R"({"call": "WlanGetAvailableNetworkList", "result": 2150899714})", 2150899714},
+        {R"({"call": "WlanGetInterfaceCapability", "result": 50})", 50},
+        {R"({"call": "WlanEnumInterfaces", "result": 1234})", 1234},
+    };
+    for (const Case& c : cases) {
+        Harness h(std::string(R"({"interfaces": [{"networks": [{"ssid": "A"}]}], "faults": [)") + c.fault + "]}");
+        EXPECT_EQ(h.Tick(), std::optional<uint32_t>(c.result)) << c.fault;
+    }
+    Harness busy(R"({"interfaces": []})");
+    busy.state.scanIdle = false;  // a pass is running: the tick does nothing
+    EXPECT_EQ(busy.Tick(), std::nullopt);
+}
+
 TEST(ScanPass, FailedEnumerationStopsScanningForTheRun) {
     Harness h(R"({"interfaces": [{"networks": [{"ssid": "Alpha"}]}],
                   "faults": [{"call": "WlanEnumInterfaces", "epochs": [2], "result": 5}]})");
