@@ -138,7 +138,7 @@ void TMainDlg::CreateControls() {
     for (const char* c : {"AP Name / MAC", "SSID", "Channel", "RSSi"}) ap_lst.AddColumn(c, 200);
     ap_lst.ShareRemainingWidth(200);
     // What the information elements and the address tell, after the list's own four columns.
-    ap_lst.AddColumn("Vendor", 160);
+    ap_lst.AddColumn("Vendor", 200);
     ap_lst.AddColumn("Standard", 70);
     ap_lst.AddColumn("Width", 70);
     for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) list->SetImageList(colors.handle());
