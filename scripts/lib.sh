@@ -9,7 +9,7 @@ PACKAGES=(
   googletest libbenchmark-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 xvfb xauth x11-utils imagemagick
-  dpkg-dev openssl curl
+  dpkg-dev openssl curl ieee-data
   nsis osslsigncode zip
 )
 
