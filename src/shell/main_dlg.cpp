@@ -13,6 +13,7 @@
 #include "common/win32/shell.h"
 #include "common/win32/system_info_win.h"
 #include "net/maker_server.h"
+#include "net/url.h"
 #include "net/win32/file_grabber.h"
 #include "net/win32/http_custo.h"
 #include "shell/about_dlg.h"
@@ -47,11 +48,6 @@ public:
 private:
     ListView& list_;
 };
-
-// Only web addresses are handed to the shell: the hint file comes from the network.
-bool IsWebAddress(std::string_view text) {
-    return TextStartsWith(text, "http://") || TextStartsWith(text, "https://");
-}
 
 Picture SquareOf(const TColourSquare& square, int size) {
     const uint8_t* bgr = square.bytes.data();
@@ -211,7 +207,8 @@ void TMainDlg::AppEvtActivate() {
         LogAdd(log_.get(), text, 2);
         if (result == wlan::kErrorServiceNotActive) {
             std::string page = LookupErrorHint("1062", MakerAddress("https", kDefaultHintPage));
-            if (!IsWebAddress(page)) page = MakerAddress("https", kDefaultHintPage);
+            // Only a plain web address reaches the shell: the hint file comes from the network.
+            if (!IsShellSafeWebAddress(page)) page = MakerAddress("https", kDefaultHintPage);
             ShellOpenFromWindow(hwnd_, "", page, "", "", SW_SHOWNORMAL);
         } else {
             ShowMessage(text);
