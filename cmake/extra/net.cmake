@@ -41,6 +41,15 @@ if(TARGET win_tests AND VELLUMAR_RUN_TESTS)
   set_tests_properties(win_tests PROPERTIES FIXTURES_REQUIRED net_server)
 endif()
 
+# A module that a planted TLS library configuration would load: the tests show it never is.
+if(TARGET win_tests)
+  add_library(planted_module MODULE ${CMAKE_SOURCE_DIR}/tests/support/win32/planted_module/planted_module.c)
+  set_target_properties(planted_module PROPERTIES PREFIX "")
+  add_dependencies(win_tests planted_module)
+  target_compile_definitions(win_tests PRIVATE
+    VELLUMAR_PLANTED_MODULE="${TEST_PATH_PREFIX}$<TARGET_FILE:planted_module>")
+endif()
+
 # Download throughput of the transport; scripts/bench-net compares it with curl.
 if(WIN32 AND EXISTS ${CMAKE_SOURCE_DIR}/bench/win32/http_download.cpp)
   add_executable(net_bench ${CMAKE_SOURCE_DIR}/bench/win32/http_download.cpp)

@@ -72,6 +72,7 @@ void TFileGrabber::Grab(std::string url, std::string fileName, NotifyEvent onDon
         Client->url = AdjustUrlScheme(URL);
         if (!SameText(Client->url, URL)) LogAdd(Log, "FileGrabber : No SSL / Back to HTTP", TRunLog::kVerbose);
         Client->receiveStream = &Buffer;
+        Client->minAverageRate = MinAverageRate;
         StartTick = GetTickCount();
         Client->GetAsync();
     } catch (...) {

@@ -41,6 +41,7 @@ std::unique_ptr<HttpClient> NewProgramHttpClient(int64_t maxBodySize, const Prox
     auto client = std::make_unique<HttpClient>();
     CustomizeHttpClient(*client);
     client->timeoutSeconds = kHttpTransferTimeoutSeconds;
+    client->deadlineSeconds = kHttpTransferDeadlineSeconds;
     client->maxBodySize = maxBodySize;
     client->onRequestDone = std::move(onDone);
     if (proxy.use) {
