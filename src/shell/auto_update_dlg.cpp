@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "common/product.h"
 #include "common/win32/files.h"
 #include "common/win32/shell.h"
 #include "common/win32/unique.h"
@@ -111,7 +112,7 @@ bool TAutoUpdateDlg::Execute(HWND owner) {
     Grabber->SetProxy(UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword);
     Grabber->BodyLimit = kInstallerBodyLimit;
     Grabber->MinAverageRate = kInstallerMinAverageRate;
-    InstallerFile = DataFolder(exeName_, kApplicationTitle) + "update.exe";
+    InstallerFile = DataFolder(exeName_, kProductName) + "update.exe";
     // An old installer must never run: remove it even when it is empty.
     DeleteFileW(Widen(InstallerFile).c_str());
     pb.SetRange(100);
@@ -161,7 +162,7 @@ void TAutoUpdateDlg::OnDownload() {
         case InstallerVerdict::Run:
             break;
     }
-    const std::string dataFolder = DataFolder(exeName_, kApplicationTitle);
+    const std::string dataFolder = DataFolder(exeName_, kProductName);
     const std::string runFolder = NewRunFolder(dataFolder);
     DWORD error = runFolder.empty() ? GetLastError() : 0;
     if (!runFolder.empty()) InstallerFile = runFolder + "update.exe";
