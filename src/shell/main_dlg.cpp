@@ -134,6 +134,16 @@ void TMainDlg::CreateControls() {
     for (const char* c : {"AP Name / MAC", "SSID", "Channel", "RSSi"}) ap_lst.AddColumn(c, 200);
     ap_lst.ShareRemainingWidth(200);
     for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) list->SetImageList(colors.handle());
+    // Tab order: each list, then its details button.
+    const HWND tabOrder[] = {adapt_lst.hwnd(), more_adapt_btn.hwnd(), net_lst.hwnd(), more_net_btn.hwnd(),
+                             ap_lst.hwnd(),    more_ap_btn.hwnd(),    drivers_btn.hwnd()};
+    for (size_t i = 1; i < std::size(tabOrder); ++i)
+        SetWindowPos(tabOrder[i], tabOrder[i - 1], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // The three buttons share a caption: screen readers and tooltips tell them apart.
+    for (auto [button, name] : {std::pair<Button*, const char*>{&more_adapt_btn, "Adapter details"},
+                                {&more_net_btn, "Network details"},
+                                {&more_ap_btn, "Access point details"}})
+        NameControl(*this, button->hwnd(), name);
     adapt_lst.onDoubleClick = [this] { more_adapt_btnClick(); };
     net_lst.onDoubleClick = [this] { more_net_btnClick(); };
     ap_lst.onDoubleClick = [this] { more_ap_btnClick(); };
@@ -373,6 +383,8 @@ LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             AppEvtActivate();
             return 0;
         case WM_COMMAND:
+            // Enter, from the dialog keyboard handling: for the focused control (a list opens its details).
+            if (LOWORD(wp) == IDOK && HIWORD(wp) == 0) break;
             if (lp == 0) {  // menu item or shortcut
                 OnMenu(LOWORD(wp));
                 return 0;

@@ -189,6 +189,9 @@ LRESULT CALLBACK Window::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND:
+            // Enter, as the dialog keyboard handling reports it, goes to the focused control first.
+            if (LOWORD(wp) == IDOK && reinterpret_cast<HWND>(lp) != GetFocus())
+                if (auto* focused = Control::FromHandle(GetFocus()); focused && focused->OnEnter()) return 0;
             if (auto* c = Control::FromHandle(reinterpret_cast<HWND>(lp))) {
                 c->OnCommand(HIWORD(wp));
                 return 0;
