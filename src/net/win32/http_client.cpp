@@ -30,6 +30,7 @@ constexpr size_t kReadSize = 1024 * 1024;
 constexpr int64_t kUpfrontReserve = 8 * 1024 * 1024;
 
 std::atomic<int64_t> gTimeoutOverrideMs{-1};
+std::atomic<bool> gStartRefused{false};
 
 struct Outcome {
     int32_t code = 0;
@@ -562,7 +563,7 @@ HttpClient::HttpClient() {
 HttpClient::~HttpClient() { Abort(); }
 
 bool HttpClient::GetAsync() {
-    if (running_ || !notifyWindow_) return false;
+    if (running_ || !notifyWindow_ || gStartRefused) return false;
     auto t = std::make_shared<Transfer>();
     t->request = Request{url, agent, httpVersion, accept, acceptLanguage, proxyHost, proxyPort, proxyUser, proxyPassword,
                          proxyAuth, 0, maxBodySize, deadlineSeconds * 1000, minAverageRate};
@@ -614,3 +615,5 @@ void HttpClient::Completed() {
 void SetHttpIdleTimeoutForTest(std::optional<uint32_t> milliseconds) {
     gTimeoutOverrideMs = milliseconds ? static_cast<int64_t>(*milliseconds) : -1;
 }
+
+void SetHttpStartRefusedForTest(bool refused) { gStartRefused = refused; }
