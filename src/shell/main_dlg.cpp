@@ -14,6 +14,7 @@
 #include "common/win32/shell.h"
 #include "common/win32/system_info_win.h"
 #include "net/maker_server.h"
+#include "net/url.h"
 #include "net/win32/file_grabber.h"
 #include "net/win32/http_custo.h"
 #include "shell/about_dlg.h"
@@ -58,11 +59,6 @@ public:
 private:
     ListView& list_;
 };
-
-// Only web addresses are handed to the shell: the hint file comes from the network.
-bool IsWebAddress(std::string_view text) {
-    return TextStartsWith(text, "http://") || TextStartsWith(text, "https://");
-}
 
 Picture SquareOf(const TColourSquare& square, int size) {
     const uint8_t* bgr = square.bytes.data();
@@ -149,6 +145,16 @@ void TMainDlg::CreateControls() {
     ap_lst.AddColumn("Standard", 70);
     ap_lst.AddColumn("Width", 70);
     for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) list->SetImageList(colors.handle());
+    // Tab order: each list, then its details button.
+    const HWND tabOrder[] = {adapt_lst.hwnd(), more_adapt_btn.hwnd(), net_lst.hwnd(), more_net_btn.hwnd(),
+                             ap_lst.hwnd(),    more_ap_btn.hwnd(),    drivers_btn.hwnd()};
+    for (size_t i = 1; i < std::size(tabOrder); ++i)
+        SetWindowPos(tabOrder[i], tabOrder[i - 1], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // The three buttons share a caption: screen readers and tooltips tell them apart.
+    for (auto [button, name] : {std::pair<Button*, const char*>{&more_adapt_btn, "Adapter details"},
+                                {&more_net_btn, "Network details"},
+                                {&more_ap_btn, "Access point details"}})
+        NameControl(*this, button->hwnd(), name);
     adapt_lst.onDoubleClick = [this] { more_adapt_btnClick(); };
     net_lst.onDoubleClick = [this] { more_net_btnClick(); };
     ap_lst.onDoubleClick = [this] { more_ap_btnClick(); };
@@ -225,7 +231,8 @@ void TMainDlg::AppEvtActivate() {
         LogAdd(log_.get(), text, 2);
         if (result == wlan::kErrorServiceNotActive) {
             std::string page = LookupErrorHint("1062", MakerAddress("https", kDefaultHintPage));
-            if (!IsWebAddress(page)) page = MakerAddress("https", kDefaultHintPage);
+            // Only a plain web address reaches the shell: the hint file comes from the network.
+            if (!IsShellSafeWebAddress(page)) page = MakerAddress("https", kDefaultHintPage);
             ShellOpenFromWindow(hwnd_, "", page, "", "", SW_SHOWNORMAL);
         } else {
             ShowMessage(text);
@@ -409,6 +416,8 @@ LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             AppEvtActivate();
             return 0;
         case WM_COMMAND:
+            // Enter, from the dialog keyboard handling: for the focused control (a list opens its details).
+            if (LOWORD(wp) == IDOK && HIWORD(wp) == 0) break;
             if (lp == 0) {  // menu item or shortcut
                 OnMenu(LOWORD(wp));
                 return 0;

@@ -176,6 +176,9 @@ TEST_F(MainWindow, HintFileChoosesThePage) {
         {"x", "https://www.quintavo.example/forum/"},             // one character is no hint
         {"C:\\Windows\\notepad.exe", "https://www.quintavo.example/forum/"},  // not a web page
         {"file:///C:/boot.ini", "https://www.quintavo.example/forum/"},
+        {"https://\" calc", "https://www.quintavo.example/forum/"},  // a prefix is not an address
+        {"http://host/a b", "https://www.quintavo.example/forum/"},
+        {"https:", "https://www.quintavo.example/forum/"},
     };
     for (const auto& c : cases) {
         BrowserRecorder browser;

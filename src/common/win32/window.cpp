@@ -194,6 +194,9 @@ LRESULT CALLBACK Window::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND:
+            // Enter, as the dialog keyboard handling reports it, goes to the focused control first.
+            if (LOWORD(wp) == IDOK && reinterpret_cast<HWND>(lp) != GetFocus())
+                if (auto* focused = Control::FromHandle(GetFocus()); focused && focused->OnEnter()) return 0;
             if (auto* c = Control::FromHandle(reinterpret_cast<HWND>(lp))) {
                 c->OnCommand(HIWORD(wp));
                 return 0;
@@ -263,8 +266,10 @@ int ModalWindow::ShowModal(HWND owner) {
         int x = o.left + ((o.right - o.left) - (w.right - w.left)) / 2;
         int y = o.top + ((o.bottom - o.top) - (w.bottom - w.top)) / 2;
         SetWindowPos(hwnd_, nullptr, std::max(0, x), std::max(0, y), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        EnableWindow(owner, FALSE);
     }
+    // Over another modal window the owner is disabled already: that window enables it again, not this one.
+    const bool disabledHere = owner && IsWindowEnabled(owner);
+    if (disabledHere) EnableWindow(owner, FALSE);
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     if (onShown) {
@@ -285,7 +290,7 @@ int ModalWindow::ShowModal(HWND owner) {
         }
     }
     running_ = false;
-    if (owner) EnableWindow(owner, TRUE);
+    if (disabledHere) EnableWindow(owner, TRUE);
     ShowWindow(hwnd_, SW_HIDE);
     if (owner) SetActiveWindow(owner);
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));  // hand the quit on to the outer loop
