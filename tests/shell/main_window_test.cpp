@@ -45,7 +45,8 @@ TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     EXPECT_EQ(main.net_lst.RowData(1), 2);  // the entry's index counts the unlisted profile entry
     const int images[] = {main.net_lst.CellImage(2, 0), main.net_lst.CellImage(2, 1), main.net_lst.CellImage(2, 2),
                           main.net_lst.CellImage(2, 3)};
-    EXPECT_EQ(std::vector<int>(std::begin(images), std::end(images)), (std::vector<int>{8, 5, 2, 2}));
+    // The row's image is its chart line's colour square: "Gone" is the third line.
+    EXPECT_EQ(std::vector<int>(std::begin(images), std::end(images)), (std::vector<int>{12, 5, 2, 2}));
     ASSERT_EQ(main.ap_lst.RowCount(), 2);
     EXPECT_EQ(Row(main.ap_lst, 0), (std::vector<std::string>{"00:1A:2B:3C:4D:5E", "HomeNet", "6 (2.437 GHz)", "-67 dBm"}));
     EXPECT_EQ(Row(main.ap_lst, 1)[2], "36 (5.180 GHz)");
@@ -60,9 +61,9 @@ TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     EXPECT_TRUE(Logged("New network found : HomeNet"));
     EXPECT_TRUE(Logged("New AP found : 00:1A:2B:3C:4D:5E (for :HomeNet)"));
     EXPECT_TRUE(messages.empty());
-    // Colour squares follow the chart's lines from image 10 on.
+    // Every chart line has a colour square, line n at image 10 + n.
     EXPECT_EQ(main.scope.chart().LineCount(), 3u);
-    EXPECT_EQ(main.colors.Count(), 10);
+    EXPECT_EQ(main.colors.Count(), 13);
 }
 
 TEST_F(MainWindow, AFailedEnumerationShowsOnceAndStopsScanning) {
