@@ -123,6 +123,13 @@ bool AskExportFile(HWND owner, std::string& fileName, ExportFormat& format) {
     return true;
 }
 
+// The chart line of a network name, compared ignoring case as the chart does.
+size_t LineOfNetwork(const TStripChart& chart, const std::string& name) {
+    for (size_t line = 0; line < chart.LineCount(); ++line)
+        if (SameText(chart.Line(line).Name, name)) return line;
+    return TStripChart::kNoLine;
+}
+
 Picture SquareOf(const TColourSquare& square, int size) {
     const uint8_t* bgr = square.bytes.data();
     return Picture(size, size, MakeArgb(255, bgr[2], bgr[1], bgr[0]));
@@ -336,14 +343,12 @@ void TMainDlg::CreateViews() {
     });
     // A network row shows its chart line's colour in place of the signal waves.
     networkRows_.SetDecoration([this](ReportRow& row) {
-        const TStripChart& chart = scope.chart();
-        for (size_t line = 0; line < chart.LineCount(); ++line) {
-            if (!SameText(chart.Line(line).Name, row.caption)) continue;
-            const int image = kFirstColourSquare + static_cast<int>(line);
-            if (image < colors.Count()) row.image = image;
-            return;
-        }
+        const size_t line = LineOfNetwork(scope.chart(), row.caption);
+        if (line == TStripChart::kNoLine) return;
+        const int image = kFirstColourSquare + static_cast<int>(line);
+        if (image < colors.Count()) row.image = image;
     });
+    net_lst.onSelectionChanged = [this] { HighlightSelectedNetwork(); };
 
     struct Sorted { ListViewModel& rows; ListView& list; const char* setting; };
     for (Sorted s : {Sorted{adapterRows_, adapt_lst, kSortAdapters}, Sorted{networkRows_, net_lst, kSortNetworks},
@@ -359,6 +364,12 @@ void TMainDlg::CreateViews() {
     PresentLists();
 }
 
+void TMainDlg::HighlightSelectedNetwork() {
+    const ReportRow* selected = networkRows_.ShownRow(net_lst.SelectedRow());
+    scope.chart().SetHighlightedLine(selected ? LineOfNetwork(scope.chart(), selected->caption)
+                                              : TStripChart::kNoLine);
+}
+
 void TMainDlg::PresentList(ListViewModel& rows, ListView& list) {
     ListRowSelection selection(list);
     rows.Present(list, &selection);
@@ -370,6 +381,7 @@ void TMainDlg::PresentLists() {
     PresentList(adapterRows_, adapt_lst);
     PresentList(networkRows_, net_lst);
     PresentList(apRows_, ap_lst);
+    HighlightSelectedNetwork();
     filter_lbl.SetText(FilterStatusText(networkRows_.ShownCount(), networkRows_.TotalCount()) + " networks\n" +
                        FilterStatusText(apRows_.ShownCount(), apRows_.TotalCount()) + " access points");
 }

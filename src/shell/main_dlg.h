@@ -130,6 +130,8 @@ private:
     void PresentList(ListViewModel& rows, ListView& list);
     void SortList(ListViewModel& rows, ListView& list, const char* setting, int column);
     void FilterChanged();
+    // The selected network's chart line drawn thick and in front.
+    void HighlightSelectedNetwork();
     void ShowListMenu(ListView& list, LPARAM at);
     void CopyColumn(ListView& list, int column);
     ExportDocument SurveyDocument() const;

@@ -61,6 +61,14 @@ TEST_F(Lists, HeaderClickSortsKeepsOrderAcrossPassesAndPersists) {
     Tick();
     EXPECT_EQ(Column(main.net_lst, 0), (Names{"Café, \"Bar\"", "alpha", "Bravo"}));
     EXPECT_EQ(main.net_lst.SelectedRows(), std::vector<int>{2});
+    // Its chart line (the second seen) is drawn thick and in front; the tooltip names the lines.
+    TStripChart& chart = main.scope.chart();
+    EXPECT_EQ(chart.HighlightedLine(), 1u);
+    const int x = chart.Width() - 3;
+    EXPECT_EQ(main.scope.TipAt(x, static_cast<int>(chart.ValueToY(chart.Line(0), 50))), "alpha");
+    EXPECT_EQ(main.scope.TipAt(x, 2), "");
+    // The colour square of each line is its network row's image.
+    EXPECT_EQ(main.net_lst.CellImage(2, 0), 11);
 
     // Filtered and sorted, a detail command opens the network the user clicked.
     main.filter_edt.SetText("bra");

@@ -375,6 +375,11 @@ int ListView::ColumnWidth(int column) const { return ListView_GetColumnWidth(hwn
 LRESULT ListView::OnNotify(NMHDR* hdr) {
     if (hdr->code == NM_DBLCLK && onDoubleClick) onDoubleClick();
     if (hdr->code == LVN_COLUMNCLICK) ClickColumn(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
+    if (hdr->code == LVN_ITEMCHANGED && onSelectionChanged) {
+        const auto* change = reinterpret_cast<NMLISTVIEW*>(hdr);
+        if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
+            onSelectionChanged();
+    }
     return 0;
 }
 

@@ -181,6 +181,7 @@ public:
 
     std::function<void()> onDoubleClick;
     std::function<void(int column)> onColumnClick;
+    std::function<void()> onSelectionChanged;
     LRESULT OnNotify(NMHDR* hdr) override;
 
 private:
