@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "wireless/report_list.h"
+#include "common/report_list.h"
 
 enum class SortKind { Text, Number };
 

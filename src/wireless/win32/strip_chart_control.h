@@ -27,7 +27,6 @@ private:
     void RestartTimer();
 
     TStripChart chart_;
-    std::vector<uint32_t> screen_;  // the picture in the DIB's 0x00RRGGBB order
     HWND tip_ = nullptr;            // destroyed with the control, its owner
     std::wstring tipText_;
 };
