@@ -220,6 +220,10 @@ void TMainDlg::CreateControls() {
     ap_lst.Create(*this, kAccessPoints, AnchorLeft | AnchorTop | AnchorBottom);
     for (const char* c : {"AP Name / MAC", "SSID", "Channel", "RSSi"}) ap_lst.AddColumn(c, 200);
     ap_lst.ShareRemainingWidth(200);
+    // What the information elements and the address tell, after the list's own four columns.
+    ap_lst.AddColumn("Vendor", 200);
+    ap_lst.AddColumn("Standard", 70);
+    ap_lst.AddColumn("Width", 70);
     for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) list->SetImageList(colors.handle());
     adapt_lst.onDoubleClick = [this] { more_adapt_btnClick(); };
     net_lst.onDoubleClick = [this] { more_net_btnClick(); };
@@ -230,6 +234,8 @@ void TMainDlg::CreateControls() {
     filter_lbl.Create(*this, "", kFilterStatus, AnchorTop | AnchorRight, true);
     filter_lbl.SetColors(RGB(255, 255, 255), top_pnl.Brush());
     SetWindowPos(top_pnl.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    location_pnl.Create(*this, kLocationNotice);
+    location_pnl.link.onClick = [this] { location_lnkClick(); };
 
     scantmr.Attach(*this, 1000);
     scantmr.onTick = [this] { scantmrTimer(); };
@@ -323,8 +329,29 @@ void TMainDlg::scantmrTimer() {
     // A tick inside a pass's message box finds the rows half written: they wait for the pass.
     if (!scan_.scanIdle) return;
     ScanLists lists{adapterRows_, networkRows_, apRows_};
-    ScanTimerTick(scan_, lists, scanChart_, *this, log_.get());
+    const auto result = ScanTimerTick(scan_, lists, scanChart_, *this, log_.get());
     PresentLists();
+    if (result) OnScanPassEnded(*result);
+}
+
+void TMainDlg::OnScanPassEnded(uint32_t result) {
+    if (result == wlan::kErrorAccessDenied) ReportAccessDenied();
+    if (result == 0) ShowLocationNotice(false);
+}
+
+void TMainDlg::ReportAccessDenied() { ShowLocationNotice(true); }
+
+void TMainDlg::ShowLocationNotice(bool visible) {
+    if (!hwnd_ || location_pnl.Visible() == visible) return;
+    using namespace main_layout;
+    const int shift = visible ? kNoticeShift : 0;
+    for (auto [list, rect] : {std::pair{&net_lst, kNetworks}, std::pair{&ap_lst, kAccessPoints}})
+        MoveControl(list, {rect.left, rect.top + shift, rect.width, rect.height - shift});
+    location_pnl.SetVisible(visible);
+}
+
+void TMainDlg::location_lnkClick() {
+    ShellOpenFromWindow(hwnd_, "", LocationNotice::kSettingsPage, "", "", SW_SHOWNORMAL);
 }
 
 void TMainDlg::AddColourSquares() {
@@ -651,6 +678,9 @@ LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 ShowListMenu(*list, lp);
                 return 0;
             }
+            break;
+        case WM_SETCURSOR:
+            if (location_pnl.SetLinkCursor(reinterpret_cast<HWND>(wp))) return TRUE;
             break;
         case WM_CLOSE:
             FormClose();

@@ -9,6 +9,7 @@
 #include "common/run_log.h"
 #include "common/win32/controls.h"
 #include "common/win32/window.h"
+#include "shell/location_notice.h"
 #include "shell/menu.h"
 #include "wireless/detail_commands.h"
 #include "wireless/list_view_model.h"
@@ -75,6 +76,10 @@ public:
     void Export1Click();
     void FormClose();
     void FormDestroy();
+    // A scan call answered access denied (5): since Windows 11 24H2 that means
+    // desktop programs may not use location. Shows the notice above the lists.
+    void ReportAccessDenied();
+    void location_lnkClick();
 
     // Start-up and shut-down housekeeping.
     void InitUID();
@@ -92,6 +97,7 @@ public:
     ListView adapt_lst, net_lst, ap_lst;
     EditBox filter_edt;
     Label filter_lbl;
+    LocationNotice location_pnl;
     Timer scantmr;
     ImageList colors;
 
@@ -135,6 +141,9 @@ private:
     void ShowListMenu(ListView& list, LPARAM at);
     void CopyColumn(ListView& list, int column);
     ExportDocument SurveyDocument() const;
+    // After each pass: 0 when it completed, else the code that ended it.
+    void OnScanPassEnded(uint32_t result);
+    void ShowLocationNotice(bool visible);
     void WriteLogHeader(bool debug);
     void OpenPage(const std::string& path);
     void OnMenu(WORD command);

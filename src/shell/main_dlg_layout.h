@@ -21,5 +21,8 @@ constexpr DesignRect kAccessPoints{520, 217, 505, 192};
 // On the top band's right, above the network and access-point lists.
 constexpr DesignRect kFilter{700, 17, 180, 22};
 constexpr DesignRect kFilterStatus{888, 12, 140, 34};
+// The location notice spans both lists' tops; while it shows they start below it.
+constexpr DesignRect kLocationNotice{8, 217, 1017, 26};
+constexpr int kNoticeShift = 30;
 
 }  // namespace main_layout

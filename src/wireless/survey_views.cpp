@@ -29,7 +29,10 @@ std::vector<ListColumn> AccessPointColumns() {
     return {{"AP Name / MAC", SortKind::Text},
             {"SSID", SortKind::Text},
             {"Channel", SortKind::Number},
-            {"RSSi", SortKind::Number}};
+            {"RSSi", SortKind::Number},
+            {"Vendor", SortKind::Text},
+            {"Standard", SortKind::Text},
+            {"Width", SortKind::Number}};
 }
 
 std::string NetworkIdentity(const ReportRow& row) {

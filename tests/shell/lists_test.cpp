@@ -145,7 +145,8 @@ TEST_F(Lists, CopyPutsSelectedRowsOnTheClipboard) {
     SetFocus(main.ap_lst.hwnd());
     Command(main, kCmdCopy);
     EXPECT_EQ(ClipboardText(main.hwnd()),
-              "AP Name / MAC\tSSID\tChannel\tRSSi\r\n00:00:00:00:00:0B\tBravo\t36 (5.180 GHz)\t-50 dBm\r\n");
+              "AP Name / MAC\tSSID\tChannel\tRSSi\tVendor\tStandard\tWidth\r\n"
+              "00:00:00:00:00:0B\tBravo\t36 (5.180 GHz)\t-50 dBm\tXEROX CORPORATION\t\t\r\n");
 }
 
 TEST_F(Lists, ExportWritesCsvAndJsonAndKeepsTheOldFileOnFailure) {
@@ -166,10 +167,10 @@ TEST_F(Lists, ExportWritesCsvAndJsonAndKeepsTheOldFileOnFailure) {
     const std::string csv = ReadAll(target);
     EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
     // Every record has the fields of the widest (access points, with their detail).
-    EXPECT_NE(csv.find("List,Network Name (SSID),Signal Quality,Authentication,Cipher,\r\n"
-                       "Network,alpha,50% / -75dBm,RSNA-PSK,CCMP,\r\n"
-                       "Network,Bravo,80% / -60dBm,802.11 Open,None,\r\n"
-                       "Network,\"Café, \"\"Bar\"\"\",70% / -65dBm,WPA3-SAE,CCMP,\r\n"),
+    EXPECT_NE(csv.find("List,Network Name (SSID),Signal Quality,Authentication,Cipher,,,,\r\n"
+                       "Network,alpha,50% / -75dBm,RSNA-PSK,CCMP,,,,\r\n"
+                       "Network,Bravo,80% / -60dBm,802.11 Open,None,,,,\r\n"
+                       "Network,\"Café, \"\"Bar\"\"\",70% / -65dBm,WPA3-SAE,CCMP,,,,\r\n"),
               std::string::npos)
         << csv;
     EXPECT_NE(csv.find("Adapter,Wi-Fi A,Connected,"), std::string::npos);

@@ -48,7 +48,8 @@ TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     // The row's image is its chart line's colour square: "Gone" is the third line.
     EXPECT_EQ(std::vector<int>(std::begin(images), std::end(images)), (std::vector<int>{12, 5, 2, 2}));
     ASSERT_EQ(main.ap_lst.RowCount(), 2);
-    EXPECT_EQ(Row(main.ap_lst, 0), (std::vector<std::string>{"00:1A:2B:3C:4D:5E", "HomeNet", "6 (2.437 GHz)", "-67 dBm"}));
+    EXPECT_EQ(Row(main.ap_lst, 0), (std::vector<std::string>{"00:1A:2B:3C:4D:5E", "HomeNet", "6 (2.437 GHz)", "-67 dBm",
+                                                             "Ayecom Technology Co., Ltd.", "", ""}));
     EXPECT_EQ(Row(main.ap_lst, 1)[2], "36 (5.180 GHz)");
     EXPECT_EQ(main.ap_lst.CellImage(1, 0), 6);
 

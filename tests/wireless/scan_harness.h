@@ -129,7 +129,7 @@ struct BasicHarness {
         api.WlanCloseHandle(state.wlanHandle, nullptr);
     }
     TRunLog* Log() { return log ? log->get() : nullptr; }
-    void Tick() { ScanTimerTick(state, lists, chart, messages, Log()); }
+    std::optional<uint32_t> Tick() { return ScanTimerTick(state, lists, chart, messages, Log()); }
     std::vector<std::string> LogLines() const { return log ? log->Lines() : std::vector<std::string>{}; }
 
     Api api;
