@@ -28,6 +28,7 @@
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
 #include "views/net_more_dlg.h"
+#include "wireless/information_elements.h"
 #include "wireless/survey_views.h"
 
 #include <commdlg.h>
@@ -498,7 +499,9 @@ ExportDocument TMainDlg::SurveyDocument() const {
     for (size_t row : apRows_.SortedOrder()) {
         const intptr_t data = apRows_.Rows()[row].data;
         aps.detail.push_back(data >= 0 && static_cast<size_t>(data) < entries.size()
-                                 ? AccessPointDetailRows(entries[static_cast<size_t>(data)])
+                                 ? AccessPointDetailRows(entries[static_cast<size_t>(data)],
+                                                         BssEntryElementBytes(scan_.bssList.get(),
+                                                                              static_cast<size_t>(data)))
                                  : DetailPairs{});
     }
     document.tables.push_back(std::move(aps));
