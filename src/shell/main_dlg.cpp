@@ -5,11 +5,14 @@
 #include "common/system_info.h"
 #include "common/text.h"
 #include "common/uid.h"
+#include "common/win32/clipboard.h"
 #include "common/win32/files.h"
 #include "common/win32/installed_programs.h"
 #include "common/win32/private_messages.h"
 #include "common/win32/profile_file.h"
 #include "common/win32/registry.h"
+#include "common/win32/replace_file.h"
+#include "common/win32/wide.h"
 #include "common/win32/settings.h"
 #include "common/win32/shell.h"
 #include "common/win32/system_info_win.h"
@@ -28,6 +31,13 @@
 #include "views/ap_more_dlg.h"
 #include "views/net_more_dlg.h"
 #include "wireless/list_image.h"
+#include "wireless/information_elements.h"
+#include "wireless/survey_views.h"
+
+#include <commdlg.h>
+#include <windowsx.h>
+
+#include <unordered_map>
 
 namespace {
 
@@ -60,6 +70,76 @@ private:
     ListView& list_;
 };
 
+// The list's selection as the views move it from pass to pass.
+class ListRowSelection : public RowSelection {
+public:
+    explicit ListRowSelection(ListView& list) : list_(list) {}
+    std::vector<int> SelectedRows() const override { return list_.SelectedRows(); }
+    void SelectRows(const std::vector<int>& rows) override { list_.SelectRows(rows); }
+
+private:
+    ListView& list_;
+};
+
+// Settings that keep each list's sort column and direction.
+constexpr char kSortAdapters[] = "sort_adapters";
+constexpr char kSortNetworks[] = "sort_networks";
+constexpr char kSortAps[] = "sort_aps";
+// Line n of the chart has its colour square after the fixed pictures.
+constexpr int kFirstColourSquare = kListImageCount;
+constexpr int kMacColumn = 0, kSsidColumn = 0;
+
+// A setting that a registry refuses to read is no sort at all.
+std::string SafeReadSetting(const char* name) {
+    try {
+        return ReadSetting(name);
+    } catch (const std::exception&) {
+        return "";
+    }
+}
+
+std::string UtcTimestamp() {
+    SYSTEMTIME t;
+    GetSystemTime(&t);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                  t.wSecond);
+    return text;
+}
+
+// The standard save dialog; the file type box picks the format.
+bool AskExportFile(HWND owner, std::string& fileName, ExportFormat& format) {
+    std::wstring initial = Widen(std::string(kProductName) + " survey");
+    wchar_t buffer[MAX_PATH * 4] = {};
+    initial.copy(buffer, std::size(buffer) - 1);
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = L"CSV, comma-separated (*.csv)\0*.csv\0JSON (*.json)\0*.json\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buffer;
+    ofn.nMaxFile = static_cast<DWORD>(std::size(buffer));
+    ofn.lpstrTitle = L"Export";
+    ofn.lpstrDefExt = L"csv";
+    ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&ofn)) return false;
+    format = ofn.nFilterIndex == 2 ? ExportFormat::Json : ExportFormat::Csv;
+    fileName = Narrow(buffer);
+    // The default extension follows the first type; make the name match the chosen one.
+    const std::string wanted = format == ExportFormat::Json ? ".json" : ".csv";
+    const std::string other = format == ExportFormat::Json ? ".csv" : ".json";
+    if (TextEndsWith(fileName, other) && ofn.nFileExtension && !TextEndsWith(fileName, wanted))
+        fileName = fileName.substr(0, fileName.size() - other.size()) + wanted;
+    return true;
+}
+
+// The chart line of a network name, compared ignoring case as the chart does.
+size_t LineOfNetwork(const TStripChart& chart, const std::string& name) {
+    for (size_t line = 0; line < chart.LineCount(); ++line)
+        if (SameText(chart.Line(line).Name, name)) return line;
+    return TStripChart::kNoLine;
+}
+
 Picture SquareOf(const TColourSquare& square, int size) {
     const uint8_t* bgr = square.bytes.data();
     return Picture(size, size, MakeArgb(255, bgr[2], bgr[1], bgr[0]));
@@ -70,6 +150,9 @@ Picture SquareOf(const TColourSquare& square, int size) {
 TMainDlg::TMainDlg(MainDlgSetup setup)
     : setup_(std::move(setup)),
       scan_(*setup_.api),
+      adapterRows_(AdapterColumns()),
+      networkRows_(NetworkColumns()),
+      apRows_(AccessPointColumns()),
       networkChart_(scope.chart()),
       scanChart_(scope.chart(), networkChart_) {
     scanChart_.onPassStarted = [this] { AddColourSquares(); };
@@ -81,6 +164,7 @@ TMainDlg::TMainDlg(MainDlgSetup setup)
     accelerators_ = CreateMainAccelerators();
     CreateControls();
     FormCreate();
+    CreateViews();
 }
 
 TMainDlg::~TMainDlg() {
@@ -159,6 +243,11 @@ void TMainDlg::CreateControls() {
     net_lst.onDoubleClick = [this] { more_net_btnClick(); };
     ap_lst.onDoubleClick = [this] { more_ap_btnClick(); };
 
+    filter_edt.Create(*this, "Filter", kFilter, AnchorTop | AnchorRight);
+    filter_edt.onChange = [this] { FilterChanged(); };
+    filter_lbl.Create(*this, "", kFilterStatus, AnchorTop | AnchorRight, true);
+    filter_lbl.SetColors(RGB(255, 255, 255), top_pnl.Brush());
+    SetWindowPos(top_pnl.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     location_pnl.Create(*this, kLocationNotice);
     location_pnl.link.onClick = [this] { location_lnkClick(); };
 
@@ -252,8 +341,12 @@ std::string TMainDlg::LookupErrorHint(const std::string& key, const std::string&
 }
 
 void TMainDlg::scantmrTimer() {
-    ScanLists lists{adapt_lst, net_lst, ap_lst};
-    if (const auto result = ScanTimerTick(scan_, lists, scanChart_, *this, log_.get())) OnScanPassEnded(*result);
+    // A tick inside a pass's message box finds the rows half written: they wait for the pass.
+    if (!scan_.scanIdle) return;
+    ScanLists lists{adapterRows_, networkRows_, apRows_};
+    const auto result = ScanTimerTick(scan_, lists, scanChart_, *this, log_.get());
+    PresentLists();
+    if (result) OnScanPassEnded(*result);
 }
 
 void TMainDlg::OnScanPassEnded(uint32_t result) {
@@ -278,8 +371,173 @@ void TMainDlg::location_lnkClick() {
 
 void TMainDlg::AddColourSquares() {
     TStripChart& chart = scope.chart();
-    for (size_t line : LinesNeedingSquares(chart.LineCount(), static_cast<size_t>(colors.Count())))
+    for (size_t line : LinesNeedingSquares(chart.LineCount(), static_cast<size_t>(colors.Count()), kFirstColourSquare))
         colors.Add(SquareOf(GetBitmap(chart.Line(line).Color), Scale(16)));
+}
+
+void TMainDlg::CreateViews() {
+    networkRows_.SetIdentity(NetworkIdentity);
+    apRows_.SetIdentity(AccessPointIdentity);
+    networkRows_.SetFilter([this](const ReportRow& row) {
+        return filter_.Empty() || filter_.Matches(NetworkRowFacts(row, facts_));
+    });
+    const int vendorColumn = ColumnOf(apRows_.Columns(), "Vendor");
+    apRows_.SetFilter([this, vendorColumn](const ReportRow& row) {
+        return filter_.Empty() || filter_.Matches(AccessPointRowFacts(row, facts_, vendorColumn));
+    });
+    // A network row shows its chart line's colour in place of the signal waves.
+    networkRows_.SetDecoration([this](ReportRow& row) {
+        const size_t line = LineOfNetwork(scope.chart(), row.caption);
+        if (line == TStripChart::kNoLine) return;
+        const int image = kFirstColourSquare + static_cast<int>(line);
+        if (image < colors.Count()) row.image = image;
+    });
+    net_lst.onSelectionChanged = [this] { HighlightSelectedNetwork(); };
+
+    struct Sorted { ListViewModel& rows; ListView& list; const char* setting; };
+    for (Sorted s : {Sorted{adapterRows_, adapt_lst, kSortAdapters}, Sorted{networkRows_, net_lst, kSortNetworks},
+                     Sorted{apRows_, ap_lst, kSortAps}}) {
+        s.rows.SetSort(ParseSortSetting(SafeReadSetting(s.setting), static_cast<int>(s.rows.Columns().size())));
+        const SortOrder order = s.rows.Sort();
+        s.list.SetSortArrow(order.column, order.descending ? -1 : 1);
+        s.list.onColumnClick = [this, s](int column) { SortList(s.rows, s.list, s.setting, column); };
+    }
+    chooseExportFile = [this](std::string& fileName, ExportFormat& format) {
+        return AskExportFile(hwnd_, fileName, format);
+    };
+    PresentLists();
+}
+
+void TMainDlg::HighlightSelectedNetwork() {
+    const ReportRow* selected = networkRows_.ShownRow(net_lst.SelectedRow());
+    scope.chart().SetHighlightedLine(selected ? LineOfNetwork(scope.chart(), selected->caption)
+                                              : TStripChart::kNoLine);
+}
+
+void TMainDlg::PresentList(ListViewModel& rows, ListView& list) {
+    ListRowSelection selection(list);
+    rows.Present(list, &selection);
+}
+
+void TMainDlg::PresentLists() {
+    AddColourSquares();  // lines that this pass added
+    facts_.Collect(networkRows_.Rows(), apRows_.Rows());
+    PresentList(adapterRows_, adapt_lst);
+    PresentList(networkRows_, net_lst);
+    PresentList(apRows_, ap_lst);
+    HighlightSelectedNetwork();
+    filter_lbl.SetText(FilterStatusText(networkRows_.ShownCount(), networkRows_.TotalCount()) + " networks\n" +
+                       FilterStatusText(apRows_.ShownCount(), apRows_.TotalCount()) + " access points");
+}
+
+void TMainDlg::SortList(ListViewModel& rows, ListView& list, const char* setting, int column) {
+    const SortOrder order = NextSortOrder(rows.Sort(), column);
+    rows.SetSort(order);
+    list.SetSortArrow(order.column, order.descending ? -1 : 1);
+    try {
+        WriteSetting(setting, SortSettingText(order));
+    } catch (const std::exception& e) {
+        LogAdd(log_.get(), e.what(), TRunLog::kError);
+    }
+    PresentList(rows, list);
+}
+
+void TMainDlg::FilterChanged() {
+    filter_ = RowFilter(filter_edt.Text());
+    PresentLists();
+}
+
+std::string TMainDlg::SelectedRowsText(ListView& list) {
+    ListViewModel& rows = &list == &adapt_lst ? adapterRows_ : &list == &net_lst ? networkRows_ : apRows_;
+    std::vector<std::vector<std::string>> cells;
+    for (int row : list.SelectedRows())
+        if (const ReportRow* shown = rows.ShownRow(row)) cells.push_back(rows.Cells(*shown));
+    if (cells.empty()) return "";
+    std::vector<std::string> headers;
+    for (const ListColumn& column : rows.Columns()) headers.push_back(column.caption);
+    return TabSeparatedText(headers, cells);
+}
+
+void TMainDlg::CopySelection() {
+    const HWND focus = GetFocus();
+    if (focus == filter_edt.hwnd()) {
+        SendMessageW(focus, WM_COPY, 0, 0);
+        return;
+    }
+    for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) {
+        if (focus != list->hwnd()) continue;
+        const std::string text = SelectedRowsText(*list);
+        if (!text.empty()) SetClipboardText(hwnd_, text);
+    }
+}
+
+void TMainDlg::CopyColumn(ListView& list, int column) {
+    std::string text;
+    for (int row : list.SelectedRows()) text += list.Cell(row, column) + "\r\n";
+    if (!text.empty()) SetClipboardText(hwnd_, text);
+}
+
+void TMainDlg::ShowListMenu(ListView& list, LPARAM at) {
+    if (list.SelectedRows().empty()) return;
+    POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    if (at == -1) {  // the keyboard's menu key: beside the first selected row
+        RECT row{};
+        ListView_GetItemRect(list.hwnd(), list.SelectedRows().front(), &row, LVIR_LABEL);
+        point = {row.left, row.bottom};
+        ClientToScreen(list.hwnd(), &point);
+    }
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, kCmdCopy, L"Copy\tCtrl+C");
+    if (&list == &ap_lst) AppendMenuW(menu, MF_STRING, kCmdCopyMac, L"Copy MAC");
+    if (&list == &net_lst) AppendMenuW(menu, MF_STRING, kCmdCopySsid, L"Copy SSID");
+    const UINT command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y, 0,
+                                        hwnd_, nullptr);
+    DestroyMenu(menu);
+    if (command == kCmdCopy) {
+        const std::string text = SelectedRowsText(list);
+        if (!text.empty()) SetClipboardText(hwnd_, text);
+    } else if (command == kCmdCopyMac) {
+        CopyColumn(list, kMacColumn);
+    } else if (command == kCmdCopySsid) {
+        CopyColumn(list, kSsidColumn);
+    }
+}
+
+ExportDocument TMainDlg::SurveyDocument() const {
+    ExportDocument document{UtcTimestamp(), kProductName, FileVersionText(setup_.exeName), {}};
+    document.tables.push_back(TableOf(adapterRows_, "Adapter", "adapters"));
+    document.tables.push_back(TableOf(networkRows_, "Network", "networks"));
+    ExportTable aps = TableOf(apRows_, "Access point", "access_points");
+    // The decoded detail of each access point, from the BSS list its row data points into.
+    const auto entries = BssEntries(scan_.bssList.get());
+    for (size_t row : apRows_.SortedOrder()) {
+        const intptr_t data = apRows_.Rows()[row].data;
+        aps.detail.push_back(data >= 0 && static_cast<size_t>(data) < entries.size()
+                                 ? AccessPointDetailRows(entries[static_cast<size_t>(data)],
+                                                         BssEntryElementBytes(scan_.bssList.get(),
+                                                                              static_cast<size_t>(data)))
+                                 : DetailPairs{});
+    }
+    document.tables.push_back(std::move(aps));
+    return document;
+}
+
+bool TMainDlg::ExportTo(const std::string& fileName, ExportFormat format) {
+    const FileWriteResult written = WriteFileReplacing(fileName, ExportText(SurveyDocument(), format));
+    if (!written.ok) {
+        const std::string text = "Could not export to " + fileName + ":\n" + written.error;
+        LogAdd(log_.get(), text, TRunLog::kError);
+        ShowMessage(text);
+        return false;
+    }
+    LogAdd(log_.get(), "Exported to " + fileName, TRunLog::kInfo);
+    return true;
+}
+
+void TMainDlg::Export1Click() {
+    std::string fileName;
+    ExportFormat format = ExportFormat::Csv;
+    if (chooseExportFile && chooseExportFile(fileName, format)) ExportTo(fileName, format);
 }
 
 void TMainDlg::ShowMessage(const std::string& text) { ::ShowMessage(hwnd_, text); }
@@ -371,6 +629,15 @@ void TMainDlg::OnMenu(WORD command) {
         case kCmdChangeLog: ChangeLog1Click(); break;
         case kCmdBugReport: BugreportFeaturerequestKnownissues1Click(); break;
         case kCmdAbout: About1Click(); break;
+        case kCmdExport: Export1Click(); break;
+        case kCmdCopy: CopySelection(); break;
+        case kCmdFocusFilter:
+            SetFocus(filter_edt.hwnd());
+            SendMessageW(filter_edt.hwnd(), EM_SETSEL, 0, -1);
+            break;
+        case kCmdClearFilter:
+            if (!filter_edt.Text().empty()) filter_edt.SetText("");
+            break;
         default: break;
     }
 }
@@ -420,6 +687,13 @@ LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (LOWORD(wp) == IDOK && HIWORD(wp) == 0) break;
             if (lp == 0) {  // menu item or shortcut
                 OnMenu(LOWORD(wp));
+                return 0;
+            }
+            break;
+        case WM_CONTEXTMENU:
+            for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) {
+                if (reinterpret_cast<HWND>(wp) != list->hwnd()) continue;
+                ShowListMenu(*list, lp);
                 return 0;
             }
             break;

@@ -12,6 +12,9 @@
 #include "shell/location_notice.h"
 #include "shell/menu.h"
 #include "wireless/detail_commands.h"
+#include "wireless/list_view_model.h"
+#include "wireless/survey_export.h"
+#include "wireless/survey_views.h"
 #include "wireless/scan_chart.h"
 #include "wireless/scan_pass.h"
 #include "wireless/strip_chart.h"
@@ -70,6 +73,7 @@ public:
     void ChangeLog1Click();
     void BugreportFeaturerequestKnownissues1Click();
     void About1Click();
+    void Export1Click();
     void FormClose();
     void FormDestroy();
     // A scan call answered access denied (5): since Windows 11 24H2 that means
@@ -91,6 +95,8 @@ public:
     Button more_adapt_btn, more_net_btn, more_ap_btn, drivers_btn;
     StripChartControl scope;
     ListView adapt_lst, net_lst, ap_lst;
+    EditBox filter_edt;
+    Label filter_lbl;
     LocationNotice location_pnl;
     Timer scantmr;
     ImageList colors;
@@ -100,6 +106,19 @@ public:
     ScanState& scan() { return scan_; }
     bool started() const { return started_; }
     TRenselLite* checker() const { return updateChecker.get(); }
+
+    // The rows as the scan pass wrote them; the lists show them sorted and filtered.
+    ListViewModel& AdapterRows() { return adapterRows_; }
+    ListViewModel& NetworkRows() { return networkRows_; }
+    ListViewModel& AccessPointRows() { return apRows_; }
+    // Writes the survey; false (after saying why) when the file could not be written.
+    bool ExportTo(const std::string& fileName, ExportFormat format);
+    // Asks for the file; tests answer instead of the save dialog.
+    std::function<bool(std::string& fileName, ExportFormat& format)> chooseExportFile;
+    // The selected rows of a list with a header line; "" when none is selected.
+    std::string SelectedRowsText(ListView& list);
+    // Ctrl+C: the selected rows of the focused list.
+    void CopySelection();
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -111,6 +130,17 @@ private:
     void ShowMessage(const std::string& text) override;
 
     void CreateControls();
+    void CreateViews();
+    // Shows the rows of the last pass in the three lists, sorted and filtered.
+    void PresentLists();
+    void PresentList(ListViewModel& rows, ListView& list);
+    void SortList(ListViewModel& rows, ListView& list, const char* setting, int column);
+    void FilterChanged();
+    // The selected network's chart line drawn thick and in front.
+    void HighlightSelectedNetwork();
+    void ShowListMenu(ListView& list, LPARAM at);
+    void CopyColumn(ListView& list, int column);
+    ExportDocument SurveyDocument() const;
     // After each pass: 0 when it completed, else the code that ended it.
     void OnScanPassEnded(uint32_t result);
     void ShowLocationNotice(bool visible);
@@ -127,6 +157,9 @@ private:
     std::unique_ptr<TFileGrabber> hintGrabber;
     std::unique_ptr<TRenselLite> updateChecker;
     ScanState scan_;
+    ListViewModel adapterRows_, networkRows_, apRows_;
+    SurveyFacts facts_;
+    RowFilter filter_;
     TNetworkChart networkChart_;
     StripScanChart scanChart_;
     bool activated_ = false;

@@ -18,6 +18,9 @@ constexpr DesignRect kScope{520, 64, 505, 145};
 constexpr DesignRect kAdapters{8, 129, 505, 80};
 constexpr DesignRect kNetworks{8, 217, 505, 192};
 constexpr DesignRect kAccessPoints{520, 217, 505, 192};
+// On the top band's right, above the network and access-point lists.
+constexpr DesignRect kFilter{700, 17, 180, 22};
+constexpr DesignRect kFilterStatus{888, 12, 140, 34};
 // The location notice spans both lists' tops; while it shows they start below it.
 constexpr DesignRect kLocationNotice{8, 217, 1017, 26};
 constexpr int kNoticeShift = 30;

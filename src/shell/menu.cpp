@@ -9,7 +9,7 @@ struct MenuItem {
     const wchar_t* caption;
 };
 
-constexpr MenuItem kFileMenu[] = {{kCmdQuit, L"&Quit"}};
+constexpr MenuItem kFileMenu[] = {{kCmdExport, L"&Export...\tCtrl+E"}, {0, nullptr}, {kCmdQuit, L"&Quit"}};
 constexpr MenuItem kOptionsMenu[] = {{kCmdSettings, L"&Settings\tCtrl+S"}};
 constexpr MenuItem kHelpMenu[] = {
     {kCmdOpenLog, L"&Open Log\tCtrl+L"},
@@ -49,6 +49,10 @@ UniqueAccelerators CreateMainAccelerators() {
         {FVIRTKEY | FCONTROL, 'L', kCmdOpenLog},
         {FVIRTKEY | FCONTROL, 'G', kCmdCheckForUpdate},
         {FVIRTKEY | FCONTROL, 'B', kCmdAbout},
+        {FVIRTKEY | FCONTROL, 'E', kCmdExport},
+        {FVIRTKEY | FCONTROL, 'C', kCmdCopy},
+        {FVIRTKEY | FCONTROL, 'F', kCmdFocusFilter},
+        {FVIRTKEY, VK_ESCAPE, kCmdClearFilter},
     };
     return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 }

@@ -12,6 +12,12 @@ enum MenuCommand : WORD {
     kCmdChangeLog,
     kCmdBugReport,
     kCmdAbout,
+    kCmdExport,
+    kCmdCopy,
+    kCmdCopyMac,
+    kCmdCopySsid,
+    kCmdFocusFilter,
+    kCmdClearFilter,
 };
 
 HMENU CreateMainMenu();

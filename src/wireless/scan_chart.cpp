@@ -67,8 +67,9 @@ TColourSquare GetBitmap(Colour colour) {
     return square;
 }
 
-std::vector<size_t> LinesNeedingSquares(size_t line_count, size_t image_count) {
+std::vector<size_t> LinesNeedingSquares(size_t line_count, size_t image_count, size_t first_square) {
     std::vector<size_t> lines;
-    for (size_t i = image_count; i < line_count; ++i) lines.push_back(i);
+    for (size_t i = image_count > first_square ? image_count - first_square : 0; i < line_count; ++i)
+        lines.push_back(i);
     return lines;
 }

@@ -50,9 +50,8 @@ struct TColourSquare {
 TColourSquare GetBitmap(Colour colour);
 
 // The lines that need a colour square in the shared image list, given its current
-// image count: line n's square lands at image index n, so lines below the count
-// never get one.
-std::vector<size_t> LinesNeedingSquares(size_t line_count, size_t image_count);
+// image count, when line n's square lands at image index first_square + n.
+std::vector<size_t> LinesNeedingSquares(size_t line_count, size_t image_count, size_t first_square = 0);
 
 class StripScanChart : public ScanChart {
 public:

@@ -320,14 +320,14 @@ void TStripChart::Step() {
         Fill(strip, w, static_cast<int>(base_row_), static_cast<int>(base_row_) + 1, ToPixel(base_color_));
 
     const size_t keep = KeptHistory();
-    for (auto& line : lines_) {
+    for (size_t index : DrawingOrder()) {
+        TStripChartLine& line = lines_[index];
         TLineHistory& history = line.History;
         const int64_t y0 = ValueToY(line, line.Position);
         const int64_t y1 = ValueToY(line, history.At(history.Count() - update_steps_));
         const int64_t y2 = ValueToY(line, history.At(history.Count() - 2 * int64_t{update_steps_}));
-        const Pixel c = ToPixel(line.Color);
-        DrawLine(w - 2 * p, y2, w - p, y1, c);
-        DrawLine(w - p, y1, w, y0, c);
+        DrawLineOf(index, w - 2 * p, y2, w - p, y1);
+        DrawLineOf(index, w - p, y1, w, y0);
         for (int32_t i = 0; i < update_steps_; ++i) history.Append(line.Position);
         if (!keep_all_) history.Trim(keep);
     }
@@ -359,7 +359,8 @@ void TStripChart::Redraw() {
 
     const int64_t uts = update_steps_;
     const double pps = pixels_per_step_;
-    for (auto& line : lines_) {
+    for (size_t index : DrawingOrder()) {
+        TStripChartLine& line = lines_[index];
         TLineHistory& history = line.History;
         if (history.Empty()) {
             history.Append(0);
@@ -380,19 +381,59 @@ void TStripChart::Redraw() {
         const int64_t first = history.FirstStored();
         if (first > 0 && (k == 0 || k * uts - 1 < first)) k = std::min((first + uts) / uts, last_k);
 
-        const Pixel c = ToPixel(line.Color);
         int64_t px = ToCoordinate(x_of(k));
         int64_t py = ValueToY(line, history.At(k == 0 ? 0 : k * uts - 1));
         for (++k; k <= last_k; ++k) {
             const int64_t nx = ToCoordinate(x_of(k));
             const int64_t ny = ValueToY(line, history.At(k * uts - 1));
-            DrawLine(px, py, nx, ny, c);
+            DrawLineOf(index, px, py, nx, ny);
             px = nx, py = ny;
         }
     }
 
     grid_counter_ = 1;
     Repaint();
+}
+
+void TStripChart::DrawLineOf(size_t line, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    const Pixel c = ToPixel(lines_[line].Color);
+    DrawLine(x0, y0, x1, y1, c);
+    if (line != highlighted_) return;
+    DrawLine(x0, y0 - 1, x1, y1 - 1, c);
+    DrawLine(x0, y0 + 1, x1, y1 + 1, c);
+}
+
+std::vector<size_t> TStripChart::DrawingOrder() const {
+    std::vector<size_t> order;
+    order.reserve(lines_.size());
+    for (size_t i = 0; i < lines_.size(); ++i)
+        if (i != highlighted_) order.push_back(i);
+    if (highlighted_ < lines_.size()) order.push_back(highlighted_);
+    return order;
+}
+
+void TStripChart::SetHighlightedLine(size_t line) {
+    if (line >= lines_.size()) line = kNoLine;
+    if (line == highlighted_) return;
+    highlighted_ = line;
+    Redraw();
+}
+
+std::vector<size_t> TStripChart::LinesAt(int x, int y, int tolerance) const {
+    std::vector<size_t> found;
+    if (pixels_per_step_ <= 0) return found;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const TStripChartLine& line = lines_[i];
+        const TLineHistory& history = line.History;
+        if (history.Empty()) continue;
+        // Value index v is drawn at x = (TotalTimeSteps - count + v + 1) * pixels per step.
+        const double at = (x + 0.5) / pixels_per_step_ - total_steps_ + static_cast<double>(history.Count()) - 1;
+        const auto v = static_cast<int64_t>(std::llround(std::min(at, static_cast<double>(history.Count() - 1))));
+        if (v < history.FirstStored()) continue;
+        const int64_t row = ValueToY(line, history.At(v));
+        if (row >= 0 && row < height_ && std::abs(row - y) <= tolerance) found.push_back(i);
+    }
+    return found;
 }
 
 void TStripChart::Repaint() {

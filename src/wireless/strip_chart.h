@@ -125,6 +125,13 @@ public:
     const TStripChartLine& Line(size_t i) const { return lines_[i]; }
     TStripChartLine& AddLine();  // defaults; references stay valid as lines are added
 
+    // One line drawn thicker and over the others (the selected network's); kNoLine for none.
+    static constexpr size_t kNoLine = SIZE_MAX;
+    void SetHighlightedLine(size_t line);
+    size_t HighlightedLine() const { return highlighted_; }
+    // The visible lines that pass within tolerance rows of picture point (x, y), in line order.
+    std::vector<size_t> LinesAt(int x, int y, int tolerance) const;
+
     // Raised after each step.
     std::function<void()> OnUpdate;
     // The picture changed: the Windows control invalidates itself.
@@ -144,6 +151,10 @@ private:
 
     void Fill(int x0, int x1, int y0, int y1, Pixel c);  // [x0, x1) x [y0, y1), clipped
     void DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Pixel c);  // end point excluded
+    // Three rows wide for the highlighted line.
+    void DrawLineOf(size_t line, int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+    // Every line index, the highlighted one last.
+    std::vector<size_t> DrawingOrder() const;
 
     int width_ = kDefaultWidth;
     int height_ = kDefaultHeight;
@@ -173,4 +184,5 @@ private:
     double grid_counter_ = 1.0;
     size_t kept_high_ = 0;
     bool keep_all_ = false;
+    size_t highlighted_ = kNoLine;
 };

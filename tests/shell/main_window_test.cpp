@@ -46,8 +46,10 @@ TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     EXPECT_EQ(main.net_lst.RowData(1), 2);  // the entry's index counts the unlisted profile entry
     const int images[] = {main.net_lst.CellImage(2, 0), main.net_lst.CellImage(2, 1), main.net_lst.CellImage(2, 2),
                           main.net_lst.CellImage(2, 3)};
-    EXPECT_EQ(std::vector<int>(std::begin(images), std::end(images)), (std::vector<int>{ImageIndex(ListImage::Network), ImageIndex(ListImage::Signal1),
-                                 ImageIndex(ListImage::RedShield), ImageIndex(ListImage::RedShield)}));
+    // The row's image is its chart line's colour square: "Gone" is the third line.
+    EXPECT_EQ(std::vector<int>(std::begin(images), std::end(images)),
+              (std::vector<int>{kListImageCount + 2, ImageIndex(ListImage::Signal1), ImageIndex(ListImage::RedShield),
+                                ImageIndex(ListImage::RedShield)}));
     ASSERT_EQ(main.ap_lst.RowCount(), 2);
     EXPECT_EQ(Row(main.ap_lst, 0), (std::vector<std::string>{"00:1A:2B:3C:4D:5E", "HomeNet", "6 (2.437 GHz)", "-67 dBm",
                                                              "Ayecom Technology Co., Ltd.", "", ""}));
@@ -63,9 +65,9 @@ TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     EXPECT_TRUE(Logged("New network found : HomeNet"));
     EXPECT_TRUE(Logged("New AP found : 00:1A:2B:3C:4D:5E (for :HomeNet)"));
     EXPECT_TRUE(messages.empty());
-    // Colour squares follow the chart's lines after the fixed pictures.
+    // Every chart line has a colour square, line n after the fixed pictures.
     EXPECT_EQ(main.scope.chart().LineCount(), 3u);
-    EXPECT_EQ(main.colors.Count(), kListImageCount);
+    EXPECT_EQ(main.colors.Count(), kListImageCount + 3);
 }
 
 TEST_F(MainWindow, AFailedEnumerationShowsOnceAndStopsScanning) {

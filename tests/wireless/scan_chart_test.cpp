@@ -93,6 +93,11 @@ TEST(ColourSquares, BitmapAndWhichLinesNeedOne) {
     EXPECT_EQ(LinesNeedingSquares(12, 10), (std::vector<size_t>{10, 11}));
     EXPECT_EQ(LinesNeedingSquares(12, 12), std::vector<size_t>{});
     EXPECT_EQ(LinesNeedingSquares(13, 11), (std::vector<size_t>{11, 12}));
+    // Every line a square, after ten fixed images.
+    EXPECT_EQ(LinesNeedingSquares(2, 10, 10), (std::vector<size_t>{0, 1}));
+    EXPECT_EQ(LinesNeedingSquares(3, 12, 10), (std::vector<size_t>{2}));
+    EXPECT_EQ(LinesNeedingSquares(3, 13, 10), std::vector<size_t>{});
+    EXPECT_EQ(LinesNeedingSquares(0, 10, 10), std::vector<size_t>{});
 }
 
 }  // namespace

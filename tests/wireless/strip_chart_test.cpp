@@ -349,4 +349,32 @@ TEST(StripChart, KeptHistoryDrawsAsTheWholeHistory) {
     EXPECT_NE(kept.Pixels(), whole.Pixels());
 }
 
+TEST(StripChart, HighlightedLineIsThickAndInFrontAndLinesAtNamesWhatIsThere) {
+    TStripChart chart;
+    MainWindowSetup(chart);
+    constexpr Colour kOther = RgbColour(200, 10, 10);
+    AddLine(chart, 50, kLine);
+    AddLine(chart, 50, kOther);  // same value: drawn over the first
+    AddLine(chart, 0, kRed);     // below the picture
+    for (int i = 0; i < 5; ++i) chart.Step();
+    const int x = chart.Width() - 5;
+    EXPECT_EQ(RowsOf(chart, x, kOther), (std::set<int>{73}));
+    EXPECT_TRUE(RowsOf(chart, x, kLine).empty());
+
+    chart.SetHighlightedLine(0);  // redraws the whole history
+    EXPECT_EQ(RowsOf(chart, x, kLine), (std::set<int>{72, 73, 74}));
+    chart.Step();  // and the new strip keeps it so
+    EXPECT_EQ(RowsOf(chart, chart.Width() - 1, kLine), (std::set<int>{72, 73, 74}));
+    EXPECT_EQ(RowsOf(chart, x, kLine), (std::set<int>{72, 73, 74}));
+    chart.SetHighlightedLine(TStripChart::kNoLine);
+    EXPECT_EQ(RowsOf(chart, x, kOther), (std::set<int>{73}));
+    chart.SetHighlightedLine(7);  // no such line: none
+    EXPECT_EQ(chart.HighlightedLine(), TStripChart::kNoLine);
+
+    EXPECT_EQ(chart.LinesAt(x, 75, 3), (std::vector<size_t>{0, 1}));
+    EXPECT_TRUE(chart.LinesAt(x, 90, 3).empty());
+    EXPECT_TRUE(chart.LinesAt(x, 144, 3).empty());  // the line at 0 is out of sight
+    EXPECT_TRUE(chart.LinesAt(10, 73, 3).empty());  // left of the history: nothing drawn there
+}
+
 }  // namespace

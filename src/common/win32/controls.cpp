@@ -207,7 +207,7 @@ int ImageList::Count() const { return ImageList_GetImageCount(list_.get()); }
 
 bool ListView::Create(Window& parent, DesignRect rect, unsigned anchors) {
     if (!CreateChild(parent, WC_LISTVIEWW, "",
-                     WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                     WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
                      WS_EX_CLIENTEDGE, rect, anchors))
         return false;
     ListView_SetExtendedListViewStyle(
@@ -326,8 +326,41 @@ void ListView::AddRow(const std::vector<std::string>& cells) {
 
 int ListView::SelectedRow() const { return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); }
 
-void ListView::SelectRow(int row) {
-    ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+void ListView::SelectRow(int row) { SelectRows({row}); }
+
+std::vector<int> ListView::SelectedRows() const {
+    std::vector<int> rows;
+    for (int row = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); row >= 0;
+         row = ListView_GetNextItem(hwnd_, row, LVNI_SELECTED))
+        rows.push_back(row);
+    return rows;
+}
+
+void ListView::SelectRows(const std::vector<int>& rows) {
+    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (int row : rows) ListView_SetItemState(hwnd_, row, LVIS_SELECTED, LVIS_SELECTED);
+    if (!rows.empty()) ListView_SetItemState(hwnd_, rows.front(), LVIS_FOCUSED, LVIS_FOCUSED);
+}
+
+void ListView::SetSortArrow(int column, int direction) {
+    HWND header = ListView_GetHeader(hwnd_);
+    for (int c = 0, n = ColumnCount(); c < n; ++c) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(header, c, &item);
+        const int wanted = (item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN)) |
+                           (c != column || direction == 0 ? 0 : direction > 0 ? HDF_SORTUP : HDF_SORTDOWN);
+        if (wanted == item.fmt) continue;
+        item.fmt = wanted;
+        Header_SetItem(header, c, &item);
+    }
+}
+
+int ListView::SortArrow(int column) const {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    if (!Header_GetItem(ListView_GetHeader(hwnd_), column, &item)) return 0;
+    return item.fmt & HDF_SORTUP ? 1 : item.fmt & HDF_SORTDOWN ? -1 : 0;
 }
 
 std::string ListView::ColumnCaption(int column) const {
@@ -344,6 +377,12 @@ int ListView::ColumnWidth(int column) const { return ListView_GetColumnWidth(hwn
 
 LRESULT ListView::OnNotify(NMHDR* hdr) {
     if ((hdr->code == NM_DBLCLK || hdr->code == NM_RETURN) && onDoubleClick) onDoubleClick();
+    if (hdr->code == LVN_COLUMNCLICK) ClickColumn(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
+    if (hdr->code == LVN_ITEMCHANGED && onSelectionChanged) {
+        const auto* change = reinterpret_cast<NMLISTVIEW*>(hdr);
+        if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED))
+            onSelectionChanged();
+    }
     return 0;
 }
 
@@ -351,6 +390,16 @@ bool ListView::OnEnter() {
     if (!onDoubleClick) return false;
     onDoubleClick();
     return true;
+}
+
+bool EditBox::Create(Window& parent, const std::string& cue, DesignRect rect, unsigned anchors) {
+    if (!CreateChild(parent, WC_EDITW, "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, rect, anchors)) return false;
+    SendMessageW(hwnd_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(Widen(cue).c_str()));
+    return true;
+}
+
+void EditBox::OnCommand(WORD code) {
+    if (code == EN_CHANGE && onChange) onChange();
 }
 
 Timer::~Timer() {

@@ -170,16 +170,33 @@ public:
     int CellImage(int row, int column) const;
     intptr_t RowData(int row) const;
     int SelectedRow() const;  // -1 when none
-    void SelectRow(int row);
+    void SelectRow(int row);  // the only selected row
+    std::vector<int> SelectedRows() const;
+    void SelectRows(const std::vector<int>& rows);  // the others lose theirs
     std::string ColumnCaption(int column) const;
     int ColumnWidth(int column) const;
 
-    std::function<void()> onDoubleClick;  // also Enter on a focused row
+    // The header's arrow: 0 none, 1 ascending, -1 descending; the other columns lose theirs.
+    void SetSortArrow(int column, int direction);
+    int SortArrow(int column) const;
     bool OnEnter() override;
+    void ClickColumn(int column) { if (onColumnClick) onColumnClick(column); }
+
+    std::function<void()> onDoubleClick;  // also Enter on a focused row
+    std::function<void(int column)> onColumnClick;
+    std::function<void()> onSelectionChanged;
     LRESULT OnNotify(NMHDR* hdr) override;
 
 private:
     void SetCellImage(int row, int column, int image);
+};
+
+// A one-line text box with a grey hint while empty; raises onChange on every edit.
+class EditBox : public Control {
+public:
+    bool Create(Window& parent, const std::string& cue, DesignRect rect, unsigned anchors);
+    std::function<void()> onChange;
+    void OnCommand(WORD code) override;
 };
 
 class Timer {

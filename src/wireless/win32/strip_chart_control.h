@@ -4,6 +4,8 @@
 // step timer while Active.
 #include <windows.h>
 
+#include <string>
+
 #include "common/win32/controls.h"
 #include "wireless/strip_chart.h"
 
@@ -14,10 +16,17 @@ public:
     void SetActive(bool active);
     void Place(int x, int y, int width, int height) override;
 
+    // The text of the tooltip at the mouse: the names of the lines there.
+    std::string TipAt(int x, int y) const;
+
 private:
     static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+    void CreateTip();
+    void MouseMoved(int x, int y);
     void Paint();
     void RestartTimer();
 
     TStripChart chart_;
+    HWND tip_ = nullptr;            // destroyed with the control, its owner
+    std::wstring tipText_;
 };
