@@ -169,6 +169,7 @@ void ScanPass(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink&
         }
     }
     chart.PassCompleted();
+    state.requests.Request(state.api, state.wlanHandle, state.interfaceList.get(), log);
     state.scanIdle = true;
 }
 

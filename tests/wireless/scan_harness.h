@@ -119,6 +119,7 @@ struct BasicHarness {
         EXPECT_EQ(api.WlanOpenHandle(wlan::kClientVersion, nullptr, nullptr, &state.wlanHandle), 0u);
         state.scanIdle = true;
         state.knownAPs.emplace();
+        state.requests = ScanRequests([this] { return now; });
         messages.log = log ? &*log : nullptr;
         messages.networks = &networks;
         messages.accessPoints = &accessPoints;
@@ -129,7 +130,11 @@ struct BasicHarness {
         api.WlanCloseHandle(state.wlanHandle, nullptr);
     }
     TRunLog* Log() { return log ? log->get() : nullptr; }
-    void Tick() { ScanTimerTick(state, lists, chart, messages, Log()); }
+    // One timer tick; the clock then moves on by the timer's second.
+    void Tick() {
+        ScanTimerTick(state, lists, chart, messages, Log());
+        now += 1000;
+    }
     std::vector<std::string> LogLines() const { return log ? log->Lines() : std::vector<std::string>{}; }
 
     Api api;
@@ -139,6 +144,7 @@ struct BasicHarness {
     RecordingChart chart;
     RecordingMessages messages;
     std::optional<TempLog> log;
+    uint64_t now = 0;  // the scan requests' clock, in milliseconds
 };
 using Harness = BasicHarness<>;
 
