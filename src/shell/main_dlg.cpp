@@ -35,6 +35,9 @@ constexpr char kDriversPage[] = "/rensel/drivers.php";
 constexpr char kDefaultHintPage[] = "/forum/";
 constexpr char kTagline[] = "Wireless networks, access points and their signal, second by second";
 
+constexpr UINT kActivatedMessage = WM_APP + 2;
+constexpr UINT kScanNotificationMessage = WM_APP + 3;
+
 // A list view as the detail commands see it: the selection and the row data.
 class ListSelection : public SelectableList {
 public:
@@ -221,9 +224,33 @@ void TMainDlg::AppEvtActivate() {
     started_ = true;
     StartSilentUpdateCheck();
     scan_.knownAPs.emplace();
+    scan_.requests.SetInterval(StoredScanInterval());
+    scan_.requests.onAccessDenied = [this] { ScanRequestNeedsLocationConsent(); };
+    ListenForScanNotifications();
     scan_.scanIdle = true;
     scantmr.SetEnabled(true);
 }
+
+void TMainDlg::ListenForScanNotifications() {
+    // The handler runs on a thread of the service: it only queues and wakes this window.
+    const HWND window = hwnd_;
+    NotificationQueue* queue = &scanNotifications_;
+    const uint32_t rc = scan_.api.WlanRegisterNotification(
+        scan_.wlanHandle, wlan::kNotificationSourceAcm, [window, queue](const wlan::WlanNotification& notification) {
+            if (notification.code != wlan::kAcmScanComplete && notification.code != wlan::kAcmScanFail) return;
+            queue->Push(notification);
+            PostMessageW(window, kScanNotificationMessage, 0, 0);
+        });
+    // Without notifications the interval alone paces the requests.
+    if (rc != 0) LogAdd(log_.get(), "WlanRegisterNotification failed (" + std::to_string(rc) + ")", TRunLog::kVerbose);
+}
+
+void TMainDlg::TakeScanNotifications() {
+    for (const wlan::WlanNotification& notification : scanNotifications_.TakeAll())
+        scan_.requests.Notified(notification, log_.get());
+}
+
+void TMainDlg::ScanRequestNeedsLocationConsent() {}
 
 std::string TMainDlg::LookupErrorHint(const std::string& key, const std::string& fallback) const {
     std::string value = ReadProfileString(HintFileName(), "errors", key, "");
@@ -274,7 +301,10 @@ void TMainDlg::OpenPage(const std::string& path) {
 }
 
 void TMainDlg::Quit1Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
-void TMainDlg::Settings1Click() { dialogs_.settings->Execute(); }
+void TMainDlg::Settings1Click() {
+    dialogs_.settings->Execute();
+    scan_.requests.SetInterval(StoredScanInterval());  // from the next pass on
+}
 void TMainDlg::About1Click() { dialogs_.about->Execute(); }
 void TMainDlg::ChangeLog1Click() { OpenPage(kChangeLogPage); }
 void TMainDlg::BugreportFeaturerequestKnownissues1Click() { OpenPage(kBugTrackerPage); }
@@ -338,6 +368,7 @@ void TMainDlg::FormClose() {
     closed_ = true;
     scantmr.SetEnabled(false);
     LogAdd(log_.get(), "Closing wLan handles...", 1);
+    if (started_) scan_.api.WlanRegisterNotification(scan_.wlanHandle, wlan::kNotificationSourceNone, nullptr);
     scan_.api.WlanCloseHandle(scan_.wlanHandle, nullptr);  // its result does not matter
     scan_.wlanHandle = nullptr;
 
@@ -369,10 +400,13 @@ void TMainDlg::FormDestroy() {
 LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_ACTIVATEAPP:
-            if (wp) PostMessageW(hwnd_, WM_APP + 2, 0, 0);  // after activation has settled
+            if (wp) PostMessageW(hwnd_, kActivatedMessage, 0, 0);  // after activation has settled
             break;
-        case WM_APP + 2:
+        case kActivatedMessage:
             AppEvtActivate();
+            return 0;
+        case kScanNotificationMessage:
+            TakeScanNotifications();
             return 0;
         case WM_COMMAND:
             if (lp == 0) {  // menu item or shortcut

@@ -13,6 +13,7 @@
 #include "wireless/detail_commands.h"
 #include "wireless/scan_chart.h"
 #include "wireless/scan_pass.h"
+#include "wireless/scan_requests.h"
 #include "wireless/strip_chart.h"
 #include "wireless/win32/strip_chart_control.h"
 
@@ -106,6 +107,12 @@ private:
 
     void CreateControls();
     void WriteLogHeader(bool debug);
+    // Finished scans reported by the service reach the scan requests on this thread.
+    void ListenForScanNotifications();
+    void TakeScanNotifications();
+    // A scan request refused with error 5: the system wants the user's location
+    // consent before it lets programs scan. The consent notice hooks in here.
+    void ScanRequestNeedsLocationConsent();
     void OpenPage(const std::string& path);
     void OnMenu(WORD command);
     void StartSilentUpdateCheck();
@@ -118,6 +125,7 @@ private:
     std::unique_ptr<TFileGrabber> hintGrabber;
     std::unique_ptr<TRenselLite> updateChecker;
     ScanState scan_;
+    NotificationQueue scanNotifications_;
     TNetworkChart networkChart_;
     StripScanChart scanChart_;
     bool activated_ = false;
