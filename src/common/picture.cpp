@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <numbers>
 
+#include "common/product.h"
+
 Shape Rect(double left, double top, double right, double bottom) {
     return [=](double x, double y) { return x >= left && x < right && y >= top && y < bottom; };
 }

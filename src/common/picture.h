@@ -41,5 +41,4 @@ void FillVerticalGradient(Picture& pic, Argb top, Argb bottom);
 enum class Glyph { GreenShield, OrangeShield, RedShield, Signal3, Signal2, Signal1, RadioTower, NetworkCard,
                    SignalWaves, RedCross };
 Picture DrawGlyph(Glyph glyph, int size);  // size x size, transparent background
-Picture DrawProgramIcon(int size);
 Picture DrawAboutBanner(int width, int height);  // the text is written on it by the window

@@ -1,6 +1,7 @@
 #include "shell/about_dlg.h"
 
 #include "common/picture.h"
+#include "common/product.h"
 #include "common/win32/files.h"
 #include "common/win32/shell.h"
 #include "common/win32/wide.h"
@@ -25,7 +26,7 @@ HBITMAP BannerBitmap(int width, int height, int dpi_font_height) {
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(255, 255, 255));
         RECT r{height, 0, width, height};
-        DrawTextW(dc, Widen(kApplicationTitle).c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+        DrawTextW(dc, Widen(kProductName).c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
     }
     SelectObject(dc, old_bitmap);
     DeleteDC(dc);
@@ -46,7 +47,7 @@ TAboutDlg::TAboutDlg(HWND owner, std::string exeName)
     Application_grp.Create(*this, "Application", {1 + 5, 97 + 12, 249, 53});
     appname_lbl.Create(*this, "", {1 + 5 + 8, 97 + 12 + 16, 235, 14});
     version_lbl.Create(*this, "", {1 + 5 + 8, 97 + 12 + 32, 235, 14});
-    quintavo_grp.Create(*this, "Quintavo", {1 + 260, 97 + 12, 113, 117});
+    quintavo_grp.Create(*this, std::string(kMakerName), {1 + 260, 97 + 12, 113, 117});
     email_btn.Create(*this, "Email", {1 + 260 + 8, 97 + 12 + 16, 97, 28});
     web_btn.Create(*this, "Web Site", {1 + 260 + 8, 97 + 12 + 48, 97, 28});
     forum_btn.Create(*this, "Forums", {1 + 260 + 8, 97 + 12 + 80, 97, 28});
@@ -59,8 +60,8 @@ TAboutDlg::TAboutDlg(HWND owner, std::string exeName)
 }
 
 void TAboutDlg::RefreshTexts() {
-    SetCaption(TS_about.Lookup("About") + " " + kApplicationTitle);
-    appname_lbl.SetText(TS_about.Lookup("Application Name :") + " " + kApplicationTitle);
+    SetCaption(TS_about.Lookup("About") + " " + kProductName);
+    appname_lbl.SetText(TS_about.Lookup("Application Name :") + " " + kProductName);
     version_lbl.SetText(TS_about.Lookup("Version :") + " " + FileVersionText(exeName_));
 }
 

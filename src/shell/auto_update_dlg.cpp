@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "common/product.h"
 #include "common/win32/files.h"
 #include "common/win32/shell.h"
 #include "common/win32/unique.h"
@@ -95,7 +96,7 @@ bool TAutoUpdateDlg::Execute(HWND owner) {
     Grabber = std::make_unique<TFileGrabber>(Log);
     Grabber->SetProxy(UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword);
     Grabber->BodyLimit = kInstallerBodyLimit;
-    InstallerFile = DataFolder(exeName_, kApplicationTitle) + "update.exe";
+    InstallerFile = DataFolder(exeName_, kProductName) + "update.exe";
     // An old installer must never run: remove it even when it is empty.
     DeleteFileW(Widen(InstallerFile).c_str());
     pb.SetRange(100);
@@ -153,7 +154,7 @@ void TAutoUpdateDlg::OnDownload() {
         return Fail();
     }
     LogAdd(Log, "Starting update process", TRunLog::kInfo);
-    const std::string dataFolder = DataFolder(exeName_, kApplicationTitle);
+    const std::string dataFolder = DataFolder(exeName_, kProductName);
     ShellOpenFromWindow(hwnd_, "", InstallerFile, InstallerParameters(dataFolder), "", SW_SHOWNORMAL);
     EndModal(IDOK);
 }

@@ -7,7 +7,8 @@
 #include "common/win32/locale_time.h"
 #include "common/win32/wide.h"
 #include "shell/application.h"
-#include "wireless/win32/wlan_factory.h"
+#include "shell/wlan_service.h"
+#include "wireless/value_text.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     InitCommonControlsEx(&icc);
     InstallAnsiCodePage();
     InstallLocaleTimeSeparator();
-    InstallLocaleDecimalSeparator();
+    SetDecimalSeparator(LocaleDecimalSeparator());  // empty: the value texts keep "."
 
     std::unique_ptr<wlan::WlanApi> api = CreateWlanApi();
     Application app(MainDlgSetup{api.get(), ProgramFileName(), Arguments()});

@@ -1,6 +1,6 @@
 #include "shell/main_dlg.h"
 
-#include "common/maker.h"
+#include "common/product.h"
 #include "common/paths.h"
 #include "common/system_info.h"
 #include "common/text.h"
@@ -70,7 +70,7 @@ TMainDlg::TMainDlg(MainDlgSetup setup)
       scanChart_(scope.chart(), networkChart_) {
     scanChart_.onPassStarted = [this] { AddColourSquares(); };
     using namespace main_layout;
-    CreateFrame(kApplicationTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, nullptr, kClientWidth, kClientHeight,
+    CreateFrame(kProductName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, nullptr, kClientWidth, kClientHeight,
                 CreateMainMenu());
     SetMinimumWindowSize(kMinWidth, kMinHeight);
     SetWindowPos(hwnd_, nullptr, Scale(234), Scale(267), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -90,7 +90,7 @@ void TMainDlg::CreateControls() {
     top_pnl.Create(*this, GetSysColor(COLOR_WINDOWFRAME), kTopPanel, AnchorLeft | AnchorTop | AnchorRight);
     Image1.Create(*this, kIcon);
     Image1.SetIcon(ProgramIcon(Scale(32)));
-    Label2.Create(*this, kApplicationTitle, kProductLabel);
+    Label2.Create(*this, kProductName, kProductLabel);
     Label2.SetBold(true);
     Label2.SetColors(RGB(192, 192, 192), top_pnl.Brush());
     subtitle_lbl.Create(*this, kTagline, kSubtitle, kAnchorTopLeft, true);
@@ -154,7 +154,7 @@ std::string TMainDlg::ProgramFolder() const { return FileFolder(setup_.exeName);
 bool TMainDlg::IsPortable() const { return !IsProductInstalled(kInstalledProductPrefix); }
 
 std::string TMainDlg::HintFileName() const {
-    return DataFolder(setup_.exeName, kApplicationTitle) + "vellumar.ini";
+    return DataFolder(setup_.exeName, kProductName) + "vellumar.ini";
 }
 
 void TMainDlg::FormCreate() {
@@ -191,13 +191,13 @@ void TMainDlg::AppEvtActivate() {
     if (activated_) return;  // the start-up sequence runs once per process
     activated_ = true;
 
-    RegisterProgramPath(kApplicationTitle, setup_.exeName);
-    SetCaption(std::string(kApplicationTitle) + " v" + FileVersionText(setup_.exeName));
+    RegisterProgramPath(kProductName, setup_.exeName);
+    SetCaption(std::string(kProductName) + " v" + FileVersionText(setup_.exeName));
     InvalidateRect(top_pnl.hwnd(), nullptr, TRUE);
 
     InitUID();
     const bool debug = ReadSetting("debug_mode") == "1";
-    log_ = std::make_unique<TRunLog>(DataFolder(setup_.exeName, kApplicationTitle) + kApplicationTitle + ".log",
+    log_ = std::make_unique<TRunLog>(DataFolder(setup_.exeName, kProductName) + kProductName + ".log",
                                      debug, 10000, false);
     log_->SetFileOpener([](const std::string& file) { ShellOpenDocument(file, "", ""); });
     networkChart_.SetLog(log_.get());
@@ -205,7 +205,7 @@ void TMainDlg::AppEvtActivate() {
 
     // The hint file arrives in the background; only a later start reads it.
     hintGrabber = std::make_unique<TFileGrabber>(log_.get());
-    StartHintDownload(*hintGrabber, DataFolder(setup_.exeName, kApplicationTitle));
+    StartHintDownload(*hintGrabber, DataFolder(setup_.exeName, kProductName));
 
     uint32_t negotiated = 0;
     uint32_t result = scan_.api.WlanOpenHandle(wlan::kClientVersion, nullptr, &negotiated, &scan_.wlanHandle);
@@ -314,14 +314,14 @@ void TMainDlg::OpenLog1Click() {
 }
 
 void TMainDlg::StartSilentUpdateCheck() {
-    updateChecker = std::make_unique<TRenselLite>(log_.get(), kApplicationTitle);
+    updateChecker = std::make_unique<TRenselLite>(log_.get(), kProductName);
     silentUpdateCheck = true;
     Checkforupdate1Click();
 }
 
 void TMainDlg::Checkforupdate1Click() {
     // After a failed start there is no checker yet: the user's request creates it.
-    if (!updateChecker) updateChecker = std::make_unique<TRenselLite>(log_.get(), kApplicationTitle);
+    if (!updateChecker) updateChecker = std::make_unique<TRenselLite>(log_.get(), kProductName);
     if (updateChecker->Busy()) return;
     EnableMenuItem(GetMenu(hwnd_), kCmdCheckForUpdate, MF_BYCOMMAND | MF_GRAYED);
     LogAdd(log_.get(), "Self update check...", TRunLog::kInfo);
@@ -330,11 +330,12 @@ void TMainDlg::Checkforupdate1Click() {
 
 void TMainDlg::OnRenselLite() {
     if (updateChecker->NewVersion()) {
-        LogAdd(log_.get(), "New version of Vellumar is detected", TRunLog::kInfo);
+        LogAdd(log_.get(), std::string("New version of ") + kProductName + " is detected", TRunLog::kInfo);
         ShowUpdateOffer();
     } else if (updateChecker->ValidAnswer()) {
-        LogAdd(log_.get(), "Vellumar is already up to date.", TRunLog::kInfo);
-        if (!silentUpdateCheck) ShowMessage("Vellumar is already up to date.");
+        const std::string upToDate = std::string(kProductName) + " is already up to date.";
+        LogAdd(log_.get(), upToDate, TRunLog::kInfo);
+        if (!silentUpdateCheck) ShowMessage(upToDate);
     }
     // The offer may have ended the program: the window is then gone.
     if (hwnd_) EnableMenuItem(GetMenu(hwnd_), kCmdCheckForUpdate, MF_BYCOMMAND | MF_ENABLED);
@@ -346,7 +347,7 @@ void TMainDlg::ShowUpdateOffer() {
     offer.ProductPageURL = MakerAddress("https", kProductPagePath);
     offer.InstallerURL = MakerAddress("https", kInstallerPath);
     offer.Log = log_.get();
-    offer.auto_btn.Enable(IsProductInstalled("Quintavo Vellumar"));
+    offer.auto_btn.Enable(IsProductInstalled(kInstalledProductPrefix));
     if (offer.Execute()) Quit1Click();
 }
 

@@ -7,23 +7,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "sim/varying.h"
 #include "wireless/records.h"
 
 namespace wlan::sim {
-
-// A number that may change from epoch to epoch: a constant, a list by epoch or a
-// bounded random walk.
-struct Varying {
-    enum class Kind { Constant, List, Walk };
-    Kind kind = Kind::Constant;
-    std::vector<int64_t> values;  // the constant, or the list
-    int64_t low = 0, high = 0, step = 3;
-    uint64_t entity = 0;  // hash of the value's place in the file, for the walk
-    static Varying Constant(int64_t v) { return {Kind::Constant, {v}}; }
-};
 
 // Element k holds in epoch k + 1; epoch 0 takes the first, the last one repeats.
 struct Presence {
@@ -105,23 +94,6 @@ struct Scenario {
     uint32_t openResult = 0;
     std::vector<Interface> interfaces;
     std::vector<Fault> faults;
-};
-
-// The values of varying numbers by epoch. A walk is a pure function of the seed,
-// its entity and the epoch; it is stepped on from the last epoch asked, so that
-// a long run costs one step per epoch.
-class VaryingValues {
-public:
-    explicit VaryingValues(uint64_t seed) : seed_(seed) {}
-    int64_t At(const Varying& v, uint64_t epoch);
-
-private:
-    struct Walked {
-        uint64_t epoch;
-        int64_t value;
-    };
-    uint64_t seed_;
-    std::unordered_map<const Varying*, Walked> walks_;
 };
 
 struct LoadResult {

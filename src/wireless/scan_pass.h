@@ -12,16 +12,10 @@
 #include <vector>
 
 #include "common/run_log.h"
-#include "wireless/report_list.h"
+#include "common/message_sink.h"
+#include "common/report_list.h"
 #include "wireless/scan_requests.h"
 #include "wireless/wlan_api.h"
-
-// A modal message box with an OK button; the window's runs a nested message loop.
-class MessageSink {
-public:
-    virtual ~MessageSink() = default;
-    virtual void ShowMessage(const std::string& text) = 0;
-};
 
 // The chart points of a pass.
 class ScanChart {

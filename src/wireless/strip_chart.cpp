@@ -1,12 +1,8 @@
 #include "wireless/strip_chart.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
-
-#include "common/run_log.h"
-#include "common/text.h"
 
 namespace {
 
@@ -70,14 +66,14 @@ void TLineHistory::Trim(size_t keep) {
 // --- TStripChart ----------------------------------------------------------
 
 TStripChart::TStripChart() {
-    pixels_.assign(static_cast<size_t>(width_) * height_, color_);
+    pixels_.assign(static_cast<size_t>(width_) * height_, ToPixel(color_));
     Redraw();
 }
 
 void TStripChart::SetSize(int width, int height) {
     width_ = std::max(width, kMinSize);
     height_ = std::max(height, kMinSize);
-    pixels_.assign(static_cast<size_t>(width_) * height_, color_);
+    pixels_.assign(static_cast<size_t>(width_) * height_, ToPixel(color_));
     if (display_units_ == TDisplayUnits::Pixels) {
         minimum_ = 0;
         maximum_ = height_;
@@ -237,19 +233,19 @@ void TStripChart::ComputeGridRows() {
         if (marked[static_cast<size_t>(row)]) grid_rows_.push_back(row);
 }
 
-void TStripChart::Fill(int x0, int x1, int y0, int y1, Colour c) {
+void TStripChart::Fill(int x0, int x1, int y0, int y1, Pixel c) {
     x0 = std::max(x0, 0), y0 = std::max(y0, 0);
     x1 = std::min(x1, width_), y1 = std::min(y1, height_);
     if (x0 >= x1) return;
     for (int y = y0; y < y1; ++y) {
-        Colour* row = pixels_.data() + static_cast<size_t>(y) * width_;
+        Pixel* row = pixels_.data() + static_cast<size_t>(y) * width_;
         std::fill(row + x0, row + x1, c);
     }
 }
 
 // A 1-pixel pen from (x0, y0) towards (x1, y1), the end point itself not drawn. Only the
 // part of the major axis inside the picture is walked.
-void TStripChart::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Colour c) {
+void TStripChart::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Pixel c) {
     x0 = ClampCoordinate(x0), y0 = ClampCoordinate(y0);
     x1 = ClampCoordinate(x1), y1 = ClampCoordinate(y1);
     const int64_t dx = x1 - x0, dy = y1 - y0;
@@ -305,21 +301,23 @@ void TStripChart::Step() {
     // above lands in the strip that is filled next.
     if (p < w) {
         const size_t total = pixels_.size(), shift = static_cast<size_t>(p);
-        std::memmove(pixels_.data(), pixels_.data() + shift, (total - shift) * sizeof(Colour));
+        std::memmove(pixels_.data(), pixels_.data() + shift, (total - shift) * sizeof(Pixel));
     }
     const int strip = static_cast<int>(std::max<int64_t>(0, w - std::min<int64_t>(p, w)));
-    Fill(strip, w, 0, h, color_);
+    const Pixel grid = ToPixel(grid_color_);
+    Fill(strip, w, 0, h, ToPixel(color_));
 
     // With no strip to draw in, the grid never comes round.
     const double g = p > 0 ? RoundEven(v_grid_ * pixels_per_step_ / static_cast<double>(p)) : INFINITY;
     if (grid_counter_ >= g) {
-        Fill(w - 1, w, 0, h, grid_color_);
+        Fill(w - 1, w, 0, h, grid);
         grid_counter_ = 0;
     }
     grid_counter_ += 1;
 
-    for (int row : grid_rows_) Fill(strip, w, row, row + 1, grid_color_);
-    if (base_row_ >= 0 && base_row_ < h) Fill(strip, w, static_cast<int>(base_row_), static_cast<int>(base_row_) + 1, base_color_);
+    for (int row : grid_rows_) Fill(strip, w, row, row + 1, grid);
+    if (base_row_ >= 0 && base_row_ < h)
+        Fill(strip, w, static_cast<int>(base_row_), static_cast<int>(base_row_) + 1, ToPixel(base_color_));
 
     const size_t keep = KeptHistory();
     for (auto& line : lines_) {
@@ -327,8 +325,9 @@ void TStripChart::Step() {
         const int64_t y0 = ValueToY(line, line.Position);
         const int64_t y1 = ValueToY(line, history.At(history.Count() - update_steps_));
         const int64_t y2 = ValueToY(line, history.At(history.Count() - 2 * int64_t{update_steps_}));
-        DrawLine(w - 2 * p, y2, w - p, y1, line.Color);
-        DrawLine(w - p, y1, w, y0, line.Color);
+        const Pixel c = ToPixel(line.Color);
+        DrawLine(w - 2 * p, y2, w - p, y1, c);
+        DrawLine(w - p, y1, w, y0, c);
         for (int32_t i = 0; i < update_steps_; ++i) history.Append(line.Position);
         if (!keep_all_) history.Trim(keep);
     }
@@ -340,21 +339,23 @@ void TStripChart::Step() {
 void TStripChart::Redraw() {
     RecomputeDerived();
     const int w = width_, h = height_;
-    std::fill(pixels_.begin(), pixels_.end(), color_);
+    std::fill(pixels_.begin(), pixels_.end(), ToPixel(color_));
 
+    const Pixel grid = ToPixel(grid_color_);
     const double v_step = v_grid_ * pixels_per_step_;
     if (v_step < 1) {
-        Fill(0, w, 0, h, grid_color_);  // columns closer than a pixel cover every column
+        Fill(0, w, 0, h, grid);  // columns closer than a pixel cover every column
     } else {
         for (int64_t j = 0;; ++j) {
             const double x = w - static_cast<double>(j) * v_step;
             if (!(x > 0)) break;
             const int64_t col = ToCoordinate(x - 1);
-            if (col >= 0 && col < w) Fill(static_cast<int>(col), static_cast<int>(col) + 1, 0, h, grid_color_);
+            if (col >= 0 && col < w) Fill(static_cast<int>(col), static_cast<int>(col) + 1, 0, h, grid);
         }
     }
-    for (int row : grid_rows_) Fill(0, w, row, row + 1, grid_color_);
-    if (base_row_ >= 0 && base_row_ < h) Fill(0, w, static_cast<int>(base_row_), static_cast<int>(base_row_) + 1, base_color_);
+    for (int row : grid_rows_) Fill(0, w, row, row + 1, grid);
+    if (base_row_ >= 0 && base_row_ < h)
+        Fill(0, w, static_cast<int>(base_row_), static_cast<int>(base_row_) + 1, ToPixel(base_color_));
 
     const int64_t uts = update_steps_;
     const double pps = pixels_per_step_;
@@ -379,12 +380,13 @@ void TStripChart::Redraw() {
         const int64_t first = history.FirstStored();
         if (first > 0 && (k == 0 || k * uts - 1 < first)) k = std::min((first + uts) / uts, last_k);
 
+        const Pixel c = ToPixel(line.Color);
         int64_t px = ToCoordinate(x_of(k));
         int64_t py = ValueToY(line, history.At(k == 0 ? 0 : k * uts - 1));
         for (++k; k <= last_k; ++k) {
             const int64_t nx = ToCoordinate(x_of(k));
             const int64_t ny = ValueToY(line, history.At(k * uts - 1));
-            DrawLine(px, py, nx, ny, line.Color);
+            DrawLine(px, py, nx, ny, c);
             px = nx, py = ny;
         }
     }
@@ -395,61 +397,4 @@ void TStripChart::Redraw() {
 
 void TStripChart::Repaint() {
     if (OnRepaint) OnRepaint();
-}
-
-// --- chart points ---------------------------------------------------------
-
-TNetworkChart::TNetworkChart(TStripChart& chart, TRunLog* log, uint64_t seed)
-    : chart_(chart), log_(log), random_(seed) {}
-
-uint64_t TNetworkChart::HighResolutionSeed() {
-    return static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
-}
-
-Colour TNetworkChart::RandomColour() {
-    std::uniform_int_distribution<int> channel(0, 255);
-    const auto r = static_cast<uint8_t>(channel(random_));
-    const auto g = static_cast<uint8_t>(channel(random_));
-    const auto b = static_cast<uint8_t>(channel(random_));
-    return RgbColour(r, g, b);
-}
-
-void TNetworkChart::UpdateNetworkLine(std::string_view name, int32_t quality) {
-    for (size_t i = 0; i < chart_.LineCount(); ++i) {
-        TStripChartLine& line = chart_.Line(i);
-        if (SameText(line.Name, name)) {
-            line.Position = quality;
-            return;
-        }
-    }
-    TStripChartLine& line = chart_.AddLine();
-    line.Color = RandomColour();
-    line.Name = std::string(name);
-    line.Position = quality;
-    LogAdd(log_, "New network found : " + std::string(name), TRunLog::kInfo);
-}
-
-void TNetworkChart::RetireLines(std::span<const std::string> names) {
-    for (size_t i = 0; i < chart_.LineCount(); ++i) {
-        TStripChartLine& line = chart_.Line(i);
-        const bool listed = std::any_of(names.begin(), names.end(),
-                                        [&](const std::string& n) { return SameText(line.Name, n); });
-        if (!listed) line.Position = 0;
-    }
-}
-
-TColourSquare GetBitmap(Colour colour) {
-    TColourSquare square;
-    for (size_t i = 0; i < square.bytes.size(); i += 3) {
-        square.bytes[i] = static_cast<uint8_t>(colour >> 16);     // blue
-        square.bytes[i + 1] = static_cast<uint8_t>(colour >> 8);  // green
-        square.bytes[i + 2] = static_cast<uint8_t>(colour);       // red
-    }
-    return square;
-}
-
-std::vector<size_t> LinesNeedingSquares(size_t line_count, size_t image_count) {
-    std::vector<size_t> lines;
-    for (size_t i = image_count; i < line_count; ++i) lines.push_back(i);
-    return lines;
 }

@@ -1,25 +1,27 @@
 #pragma once
 // The signal history strip chart as a portable model. It draws into its own
-// off-screen picture (32-bit pixels, top-down rows, each pixel a 0x00BBGGRR colour);
-// the Windows control copies that picture to the screen and runs the timer.
+// off-screen picture (32-bit pixels, top-down rows, each pixel in a 32-bit bitmap's
+// own 0x00RRGGBB order); the Windows control copies that picture to the screen as it
+// is and runs the timer.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <random>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-class TRunLog;
 
 using Colour = uint32_t;  // 0x00BBGGRR, as the platform's COLORREF
 
 constexpr Colour RgbColour(uint8_t r, uint8_t g, uint8_t b) {
     return static_cast<Colour>(r) | static_cast<Colour>(g) << 8 | static_cast<Colour>(b) << 16;
 }
+
+using Pixel = uint32_t;  // 0x00RRGGBB: blue, green, red, unused in memory, as a 32-bit bitmap stores them
+
+constexpr Pixel ToPixel(Colour c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
+constexpr Colour ToColour(Pixel p) { return ToPixel(p); }  // swapping red and blue is its own inverse
 
 enum class TValueUnit { Percent, Absolute };
 enum class TDisplayUnits { Pixels, Logical };
@@ -78,9 +80,9 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
 
-    // Pixels, top-down rows of Width() values.
-    const std::vector<Colour>& Pixels() const { return pixels_; }
-    Colour PixelAt(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+    // Pixels, top-down rows of Width() values, ready for a 32-bit bitmap.
+    const std::vector<Pixel>& Pixels() const { return pixels_; }
+    Colour PixelAt(int x, int y) const { return ToColour(pixels_[static_cast<size_t>(y) * width_ + x]); }
 
     // The chart's own timer (run by the Windows control); Interval in units of 10 ms.
     bool Active() const { return active_; }
@@ -140,12 +142,12 @@ private:
     void ComputeGridRows();
     void Repaint();
 
-    void Fill(int x0, int x1, int y0, int y1, Colour c);  // [x0, x1) x [y0, y1), clipped
-    void DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Colour c);  // end point excluded
+    void Fill(int x0, int x1, int y0, int y1, Pixel c);  // [x0, x1) x [y0, y1), clipped
+    void DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Pixel c);  // end point excluded
 
     int width_ = kDefaultWidth;
     int height_ = kDefaultHeight;
-    std::vector<Colour> pixels_;
+    std::vector<Pixel> pixels_;
 
     bool active_ = false;
     int32_t interval_ = 50;
@@ -172,43 +174,3 @@ private:
     size_t kept_high_ = 0;
     bool keep_all_ = false;
 };
-
-// The chart points of the scan pass: one line per network name, ignoring case.
-class TNetworkChart {
-public:
-    // seed: the colour generator's; by default the high-resolution counter, so the
-    // colours differ from run to run.
-    explicit TNetworkChart(TStripChart& chart, TRunLog* log = nullptr, uint64_t seed = HighResolutionSeed());
-
-    // The log is created after the chart, during start-up.
-    void SetLog(TRunLog* log) { log_ = log; }
-
-    // Sets the line of Name to quality, adding it in a random colour and logging
-    // "New network found : " + Name the first time.
-    void UpdateNetworkLine(std::string_view name, int32_t quality);
-    // Lines whose name is not among names drop to 0.
-    void RetireLines(std::span<const std::string> names);
-
-    static uint64_t HighResolutionSeed();
-
-private:
-    Colour RandomColour();
-
-    TStripChart& chart_;
-    TRunLog* log_;
-    std::mt19937_64 random_;
-};
-
-// A 16 x 16 square with 24-bit pixels in the platform's bitmap byte order
-// (blue, green, red), top-down rows of 48 bytes.
-struct TColourSquare {
-    static constexpr int kSize = 16;
-    static constexpr int kRowBytes = kSize * 3;
-    std::array<uint8_t, kSize * kRowBytes> bytes{};
-};
-TColourSquare GetBitmap(Colour colour);
-
-// The lines that need a colour square in the shared image list, given its current
-// image count: line n's square lands at image index n, so lines below the count
-// never get one.
-std::vector<size_t> LinesNeedingSquares(size_t line_count, size_t image_count);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/product.h"
+
 namespace {
 
 uint8_t Alpha(Argb c) { return static_cast<uint8_t>(c >> 24); }

@@ -12,7 +12,7 @@
 #include "common/picture.h"
 #include "common/win32/unique.h"
 #include "common/win32/window.h"
-#include "wireless/report_list.h"
+#include "common/report_list.h"
 
 class Control {
 public:

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "common/maker.h"
+#include "common/product.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/win32/long_path.h"

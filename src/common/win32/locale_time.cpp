@@ -16,3 +16,10 @@ void InstallLocaleTimeSeparator() {
     // Asked at every line: the user may change the locale while the program runs.
     SetLogTimeSeparator(LocaleTimeSeparator);
 }
+
+std::string LocaleDecimalSeparator() {
+    wchar_t separator[8] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, static_cast<int>(std::size(separator))) > 0)
+        return Narrow(separator);
+    return {};
+}

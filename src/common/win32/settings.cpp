@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "common/maker.h"
+#include "common/product.h"
 #include "common/text.h"
 #include "common/win32/profile_file.h"
 #include "common/win32/registry.h"

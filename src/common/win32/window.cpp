@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "common/picture.h"
+#include "common/product.h"
 #include "common/win32/controls.h"
 #include "common/win32/wide.h"
 
@@ -67,7 +68,7 @@ void ShowMessage(HWND owner, const std::string& text) {
         Hook()(owner, text);
         return;
     }
-    MessageBoxW(owner, Widen(text).c_str(), Widen(kApplicationTitle).c_str(), MB_OK);
+    MessageBoxW(owner, Widen(text).c_str(), Widen(kProductName).c_str(), MB_OK);
 }
 
 void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }

@@ -102,8 +102,5 @@ void ShowMessage(HWND owner, const std::string& text);
 using MessageBoxHook = std::function<void(HWND owner, const std::string& text)>;
 void SetMessageBoxHook(MessageBoxHook hook);
 
-// The application title: window captions, message boxes, the log and data names.
-inline constexpr const char* kApplicationTitle = "Vellumar";
-
-// The program icon, drawn in code.
+// The program icon (DrawProgramIcon) as an icon handle.
 HICON ProgramIcon(int size);

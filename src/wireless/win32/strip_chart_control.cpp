@@ -44,12 +44,7 @@ void StripChartControl::Place(int x, int y, int width, int height) {
 void StripChartControl::Paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
-    const auto& pixels = chart_.Pixels();
-    screen_.resize(pixels.size());
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        uint32_t c = pixels[i];  // COLORREF 0x00BBGGRR -> DIB 0x00RRGGBB
-        screen_[i] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-    }
+    // The model keeps its picture in the bitmap's own order: it goes to the screen as it is.
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
     bi.bmiHeader.biWidth = chart_.Width();
@@ -58,7 +53,7 @@ void StripChartControl::Paint() {
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(chart_.Width()), static_cast<DWORD>(chart_.Height()), 0, 0, 0,
-                      static_cast<UINT>(chart_.Height()), screen_.data(), &bi, DIB_RGB_COLORS);
+                      static_cast<UINT>(chart_.Height()), chart_.Pixels().data(), &bi, DIB_RGB_COLORS);
     EndPaint(hwnd_, &ps);
 }
 

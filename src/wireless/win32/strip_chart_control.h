@@ -20,5 +20,4 @@ private:
     void RestartTimer();
 
     TStripChart chart_;
-    std::vector<uint32_t> screen_;  // the picture in the DIB's 0x00RRGGBB order
 };

@@ -1,6 +1,7 @@
 #pragma once
 // Picks the Native Wifi service: the simulated one when VELLUMAR_WLAN_SCENARIO
-// names a scenario file, else the system's.
+// names a scenario file, else the system's. Only the program entry (and its
+// tests) knows both, so neither wireless nor sim depends on the other.
 #include <memory>
 #include <string>
 
@@ -10,6 +11,3 @@ std::unique_ptr<wlan::WlanApi> CreateWlanApi();
 
 // Reports a scenario that cannot be loaded to the debugger output and standard error.
 void ReportScenarioProblem(const std::string& reason);
-
-// Makes the value texts use the user's locale decimal separator.
-void InstallLocaleDecimalSeparator();

@@ -1,10 +1,10 @@
-#include "wireless/win32/wlan_factory.h"
+#include "shell/wlan_service.h"
 
 #include <windows.h>
 
+#include "common/product.h"
 #include "common/win32/wide.h"
 #include "sim/simulated_wlan.h"
-#include "wireless/value_text.h"
 #include "wireless/win32/system_wlan.h"
 
 std::unique_ptr<wlan::WlanApi> CreateWlanApi() {
@@ -23,12 +23,6 @@ std::unique_ptr<wlan::WlanApi> CreateWlanApi() {
 }
 
 void ReportScenarioProblem(const std::string& reason) {
-    OutputDebugStringW(Widen("Vellumar: " + reason + "\n").c_str());
+    OutputDebugStringW(Widen(std::string(kProductName) + ": " + reason + "\n").c_str());
     wlan::sim::ReportToStandardError(reason);
-}
-
-void InstallLocaleDecimalSeparator() {
-    wchar_t separator[8] = {};
-    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, static_cast<int>(std::size(separator))) > 0)
-        SetDecimalSeparator(Narrow(separator));
 }
