@@ -50,12 +50,15 @@ set(TEST_RESULTS_DIR ${CMAKE_BINARY_DIR}/test-results)
 # --- portable core --------------------------------------------------------
 vellumar_glob(core_sources ${portable_patterns})
 add_library(vellumar_core STATIC ${core_sources})
-target_include_directories(vellumar_core PUBLIC ${SRC})
+# Only the files that include common/product_version.h see the version, so a build of
+# another version recompiles those alone.
+set(GENERATED_INCLUDE_DIR ${CMAKE_BINARY_DIR}/generated)
+configure_file(${SRC}/common/version_number.h.in ${GENERATED_INCLUDE_DIR}/common/version_number.h @ONLY)
+target_include_directories(vellumar_core PUBLIC ${SRC} ${GENERATED_INCLUDE_DIR})
 target_link_libraries(vellumar_core PUBLIC nlohmann_json_headers PRIVATE vellumar_warnings)
 target_compile_definitions(vellumar_core PUBLIC
   VELLUMAR_MAKER_HOST="${VELLUMAR_MAKER_HOST}"
-  VELLUMAR_MAKER_MAIL="${VELLUMAR_MAKER_MAIL}"
-  VELLUMAR_VERSION_TEXT="${PROJECT_VERSION}")
+  VELLUMAR_MAKER_MAIL="${VELLUMAR_MAKER_MAIL}")
 
 function(vellumar_add_test_exe name)
   cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
@@ -84,7 +87,7 @@ if(WIN32)
   vellumar_glob(win_sources ${win_patterns} ${SRC}/views/*.cpp ${SRC}/shell/*.cpp ${SRC}/shell/*.rc)
   list(FILTER win_sources EXCLUDE REGEX "/shell/(main\\.cpp|vellumar\\.rc)$")
   set(WIN_SYSTEM_LIBS comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 user32 gdi32
-      version ws2_32 crypt32 netapi32 kernel32)
+      version ws2_32 crypt32 wintrust netapi32 kernel32)
   if(win_sources)
     add_library(vellumar_win STATIC ${win_sources})
     target_link_libraries(vellumar_win PUBLIC vellumar_core ${WIN_SYSTEM_LIBS} PRIVATE vellumar_warnings)

@@ -9,7 +9,8 @@ PACKAGES=(
   googletest libbenchmark-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 xvfb xauth x11-utils imagemagick
-  dpkg-dev openssl curl
+  dpkg-dev openssl curl ieee-data
+  nsis osslsigncode zip
 )
 
 log() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
@@ -30,14 +31,16 @@ ensure_packages() {
     || die "could not install: ${missing[*]}"
 }
 
+# configure_and_build PRESET [TARGET...]: the whole flavour, or only the targets named.
 configure_and_build() {
   local preset=$1
+  shift
   if [[ ! -f build/$preset/build.ninja ]]; then
     log "configure $preset"
     cmake --preset "$preset" >/dev/null || die "configure failed: $preset"
   fi
-  log "build $preset"
-  cmake --build --preset "$preset" || die "build failed: $preset"
+  log "build $preset${1:+ ($*)}"
+  cmake --build --preset "$preset" ${1:+--target "$@"} || die "build failed: $preset"
 }
 
 # Starts Xvfb on a free display and exports DISPLAY; stop_xvfb ends it.

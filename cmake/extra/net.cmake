@@ -27,6 +27,14 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
       COMMENT "OpenSSL for ${_openssl_arch} (built once, then taken from ${VELLUMAR_OPENSSL_CACHE})"
       USES_TERMINAL)
     add_custom_target(openssl_dlls ALL DEPENDS ${_openssl_dlls})
+    if(VELLUMAR_RUN_TESTS)
+      # The DLLs' built-in folders (configuration, engines, modules) are fixed Windows folders.
+      get_filename_component(_openssl_cache_real ${VELLUMAR_OPENSSL_CACHE} REALPATH)
+      add_test(NAME openssl_fixed_dirs
+               COMMAND ${CMAKE_COMMAND} "-DDLLS=${_openssl_dlls}"
+                       "-DBUILD_PATHS=${CMAKE_SOURCE_DIR};${CMAKE_BINARY_DIR};${VELLUMAR_OPENSSL_CACHE};${_openssl_cache_real};$ENV{HOME}"
+                       -P ${CMAKE_SOURCE_DIR}/tests/net/openssl_dirs.cmake)
+    endif()
   endif()
 endif()
 

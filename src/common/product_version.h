@@ -1,12 +1,8 @@
 #pragma once
-/* The program's version and names, shared by the C++ code and the resource scripts
-   (windres reads this file too, so it holds #defines only). */
-
-#define VELLUMAR_VERSION_MAJOR 1
-#define VELLUMAR_VERSION_MINOR 6
-#define VELLUMAR_VERSION_RELEASE 3
-#define VELLUMAR_VERSION_BUILD 18
-#define VELLUMAR_VERSION_STRING "1.6.3.18"
+/* The program's names, shared by the C++ code, the resource scripts and the installer
+   (windres and makensis read this file too, so it holds #defines only). The version
+   numbers are in the generated common/version_number.h, included only where needed, so
+   that a build of another version compiles little again. */
 
 #define VELLUMAR_PRODUCT_NAME "Vellumar"
 #define VELLUMAR_COMPANY_NAME "Quintavo"

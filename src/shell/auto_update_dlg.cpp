@@ -11,6 +11,7 @@
 #include "net/http_settings.h"
 #include "net/win32/file_grabber.h"
 #include "update/update_check.h"
+#include "update/win32/authenticode.h"
 
 namespace {
 
@@ -147,10 +148,24 @@ void TAutoUpdateDlg::OnDownload() {
             break;
     }
     DWORD error = 0;
-    const auto held = SaveInstaller(InstallerFile, Grabber->Buffer, error);
+    auto held = SaveInstaller(InstallerFile, Grabber->Buffer, error);
     if (!held) {
         LogAdd(Log, "Update refused : cannot save " + InstallerFile + " (" + std::to_string(error) + ")",
                TRunLog::kError);
+        return Fail();
+    }
+    // A signed program runs only its own publisher's installers; the saved file is held
+    // against writers, so what is checked is what runs.
+    PublisherFacts facts;
+    facts.programKey = SignerPublicKey(exeName_);
+    if (facts.programKey) {
+        facts.installerTrust = VerifyFileTrust(InstallerFile);
+        facts.installerKey = SignerPublicKey(InstallerFile);
+    }
+    if (const std::string refusal = PublisherRefusal(facts); !refusal.empty()) {
+        LogAdd(Log, "Update refused : " + refusal, TRunLog::kError);
+        held.reset();
+        DeleteFileW(Widen(InstallerFile).c_str());
         return Fail();
     }
     LogAdd(Log, "Starting update process", TRunLog::kInfo);

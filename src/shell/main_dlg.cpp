@@ -140,10 +140,17 @@ void TMainDlg::CreateControls() {
     ap_lst.Create(*this, kAccessPoints, AnchorLeft | AnchorTop | AnchorBottom);
     for (const char* c : {"AP Name / MAC", "SSID", "Channel", "RSSi"}) ap_lst.AddColumn(c, 200);
     ap_lst.ShareRemainingWidth(200);
+    // What the information elements and the address tell, after the list's own four columns.
+    ap_lst.AddColumn("Vendor", 200);
+    ap_lst.AddColumn("Standard", 70);
+    ap_lst.AddColumn("Width", 70);
     for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) list->SetImageList(colors.handle());
     adapt_lst.onDoubleClick = [this] { more_adapt_btnClick(); };
     net_lst.onDoubleClick = [this] { more_net_btnClick(); };
     ap_lst.onDoubleClick = [this] { more_ap_btnClick(); };
+
+    location_pnl.Create(*this, kLocationNotice);
+    location_pnl.link.onClick = [this] { location_lnkClick(); };
 
     scantmr.Attach(*this, 1000);
     scantmr.onTick = [this] { scantmrTimer(); };
@@ -225,7 +232,7 @@ void TMainDlg::AppEvtActivate() {
     StartSilentUpdateCheck();
     scan_.knownAPs.emplace();
     scan_.requests.SetInterval(StoredScanInterval());
-    scan_.requests.onAccessDenied = [this] { ScanRequestNeedsLocationConsent(); };
+    scan_.requests.onAccessDenied = [this] { ReportAccessDenied(); };
     ListenForScanNotifications();
     scan_.scanIdle = true;
     scantmr.SetEnabled(true);
@@ -250,8 +257,6 @@ void TMainDlg::TakeScanNotifications() {
         scan_.requests.Notified(notification, log_.get());
 }
 
-void TMainDlg::ScanRequestNeedsLocationConsent() {}
-
 std::string TMainDlg::LookupErrorHint(const std::string& key, const std::string& fallback) const {
     std::string value = ReadProfileString(HintFileName(), "errors", key, "");
     return value.size() >= 2 ? value : fallback;
@@ -259,7 +264,28 @@ std::string TMainDlg::LookupErrorHint(const std::string& key, const std::string&
 
 void TMainDlg::scantmrTimer() {
     ScanLists lists{adapt_lst, net_lst, ap_lst};
-    ScanTimerTick(scan_, lists, scanChart_, *this, log_.get());
+    if (const auto result = ScanTimerTick(scan_, lists, scanChart_, *this, log_.get())) OnScanPassEnded(*result);
+}
+
+void TMainDlg::OnScanPassEnded(uint32_t result) {
+    if (result == wlan::kErrorAccessDenied) ReportAccessDenied();
+    // A completed pass whose scan request was refused still needs the notice.
+    if (result == 0 && !scan_.requests.AccessDenied()) ShowLocationNotice(false);
+}
+
+void TMainDlg::ReportAccessDenied() { ShowLocationNotice(true); }
+
+void TMainDlg::ShowLocationNotice(bool visible) {
+    if (!hwnd_ || location_pnl.Visible() == visible) return;
+    using namespace main_layout;
+    const int shift = visible ? kNoticeShift : 0;
+    for (auto [list, rect] : {std::pair{&net_lst, kNetworks}, std::pair{&ap_lst, kAccessPoints}})
+        MoveControl(list, {rect.left, rect.top + shift, rect.width, rect.height - shift});
+    location_pnl.SetVisible(visible);
+}
+
+void TMainDlg::location_lnkClick() {
+    ShellOpenFromWindow(hwnd_, "", LocationNotice::kSettingsPage, "", "", SW_SHOWNORMAL);
 }
 
 void TMainDlg::AddColourSquares() {
@@ -414,6 +440,9 @@ LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 OnMenu(LOWORD(wp));
                 return 0;
             }
+            break;
+        case WM_SETCURSOR:
+            if (location_pnl.SetLinkCursor(reinterpret_cast<HWND>(wp))) return TRUE;
             break;
         case WM_CLOSE:
             FormClose();

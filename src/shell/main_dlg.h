@@ -9,6 +9,7 @@
 #include "common/run_log.h"
 #include "common/win32/controls.h"
 #include "common/win32/window.h"
+#include "shell/location_notice.h"
 #include "shell/menu.h"
 #include "wireless/detail_commands.h"
 #include "wireless/scan_chart.h"
@@ -72,6 +73,10 @@ public:
     void About1Click();
     void FormClose();
     void FormDestroy();
+    // A scan call answered access denied (5): since Windows 11 24H2 that means
+    // desktop programs may not use location. Shows the notice above the lists.
+    void ReportAccessDenied();
+    void location_lnkClick();
 
     // Start-up and shut-down housekeeping.
     void InitUID();
@@ -87,6 +92,7 @@ public:
     Button more_adapt_btn, more_net_btn, more_ap_btn, drivers_btn;
     StripChartControl scope;
     ListView adapt_lst, net_lst, ap_lst;
+    LocationNotice location_pnl;
     Timer scantmr;
     ImageList colors;
 
@@ -106,13 +112,13 @@ private:
     void ShowMessage(const std::string& text) override;
 
     void CreateControls();
+    // After each pass: 0 when it completed, else the code that ended it.
+    void OnScanPassEnded(uint32_t result);
+    void ShowLocationNotice(bool visible);
     void WriteLogHeader(bool debug);
     // Finished scans reported by the service reach the scan requests on this thread.
     void ListenForScanNotifications();
     void TakeScanNotifications();
-    // A scan request refused with error 5: the system wants the user's location
-    // consent before it lets programs scan. The consent notice hooks in here.
-    void ScanRequestNeedsLocationConsent();
     void OpenPage(const std::string& path);
     void OnMenu(WORD command);
     void StartSilentUpdateCheck();

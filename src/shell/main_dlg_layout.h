@@ -18,5 +18,8 @@ constexpr DesignRect kScope{520, 64, 505, 145};
 constexpr DesignRect kAdapters{8, 129, 505, 80};
 constexpr DesignRect kNetworks{8, 217, 505, 192};
 constexpr DesignRect kAccessPoints{520, 217, 505, 192};
+// The location notice spans both lists' tops; while it shows they start below it.
+constexpr DesignRect kLocationNotice{8, 217, 1017, 26};
+constexpr int kNoticeShift = 30;
 
 }  // namespace main_layout

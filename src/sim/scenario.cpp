@@ -65,11 +65,42 @@ Network ReadNetwork(Reader& r, const json& v, const Path& p) {
     return n;
 }
 
+// "ies": raw hex, or a list of elements whose ID and length the service writes.
+std::vector<uint8_t> ReadElements(Reader& r, const json& v, const Path& p) {
+    auto bytesOf = [&](const json& x, const Path& xp) {
+        auto bytes = SeparatedHexBytes(r.Text(x, xp));
+        if (!bytes) r.Fail(xp, Shown(x) + " is not hexadecimal text (pairs of hex digits)");
+        return bytes.value_or(std::vector<uint8_t>{});
+    };
+    if (v.is_string()) return bytesOf(v, p);
+    std::vector<uint8_t> out;
+    const json* list = v.is_array() ? &v : nullptr;
+    if (!list) r.Fail(p, "must be hex text or a list of elements, not " + Shown(v));
+    for (size_t k = 0; list && k < list->size(); ++k) {
+        const json& e = (*list)[k];
+        const Path ep = Sub(p, k);
+        if (!r.Object(e, ep, {"id", "ext", "hex"})) break;
+        if (e.contains("id") == e.contains("ext")) r.Fail(ep, "needs either \"id\" or \"ext\"");
+        if (!e.contains("hex")) r.Fail(ep, "needs \"hex\"");
+        std::vector<uint8_t> body;
+        r.Optional(e, ep, "hex", [&](const json& x, const Path& xp) { body = bytesOf(x, xp); });
+        r.Optional(e, ep, "ext", [&](const json& x, const Path& xp) {
+            body.insert(body.begin(), static_cast<uint8_t>(r.Int(x, xp, 0, 255)));
+            out.push_back(255);
+        });
+        r.Optional(e, ep, "id", [&](const json& x, const Path& xp) { out.push_back(static_cast<uint8_t>(r.Int(x, xp, 0, 255))); });
+        if (body.size() > 255) r.Fail(ep, "is " + std::to_string(body.size()) + " bytes long, at most 255 fit in an element");
+        out.push_back(static_cast<uint8_t>(body.size()));
+        out.insert(out.end(), body.begin(), body.end());
+    }
+    return out;
+}
+
 Bss ReadBss(Reader& r, const json& v, const Path& p) {
     Bss b;
     if (!r.Object(v, p, {"bssid", "ssid", "ssid_hex", "ssid_length", "present", "phy_id", "bss_type", "phy_type", "rssi",
                          "link_quality", "in_reg_domain", "beacon_period", "timestamp", "host_timestamp", "capability",
-                         "frequency_khz", "rates"}))
+                         "frequency_khz", "rates", "ies"}))
         return b;
     if (!v.contains("bssid")) r.Fail(p, "needs a \"bssid\"");
     r.Optional(v, p, "bssid", [&](const json& x, const Path& xp) {
@@ -98,6 +129,7 @@ Bss ReadBss(Reader& r, const json& v, const Path& p) {
             for (size_t k = 0; k < list->size(); ++k)
                 b.rates.push_back(static_cast<uint16_t>(r.Int((*list)[k], Sub(xp, k), 0, 0xFFFF)));
     });
+    r.Optional(v, p, "ies", [&](const json& x, const Path& xp) { b.ies = ReadElements(r, x, xp); });
     return b;
 }
 

@@ -53,6 +53,7 @@ struct Bss {
     uint16_t capability = 0x0011;
     uint32_t frequencyKhz = 2437000;
     std::vector<uint16_t> rates{32770, 32772, 32779, 32790, 12, 18, 24, 36, 48, 72, 96, 108};
+    std::vector<uint8_t> ies;  // the information elements, headers included
 };
 
 struct Statistics {

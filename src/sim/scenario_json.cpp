@@ -279,6 +279,22 @@ std::optional<std::vector<uint8_t>> HexBytes(std::string_view hex) {
     return out;
 }
 
+std::optional<std::vector<uint8_t>> SeparatedHexBytes(std::string_view hex) {
+    std::vector<uint8_t> out;
+    for (size_t k = 0; k < hex.size();) {
+        if (hex[k] == ' ' || hex[k] == ':') {
+            ++k;
+            continue;
+        }
+        if (k + 1 >= hex.size()) return std::nullopt;
+        const int hi = HexDigit(hex[k]), lo = HexDigit(hex[k + 1]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        out.push_back(static_cast<uint8_t>(hi * 16 + lo));
+        k += 2;
+    }
+    return out;
+}
+
 std::optional<GUID> ParseGuid(std::string_view t) {
     if (t.size() != 38 || t[0] != '{' || t[37] != '}' || t[9] != '-' || t[14] != '-' || t[19] != '-' || t[24] != '-')
         return std::nullopt;

@@ -85,6 +85,8 @@ private:
 
 // Hex digits in pairs, no separators.
 std::optional<std::vector<uint8_t>> HexBytes(std::string_view hex);
+// Hex text in which blanks and colons may stand between the bytes (not inside one).
+std::optional<std::vector<uint8_t>> SeparatedHexBytes(std::string_view hex);
 std::optional<GUID> ParseGuid(std::string_view t);  // {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}
 bool ParseBssid(std::string_view t, uint8_t (&out)[6]);  // XX:XX:XX:XX:XX:XX
 

@@ -1,6 +1,7 @@
 #include "sim/simulated_wlan.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -225,7 +226,16 @@ uint32_t SimulatedWlan::WlanGetNetworkBssList(Handle clientHandle, const GUID* i
     std::vector<const Bss*> listed;
     for (const Bss& b : scenario_->interfaces[*index].bss)
         if (matches(b)) listed.push_back(&b);
-    const size_t size = BssListSize(listed.size());
+    // The elements follow the entries, each entry's block on an 8-byte boundary.
+    std::vector<size_t> blockStart(listed.size(), 0);
+    size_t size = BssListSize(listed.size());
+    for (size_t k = 0; k < listed.size(); ++k) {
+        if (listed[k]->ies.empty()) continue;
+        size = (size + 7) & ~size_t{7};
+        blockStart[k] = size;
+        size += listed[k]->ies.size();
+    }
+    if (size > UINT32_MAX) return 8;
     auto* list = static_cast<WLAN_BSS_LIST*>(Allocate(size));
     if (!list) return 8;
     list->dwTotalSize = static_cast<uint32_t>(size);
@@ -248,8 +258,12 @@ uint32_t SimulatedWlan::WlanGetNetworkBssList(Handle clientHandle, const GUID* i
         e.ulChCenterFrequency = b.frequencyKhz;
         e.wlanRateSet.uRateSetLength = static_cast<uint32_t>(2 * b.rates.size());
         std::copy(b.rates.begin(), b.rates.end(), e.wlanRateSet.usRateSet);
-        e.ulIeOffset = 0;
-        e.ulIeSize = 0;
+        if (!b.ies.empty()) {
+            const size_t entryStart = BssListSize(k);
+            e.ulIeOffset = static_cast<uint32_t>(blockStart[k] - entryStart);
+            e.ulIeSize = static_cast<uint32_t>(b.ies.size());
+            std::memcpy(reinterpret_cast<unsigned char*>(list) + blockStart[k], b.ies.data(), b.ies.size());
+        }
     }
     *bssList = list;
     return 0;

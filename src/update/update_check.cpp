@@ -1,5 +1,7 @@
 #include "update/update_check.h"
 
+#include <cstdio>
+
 #include "common/text.h"
 
 std::string UpdateCheckPath(std::string_view productName, std::string_view company, const TRenselVersion& local) {
@@ -76,4 +78,18 @@ InstallerCheck CheckInstallerDownload(int32_t errorCode, std::string_view finalU
 
 std::string InstallerParameters(std::string_view dataFolder) {
     return "/FORCECLOSEAPPLICATIONS /VERYSILENT /NOICONS /LOG=\"" + std::string(dataFolder) + "update.log\"";
+}
+
+std::string PublisherRefusal(const PublisherFacts& facts) {
+    constexpr uint32_t kTrustNoSignature = 0x800B0100;  // TRUST_E_NOSIGNATURE
+    if (!facts.programKey) return {};
+    const auto trust = static_cast<uint32_t>(facts.installerTrust);
+    if (trust == kTrustNoSignature || (trust == 0 && !facts.installerKey)) return "the installer is not signed";
+    if (trust != 0) {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(trust));
+        return std::string("the installer's signature is not valid (") + code + ")";
+    }
+    if (*facts.installerKey != *facts.programKey) return "the installer is not signed by this program's publisher";
+    return {};
 }

@@ -3,6 +3,7 @@
 // check's request path, the reading of the server's answer with its log lines, the
 // countdown caption of the offer window and the tests a downloaded installer must pass.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -60,3 +61,18 @@ InstallerCheck CheckInstallerDownload(int32_t errorCode, std::string_view finalU
 
 // The installer's silent-install switches, its log written into the data folder.
 std::string InstallerParameters(std::string_view dataFolder);
+
+// The signature facts of a downloaded installer, judged against the running program's.
+// A key is the signer certificate's SubjectPublicKeyInfo (algorithm and key bytes, DER).
+struct PublisherFacts {
+    std::optional<std::vector<uint8_t>> programKey;    // nullopt: the running program is unsigned
+    int32_t installerTrust = 0;                        // WinVerifyTrust's result for the installer
+    std::optional<std::vector<uint8_t>> installerKey;  // nullopt: no signer found
+};
+
+// An unsigned running program keeps the download rules alone (empty result). A signed one runs
+// only an installer whose signature the system accepts AND whose signer holds the same key:
+// the system check alone would take any trusted publisher's file (and Wine accepts any intact
+// signature, even from an untrusted self-signed certificate), the key check alone would not see
+// a file changed after signing. Returns the reason of a refusal, empty when the installer may run.
+std::string PublisherRefusal(const PublisherFacts& facts);

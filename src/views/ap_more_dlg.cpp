@@ -7,8 +7,9 @@ TAPMoreDlg::TAPMoreDlg(HWND owner) : owner_(owner) {
     CreateInfoList(*this, info_lst, {2, 8, 313, 289});
 }
 
-void TAPMoreDlg::ShowAccessPoint(const wlan::WLAN_BSS_ENTRY& entry) {
+void TAPMoreDlg::ShowAccessPoint(const wlan::WLAN_BSS_ENTRY& entry, std::span<const uint8_t> elements) {
     bssEntry = entry;
-    FillInfoList(info_lst, AccessPointDetailRows(bssEntry));
+    bssElements.assign(elements.begin(), elements.end());
+    FillInfoList(info_lst, AccessPointDetailRows(bssEntry, bssElements));
     ShowModal(owner_);
 }

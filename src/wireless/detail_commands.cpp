@@ -5,7 +5,9 @@
 #include <optional>
 #include <string_view>
 
+#include "wireless/information_elements.h"
 #include "wireless/value_text.h"
+#include "wireless/vendor.h"
 
 using namespace wlan;
 
@@ -157,7 +159,9 @@ void MoreAccessPointCommand(DetailContext& context, SelectableList& accessPoints
     }
     // The window keeps its own copy: passes may replace bssList while it is open.
     const WLAN_BSS_ENTRY entry = entries[static_cast<size_t>(index)];
-    view.ShowAccessPoint(entry);
+    const auto bytes = BssEntryElementBytes(context.state.bssList.get(), static_cast<size_t>(index));
+    const std::vector<uint8_t> elements(bytes.begin(), bytes.end());
+    view.ShowAccessPoint(entry, elements);
 }
 
 DetailRows NetworkDetailRows(const WLAN_AVAILABLE_NETWORK& network) {
@@ -176,8 +180,12 @@ DetailRows NetworkDetailRows(const WLAN_AVAILABLE_NETWORK& network) {
     };
 }
 
-DetailRows AccessPointDetailRows(const WLAN_BSS_ENTRY& entry) {
+DetailRows AccessPointDetailRows(const WLAN_BSS_ENTRY& entry, std::span<const uint8_t> elements) {
     const uint32_t beaconMs = uint32_t{entry.usBeaconPeriod} * 1024 / 1000;  // time units of 1024 µs
+    const InformationElements ie = ParseInformationElements(elements);
+    const uint32_t frequency = entry.ulChCenterFrequency;
+    // Without elements nothing is known of these, not even that they are absent.
+    auto flag = [&](bool value) { return ie.count ? YesNo(value) : std::string(); };
     return {
         {"SSID", NameOrHidden(entry.dot11Ssid)},
         {"PHY id", std::to_string(entry.uPhyId)},
@@ -194,6 +202,18 @@ DetailRows AccessPointDetailRows(const WLAN_BSS_ENTRY& entry) {
         {"Channel / Frequency", std::to_string(static_cast<uint32_t>(FrequencyToChannel(entry.ulChCenterFrequency))) +
                                     " / " + GigahertzText(entry.ulChCenterFrequency) + " GHz"},
         {"Rates", RateSetText(entry.wlanRateSet)},
+        {"Vendor", VendorText(entry.dot11Bssid)},
+        {"Standard", GenerationLongText(ie, frequency)},
+        {"Channel Width", WidthText(ie)},
+        {"Center Channel", CentreChannelText(ie)},
+        {"Stations", StationsText(ie)},
+        {"Channel Utilization", ChannelUtilizationText(ie)},
+        {"Country", CountryText(ie)},
+        {"Security", SecurityText(ie)},
+        {"Fast Roaming", FastRoamingText(ie)},
+        {"WPS", flag(ie.wps)},
+        {"MLO", flag(ie.multiLink)},
+        {"Information Elements", ElementsSummaryText(ie)},
     };
 }
 

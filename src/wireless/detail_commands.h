@@ -2,6 +2,7 @@
 // The three "More details" commands of the main window and the text of what
 // their windows show. The window supplies the lists and the modal views.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,7 +43,8 @@ public:
 class AccessPointView {
 public:
     virtual ~AccessPointView() = default;
-    virtual void ShowAccessPoint(const wlan::WLAN_BSS_ENTRY& entry) = 0;
+    // elements: the entry's information elements; the view keeps its own copy of both.
+    virtual void ShowAccessPoint(const wlan::WLAN_BSS_ENTRY& entry, std::span<const uint8_t> elements) = 0;
 };
 
 struct DetailContext {
@@ -57,7 +59,7 @@ void MoreAccessPointCommand(DetailContext& context, SelectableList& accessPoints
 
 using DetailRows = std::vector<std::pair<std::string, std::string>>;  // caption, value
 DetailRows NetworkDetailRows(const wlan::WLAN_AVAILABLE_NETWORK& network);
-DetailRows AccessPointDetailRows(const wlan::WLAN_BSS_ENTRY& entry);
+DetailRows AccessPointDetailRows(const wlan::WLAN_BSS_ENTRY& entry, std::span<const uint8_t> elements = {});
 
 // dataSize: the size that the statistics query returned; PHY blocks beyond it (or
 // beyond 64) are not read.

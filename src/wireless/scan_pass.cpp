@@ -4,7 +4,9 @@
 #include <cstddef>
 
 #include "common/text.h"
+#include "wireless/information_elements.h"
 #include "wireless/value_text.h"
+#include "wireless/vendor.h"
 
 using namespace wlan;
 
@@ -51,9 +53,9 @@ void ClearDetailLists(ScanLists& lists) {
     lists.networks.Clear();
 }
 
-// Steps of one interface; false when the pass ends on an error there.
-bool ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages, TRunLog* log,
-                   uint32_t i, const WLAN_INTERFACE_INFO& info) {
+// Steps of one interface; the code of the call that ends the pass there, or 0.
+uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages, TRunLog* log,
+                       uint32_t i, const WLAN_INTERFACE_INFO& info) {
     const int row = static_cast<int>(i);
     ReportRow adapter;
     {
@@ -68,7 +70,7 @@ bool ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Message
         }
         if (rc != 0) {
             ClearDetailLists(lists);
-            return false;
+            return rc;
         }
         adapter.caption = InterfaceDescriptionText(info);
         adapter.subItems = {InterfaceStateText(info.isState), CapabilityPhyListText(*capability)};
@@ -91,7 +93,7 @@ bool ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Message
                     messages.ShowMessage(text);
             }
             ClearDetailLists(lists);
-            return false;
+            return rc;
         }
 
         std::vector<std::string> passNames;
@@ -124,7 +126,7 @@ bool ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Message
     if (rc != 0) {
         ReportError(ErrorText("WlanGetNetworkBssList", rc), messages, log);
         lists.accessPoints.Clear();
-        return false;
+        return rc;
     }
     if (!state.knownAPs) state.knownAPs.emplace();
     int j = 0;
@@ -134,7 +136,14 @@ bool ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Message
         const std::string ssid = NameOrHidden(entry.dot11Ssid);
         if (state.knownAPs->Add(ap.caption))
             LogAdd(log, "New AP found : " + ap.caption + " (for :" + ssid + ")", TRunLog::kInfo);
-        ap.subItems = {ssid, ChannelText(entry.ulChCenterFrequency), RssiText(entry.lRssi)};
+        const InformationElements ie =
+            ParseInformationElements(BssEntryElementBytes(state.bssList.get(), static_cast<size_t>(j)));
+        ap.subItems = {ssid,
+                       ChannelText(entry.ulChCenterFrequency),
+                       RssiText(entry.lRssi),
+                       VendorText(entry.dot11Bssid),
+                       GenerationShortText(ie, entry.ulChCenterFrequency),
+                       WidthText(ie)};
         ap.image = kAccessPointImage;
         ap.data = j;
         EnsureRow(lists.accessPoints, j);
@@ -142,7 +151,7 @@ bool ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Message
         ++j;
     }
     TrimRows(lists.accessPoints, j);
-    return true;
+    return 0;
 }
 
 }  // namespace
@@ -151,32 +160,34 @@ bool KnownAccessPoints::Add(std::string_view caption) { return keys_.insert(Asci
 
 bool KnownAccessPoints::Contains(std::string_view caption) const { return keys_.contains(AsciiLowerCase(caption)); }
 
-void ScanPass(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages, TRunLog* log) {
+uint32_t ScanPass(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages, TRunLog* log) {
     const uint32_t rc = state.api.WlanEnumInterfaces(state.wlanHandle, nullptr, state.interfaceList.out());
     if (rc != 0) {
         // scanIdle stays clear: no later tick scans in this run.
         state.scanIdle = false;
         ReportError(ErrorText("WlanEnumInterfaces", rc), messages, log);
         ClearDetailLists(lists);
-        return;
+        return rc;
     }
     chart.PassStarted();
     uint32_t i = 0;
     for (const WLAN_INTERFACE_INFO& info : Entries(state.interfaceList.get())) {
-        if (!ScanInterface(state, lists, chart, messages, log, i++, info)) {
+        if (const uint32_t failed = ScanInterface(state, lists, chart, messages, log, i++, info)) {
             state.scanIdle = true;
-            return;
+            return failed;
         }
     }
     chart.PassCompleted();
     state.requests.Request(state.api, state.wlanHandle, state.interfaceList.get(), log);
     state.scanIdle = true;
+    return 0;
 }
 
-void ScanTimerTick(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages, TRunLog* log) {
-    if (!state.scanIdle) return;
+std::optional<uint32_t> ScanTimerTick(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages,
+                                      TRunLog* log) {
+    if (!state.scanIdle) return std::nullopt;
     state.scanIdle = false;
-    ScanPass(state, lists, chart, messages, log);
+    return ScanPass(state, lists, chart, messages, log);
 }
 
 intptr_t NetworkRowData(uint32_t interfaceIndex, uint32_t entryIndex) {

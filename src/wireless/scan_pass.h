@@ -61,9 +61,12 @@ struct ScanLists {
 // One pass; the caller has cleared scanIdle. Sets it again when the pass ends,
 // except after a failed enumeration, which stops scanning for the run. A pass
 // that completes asks for the scans that are due once its lists are read.
-void ScanPass(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages, TRunLog* log);
+// Returns 0 for a completed pass, else the result code of the call that ended it.
+uint32_t ScanPass(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages, TRunLog* log);
 // The timer tick: a pass when none is running (message boxes keep ticks coming).
-void ScanTimerTick(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages, TRunLog* log);
+// The pass's result, or none when no pass ran.
+std::optional<uint32_t> ScanTimerTick(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages,
+                                      TRunLog* log);
 
 // Row data of a network row: interface i, entry j of its available-network list.
 // i * 100 + j while j < 100; larger entry indexes get a negative code so that no

@@ -56,6 +56,7 @@ void ScanRequests::Request(WlanApi& api, Handle handle, const WLAN_INTERFACE_INF
         previous->at = now;
         const uint32_t rc = api.WlanScan(handle, &info.InterfaceGuid, nullptr, nullptr, nullptr);
         previous->running = rc == 0;
+        accessDenied_ = rc == kErrorAccessDenied;
         if (rc == 0) continue;
         LogAdd(log, FailureText(rc), TRunLog::kVerbose);
         if (rc == kErrorAccessDenied && onAccessDenied) onAccessDenied();

@@ -48,6 +48,8 @@ public:
     // A request refused with error 5: the system withholds Wi-Fi scans from
     // programs without location consent.
     std::function<void()> onAccessDenied;
+    // The latest request was refused so.
+    bool AccessDenied() const { return accessDenied_; }
 
 private:
     struct Asked {
@@ -60,6 +62,7 @@ private:
     Clock clock_;
     int interval_ = kDefaultScanInterval;
     bool serviceReports_ = false;
+    bool accessDenied_ = false;
     std::vector<Asked> asked_;
 };
 

@@ -18,7 +18,7 @@ inline constexpr uint32_t kIncludeAllAdhocProfiles = 1;
 
 // Result codes the callers tell apart.
 inline constexpr uint32_t kErrorFileNotFound = 2;
-inline constexpr uint32_t kErrorAccessDenied = 5;
+inline constexpr uint32_t kErrorAccessDenied = 5;  // since Windows 11 24H2 also: location not allowed
 inline constexpr uint32_t kErrorInvalidHandle = 6;
 inline constexpr uint32_t kErrorInvalidData = 13;
 inline constexpr uint32_t kErrorNotSupported = 50;

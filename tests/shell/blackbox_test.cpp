@@ -3,6 +3,8 @@
 // screenshot at 96 and at 144 DPI in build/win64/screenshots.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -54,6 +56,19 @@ Running Launch(const std::string& exe) {
     return run;
 }
 
+// The access-point list: of the main window's report lists, the one farthest right.
+HWND AccessPointList(HWND main) {
+    HWND found = nullptr;
+    LONG right = -1;
+    for (HWND child = FindWindowExW(main, nullptr, L"SysListView32", nullptr); child;
+         child = FindWindowExW(main, child, L"SysListView32", nullptr)) {
+        RECT r;
+        GetWindowRect(child, &r);
+        if (r.left > right) right = r.left, found = child;
+    }
+    return found;
+}
+
 class BlackBox : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -78,7 +93,8 @@ protected:
     }
 
     // Runs the program for a few seconds and closes it normally; returns its client width.
-    int RunAndClose(const std::string& screenshot) {
+    // listShot: the access-point list scrolled to its last columns.
+    int RunAndClose(const std::string& screenshot, const std::string& listShot) {
         Running run = Launch(program_);
         EXPECT_TRUE(run.main) << "the main window did not appear";
         if (!run.main) {
@@ -87,6 +103,11 @@ protected:
         }
         Sleep(4000);  // a few one-second scan passes
         SaveScreenshot(run.main, std::string(VELLUMAR_TEST_BINARY_DIR) + "/screenshots/" + screenshot);
+        if (HWND aps = AccessPointList(run.main)) {
+            SendMessageW(aps, LVM_SCROLL, 2000, 0);
+            Sleep(300);
+            SaveScreenshot(aps, std::string(VELLUMAR_TEST_BINARY_DIR) + "/screenshots/" + listShot);
+        }
         RECT client;
         GetClientRect(run.main, &client);
         PostMessageW(run.main, WM_CLOSE, 0, 0);
@@ -109,7 +130,7 @@ protected:
 };
 
 TEST_F(BlackBox, ScansAndWritesItsLogOnClose) {
-    const int width96 = RunAndClose("main-96dpi.bmp");
+    const int width96 = RunAndClose("main-96dpi.bmp", "ap-list-96dpi.bmp");
     EXPECT_GE(width96, 1031);
     const std::string log = LogText();
     for (const char* line : {"\tStarting\r\n", "\tDebug mode\r\n", "\tVellumar v1.6.3.18\r\n", "\t/from-test\r\n",
@@ -124,7 +145,7 @@ TEST_F(BlackBox, ScansAndWritesItsLogOnClose) {
 
     // The same program at 144 DPI lays itself out one and a half times as large.
     RegistryKey::Open(HKEY_CURRENT_USER, "Control Panel\\Desktop", KEY_ALL_ACCESS, true).WriteDword("LogPixels", 144);
-    const int width144 = RunAndClose("main-144dpi.bmp");
+    const int width144 = RunAndClose("main-144dpi.bmp", "ap-list-144dpi.bmp");
     EXPECT_NEAR(width144, width96 * 3 / 2, 8);
 }
 

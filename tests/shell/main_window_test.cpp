@@ -47,7 +47,8 @@ TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
                           main.net_lst.CellImage(2, 3)};
     EXPECT_EQ(std::vector<int>(std::begin(images), std::end(images)), (std::vector<int>{8, 5, 2, 2}));
     ASSERT_EQ(main.ap_lst.RowCount(), 2);
-    EXPECT_EQ(Row(main.ap_lst, 0), (std::vector<std::string>{"00:1A:2B:3C:4D:5E", "HomeNet", "6 (2.437 GHz)", "-67 dBm"}));
+    EXPECT_EQ(Row(main.ap_lst, 0), (std::vector<std::string>{"00:1A:2B:3C:4D:5E", "HomeNet", "6 (2.437 GHz)", "-67 dBm",
+                                                             "Ayecom Technology Co., Ltd.", "", ""}));
     EXPECT_EQ(Row(main.ap_lst, 1)[2], "36 (5.180 GHz)");
     EXPECT_EQ(main.ap_lst.CellImage(1, 0), 6);
 
@@ -72,6 +73,7 @@ TEST_F(MainWindow, ARefusedScanRequestIsOnlyAVerboseLogLine) {
     Tick(2);
     EXPECT_TRUE(Logged("WlanScan failed (5)"));
     EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(main.location_pnl.Visible()) << "a refused scan asks for location consent";
     ASSERT_EQ(main.net_lst.RowCount(), 1);
     EXPECT_EQ(Row(main.net_lst, 0)[1], "80% / -60dBm") << "no scan completed: the first results stay";
     EXPECT_EQ(main.adapt_lst.RowCount(), 1);

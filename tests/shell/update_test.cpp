@@ -11,6 +11,7 @@
 #include "common/win32/registry.h"
 #include "common/win32/settings.h"
 #include "net/maker_server.h"
+#include "net/win32/http_client.h"
 #include "shell/app_fixture.h"
 #include "shell/menu.h"
 #include "support/win32/net_test_server.h"
@@ -205,6 +206,20 @@ TEST_F(UpdateTest, TransportErrorIsLoggedOnly) {
     ASSERT_TRUE(WaitForCheck());
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(CheckMenuEnabled());
+}
+
+TEST_F(UpdateTest, ARefusedRequestIsLoggedAndLeavesTheMenuEnabled) {
+    Answer("1.6.3.18");
+    Start(kScenario);
+    ASSERT_TRUE(WaitForCheck());
+    messages.clear();
+    SetHttpStartRefusedForTest(true);
+    app->main.Checkforupdate1Click();
+    SetHttpStartRefusedForTest(false);
+    EXPECT_FALSE(app->main.checker()->Busy());
+    EXPECT_TRUE(CheckMenuEnabled());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(LoggedStart("RenselLite : Request could not be started"));
 }
 
 TEST_F(UpdateTest, AfterAFailedStartTheMenuCreatesTheChecker) {

@@ -470,7 +470,91 @@ TEST(SimulatedWlan, BssListCanBeNarrowedBySsidAndType) {
     EXPECT_EQ(s.api.LiveBuffers(), 1u);
 }
 
+// Builds a body of n bytes as hex text.
+std::string HexOf(size_t n, const char* pair = "ab") {
+    std::string hex;
+    for (size_t k = 0; k < n; ++k) hex += pair;
+    return hex;
+}
+
+TEST(SimulatedWlan, ElementsFollowTheEntriesOnEightByteBoundaries) {
+    Service s(R"({"interfaces": [{"bss": [
+        {"bssid": "00:00:00:00:00:01", "ies": "00:04:41:42:43:44 03 01 06"},
+        {"bssid": "00:00:00:00:00:02"},
+        {"bssid": "00:00:00:00:00:03", "present": [false, true]},
+        {"bssid": "00:00:00:00:00:04", "ies": [{"id": 0, "hex": ""}, {"ext": 35, "hex": "01 02"},
+                                               {"id": 221, "hex": ")" + HexOf(255) + R"("}, {"ext": 108, "hex": ")" + HexOf(254) + R"("}]},
+        {"bssid": "00:00:00:00:00:05", "ies": []}]}]})");
+    const GUID g = FirstGuid(s);
+    for (int epoch = 1; epoch <= 2; ++epoch) {
+        auto list = s.Bss(g);
+        const size_t n = list->dwNumberOfItems;
+        ASSERT_EQ(n, epoch == 1 ? 4u : 5u);
+        const auto* base = reinterpret_cast<const uint8_t*>(list.get());
+        const WLAN_BSS_ENTRY& first = list->wlanBssEntries[0];
+        const WLAN_BSS_ENTRY& withBig = list->wlanBssEntries[n - 2];
+        // The first block starts right after the entries; the next on the following 8-byte boundary.
+        EXPECT_EQ(8 + first.ulIeOffset, BssListSize(n));
+        EXPECT_EQ(first.ulIeSize, 9u);
+        EXPECT_EQ(std::vector<uint8_t>(base + 8 + first.ulIeOffset, base + 8 + first.ulIeOffset + 9),
+                  (std::vector<uint8_t>{0, 4, 'A', 'B', 'C', 'D', 3, 1, 6}));
+        const size_t bigStart = BssListSize(n - 2) + withBig.ulIeOffset;
+        EXPECT_EQ(bigStart, BssListSize(n) + 16);  // 9 bytes, then padding to 16
+        EXPECT_EQ(withBig.ulIeSize, 2u + 5u + 257u + 257u);
+        EXPECT_EQ(std::vector<uint8_t>(base + bigStart, base + bigStart + 9),
+                  (std::vector<uint8_t>{0, 0, 255, 3, 35, 1, 2, 221, 255}));
+        const size_t ext = bigStart + 7 + 257;  // the extension element: ID 255, length 1 + 254, its ID
+        EXPECT_EQ(std::vector<uint8_t>(base + ext, base + ext + 4), (std::vector<uint8_t>{255, 255, 108, 0xAB}));
+        EXPECT_EQ(list->dwTotalSize, bigStart + withBig.ulIeSize);
+        for (size_t k : {size_t{1}, n - 1}) {  // without "ies" and with an empty list
+            EXPECT_EQ(list->wlanBssEntries[k].ulIeOffset, 0u);
+            EXPECT_EQ(list->wlanBssEntries[k].ulIeSize, 0u);
+        }
+        for (size_t pad = BssListSize(n) + 9; pad < bigStart; ++pad) EXPECT_EQ(base[pad], 0) << pad;
+        s.Enum();
+    }
+}
+
+TEST(SimulatedWlan, ElementsOverLengthAreRefused) {
+    for (const std::string& ies : {R"([{"id": 221, "hex": ")" + HexOf(256) + R"("}])",
+                                   R"([{"ext": 108, "hex": ")" + HexOf(255) + R"("}])"}) {
+        LoadResult r = LoadScenarioText(R"({"interfaces": [{"bss": [{"bssid": "00:00:00:00:00:01", "ies": )" + ies + "}]}]}",
+                                        "inline.json");
+        EXPECT_FALSE(r);
+        EXPECT_THAT(r.message, HasSubstr("ies[0]: is 256 bytes long, at most 255 fit in an element"));
+    }
+}
+
 // --- The project's example scenarios -----------------------------------------
+
+TEST(SimulatedWlan, ElementsScenarioGivesBothFormsTheSameBytes) {
+    SimulatedWlan api(ScenarioPath("elements.json"), [](const std::string& reason) { ADD_FAILURE() << reason; });
+    Handle h = nullptr;
+    ASSERT_EQ(api.WlanOpenHandle(1, nullptr, nullptr, &h), 0u);
+    WlanBuffer<WLAN_INTERFACE_INFO_LIST> interfaces(api);
+    ASSERT_EQ(api.WlanEnumInterfaces(h, nullptr, interfaces.out()), 0u);
+    WlanBuffer<WLAN_BSS_LIST> list(api);
+    ASSERT_EQ(api.WlanGetNetworkBssList(h, &interfaces->InterfaceInfo[0].InterfaceGuid, nullptr, 3, false, nullptr,
+                                        list.out()),
+              0u);
+    ASSERT_EQ(list->dwNumberOfItems, 2u);
+    const auto* base = reinterpret_cast<const uint8_t*>(list.get());
+    auto block = [&](size_t k) {
+        const WLAN_BSS_ENTRY& e = list->wlanBssEntries[k];
+        const uint8_t* start = base + BssListSize(k) + e.ulIeOffset;
+        return std::vector<uint8_t>(start, start + e.ulIeSize);
+    };
+    const std::vector<uint8_t> ssid{0, 7, 'O', 'r', 'c', 'h', 'a', 'r', 'd', 3, 1, 6};
+    std::vector<uint8_t> first = ssid;
+    first.insert(first.end(), {11, 5, 3, 0, 0x40, 0, 0});
+    EXPECT_EQ(block(0), first);
+    EXPECT_EQ(block(1), ssid);
+    EXPECT_EQ(list->dwTotalSize, 8u + 2 * 360 + 24 + 12);
+    list.reset();
+    interfaces.reset();
+    api.WlanCloseHandle(h, nullptr);
+}
+
 
 TEST(SimulatedWlan, DemoScenarioRuns) {
     SimulatedWlan api(ScenarioPath("demo.json"), [](const std::string& reason) { ADD_FAILURE() << reason; });
@@ -488,13 +572,22 @@ TEST(SimulatedWlan, DemoScenarioRuns) {
         WlanBuffer<WLAN_AVAILABLE_NETWORK_LIST> nets(api);
         ASSERT_EQ(api.WlanGetAvailableNetworkList(h, &info.InterfaceGuid, 1, nullptr, nets.out()), 0u);
         const bool hotspot = (pass >= 6 && pass <= 25) || pass >= 36;
-        EXPECT_EQ(nets->dwNumberOfItems, hotspot ? 12u : 11u) << pass;
+        EXPECT_EQ(nets->dwNumberOfItems, hotspot ? 13u : 12u) << pass;
         for (const auto& n : Entries(nets.get())) EXPECT_LE(n.wlanSignalQuality, 100u);
         EXPECT_EQ(SsidText(nets->Network[8].dot11Ssid), "Caf\xC3\xA9 Ol\xC3\xA9");
         WlanBuffer<WLAN_BSS_LIST> bss(api);
         ASSERT_EQ(api.WlanGetNetworkBssList(h, &info.InterfaceGuid, nullptr, 3, false, nullptr, bss.out()), 0u);
-        EXPECT_EQ(bss->dwNumberOfItems, hotspot ? 14u : 13u);
-        EXPECT_EQ(bss->dwTotalSize, 8u + 360u * bss->dwNumberOfItems);
+        EXPECT_EQ(bss->dwNumberOfItems, hotspot ? 16u : 15u);
+        // Every entry brings its elements, whole, after the entries.
+        size_t end = BssListSize(bss->dwNumberOfItems);
+        for (size_t k = 0; k < bss->dwNumberOfItems; ++k) {
+            const WLAN_BSS_ENTRY& e = bss->wlanBssEntries[k];
+            const size_t start = BssListSize(k) + e.ulIeOffset;
+            EXPECT_EQ(start, (end + 7) & ~size_t{7}) << k;
+            EXPECT_GT(e.ulIeSize, 0u) << k;
+            end = start + e.ulIeSize;
+        }
+        EXPECT_EQ(bss->dwTotalSize, end);
         for (const auto& e : Entries(bss.get())) {
             EXPECT_LE(e.lRssi, -35);
             EXPECT_GE(e.lRssi, -92);
@@ -586,6 +679,23 @@ TEST(ScenarioLoad, ProblemsAreNamedWithTheirPlace) {
          "is before \"from\""},
         {"{\"interfaces\": [{}], \"open_result\": -1}", "open_result: -1 is out of range"},
         {"{\"interfaces\": [{\"scan_cache\": 1}]}", "interfaces[0].scan_cache: must be true or false"},
+        {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": \"00 0\"}]}]}",
+         "ies: \"00 0\" is not hexadecimal text"},
+        {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": \"0 00\"}]}]}", "is not hexadecimal text"},
+        {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": [{\"id\": 0, \"hex\": \"zz\"}]}]}]}",
+         "ies[0].hex: \"zz\" is not hexadecimal text"},
+        {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": [{\"id\": 256, \"hex\": \"\"}]}]}]}",
+         "ies[0].id: 256 is out of range (0..255)"},
+        {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": [{\"ext\": -1, \"hex\": \"\"}]}]}]}",
+         "ies[0].ext: -1 is out of range (0..255)"},
+        {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": [{\"hex\": \"00\"}]}]}]}",
+         "ies[0]: needs either \"id\" or \"ext\""},
+        {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": [{\"id\": 1, \"ext\": 2, \"hex\": \"\"}]}]}]}",
+         "needs either"},
+        {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": [{\"id\": 1}]}]}]}", "needs \"hex\""},
+        {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": [{\"id\": 1, \"hex\": \"\", \"len\": 1}]}]}]}",
+         "unknown key \"len\""},
+        {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": 5}]}]}", "must be hex text or a list"},
     };
     for (const auto& c : cases) {
         LoadResult r = LoadScenarioText(c.json, "inline.json");

@@ -117,4 +117,26 @@ TEST(InstallerDownload, SizeThenSchemeThenImage) {
     }
 }
 
+TEST(PublisherRefusal, SignedProgramRunsOnlyItsPublishersIntactInstallers) {
+    const std::vector<uint8_t> ours{0x30, 0x59, 1, 2, 3}, theirs{0x30, 0x59, 1, 2, 4};
+    constexpr int32_t kNoSignature = static_cast<int32_t>(0x800B0100), kBadDigest = static_cast<int32_t>(0x80096010);
+    struct C {
+        const char* name;
+        PublisherFacts facts;
+        std::string refusal;
+    };
+    const C cases[] = {
+        {"unsigned program, unsigned installer", {std::nullopt, kNoSignature, std::nullopt}, ""},
+        {"unsigned program, foreign installer", {std::nullopt, 0, theirs}, ""},
+        {"same publisher", {ours, 0, ours}, ""},
+        {"unsigned installer", {ours, kNoSignature, std::nullopt}, "the installer is not signed"},
+        {"accepted but no signer found", {ours, 0, std::nullopt}, "the installer is not signed"},
+        {"changed after signing", {ours, kBadDigest, ours}, "the installer's signature is not valid (0x80096010)"},
+        {"another publisher", {ours, 0, theirs}, "the installer is not signed by this program's publisher"},
+        {"key of another length", {ours, 0, std::vector<uint8_t>{0x30, 0x59, 1, 2}},
+         "the installer is not signed by this program's publisher"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PublisherRefusal(c.facts), c.refusal) << c.name;
+}
+
 }  // namespace

@@ -35,9 +35,9 @@ struct NetView : NetworkView {
     std::vector<DetailRows> shown;
 };
 struct ApView : AccessPointView {
-    void ShowAccessPoint(const wlan::WLAN_BSS_ENTRY& entry) override {
+    void ShowAccessPoint(const wlan::WLAN_BSS_ENTRY& entry, std::span<const uint8_t> elements) override {
         if (whileShown) whileShown();  // the modal loop: passes go on behind the window
-        shown.push_back(AccessPointDetailRows(entry));
+        shown.push_back(AccessPointDetailRows(entry, elements));
     }
     std::vector<DetailRows> shown;
     std::function<void()> whileShown;
@@ -70,7 +70,13 @@ std::string Details(const std::string& faults = "") {
          {"bssid": "00:1a:2b:3c:4d:5e", "ssid": "HomeNet", "phy_id": 1, "phy_type": 7, "rssi": [-67, -70],
           "link_quality": 81, "in_reg_domain": false, "beacon_period": 100, "timestamp": 5000000000,
           "host_timestamp": 133000000000000000, "capability": 17, "frequency_khz": 2437000,
-          "rates": [32770, 32772, 12, 108]},
+          "rates": [32770, 32772, 12, 108],
+          "ies": [{"id": 0, "hex": "486f6d654e6574"}, {"id": 3, "hex": "06"}, {"id": 7, "hex": "444520 010d14"},
+                  {"id": 11, "hex": "0c00 40 0000"}, {"id": 45, "hex": "ef011bffff000000000000000000000000000000000000000000"},
+                  {"id": 61, "hex": "06 07 0000000000000000000000000000000000000000"},
+                  {"id": 48, "hex": "0100 000fac04 0100 000fac04 0200 000fac08 000fac02 8c00"},
+                  {"id": 54, "hex": "341201"}, {"ext": 35, "hex": "010203"}, {"ext": 36, "hex": "040000 2a fcff"},
+                  {"id": 221, "hex": "0050f204 10"}]},
          {"bssid": "00:00:00:00:00:09"}]}],
      "faults": [)" + faults + "]}";
 }
@@ -314,7 +320,11 @@ TEST(MoreAccessPointCommand, ShowsACopyOfTheEntry) {
                                          {"Link Quality", "81"}, {"In reg. domain", "No"}, {"Beacon Period", "102 ms"},
                                          {"Time Stamp", "5000000000"}, {"Host Time Stamp", "133000000000000000"},
                                          {"Capabilities", "ESS| Privacy"}, {"Channel / Frequency", "6 / 2.437 GHz"},
-                                         {"Rates", "1 2 6 54"}}));
+                                         {"Rates", "1 2 6 54"}, {"Vendor", "Ayecom Technology Co., Ltd."},
+                                         {"Standard", "Wi-Fi 6 (802.11ax)"}, {"Channel Width", "40 MHz"},
+                                         {"Center Channel", "4"}, {"Stations", "12"}, {"Channel Utilization", "25%"},
+                                         {"Country", "DE"}, {"Security", "SAE, PSK / CCMP"}, {"Fast Roaming", "802.11r"},
+                                         {"WPS", "Yes"}, {"MLO", "No"}, {"Information Elements", "11 (132 bytes)"}}));
     EXPECT_EQ(BssEntries(h.state.bssList.get())[0].lRssi, -70);
     EXPECT_TRUE(h.messages.shown.empty());
 }
@@ -343,6 +353,11 @@ TEST(AccessPointDetailRows, FrequencyUsesTheDecimalSeparatorAndBeaconRoundsDown)
     EXPECT_EQ(rows[12].second, "1 / 5,955 GHz");
     EXPECT_EQ(rows[8].second, "67107 ms");  // 65535 x 1024 / 1000
     EXPECT_EQ(rows[0].second, "<Hidden SSID>");
+    // Without elements the rows that come from them stay empty; the vendor comes from the address.
+    ASSERT_EQ(rows.size(), 26u);
+    EXPECT_EQ(rows[14], (std::pair<std::string, std::string>{"Vendor", "XEROX CORPORATION"}));
+    for (size_t k = 15; k < 25; ++k) EXPECT_EQ(rows[k].second, "") << rows[k].first;
+    EXPECT_EQ(rows[25], (std::pair<std::string, std::string>{"Information Elements", "None"}));
 }
 
 }  // namespace

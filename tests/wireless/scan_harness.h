@@ -131,9 +131,10 @@ struct BasicHarness {
     }
     TRunLog* Log() { return log ? log->get() : nullptr; }
     // One timer tick; the clock then moves on by the timer's second.
-    void Tick() {
-        ScanTimerTick(state, lists, chart, messages, Log());
+    std::optional<uint32_t> Tick() {
+        const auto result = ScanTimerTick(state, lists, chart, messages, Log());
         now += 1000;
+        return result;
     }
     std::vector<std::string> LogLines() const { return log ? log->Lines() : std::vector<std::string>{}; }
 

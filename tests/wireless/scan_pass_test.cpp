@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,10 @@ constexpr std::string_view kOneAdapter = R"({"interfaces": [{
 ReportRow Adapter(std::string caption, std::string state, std::string phys, intptr_t data) {
     return {std::move(caption), {std::move(state), std::move(phys)}, 7, {}, data};
 }
-ReportRow Ap(std::string mac, std::string ssid, std::string channel, std::string rssi, intptr_t data) {
-    return {std::move(mac), {std::move(ssid), std::move(channel), std::move(rssi)}, 6, {}, data};
+// Entries without information elements: the vendor comes from the address alone.
+ReportRow Ap(std::string mac, std::string ssid, std::string channel, std::string rssi, intptr_t data,
+             std::string vendor = "Ayecom Technology Co., Ltd.") {
+    return {std::move(mac), {std::move(ssid), std::move(channel), std::move(rssi), std::move(vendor), "", ""}, 6, {}, data};
 }
 
 TEST(ScanPass, ListsTextsImagesAndRowDataAfterEachPass) {
@@ -191,6 +194,29 @@ INSTANTIATE_TEST_SUITE_P(
                     true, true, kListed}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// The window reads the code that ended a pass (access denied shows the location notice).
+TEST(ScanPass, ResultNamesTheCodeThatEndedThePass) {
+    struct Case {
+        const char* fault;
+        uint32_t result;
+    };
+    const Case cases[] = {
+        {"", 0},
+        {R"({"call": "WlanGetNetworkBssList", "result": 5})", 5},
+        {R"({"call": "WlanGetAvailableNetworkList", "result": 5})", 5},
+        {R"({"call": "WlanGetAvailableNetworkList", "result": 2150899714})", 2150899714},
+        {R"({"call": "WlanGetInterfaceCapability", "result": 50})", 50},
+        {R"({"call": "WlanEnumInterfaces", "result": 1234})", 1234},
+    };
+    for (const Case& c : cases) {
+        Harness h(std::string(R"({"interfaces": [{"networks": [{"ssid": "A"}]}], "faults": [)") + c.fault + "]}");
+        EXPECT_EQ(h.Tick(), std::optional<uint32_t>(c.result)) << c.fault;
+    }
+    Harness busy(R"({"interfaces": []})");
+    busy.state.scanIdle = false;  // a pass is running: the tick does nothing
+    EXPECT_EQ(busy.Tick(), std::nullopt);
+}
+
 TEST(ScanPass, FailedEnumerationStopsScanningForTheRun) {
     Harness h(R"({"interfaces": [{"networks": [{"ssid": "Alpha"}]}],
                   "faults": [{"call": "WlanEnumInterfaces", "epochs": [2], "result": 5}]})");
@@ -260,7 +286,7 @@ TEST(ScanPass, TwoInterfacesLeaveTheSecondsRowsAndOneAdapterRowEach) {
     EXPECT_EQ(h.adapters.rows, (Rows{Adapter("First", "Disconnected", "a/ac", 0), Adapter("Second", "Connected", "b/g/n", 1)}));
     EXPECT_EQ(h.networks.rows, (Rows{{"SHARED", {"60% / -70dBm", "RSNA-PSK", "CCMP"}, 8, {4, 0, 0}, 100},
                                      {"Other", {"70% / -65dBm", "RSNA-PSK", "CCMP"}, 8, {4, 0, 0}, 101}}));
-    EXPECT_EQ(h.accessPoints.rows, (Rows{Ap("AA:BB:CC:00:00:01", "SHARED", "1 (2.412 GHz)", "-50 dBm", 0)}));
+    EXPECT_EQ(h.accessPoints.rows, (Rows{Ap("AA:BB:CC:00:00:01", "SHARED", "1 (2.412 GHz)", "-50 dBm", 0, "(random)")}));
     EXPECT_EQ(h.chart.events, (std::vector<std::string>{"P0", "A OnlyFirst 90", "A Shared 40", "B OnlyFirst|Shared",
                                                         "A SHARED 60", "A Other 70", "B SHARED|Other", "C"}));
     // bssList is the last interface's, which the access-point rows index into.
@@ -336,6 +362,24 @@ TEST(ScanPass, EntriesFromIndex100OnKeepTheirOwnInterfaceAndEntry) {
     }
 }
 
+TEST(ScanPass, AccessPointRowsNameVendorStandardAndWidth) {
+    Harness h(R"({"interfaces": [{"bss": [
+        {"bssid": "3C:84:6A:00:00:01", "frequency_khz": 6135000,
+         "ies": [{"ext": 35, "hex": "00"}, {"ext": 36, "hex": "040002 2a fcff 25 03 27 2f 06"}]},
+        {"bssid": "3E:84:6A:00:00:01", "frequency_khz": 5180000,
+         "ies": "2d00 3d16 24 05 0000000000000000000000000000000000000000 bf00 c005 01 2a 00 faff"},
+        {"bssid": "08:00:00:00:00:01", "frequency_khz": 2412000, "ies": "01 04 82848b96"},
+        {"bssid": "12:34:56:78:9A:BC", "frequency_khz": 2412000, "ies": "2d 00"}]}]})");
+    h.Tick();
+    std::vector<std::vector<std::string>> cells;
+    for (const ReportRow& row : h.accessPoints.rows)
+        cells.emplace_back(row.subItems.begin() + 3, row.subItems.end());
+    EXPECT_EQ(cells, (std::vector<std::vector<std::string>>{{"TP-LINK TECHNOLOGIES CO.,LTD.", "Wi-Fi 6E", "160 MHz"},
+                                                            {"(locally administered)", "Wi-Fi 5", "80 MHz"},
+                                                            {"", "802.11b", ""},
+                                                            {"(random)", "Wi-Fi 4", ""}}));  // no operation element
+}
+
 TEST(ScanPass, ShippedScenariosScanWithoutErrors) {
     Harness demo(wlan::sim::LoadScenarioFile(ScenarioPath("demo.json")).scenario);
     for (int pass = 0; pass < 5; ++pass) demo.Tick();
@@ -344,6 +388,15 @@ TEST(ScanPass, ShippedScenariosScanWithoutErrors) {
     EXPECT_FALSE(demo.networks.rows.empty());
     EXPECT_FALSE(demo.accessPoints.rows.empty());
     EXPECT_EQ(std::count(demo.chart.events.begin(), demo.chart.events.end(), "C"), 5);
+    // A newcomer sees every generation and width the access-point list can show.
+    std::set<std::string> standards, widths;
+    for (const ReportRow& row : demo.accessPoints.rows) {
+        standards.insert(row.subItems.at(4));
+        widths.insert(row.subItems.at(5));
+    }
+    for (const char* s : {"802.11b", "802.11g", "Wi-Fi 4", "Wi-Fi 5", "Wi-Fi 6", "Wi-Fi 6E", "Wi-Fi 7"})
+        EXPECT_TRUE(standards.contains(s)) << s;
+    EXPECT_EQ(widths, (std::set<std::string>{"", "20 MHz", "40 MHz", "80 MHz", "160 MHz", "320 MHz"}));
 }
 
 TEST(ScanPass, RadioSwitchedOffLogsOnceATickAndRecovers) {

@@ -75,12 +75,14 @@ TEST(ScanRequests, AFailedRequestTouchesNoListAndNoBoxAndWaitsForTheNextInterval
     EXPECT_EQ(h.chart.events, clean.chart.events);
     EXPECT_TRUE(h.state.scanIdle);
     EXPECT_EQ(consentNotices, 1);
+    EXPECT_TRUE(h.state.requests.AccessDenied());
 
     // No request before the interval is over; the one of pass 5 fails too, the one of pass 9 is heard.
     EXPECT_EQ(ShownEpochs(h, 9), (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 1, 10}));
     expectedLog.push_back("Verbose: WlanScan failed (1234)");
     EXPECT_EQ(h.LogLines(), expectedLog);
     EXPECT_EQ(consentNotices, 1) << "only a refusal asks for consent";
+    EXPECT_FALSE(h.state.requests.AccessDenied());
     EXPECT_TRUE(h.messages.shown.empty());
 }
 

@@ -145,6 +145,12 @@ void Window::AddControl(Control* control, DesignRect rect, unsigned anchors) {
 void Window::AddTimer(Timer* timer) { timers_[timer->id()] = timer; }
 void Window::RemoveTimer(Timer* timer) { timers_.erase(timer->id()); }
 
+void Window::MoveControl(Control* control, DesignRect rect) {
+    for (auto& p : placed_)
+        if (p.control == control) p.rect = rect;
+    Layout();
+}
+
 void Window::Layout() {
     if (!hwnd_) return;
     RECT client;

@@ -44,6 +44,8 @@ public:
     void RemoveTimer(Timer* timer);
     // Places every control for the current client size and DPI.
     void Layout();
+    // Gives a control a new place at 96 DPI, keeping its anchors (for bars that come and go).
+    void MoveControl(Control* control, DesignRect rect);
 
 protected:
     // Creates the window; the client area is given at 96 DPI.

@@ -8,6 +8,7 @@
 #include "common/win32/unique.h"
 #include "common/win32/wide.h"
 #include "net/maker_server.h"
+#include "net/net_error.h"
 #include "net/win32/http_custo.h"
 
 namespace {
@@ -64,18 +65,16 @@ void TFileGrabber::Grab(std::string url, std::string fileName, NotifyEvent onDon
     OnDone = std::move(onDone);
     Buffer.clear();
     ErrorCode = 0;
-    try {
-        Client = NewProgramHttpClient(BodyLimit, {UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword},
-                                      [this](HttpClient& sender, HttpRequestType type, int32_t error) {
-                                          RequestDone(sender, type, error);
-                                      });
-        Client->url = AdjustUrlScheme(URL);
-        if (!SameText(Client->url, URL)) LogAdd(Log, "FileGrabber : No SSL / Back to HTTP", TRunLog::kVerbose);
-        Client->receiveStream = &Buffer;
-        StartTick = GetTickCount();
-        Client->GetAsync();
-    } catch (...) {
-        // A request that cannot start is dropped: the caller hears nothing.
+    StartTick = GetTickCount();
+    Client = StartProgramFetch({"FileGrabber", URL, BodyLimit, {UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword},
+                                &Buffer},
+                               Log, [this](HttpClient& sender, HttpRequestType type, int32_t error) {
+                                   RequestDone(sender, type, error);
+                               });
+    if (!Client) {
+        // No event will come from the transport: the fetch ends here with the failure.
+        ErrorCode = static_cast<int32_t>(NetError::StartFailed);
+        if (auto done = OnDone) done(*this);
     }
 }
 

@@ -25,6 +25,7 @@ constexpr int kMaxRedirects = 5;
 constexpr size_t kReadSize = 1024 * 1024;
 
 std::atomic<int64_t> gTimeoutOverrideMs{-1};
+std::atomic<bool> gStartRefused{false};
 
 struct Outcome {
     int32_t code = 0;
@@ -494,7 +495,7 @@ HttpClient::HttpClient() {
 HttpClient::~HttpClient() { Abort(); }
 
 bool HttpClient::GetAsync() {
-    if (running_ || !notifyWindow_) return false;
+    if (running_ || !notifyWindow_ || gStartRefused) return false;
     auto t = std::make_shared<Transfer>();
     t->request = Request{url, agent, httpVersion, accept, acceptLanguage, proxyHost, proxyPort, proxyUser, proxyPassword,
                          proxyAuth, 0, maxBodySize};
@@ -545,3 +546,5 @@ void HttpClient::Completed() {
 void SetHttpIdleTimeoutForTest(std::optional<uint32_t> milliseconds) {
     gTimeoutOverrideMs = milliseconds ? static_cast<int64_t>(*milliseconds) : -1;
 }
+
+void SetHttpStartRefusedForTest(bool refused) { gStartRefused = refused; }

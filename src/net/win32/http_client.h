@@ -78,3 +78,5 @@ private:
 
 // Tests shorten the idle time-out of every client with this; nullopt restores the clients' own.
 void SetHttpIdleTimeoutForTest(std::optional<uint32_t> milliseconds);
+// Tests make every start refuse with this, as a start that cannot make its worker thread does.
+void SetHttpStartRefusedForTest(bool refused);

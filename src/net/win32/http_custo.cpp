@@ -1,6 +1,8 @@
 #include "net/win32/http_custo.h"
 
+#include "common/text.h"
 #include "net/http_settings.h"
+#include "net/net_error.h"
 #include "net/win32/http_client.h"
 #include "net/win32/openssl_lib.h"
 
@@ -55,4 +57,19 @@ std::unique_ptr<HttpClient> NewProgramHttpClient(int64_t maxBodySize, const Prox
         client->proxyPassword.clear();
     }
     return client;
+}
+
+std::unique_ptr<HttpClient> StartProgramFetch(const ProgramFetch& fetch, TRunLog* log, HttpClient::DoneHandler onDone) {
+    const std::string who(fetch.who);
+    try {
+        auto client = NewProgramHttpClient(fetch.maxBodySize, fetch.proxy, std::move(onDone));
+        client->url = AdjustUrlScheme(fetch.url);
+        if (!SameText(client->url, fetch.url)) LogAdd(log, who + " : No SSL / Back to HTTP", TRunLog::kVerbose);
+        client->receiveStream = fetch.stream;
+        if (client->GetAsync()) return client;
+    } catch (...) {
+        // Reported below like a refused start.
+    }
+    LogAdd(log, who + " : " + NetErrorText(NetError::StartFailed), TRunLog::kError);
+    return nullptr;
 }

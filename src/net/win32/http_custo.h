@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/run_log.h"
 #include "net/win32/http_client.h"
 
 // Whether HTTPS can be used now. Loads the TLS library on first need (never on Windows
@@ -34,3 +35,17 @@ struct ProxySettings {
 // the caller's body limit and proxy, and its completion handler.
 std::unique_ptr<HttpClient> NewProgramHttpClient(int64_t maxBodySize, const ProxySettings& proxy,
                                                  HttpClient::DoneHandler onDone);
+
+// Starts a fetch as every fetcher of the program does: NewProgramHttpClient, the URL
+// (back to http when TLS is not available, logged verbosely as "<who> : No SSL / Back
+// to HTTP") and the stream for the body. A request that cannot start is logged as an
+// error and gives null; the caller then ends its fetch itself, so that nothing waits
+// for an event that will not come.
+struct ProgramFetch {
+    std::string_view who;  // the fetcher's name in the log
+    std::string url;
+    int64_t maxBodySize = 0;
+    ProxySettings proxy;
+    std::vector<uint8_t>* stream = nullptr;
+};
+std::unique_ptr<HttpClient> StartProgramFetch(const ProgramFetch& fetch, TRunLog* log, HttpClient::DoneHandler onDone);

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "common/text.h"
 #include "net/http_settings.h"
 #include "net/maker_server.h"
 #include "net/win32/http_custo.h"
@@ -33,18 +32,16 @@ void TRenselLite::Check(const std::string& fileName, NotifyEvent onDone) {
     url_ = MakerAddress("https", UpdateCheckPath(info.ProductName, info.CompanyName, local));
 
     Answer.clear();
-    try {
-        Client = NewProgramHttpClient(kSmallBodyLimit, {UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword},
-                                      [this](HttpClient& sender, HttpRequestType type, int32_t error) {
-                                          RequestDone(sender, type, error);
-                                      });
-        Client->url = AdjustUrlScheme(url_);
-        if (!SameText(Client->url, url_)) LogAdd(Log, "RenselLite : No SSL / Back to HTTP", TRunLog::kVerbose);
-        Client->receiveStream = &Answer;
-        StartTick = GetTickCount();
-        Client->GetAsync();
-    } catch (...) {
-        // A request that cannot start is dropped: the checker stays busy and no event follows.
+    StartTick = GetTickCount();
+    Client = StartProgramFetch({"RenselLite", url_, kSmallBodyLimit,
+                                {UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword}, &Answer},
+                               Log, [this](HttpClient& sender, HttpRequestType type, int32_t error) {
+                                   RequestDone(sender, type, error);
+                               });
+    if (!Client) {
+        // No answer will come: the check ends here, so the menu can offer it again.
+        busy_ = false;
+        if (auto done = OnDone) done(*this);
     }
 }
 

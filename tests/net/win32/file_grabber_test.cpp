@@ -97,6 +97,18 @@ TEST_F(FileGrabberTest, AnswersAreWrittenWhateverTheirStatus) {
     }
 }
 
+TEST_F(FileGrabberTest, ARefusedStartIsLoggedAndEndsTheFetch) {
+    grabber_ = std::make_unique<TFileGrabber>(log_.get());
+    SetHttpStartRefusedForTest(true);
+    int done = 0;
+    grabber_->Grab(Url("http", "/status/404"), "", [&](TFileGrabber&) { ++done; });
+    SetHttpStartRefusedForTest(false);
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(grabber_->ErrorCode, static_cast<int32_t>(NetError::StartFailed));
+    EXPECT_EQ(LogLine("FileGrabber : "), "FileGrabber : Request could not be started");
+    EXPECT_EQ(LevelOf("FileGrabber : "), "Error");
+}
+
 TEST_F(FileGrabberTest, FailuresLeaveTheFileAndStillRaiseOnDone) {
     SetHttpIdleTimeoutForTest(300);
     const std::string refused = "http://127.0.0.1:" + std::to_string(net_test::ClosedPort()) + "/x";
