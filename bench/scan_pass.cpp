@@ -85,6 +85,6 @@ int main() {
     std::printf("rows: %d networks, %d access points\n", networks.RowCount(), aps.RowCount());
     state.interfaceList.reset();
     state.bssList.reset();
-    api.WlanCloseHandle(state.wlanHandle, nullptr);
+    state.CloseWlanHandle();
     return 0;
 }

@@ -230,10 +230,34 @@ Function CloseRunningProgram
   ${Loop}
 FunctionEnd
 
+; A program whose window has gone may still be ending (writing its log): waits up to 10 s
+; for its file to become writable. Sets $R9 to 1 when the install may go on.
+Function WaitForProgramFile
+  StrCpy $R9 1
+  ${IfNot} ${FileExists} "$INSTDIR\vellumar.exe"
+    Return
+  ${EndIf}
+  ${For} $R5 1 100
+    ClearErrors
+    FileOpen $R6 "$INSTDIR\vellumar.exe" a
+    ${IfNot} ${Errors}
+      FileClose $R6
+      Return
+    ${EndIf}
+    Sleep 100
+  ${Next}
+  ${LogLine} "Stopped: $INSTDIR\vellumar.exe is in use"
+  MessageBox MB_ICONSTOP "Vellumar is still running from $INSTDIR. Please close it and run this installer again." /SD IDOK
+  StrCpy $R9 0
+FunctionEnd
+
 Section "Vellumar" SecProgram
   SectionIn RO
   ${LogLine} "Installing into $INSTDIR"
   Call CloseRunningProgram
+  ${If} $R9 == 1
+    Call WaitForProgramFile
+  ${EndIf}
   ${If} $R9 != 1
     SetErrorLevel ${EXIT_STOPPED}
     Quit

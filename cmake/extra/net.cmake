@@ -1,5 +1,5 @@
 # The transport's extra build steps: OpenSSL for Windows beside the program and the tests,
-# the local test server around the Windows tests, and the parser's fuzz target.
+# and the local test server around the Windows tests.
 
 if(WIN32 AND CMAKE_CROSSCOMPILING)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -49,18 +49,13 @@ if(TARGET win_tests AND VELLUMAR_RUN_TESTS)
   set_tests_properties(win_tests PROPERTIES FIXTURES_REQUIRED net_server)
 endif()
 
-# libFuzzer target for the response parser: cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DVELLUMAR_FUZZ=ON
-option(VELLUMAR_FUZZ "Build the libFuzzer targets (host, clang)" OFF)
-if(VELLUMAR_FUZZ)
-  if(WIN32 OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    message(FATAL_ERROR "VELLUMAR_FUZZ needs a host build with clang (CMAKE_CXX_COMPILER=clang++)")
-  endif()
-  add_executable(fuzz_http_response ${CMAKE_SOURCE_DIR}/fuzz/http_response_fuzz.cpp
-                 ${SRC}/net/http_response.cpp ${SRC}/net/url.cpp ${SRC}/net/net_error.cpp ${SRC}/common/text.cpp)
-  target_include_directories(fuzz_http_response PRIVATE ${SRC})
-  target_compile_options(fuzz_http_response PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
-  target_link_options(fuzz_http_response PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_libraries(fuzz_http_response PRIVATE vellumar_warnings)
+# A module that a planted TLS library configuration would load: the tests show it never is.
+if(TARGET win_tests)
+  add_library(planted_module MODULE ${CMAKE_SOURCE_DIR}/tests/support/win32/planted_module/planted_module.c)
+  set_target_properties(planted_module PROPERTIES PREFIX "")
+  add_dependencies(win_tests planted_module)
+  target_compile_definitions(win_tests PRIVATE
+    VELLUMAR_PLANTED_MODULE="${TEST_PATH_PREFIX}$<TARGET_FILE:planted_module>")
 endif()
 
 # Download throughput of the transport; scripts/bench-net compares it with curl.

@@ -1,5 +1,4 @@
-# Product identification: resource-only test images for the Windows tests, and the
-# fuzz targets of the header and version-resource readers (off by default).
+# Product identification: resource-only test images for the Windows tests.
 
 # --- test images: both architectures, whatever the flavour ------------------
 if(WIN32)
@@ -41,25 +40,4 @@ if(WIN32)
     target_compile_definitions(win_tests PRIVATE
       VELLUMAR_PRODID_IMAGES="${TEST_PATH_PREFIX}${PRODID_IMAGES_DIR}")
   endif()
-endif()
-
-# --- fuzzing: a clang host build of its own -------------------------------
-#   cmake -S . -B build/fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVELLUMAR_FUZZ=ON
-#   cmake --build build/fuzz --target pe_header_fuzz version_resource_fuzz
-#   build/fuzz/version_resource_fuzz -max_total_time=120 corpus/
-option(VELLUMAR_FUZZ "Build the libFuzzer targets (host, clang)" OFF)
-if(VELLUMAR_FUZZ)
-  if(WIN32 OR NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    message(FATAL_ERROR "VELLUMAR_FUZZ needs a host build with clang (CMAKE_CXX_COMPILER=clang++)")
-  endif()
-  set(_fuzz_sources
-    ${SRC}/update/version_resource.cpp ${SRC}/update/product_text.cpp ${SRC}/update/version.cpp
-    ${SRC}/common/text.cpp ${SRC}/common/encoding.cpp)
-  foreach(target IN ITEMS pe_header_fuzz version_resource_fuzz)
-    add_executable(${target} ${CMAKE_SOURCE_DIR}/fuzz/${target}.cpp ${_fuzz_sources})
-    target_include_directories(${target} PRIVATE ${SRC})
-    target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
-    target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
-    target_link_libraries(${target} PRIVATE vellumar_warnings)
-  endforeach()
 endif()

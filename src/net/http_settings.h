@@ -13,6 +13,10 @@ inline constexpr std::string_view kHttpAcceptLanguage = "fr,fr-fr;q=0.8,en-us;q=
 inline constexpr uint32_t kHttpDefaultTimeoutSeconds = 3;
 // Raised to this by the file fetcher and the update check.
 inline constexpr uint32_t kHttpTransferTimeoutSeconds = 10;
+// However the server paces its bytes, a transfer of the program ends by then; the
+// installer download may go on after it while it keeps this average rate.
+inline constexpr uint32_t kHttpTransferDeadlineSeconds = 30;
+inline constexpr int64_t kInstallerMinAverageRate = 4 * 1024;  // bytes a second
 
 // Body limits chosen by each caller.
 inline constexpr int64_t kSmallBodyLimit = 64 * 1024;            // hint file, update check answer

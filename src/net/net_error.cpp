@@ -22,6 +22,8 @@ constexpr ErrorName kErrorTexts[] = {
     {NetError::ProxyFailed, "Proxy refused the tunnel"},
     {NetError::Aborted, "Aborted"},
     {NetError::StartFailed, "Request could not be started"},
+    {NetError::TooSlow, "Transfer too slow"},
+    {NetError::OutOfMemory, "Not enough memory for the response"},
 };
 
 }  // namespace

@@ -22,6 +22,8 @@ enum class NetError : int32_t {
     ProxyFailed = 20013,
     Aborted = 20014,
     StartFailed = 20015,
+    TooSlow = 20016,
+    OutOfMemory = 20017,
 };
 
 // The fixed part of the reason text for one of the codes above ("" for None).

@@ -152,3 +152,12 @@ std::optional<Url> ResolveLocation(const Url& base, std::string_view location) {
     }
     return url;
 }
+
+bool IsShellSafeWebAddress(std::string_view text) {
+    constexpr std::string_view kMarks = "-._~:/?#[]@!$&()*+,;=%";
+    for (const char c : text) {
+        const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!alnum && kMarks.find(c) == std::string_view::npos) return false;
+    }
+    return ParseUrl(text).has_value();
+}

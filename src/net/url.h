@@ -23,6 +23,10 @@ struct Url {
 // so no URL can smuggle text into the request head.
 std::optional<Url> ParseUrl(std::string_view text);
 
+// A web page that may be handed to the shell as it is: an http or https URL with a host,
+// all of it printable ASCII that a URL may hold, with no blank, quote or control character.
+bool IsShellSafeWebAddress(std::string_view text);
+
 // Resolves a Location header against the URL that answered (absolute, scheme-relative,
 // absolute-path, query-only and relative references).
 std::optional<Url> ResolveLocation(const Url& base, std::string_view location);

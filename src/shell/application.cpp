@@ -21,6 +21,8 @@ bool PumpOneMessage(HWND main_window, HACCEL accelerators, bool wait) {
         if (msg.message == WM_QUIT) return false;
     }
     if (accelerators && main_window && TranslateAcceleratorW(main_window, accelerators, &msg)) return true;
+    // Tab and Shift+Tab between the lists and buttons, arrows within a list, Enter on a row.
+    if (main_window && IsDialogMessageW(main_window, &msg)) return true;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
     return true;

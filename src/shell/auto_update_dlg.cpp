@@ -19,6 +19,21 @@ namespace {
 // It is then opened again for reading only, denying writers and deleters, and compared
 // with what was downloaded; the returned handle keeps it so until the installer has started.
 // Returns an empty handle and sets error when any step fails.
+// A folder of its own for this run of the installer, new under the data folder: nothing
+// left there by anyone (a DLL beside an older update.exe) is there for it to load.
+// "" when none could be made.
+std::string NewRunFolder(const std::string& dataFolder) {
+    const DWORD seed = GetCurrentProcessId() ^ static_cast<DWORD>(GetTickCount64());
+    for (DWORD i = 0; i < 100; ++i) {
+        char name[32];
+        wsprintfA(name, "update-%08lx\\", static_cast<unsigned long>(seed + i * 7919));
+        const std::string folder = dataFolder + name;
+        if (CreateDirectoryW(Widen(folder).c_str(), nullptr)) return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return "";
+    }
+    return "";
+}
+
 Unique<FileHandleTraits> SaveInstaller(const std::string& fileName, std::span<const uint8_t> bytes, DWORD& error) {
     const std::wstring path = Widen(fileName);
     error = 0;
@@ -97,6 +112,7 @@ bool TAutoUpdateDlg::Execute(HWND owner) {
     Grabber = std::make_unique<TFileGrabber>(Log);
     Grabber->SetProxy(UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword);
     Grabber->BodyLimit = kInstallerBodyLimit;
+    Grabber->MinAverageRate = kInstallerMinAverageRate;
     InstallerFile = DataFolder(exeName_, kProductName) + "update.exe";
     // An old installer must never run: remove it even when it is empty.
     DeleteFileW(Widen(InstallerFile).c_str());
@@ -147,8 +163,11 @@ void TAutoUpdateDlg::OnDownload() {
         case InstallerVerdict::Run:
             break;
     }
-    DWORD error = 0;
-    auto held = SaveInstaller(InstallerFile, Grabber->Buffer, error);
+    const std::string dataFolder = DataFolder(exeName_, kProductName);
+    const std::string runFolder = NewRunFolder(dataFolder);
+    DWORD error = runFolder.empty() ? GetLastError() : 0;
+    if (!runFolder.empty()) InstallerFile = runFolder + "update.exe";
+    auto held = runFolder.empty() ? Unique<FileHandleTraits>() : SaveInstaller(InstallerFile, Grabber->Buffer, error);
     if (!held) {
         LogAdd(Log, "Update refused : cannot save " + InstallerFile + " (" + std::to_string(error) + ")",
                TRunLog::kError);
@@ -169,7 +188,6 @@ void TAutoUpdateDlg::OnDownload() {
         return Fail();
     }
     LogAdd(Log, "Starting update process", TRunLog::kInfo);
-    const std::string dataFolder = DataFolder(exeName_, kProductName);
-    ShellOpenFromWindow(hwnd_, "", InstallerFile, InstallerParameters(dataFolder), "", SW_SHOWNORMAL);
+    ShellOpenFromWindow(hwnd_, "", InstallerFile, InstallerParameters(dataFolder), runFolder, SW_SHOWNORMAL);
     EndModal(IDOK);
 }

@@ -4,11 +4,24 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "common/win32/dll_search.h"
 #include "common/win32/locale_time.h"
 #include "common/win32/wide.h"
 #include "shell/application.h"
 #include "shell/wlan_service.h"
 #include "wireless/value_text.h"
+
+// The loader resolves the program's own imports from the system folder only (the load
+// configuration's dependent-load flags; the linker has no option for them here).
+// Static data: the loader reads it before any code of the program runs.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+extern "C" const IMAGE_LOAD_CONFIG_DIRECTORY _load_config_used = {
+    .Size = offsetof(IMAGE_LOAD_CONFIG_DIRECTORY, EditList),  // the fields up to the load flags
+    .Reserved1 = LOAD_LIBRARY_SEARCH_SYSTEM32,                // DependentLoadFlags
+};
+#pragma GCC diagnostic pop
+
 
 namespace {
 
@@ -36,6 +49,7 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
+    RestrictDllSearchToSystem();
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS |
                                                      ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&icc);

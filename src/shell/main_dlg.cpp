@@ -7,12 +7,14 @@
 #include "common/uid.h"
 #include "common/win32/files.h"
 #include "common/win32/installed_programs.h"
+#include "common/win32/private_messages.h"
 #include "common/win32/profile_file.h"
 #include "common/win32/registry.h"
 #include "common/win32/settings.h"
 #include "common/win32/shell.h"
 #include "common/win32/system_info_win.h"
 #include "net/maker_server.h"
+#include "net/url.h"
 #include "net/win32/file_grabber.h"
 #include "net/win32/http_custo.h"
 #include "shell/about_dlg.h"
@@ -25,8 +27,18 @@
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
 #include "views/net_more_dlg.h"
+#include "wireless/list_image.h"
 
 namespace {
+
+// The pictures of the list images, in ListImage order.
+constexpr Glyph kListGlyphs[] = {Glyph::GreenShield, Glyph::OrangeShield, Glyph::RedShield, Glyph::Signal3,
+                                 Glyph::Signal2,     Glyph::Signal1,      Glyph::RadioTower, Glyph::NetworkCard,
+                                 Glyph::SignalWaves, Glyph::RedCross};
+static_assert(std::size(kListGlyphs) == kListImageCount);
+static_assert(kListGlyphs[ImageIndex(ListImage::Adapter)] == Glyph::NetworkCard);
+static_assert(kListGlyphs[ImageIndex(ListImage::Network)] == Glyph::SignalWaves);
+static_assert(kListGlyphs[ImageIndex(ListImage::AccessPoint)] == Glyph::RadioTower);
 
 // The maker's pages opened from the menu, over HTTPS.
 constexpr char kChangeLogPage[] = "/bugs/changelog_page.php?project_id=22";
@@ -34,9 +46,6 @@ constexpr char kBugTrackerPage[] = "/bugs/view_all_bug_page.php?project_id=22";
 constexpr char kDriversPage[] = "/rensel/drivers.php";
 constexpr char kDefaultHintPage[] = "/forum/";
 constexpr char kTagline[] = "Wireless networks, access points and their signal, second by second";
-
-constexpr UINT kActivatedMessage = WM_APP + 2;
-constexpr UINT kScanNotificationMessage = WM_APP + 3;
 
 // A list view as the detail commands see it: the selection and the row data.
 class ListSelection : public SelectableList {
@@ -50,11 +59,6 @@ public:
 private:
     ListView& list_;
 };
-
-// Only web addresses are handed to the shell: the hint file comes from the network.
-bool IsWebAddress(std::string_view text) {
-    return TextStartsWith(text, "http://") || TextStartsWith(text, "https://");
-}
 
 Picture SquareOf(const TColourSquare& square, int size) {
     const uint8_t* bgr = square.bytes.data();
@@ -82,7 +86,6 @@ TMainDlg::TMainDlg(MainDlgSetup setup)
 TMainDlg::~TMainDlg() {
     // Destroy while still a TMainDlg, so that FormDestroy runs.
     if (hwnd_) DestroyWindow(hwnd_);
-    if (scan_.wlanHandle) scan_.api.WlanCloseHandle(scan_.wlanHandle, nullptr);
 }
 
 void TMainDlg::CreateControls() {
@@ -125,10 +128,7 @@ void TMainDlg::CreateControls() {
     chart.SetInterval(50);
 
     colors.Create(Scale(16), Scale(16));
-    constexpr Glyph kImages[] = {Glyph::GreenShield, Glyph::OrangeShield, Glyph::RedShield, Glyph::Signal3,
-                                 Glyph::Signal2,     Glyph::Signal1,      Glyph::RadioTower, Glyph::NetworkCard,
-                                 Glyph::SignalWaves, Glyph::RedCross};
-    for (Glyph g : kImages) colors.Add(DrawGlyph(g, Scale(16)));
+    for (Glyph g : kListGlyphs) colors.Add(DrawGlyph(g, Scale(16)));
 
     adapt_lst.Create(*this, kAdapters, kAnchorTopLeft);
     adapt_lst.AddColumn("Adapter Name", 200);
@@ -145,6 +145,16 @@ void TMainDlg::CreateControls() {
     ap_lst.AddColumn("Standard", 70);
     ap_lst.AddColumn("Width", 70);
     for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) list->SetImageList(colors.handle());
+    // Tab order: each list, then its details button.
+    const HWND tabOrder[] = {adapt_lst.hwnd(), more_adapt_btn.hwnd(), net_lst.hwnd(), more_net_btn.hwnd(),
+                             ap_lst.hwnd(),    more_ap_btn.hwnd(),    drivers_btn.hwnd()};
+    for (size_t i = 1; i < std::size(tabOrder); ++i)
+        SetWindowPos(tabOrder[i], tabOrder[i - 1], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // The three buttons share a caption: screen readers and tooltips tell them apart.
+    for (auto [button, name] : {std::pair<Button*, const char*>{&more_adapt_btn, "Adapter details"},
+                                {&more_net_btn, "Network details"},
+                                {&more_ap_btn, "Access point details"}})
+        NameControl(*this, button->hwnd(), name);
     adapt_lst.onDoubleClick = [this] { more_adapt_btnClick(); };
     net_lst.onDoubleClick = [this] { more_net_btnClick(); };
     ap_lst.onDoubleClick = [this] { more_ap_btnClick(); };
@@ -221,7 +231,8 @@ void TMainDlg::AppEvtActivate() {
         LogAdd(log_.get(), text, 2);
         if (result == wlan::kErrorServiceNotActive) {
             std::string page = LookupErrorHint("1062", MakerAddress("https", kDefaultHintPage));
-            if (!IsWebAddress(page)) page = MakerAddress("https", kDefaultHintPage);
+            // Only a plain web address reaches the shell: the hint file comes from the network.
+            if (!IsShellSafeWebAddress(page)) page = MakerAddress("https", kDefaultHintPage);
             ShellOpenFromWindow(hwnd_, "", page, "", "", SW_SHOWNORMAL);
         } else {
             ShowMessage(text);
@@ -396,8 +407,7 @@ void TMainDlg::FormClose() {
     scantmr.SetEnabled(false);
     LogAdd(log_.get(), "Closing wLan handles...", 1);
     if (started_) scan_.api.WlanRegisterNotification(scan_.wlanHandle, wlan::kNotificationSourceNone, nullptr);
-    scan_.api.WlanCloseHandle(scan_.wlanHandle, nullptr);  // its result does not matter
-    scan_.wlanHandle = nullptr;
+    scan_.CloseWlanHandle();
 
     const std::string mirror = CleanVirtualStore(ProgramFolder());
     if (!mirror.empty()) LogAdd(log_.get(), "Cleaning VirtualStore : " + mirror, 0);
@@ -427,15 +437,17 @@ void TMainDlg::FormDestroy() {
 LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_ACTIVATEAPP:
-            if (wp) PostMessageW(hwnd_, kActivatedMessage, 0, 0);  // after activation has settled
+            if (wp) PostMessageW(hwnd_, kActivationSettledMessage, 0, 0);  // after activation has settled
             break;
-        case kActivatedMessage:
+        case kActivationSettledMessage:
             AppEvtActivate();
             return 0;
         case kScanNotificationMessage:
             TakeScanNotifications();
             return 0;
         case WM_COMMAND:
+            // Enter, from the dialog keyboard handling: for the focused control (a list opens its details).
+            if (LOWORD(wp) == IDOK && HIWORD(wp) == 0) break;
             if (lp == 0) {  // menu item or shortcut
                 OnMenu(LOWORD(wp));
                 return 0;

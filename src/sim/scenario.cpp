@@ -280,6 +280,8 @@ LoadResult LoadScenarioText(std::string_view text, std::string_view name) {
     } catch (const json::parse_error& e) {
         size_t offset = e.byte > 0 ? e.byte - 1 : 0;
         return Invalid(file + ":" + TextPosition(text, offset) + ": not valid JSON: " + ParseProblem(e.what()));
+    } catch (const json::out_of_range&) {  // a number beyond what a double holds; the parser gives no position
+        return Invalid(file + ": not valid JSON: a number is out of range");
     }
 
     Reader r;

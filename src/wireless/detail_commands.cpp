@@ -27,9 +27,10 @@ void ReportError(DetailContext& context, const std::string& text) {
 }
 
 // No usable row: the box first, then the verbose line.
+// The line comes first: the box's message loop may end the window that owns the log.
 void AskForSelection(DetailContext& context, const std::string& message, std::string_view logLine) {
-    context.messages.ShowMessage(message);
     LogAdd(context.log, logLine, TRunLog::kVerbose);
+    context.messages.ShowMessage(message);
 }
 
 std::string YesNo(bool value) { return value ? "Yes" : "No"; }

@@ -12,9 +12,6 @@ using namespace wlan;
 
 namespace {
 
-constexpr int kAdapterImage = 7;
-constexpr int kNetworkImage = 8;
-constexpr int kAccessPointImage = 6;
 constexpr uint32_t kStateDisconnecting = 3;
 constexpr uint32_t kStateDisconnected = 4;
 
@@ -74,7 +71,7 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
         }
         adapter.caption = InterfaceDescriptionText(info);
         adapter.subItems = {InterfaceStateText(info.isState), CapabilityPhyListText(*capability)};
-        adapter.image = kAdapterImage;
+        adapter.image = ImageIndex(ListImage::Adapter);
         adapter.data = row;
     }
     EnsureRow(lists.adapters, row);
@@ -106,9 +103,10 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
             net.caption = NameOrHidden(network.dot11Ssid);
             net.subItems = {QualityText(network.wlanSignalQuality), AuthAlgorithmText(network.dot11DefaultAuthAlgorithm),
                             CipherAlgorithmText(network.dot11DefaultCipherAlgorithm)};
-            net.image = kNetworkImage;
-            net.subItemImages = {QualityImage(network.wlanSignalQuality), AuthImage(network.dot11DefaultAuthAlgorithm),
-                                 CipherImage(network.dot11DefaultCipherAlgorithm)};
+            net.image = ImageIndex(ListImage::Network);
+            net.subItemImages = {ImageIndex(QualityImage(network.wlanSignalQuality)),
+                                 ImageIndex(AuthImage(network.dot11DefaultAuthAlgorithm)),
+                                 ImageIndex(CipherImage(network.dot11DefaultCipherAlgorithm))};
             net.data = NetworkRowData(i, entry);
             EnsureRow(lists.networks, k);
             lists.networks.SetRow(k, net);
@@ -144,7 +142,7 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
                        VendorText(entry.dot11Bssid),
                        GenerationShortText(ie, entry.ulChCenterFrequency),
                        WidthText(ie)};
-        ap.image = kAccessPointImage;
+        ap.image = ImageIndex(ListImage::AccessPoint);
         ap.data = j;
         EnsureRow(lists.accessPoints, j);
         lists.accessPoints.SetRow(j, ap);

@@ -14,7 +14,7 @@ struct NamedValue {
 
 struct ImageValue {
     uint32_t value;
-    int image;
+    ListImage image;
 };
 
 constexpr NamedValue kInterfaceStates[] = {
@@ -54,14 +54,16 @@ constexpr NamedValue kCapabilityBits[] = {
     {0x0001, "| ESS"}, {0x0002, "| IBSS"}, {0x0004, "| Pollable"}, {0x0008, "| Poll"}, {0x0010, "| Privacy"},
 };
 
+constexpr ListImage G = ListImage::GreenShield, O = ListImage::OrangeShield, R = ListImage::RedShield;
+
 // WPA3 and OWE are as safe as WPA2, so they get the green shield too.
 constexpr ImageValue kAuthImages[] = {
-    {1, 2}, {2, 1}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {9, 0}, {10, 0}, {11, 0},
+    {1, R}, {2, O}, {3, G}, {4, G}, {5, G}, {6, G}, {7, G}, {8, G}, {9, G}, {10, G}, {11, G},
 };
 
 constexpr ImageValue kCipherImages[] = {
-    {0, 2}, {1, 1}, {2, 0}, {4, 0}, {5, 0}, {6, 0}, {8, 0}, {9, 0}, {10, 0}, {11, 0}, {12, 0}, {13, 0},
-    {256, 0}, {257, 1},
+    {0, R}, {1, O}, {2, G}, {4, G}, {5, G}, {6, G}, {8, G}, {9, G}, {10, G}, {11, G}, {12, G}, {13, G},
+    {256, G}, {257, O},
 };
 
 struct Band {
@@ -91,7 +93,7 @@ std::string TextOr(const NamedValue (&table)[N], uint32_t value, std::string_vie
 }
 
 template <size_t N>
-int ImageOr(const ImageValue (&table)[N], uint32_t value, int fallback) {
+ListImage ImageOr(const ImageValue (&table)[N], uint32_t value, ListImage fallback) {
     for (const auto& entry : table)
         if (entry.value == value) return entry.image;
     return fallback;
@@ -218,8 +220,10 @@ void SetDecimalSeparator(std::string_view separator) { Separator() = separator.e
 
 std::string DecimalSeparator() { return Separator(); }
 
-int QualityImage(uint32_t quality) { return quality > 75 ? 3 : quality > 50 ? 4 : 5; }
+ListImage QualityImage(uint32_t quality) {
+    return quality > 75 ? ListImage::Signal3 : quality > 50 ? ListImage::Signal2 : ListImage::Signal1;
+}
 
-int AuthImage(uint32_t algorithm) { return ImageOr(kAuthImages, algorithm, 2); }
+ListImage AuthImage(uint32_t algorithm) { return ImageOr(kAuthImages, algorithm, R); }
 
-int CipherImage(uint32_t algorithm) { return ImageOr(kCipherImages, algorithm, 2); }
+ListImage CipherImage(uint32_t algorithm) { return ImageOr(kCipherImages, algorithm, R); }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "wireless/list_image.h"
 #include "wireless/records.h"
 
 // Shown by every list and window for an empty SSID.
@@ -42,8 +43,7 @@ std::string RssiText(int32_t rssi);
 void SetDecimalSeparator(std::string_view separator);
 std::string DecimalSeparator();
 
-// Image indexes of the list pictures: 0 green, 1 orange, 2 red shield; 3, 4, 5
-// signal with three, two, one bars.
-int QualityImage(uint32_t quality);
-int AuthImage(uint32_t algorithm);
-int CipherImage(uint32_t algorithm);
+// The list pictures of a quality, an authentication and a cipher algorithm.
+ListImage QualityImage(uint32_t quality);
+ListImage AuthImage(uint32_t algorithm);
+ListImage CipherImage(uint32_t algorithm);

@@ -31,6 +31,16 @@ TEST(Url, ParsesWhatTheTransportNeeds) {
         EXPECT_FALSE(ParseUrl(bad)) << bad;
 }
 
+TEST(Url, ShellSafeWebAddresses) {
+    for (std::string_view good : {"https://help.example/wifi-service", "http://host:8080/a?b=c&d=%20#x"})
+        EXPECT_TRUE(IsShellSafeWebAddress(good)) << good;
+    for (std::string_view bad : {"https:", "https://", "https:// host/", "https://host/a b", "https://host/\"x",
+                                 "https://host/'x'", "https://host/\tx", "https://host/x\x7F", "https://host/\xC3\xA9",
+                                 "https://host\\share", "file:///C:/boot.ini", "C:\\Windows\\notepad.exe",
+                                 "https://host/<script>", "mailto:a@b"})
+        EXPECT_FALSE(IsShellSafeWebAddress(bad)) << bad;
+}
+
 TEST(Url, ResolvesRedirectTargets) {
     const Url base = *ParseUrl("https://host.example:8443/dir/sub/page?x=1");
     struct Case { std::string_view location; std::string_view result; };

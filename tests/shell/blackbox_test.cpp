@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "common/encoding.h"
 #include "common/win32/files.h"
@@ -150,3 +154,30 @@ TEST_F(BlackBox, ScansAndWritesItsLogOnClose) {
 }
 
 }  // namespace
+
+// The loader looks for the program's own imports (version.dll and the like) in the system
+// folder only, never beside a copy of the program in a downloads folder.
+TEST(ProgramImage, ImportsComeFromTheSystemFolderOnly) {
+    std::ifstream in(std::string(VELLUMAR_TEST_BINARY_DIR) + "/vellumar.exe", std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_GT(bytes.size(), 0x200u);
+    auto at = [&](size_t offset, auto value) {
+        std::memcpy(&value, bytes.data() + offset, sizeof value);
+        return value;
+    };
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes.data() + at(0x3C, DWORD{}));
+    const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
+    ASSERT_NE(entry.VirtualAddress, 0u) << "no load configuration";
+    const auto* section = IMAGE_FIRST_SECTION(nt);
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+        if (entry.VirtualAddress < section->VirtualAddress ||
+            entry.VirtualAddress >= section->VirtualAddress + section->SizeOfRawData)
+            continue;
+        const size_t offset = section->PointerToRawData + entry.VirtualAddress - section->VirtualAddress;
+        const auto config = at(offset, IMAGE_LOAD_CONFIG_DIRECTORY{});
+        EXPECT_GE(config.Size, offsetof(IMAGE_LOAD_CONFIG_DIRECTORY, EditList));
+        EXPECT_EQ(config.Reserved1, LOAD_LIBRARY_SEARCH_SYSTEM32);  // DependentLoadFlags
+        return;
+    }
+    ADD_FAILURE() << "the load configuration is in no section";
+}

@@ -109,6 +109,27 @@ TEST_F(Dialogs, ScanIntervalIsStoredOnOkUsedFromTheNextPassAndTravelsWithAPortab
     b.main.Settings1Click();
 }
 
+// The update offer may open over another modal window (the silent check ending while
+// it is open): the main window stays disabled until both are closed.
+TEST_F(Dialogs, NestedModalWindowsKeepTheMainWindowDisabled) {
+    auto& a = Start(R"({"interfaces": []})");
+    const HWND main = a.main.hwnd();
+    bool disabledUnderOffer = false, disabledAfterOffer = false;
+    a.update.onShown = [&] {
+        disabledUnderOffer = !IsWindowEnabled(main);
+        PostMessageW(a.update.hwnd(), WM_CLOSE, 0, 0);
+    };
+    a.settings.onShown = [&] {
+        a.main.ShowUpdateOffer();
+        disabledAfterOffer = !IsWindowEnabled(main);
+        PostMessageW(a.settings.hwnd(), WM_CLOSE, 0, 0);
+    };
+    a.main.Settings1Click();
+    EXPECT_TRUE(disabledUnderOffer);
+    EXPECT_TRUE(disabledAfterOffer) << "closing the offer enabled the main window under the settings";
+    EXPECT_TRUE(IsWindowEnabled(main));
+}
+
 TEST_F(Dialogs, AboutShowsNameVersionAndOpensTheLinks) {
     BrowserRecorder browser;
     auto& a = Start(R"({"interfaces": []})");

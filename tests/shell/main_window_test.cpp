@@ -9,6 +9,7 @@
 #include "common/win32/settings.h"
 #include "shell/app_fixture.h"
 #include "shell/main_dlg_layout.h"
+#include "wireless/list_image.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     Tick();
     ASSERT_EQ(main.adapt_lst.RowCount(), 1);
     EXPECT_EQ(Row(main.adapt_lst, 0), (std::vector<std::string>{"Wi-Fi A", "Connected", "b/g/n"}));
-    EXPECT_EQ(main.adapt_lst.CellImage(0, 0), 7);
+    EXPECT_EQ(main.adapt_lst.CellImage(0, 0), ImageIndex(ListImage::Adapter));
     ASSERT_EQ(main.net_lst.RowCount(), 3);
     EXPECT_EQ(Row(main.net_lst, 0), (std::vector<std::string>{"HomeNet", "80% / -60dBm", "RSNA-PSK", "CCMP"}));
     EXPECT_EQ(Row(main.net_lst, 1)[0], "<Hidden SSID>");
@@ -45,12 +46,13 @@ TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     EXPECT_EQ(main.net_lst.RowData(1), 2);  // the entry's index counts the unlisted profile entry
     const int images[] = {main.net_lst.CellImage(2, 0), main.net_lst.CellImage(2, 1), main.net_lst.CellImage(2, 2),
                           main.net_lst.CellImage(2, 3)};
-    EXPECT_EQ(std::vector<int>(std::begin(images), std::end(images)), (std::vector<int>{8, 5, 2, 2}));
+    EXPECT_EQ(std::vector<int>(std::begin(images), std::end(images)), (std::vector<int>{ImageIndex(ListImage::Network), ImageIndex(ListImage::Signal1),
+                                 ImageIndex(ListImage::RedShield), ImageIndex(ListImage::RedShield)}));
     ASSERT_EQ(main.ap_lst.RowCount(), 2);
     EXPECT_EQ(Row(main.ap_lst, 0), (std::vector<std::string>{"00:1A:2B:3C:4D:5E", "HomeNet", "6 (2.437 GHz)", "-67 dBm",
                                                              "Ayecom Technology Co., Ltd.", "", ""}));
     EXPECT_EQ(Row(main.ap_lst, 1)[2], "36 (5.180 GHz)");
-    EXPECT_EQ(main.ap_lst.CellImage(1, 0), 6);
+    EXPECT_EQ(main.ap_lst.CellImage(1, 0), ImageIndex(ListImage::AccessPoint));
 
     main.net_lst.SelectRow(1);
     Tick();
@@ -61,9 +63,9 @@ TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     EXPECT_TRUE(Logged("New network found : HomeNet"));
     EXPECT_TRUE(Logged("New AP found : 00:1A:2B:3C:4D:5E (for :HomeNet)"));
     EXPECT_TRUE(messages.empty());
-    // Colour squares follow the chart's lines from image 10 on.
+    // Colour squares follow the chart's lines after the fixed pictures.
     EXPECT_EQ(main.scope.chart().LineCount(), 3u);
-    EXPECT_EQ(main.colors.Count(), 10);
+    EXPECT_EQ(main.colors.Count(), kListImageCount);
 }
 
 TEST_F(MainWindow, ARefusedScanRequestIsOnlyAVerboseLogLine) {
@@ -187,6 +189,9 @@ TEST_F(MainWindow, HintFileChoosesThePage) {
         {"x", "https://www.quintavo.example/forum/"},             // one character is no hint
         {"C:\\Windows\\notepad.exe", "https://www.quintavo.example/forum/"},  // not a web page
         {"file:///C:/boot.ini", "https://www.quintavo.example/forum/"},
+        {"https://\" calc", "https://www.quintavo.example/forum/"},  // a prefix is not an address
+        {"http://host/a b", "https://www.quintavo.example/forum/"},
+        {"https:", "https://www.quintavo.example/forum/"},
     };
     for (const auto& c : cases) {
         BrowserRecorder browser;

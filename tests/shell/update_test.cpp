@@ -62,6 +62,24 @@ protected:
     void CleanDataFolder() {
         for (const char* name : {"update.exe", "installer-args.txt", "update.log"})
             DeleteFileW(Widen(DataFolderPath() + name).c_str());
+        for (const auto& folder : RunFolders()) {
+            std::error_code ec;
+            std::filesystem::remove_all(std::filesystem::path(Widen(folder)), ec);
+        }
+    }
+    // The folders made for runs of the installer, each with the final backslash.
+    std::vector<std::string> RunFolders() const {
+        std::vector<std::string> folders;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(Widen(DataFolderPath())), ec))
+            if (entry.is_directory() && entry.path().filename().wstring().rfind(L"update-", 0) == 0)
+                folders.push_back(Narrow(entry.path().wstring()) + "\\");
+        return folders;
+    }
+    // The one run folder, "" while there is none.
+    std::string RunFolder() const {
+        const auto folders = RunFolders();
+        return folders.size() == 1 ? folders[0] : "";
     }
 
     static std::string ServerFile(const std::string& name) { return net_test::ServerFolder() + "/" + name; }
@@ -97,8 +115,13 @@ protected:
     }
     // Waits for the test installer's record of its arguments.
     std::optional<std::string> InstallerArguments(DWORD waitMs = 15000) const {
-        const std::string path = DataFolderPath() + "installer-args.txt";
-        if (!net_test::PumpUntil([&] { return Exists(path); }, waitMs)) return std::nullopt;
+        std::string path;
+        auto found = [&] {
+            const std::string folder = RunFolder();
+            return !folder.empty() && Exists(path = folder + "installer-args.txt");
+        };
+        if (!net_test::PumpUntil(found, waitMs))
+            return std::nullopt;
         net_test::PumpFor(300);  // let it finish writing
         const auto bytes = ReadBytes(path);
         return std::string(bytes.begin(), bytes.end());
@@ -303,7 +326,12 @@ TEST_F(UpdateTest, AutomaticUpdateRunsTheInstallerAndQuits) {
     ASSERT_TRUE(net_test::PumpUntil([&] { return !IsWindow(main); }));
     EXPECT_TRUE(autoEnabled);
     EXPECT_EQ(InstallerArguments(), ExpectedArguments());
-    EXPECT_EQ(ReadBytes(DataFolderPath() + "update.exe"), installer);
+    // Run from a folder made for it under the data folder, and working there.
+    ASSERT_NE(RunFolder(), "");
+    EXPECT_EQ(ReadBytes(RunFolder() + "update.exe"), installer);
+    const auto cwd = ReadBytes(RunFolder() + "installer-cwd.txt");
+    EXPECT_EQ(std::string(cwd.begin(), cwd.end()) + "\\", RunFolder());
+    EXPECT_FALSE(Exists(DataFolderPath() + "update.exe"));
     const auto log = SavedLog();
     // These lines in this order, others between them (a line ending in a space is a prefix).
     const std::vector<std::string> expected = {
@@ -370,6 +398,7 @@ TEST_F(UpdateTest, RefusedDownloadsNeverRun) {
 
     EXPECT_EQ(messages, (std::vector<std::string>(3, "Failed")));
     EXPECT_FALSE(Exists(DataFolderPath() + "update.exe"));
+    EXPECT_TRUE(RunFolders().empty());
     EXPECT_EQ(InstallerArguments(500), std::nullopt);
 }
 

@@ -666,6 +666,7 @@ TEST(ScenarioLoad, ProblemsAreNamedWithTheirPlace) {
         {"{\"interfaces\": [{\"statistics\": {\"phys\": [[1]]}}]}", "phys[0]: must be a list of 18 numbers"},
         {"{\"interfaces\": [{\"statistics\": {\"four_way_handshake_failures\": -1}}]}", "-1 is out of range"},
         {"{\"interfaces\": []}, ", "not valid JSON"},
+        {"{\"interfaces\": [], \"open_result\": 1e999}", "inline.json: not valid JSON: a number is out of range"},
         {"{}", "inline.json:1:1: needs \"interfaces\""},
         {"[]", "must be an object"},
         {"{\"interfaces\": [{}], \"faults\": [{\"call\": \"WlanConnect\", \"result\": 1}]}", "is not a call that can fail"},

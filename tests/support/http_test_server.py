@@ -7,7 +7,9 @@
   http_test_server.py run DIR     serves in the foreground
 
 Ports (DIR/ports.txt, key=value): http, https (a certificate for 127.0.0.1 issued by
-a test CA, DIR/ca.der), https_self (a self-signed one) and proxy (Basic user:secret).
+a test CA, DIR/ca.der), https_self (a self-signed one), https_expired (issued by the
+test CA, out of date), https_unknown (issued by a CA nobody trusts) and proxy (Basic
+user:secret).
 
 It also stands in for the maker's web server (the program reaches it through
 VELLUMAR_SERVER=127.0.0.1:<https port>): the hint file, /rensel/check.php (answers the
@@ -48,6 +50,13 @@ def make_certificates(d):
     ssl_cmd("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=127.0.0.1")
     ssl_cmd("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
             "-out", "server.pem", "-days", "30", "-extfile", "ext.cnf")
+    ssl_cmd("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+            "-out", "expired.pem", "-days", "-1", "-extfile", "ext.cnf")
+    ssl_cmd("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "other-ca.key", "-out", "other-ca.pem",
+            "-days", "30", "-subj", "/CN=Vellumar Unknown CA", "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    ssl_cmd("x509", "-req", "-in", "server.csr", "-CA", "other-ca.pem", "-CAkey", "other-ca.key", "-CAcreateserial",
+            "-out", "unknown.pem", "-days", "30", "-extfile", "ext.cnf")
     ssl_cmd("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "self.key", "-out", "self.pem", "-days", "30",
             "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1")
     ssl_cmd("x509", "-in", "ca.pem", "-outform", "DER", "-out", "ca.der.tmp")
@@ -143,6 +152,17 @@ class Origin:
                 sock.recv(1)  # until the client gives up
             except OSError:
                 pass
+        elif name == "drip":
+            # One body byte every arg milliseconds: never idle, never done.
+            sock.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n")
+            try:
+                for _ in range(100000):
+                    time.sleep(int(arg) / 1000)
+                    sock.sendall(b"x")
+            except OSError:
+                pass
+        elif name == "hugelength":
+            sock.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 1000000000000000\r\n\r\nsome")
         elif name == "hugeheader":
             sock.sendall(b"HTTP/1.1 200 OK\r\n" + b"X-Filler: " + b"a" * 70000 + b"\r\n\r\nbody")
         elif path == "/vellumar/vellumar.ini":
@@ -282,7 +302,8 @@ def make_handler(kind, origin, proxy, contexts):
 def run(d):
     make_certificates(d)
     contexts = {}
-    for kind, cert, key in (("https", "server.pem", "server.key"), ("https_self", "self.pem", "self.key")):
+    for kind, cert, key in (("https", "server.pem", "server.key"), ("https_self", "self.pem", "self.key"),
+                            ("https_expired", "expired.pem", "server.key"), ("https_unknown", "unknown.pem", "server.key")):
         ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         ctx.load_cert_chain(os.path.join(d, cert), os.path.join(d, key))
         contexts[kind] = ctx
@@ -291,7 +312,7 @@ def run(d):
     origin = Origin(ports, d)
     proxy = Proxy(origin)
     servers = []
-    for kind in ("http", "https", "https_self", "proxy"):
+    for kind in ("http", "https", "https_self", "https_expired", "https_unknown", "proxy"):
         srv = Server(("127.0.0.1", 0), make_handler(kind, origin, proxy, contexts))
         ports[kind] = srv.server_address[1]
         threading.Thread(target=srv.serve_forever, daemon=True).start()

@@ -4,6 +4,7 @@
 
 #include "common/win32/settings.h"
 #include "shell/app_fixture.h"
+#include "shell/application.h"
 
 namespace {
 
@@ -165,3 +166,46 @@ TEST_F(DetailWindows, DoubleClickOpensTheDetails) {
 }
 
 }  // namespace
+
+// Keyboard use of the main window: Tab moves through each list and its details button in
+// turn, and Enter on a focused network row opens its details as a double-click does.
+TEST_F(DetailWindows, KeyboardMovesThroughTheWindowAndEnterOpensDetails) {
+    auto& b = Start(R"({"interfaces": [{"description": "Wi-Fi A",
+       "networks": [{"ssid": "HomeNet", "quality": 80}]}]})");
+    Tick();
+    const HWND main = b.main.hwnd();
+    auto pump = [&] {
+        while (PumpOneMessage(main, nullptr, false)) {
+            MSG peek;
+            if (!PeekMessageW(&peek, nullptr, 0, 0, PM_NOREMOVE)) break;
+        }
+    };
+    auto press = [&](UINT key) {
+        PostMessageW(GetFocus(), WM_KEYDOWN, key, 0);
+        PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000000);
+        pump();
+    };
+    SetForegroundWindow(main);
+    SetFocus(b.main.adapt_lst.hwnd());
+    const HWND order[] = {b.main.more_adapt_btn.hwnd(), b.main.net_lst.hwnd(), b.main.more_net_btn.hwnd(),
+                          b.main.ap_lst.hwnd(),        b.main.more_ap_btn.hwnd(), b.main.drivers_btn.hwnd(),
+                          b.main.adapt_lst.hwnd()};
+    for (HWND expected : order) {
+        press(VK_TAB);
+        EXPECT_EQ(GetFocus(), expected);
+    }
+
+    int opened = 0;
+    std::string ssid;
+    b.netMore.onShown = [&] {
+        ++opened;
+        const auto rows = Rows(b.netMore.info_lst);
+        if (rows.size() > 1) ssid = rows[1][1];
+        b.netMore.EndModal(IDOK);
+    };
+    b.main.net_lst.SelectRow(0);
+    SetFocus(b.main.net_lst.hwnd());
+    press(VK_RETURN);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(ssid, "HomeNet");
+}

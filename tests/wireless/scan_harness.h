@@ -127,7 +127,7 @@ struct BasicHarness {
     ~BasicHarness() {
         state.interfaceList.reset();
         state.bssList.reset();
-        api.WlanCloseHandle(state.wlanHandle, nullptr);
+        state.CloseWlanHandle();
     }
     TRunLog* Log() { return log ? log->get() : nullptr; }
     // One timer tick; the clock then moves on by the timer's second.

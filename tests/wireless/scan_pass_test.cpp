@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scan_harness.h"
+#include "wireless/list_image.h"
 #include "wireless/scan_chart.h"
 #include "wireless/strip_chart.h"
 
@@ -33,13 +34,21 @@ constexpr std::string_view kOneAdapter = R"({"interfaces": [{
     {"bssid": "00:1a:2b:3c:4d:5f", "frequency_khz": 5180000, "rssi": [-80, -81], "present": [true, false, true]}
   ]}]})";
 
+// The list pictures by name, as the rows carry them.
+constexpr int kAdapter = ImageIndex(ListImage::Adapter), kNet = ImageIndex(ListImage::Network),
+              kAp = ImageIndex(ListImage::AccessPoint);
+constexpr int G = ImageIndex(ListImage::GreenShield), O = ImageIndex(ListImage::OrangeShield),
+              R = ImageIndex(ListImage::RedShield);
+constexpr int S3 = ImageIndex(ListImage::Signal3), S2 = ImageIndex(ListImage::Signal2),
+              S1 = ImageIndex(ListImage::Signal1);
+
 ReportRow Adapter(std::string caption, std::string state, std::string phys, intptr_t data) {
-    return {std::move(caption), {std::move(state), std::move(phys)}, 7, {}, data};
+    return {std::move(caption), {std::move(state), std::move(phys)}, kAdapter, {}, data};
 }
 // Entries without information elements: the vendor comes from the address alone.
 ReportRow Ap(std::string mac, std::string ssid, std::string channel, std::string rssi, intptr_t data,
              std::string vendor = "Ayecom Technology Co., Ltd.") {
-    return {std::move(mac), {std::move(ssid), std::move(channel), std::move(rssi), std::move(vendor), "", ""}, 6, {}, data};
+    return {std::move(mac), {std::move(ssid), std::move(channel), std::move(rssi), std::move(vendor), "", ""}, kAp, {}, data};
 }
 
 TEST(ScanPass, ListsTextsImagesAndRowDataAfterEachPass) {
@@ -48,10 +57,10 @@ TEST(ScanPass, ListsTextsImagesAndRowDataAfterEachPass) {
     EXPECT_EQ(h.adapters.rows, Rows{Adapter("Laptop Wireless", "Connected", "b/g/n", 0)});
     // Entries with a profile or not connectable are skipped but still count in the row data.
     const Rows firstNetworks{
-        {"Alpha", {"80% / -60dBm", "RSNA-PSK", "CCMP"}, 8, {3, 0, 0}, 0},
-        {"Delta", {"50% / -75dBm", "802.11 Open", "None"}, 8, {5, 2, 2}, 3},
-        {"<Hidden SSID>", {"52% / -74dBm", "802.11 Shared Key", "WEP-40"}, 8, {4, 1, 1}, 4},
-        {"<Hidden SSID>", {"100% / -50dBm", "Unknown", ""}, 8, {3, 2, 2}, 5},
+        {"Alpha", {"80% / -60dBm", "RSNA-PSK", "CCMP"}, kNet, {S3, G, G}, 0},
+        {"Delta", {"50% / -75dBm", "802.11 Open", "None"}, kNet, {S1, R, R}, 3},
+        {"<Hidden SSID>", {"52% / -74dBm", "802.11 Shared Key", "WEP-40"}, kNet, {S2, O, O}, 4},
+        {"<Hidden SSID>", {"100% / -50dBm", "Unknown", ""}, kNet, {S3, R, R}, 5},
     };
     EXPECT_EQ(h.networks.rows, firstNetworks);
     EXPECT_EQ(h.accessPoints.rows, (Rows{Ap("00:1A:2B:3C:4D:5E", "Alpha", "6 (2.437 GHz)", "-67 dBm", 0),
@@ -67,7 +76,7 @@ TEST(ScanPass, ListsTextsImagesAndRowDataAfterEachPass) {
     // Delta and the second access point are gone: later entries move up, the lists shrink.
     h.chart.events.clear();
     h.Tick();
-    Rows second{{"Alpha", {"76% / -62dBm", "RSNA-PSK", "CCMP"}, 8, {3, 0, 0}, 0}, firstNetworks[2], firstNetworks[3]};
+    Rows second{{"Alpha", {"76% / -62dBm", "RSNA-PSK", "CCMP"}, kNet, {S3, G, G}, 0}, firstNetworks[2], firstNetworks[3]};
     second[1].data = 3;
     second[2].data = 4;
     EXPECT_EQ(h.networks.rows, second);
@@ -284,8 +293,8 @@ TEST(ScanPass, TwoInterfacesLeaveTheSecondsRowsAndOneAdapterRowEach) {
     Harness h(kTwoAdapters);
     h.Tick();
     EXPECT_EQ(h.adapters.rows, (Rows{Adapter("First", "Disconnected", "a/ac", 0), Adapter("Second", "Connected", "b/g/n", 1)}));
-    EXPECT_EQ(h.networks.rows, (Rows{{"SHARED", {"60% / -70dBm", "RSNA-PSK", "CCMP"}, 8, {4, 0, 0}, 100},
-                                     {"Other", {"70% / -65dBm", "RSNA-PSK", "CCMP"}, 8, {4, 0, 0}, 101}}));
+    EXPECT_EQ(h.networks.rows, (Rows{{"SHARED", {"60% / -70dBm", "RSNA-PSK", "CCMP"}, kNet, {S2, G, G}, 100},
+                                     {"Other", {"70% / -65dBm", "RSNA-PSK", "CCMP"}, kNet, {S2, G, G}, 101}}));
     EXPECT_EQ(h.accessPoints.rows, (Rows{Ap("AA:BB:CC:00:00:01", "SHARED", "1 (2.412 GHz)", "-50 dBm", 0, "(random)")}));
     EXPECT_EQ(h.chart.events, (std::vector<std::string>{"P0", "A OnlyFirst 90", "A Shared 40", "B OnlyFirst|Shared",
                                                         "A SHARED 60", "A Other 70", "B SHARED|Other", "C"}));

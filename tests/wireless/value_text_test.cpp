@@ -96,28 +96,29 @@ TEST(ValueText, BssTypesUseTheLowByte) {
 }
 
 TEST(ValueText, AuthenticationAndCipherNamesAndImages) {
+    constexpr ListImage G = ListImage::GreenShield, O = ListImage::OrangeShield, R = ListImage::RedShield;
     struct Case {
         uint32_t value;
         const char* text;
-        int image;
+        ListImage image;
     };
     const Case auth[] = {
-        {0, "Unknown", 2},        {1, "802.11 Open", 2},  {2, "802.11 Shared Key", 1},
-        {3, "WPA", 0},            {4, "WPA-PSK", 0},      {5, "WPA-None", 0},
-        {6, "RSNA", 0},           {7, "RSNA-PSK", 0},     {8, "WPA3-Enterprise 192", 0},
-        {9, "WPA3-SAE", 0},       {10, "OWE", 0},         {11, "WPA3-Enterprise", 0},
-        {12, "Unknown", 2},       {0x80000001, "Unknown", 2},
+        {0, "Unknown", R},        {1, "802.11 Open", R},  {2, "802.11 Shared Key", O},
+        {3, "WPA", G},            {4, "WPA-PSK", G},      {5, "WPA-None", G},
+        {6, "RSNA", G},           {7, "RSNA-PSK", G},     {8, "WPA3-Enterprise 192", G},
+        {9, "WPA3-SAE", G},       {10, "OWE", G},         {11, "WPA3-Enterprise", G},
+        {12, "Unknown", R},       {0x80000001, "Unknown", R},
     };
     for (const auto& c : auth) {
         EXPECT_EQ(AuthAlgorithmText(c.value), c.text) << c.value;
         EXPECT_EQ(AuthImage(c.value), c.image) << c.value;
     }
     const Case cipher[] = {
-        {0, "None", 2},           {1, "WEP-40", 1},        {2, "TKIP", 0},           {3, "", 2},
-        {4, "CCMP", 0},           {5, "WEP-104", 0},       {6, "BIP", 0},            {7, "", 2},
-        {8, "GCMP", 0},           {9, "GCMP-256", 0},      {10, "CCMP-256", 0},      {11, "BIP-GMAC-128", 0},
-        {12, "BIP-GMAC-256", 0},  {13, "BIP-CMAC-256", 0}, {14, "", 2},              {255, "", 2},
-        {256, "WPA_USE_GROUP", 0}, {257, "WEP", 1},        {258, "", 2},             {0x80000000, "", 2},
+        {0, "None", R},           {1, "WEP-40", O},        {2, "TKIP", G},           {3, "", R},
+        {4, "CCMP", G},           {5, "WEP-104", G},       {6, "BIP", G},            {7, "", R},
+        {8, "GCMP", G},           {9, "GCMP-256", G},      {10, "CCMP-256", G},      {11, "BIP-GMAC-128", G},
+        {12, "BIP-GMAC-256", G},  {13, "BIP-CMAC-256", G}, {14, "", R},              {255, "", R},
+        {256, "WPA_USE_GROUP", G}, {257, "WEP", O},        {258, "", R},             {0x80000000, "", R},
     };
     for (const auto& c : cipher) {
         EXPECT_EQ(CipherAlgorithmText(c.value), c.text) << c.value;
@@ -129,10 +130,11 @@ TEST(ValueText, QualityDbmImageAndCell) {
     struct Case {
         uint32_t quality;
         int32_t dbm;
-        int image;
+        ListImage image;
     };
-    const Case cases[] = {{0, -100, 5},  {1, -100, 5}, {50, -75, 5}, {51, -75, 4}, {75, -63, 4},
-                          {76, -62, 3},  {99, -51, 3}, {100, -50, 3}, {101, -50, 3}, {0xFFFFFFFF, -50, 3}};
+    constexpr ListImage S1 = ListImage::Signal1, S2 = ListImage::Signal2, S3 = ListImage::Signal3;
+    const Case cases[] = {{0, -100, S1}, {1, -100, S1}, {50, -75, S1}, {51, -75, S2}, {75, -63, S2},
+                          {76, -62, S3}, {99, -51, S3}, {100, -50, S3}, {101, -50, S3}, {0xFFFFFFFF, -50, S3}};
     for (const auto& c : cases) {
         EXPECT_EQ(QualityToDbm(c.quality), c.dbm) << c.quality;
         EXPECT_EQ(QualityImage(c.quality), c.image) << c.quality;

@@ -1,5 +1,8 @@
 #include "common/win32/controls.h"
 
+#include <initguid.h>
+#include <oleacc.h>
+
 #include <algorithm>
 
 #include "common/win32/wide.h"
@@ -375,8 +378,14 @@ std::string ListView::ColumnCaption(int column) const {
 int ListView::ColumnWidth(int column) const { return ListView_GetColumnWidth(hwnd_, column); }
 
 LRESULT ListView::OnNotify(NMHDR* hdr) {
-    if (hdr->code == NM_DBLCLK && onDoubleClick) onDoubleClick();
+    if ((hdr->code == NM_DBLCLK || hdr->code == NM_RETURN) && onDoubleClick) onDoubleClick();
     return 0;
+}
+
+bool ListView::OnEnter() {
+    if (!onDoubleClick) return false;
+    onDoubleClick();
+    return true;
 }
 
 Timer::~Timer() {
@@ -404,4 +413,29 @@ void Timer::SetEnabled(bool enabled) {
 void Timer::SetInterval(UINT interval_ms) {
     interval_ = interval_ms;
     if (enabled_) SetEnabled(true);
+}
+
+void NameControl(Window& owner, HWND control, const std::string& name) {
+    std::wstring text = Widen(name);
+    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner.hwnd(), nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    if (tip) {
+        TOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = owner.hwnd();
+        info.uId = reinterpret_cast<UINT_PTR>(control);
+        info.lpszText = text.data();
+        SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+    // The accessibility layer's annotation of the control's name; kept with the window.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccPropServices* services = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                                   reinterpret_cast<void**>(&services)))) {
+        services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, text.c_str());
+        services->Release();
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
 }

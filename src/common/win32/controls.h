@@ -32,6 +32,8 @@ public:
 
     virtual void OnCommand(WORD /*code*/) {}
     virtual LRESULT OnNotify(NMHDR* /*hdr*/) { return 0; }
+    // Enter pressed while the control has the focus; true when the control acted on it.
+    virtual bool OnEnter() { return false; }
     virtual HBRUSH OnColorStatic(HDC /*dc*/) { return nullptr; }
     virtual void Place(int x, int y, int width, int height);
     virtual void SetFont(HFONT font);
@@ -189,7 +191,8 @@ public:
     std::string ColumnCaption(int column) const;
     int ColumnWidth(int column) const;
 
-    std::function<void()> onDoubleClick;
+    std::function<void()> onDoubleClick;  // also Enter on a focused row
+    bool OnEnter() override;
     LRESULT OnNotify(NMHDR* hdr) override;
 
 private:
@@ -218,3 +221,7 @@ private:
 
 // Converts a picture drawn in code into a 32-bit top-down DIB section.
 HBITMAP PictureToBitmap(const Picture& picture);
+
+// A name for a control that says more than its caption: screen readers announce it, and
+// a tooltip shows it. The caption stays as it is.
+void NameControl(Window& owner, HWND control, const std::string& name);

@@ -68,6 +68,24 @@ using UniqueRegKey = Unique<RegKeyTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueGdiObject = Unique<GdiObjectTraits>;
 
+// A device context from GetDC, released to its window at the end of the scope.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    WindowDC(WindowDC&& o) noexcept : window_(o.window_), dc_(std::exchange(o.dc_, nullptr)) {}
+    WindowDC& operator=(WindowDC&&) = delete;
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    ~WindowDC() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
 // Selects a GDI object into a DC for one scope and puts the previous one back.
 class SelectGuard {
 public:

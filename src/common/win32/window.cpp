@@ -6,6 +6,7 @@
 #include "common/picture.h"
 #include "common/product.h"
 #include "common/win32/controls.h"
+#include "common/win32/private_messages.h"
 #include "common/win32/wide.h"
 
 namespace {
@@ -31,9 +32,8 @@ UINT WindowDpi(HWND hwnd) {
     if (auto fn = DpiForWindowFunction(); fn && hwnd) {
         if (UINT dpi = fn(hwnd)) return dpi;
     }
-    HDC dc = GetDC(nullptr);
-    UINT dpi = static_cast<UINT>(GetDeviceCaps(dc, LOGPIXELSY));
-    ReleaseDC(nullptr, dc);
+    const WindowDC screen(nullptr);
+    UINT dpi = static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
     return dpi ? dpi : 96;
 }
 
@@ -53,9 +53,8 @@ HICON ProgramIcon(int size) {
     bi.bV5BlueMask = 0x000000FF;
     bi.bV5AlphaMask = 0xFF000000;
     void* bits = nullptr;
-    HDC dc = GetDC(nullptr);
-    UniqueGdiObject color(CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits, nullptr, 0));
-    ReleaseDC(nullptr, dc);
+    UniqueGdiObject color(CreateDIBSection(WindowDC(nullptr).get(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS,
+                                           &bits, nullptr, 0));
     if (!color) return nullptr;
     std::copy(pic.pixels.begin(), pic.pixels.end(), static_cast<Argb*>(bits));
     UniqueGdiObject mask(CreateBitmap(size, size, 1, 1, nullptr));
@@ -195,6 +194,9 @@ LRESULT CALLBACK Window::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND:
+            // Enter, as the dialog keyboard handling reports it, goes to the focused control first.
+            if (LOWORD(wp) == IDOK && reinterpret_cast<HWND>(lp) != GetFocus())
+                if (auto* focused = Control::FromHandle(GetFocus()); focused && focused->OnEnter()) return 0;
             if (auto* c = Control::FromHandle(reinterpret_cast<HWND>(lp))) {
                 c->OnCommand(HIWORD(wp));
                 return 0;
@@ -226,7 +228,7 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
             break;
-        case 0x02E0: {  // WM_DPICHANGED: take the new DPI and the suggested rectangle
+        case WM_DPICHANGED: {  // take the new DPI and the suggested rectangle
             dpi_ = HIWORD(wp);
             UpdateFont();
             auto* r = reinterpret_cast<RECT*>(lp);
@@ -264,13 +266,15 @@ int ModalWindow::ShowModal(HWND owner) {
         int x = o.left + ((o.right - o.left) - (w.right - w.left)) / 2;
         int y = o.top + ((o.bottom - o.top) - (w.bottom - w.top)) / 2;
         SetWindowPos(hwnd_, nullptr, std::max(0, x), std::max(0, y), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        EnableWindow(owner, FALSE);
     }
+    // Over another modal window the owner is disabled already: that window enables it again, not this one.
+    const bool disabledHere = owner && IsWindowEnabled(owner);
+    if (disabledHere) EnableWindow(owner, FALSE);
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     if (onShown) {
         // Let the window paint and settle first, as a user would see it.
-        PostMessageW(hwnd_, WM_APP + 1, 0, 0);
+        PostMessageW(hwnd_, kModalShownMessage, 0, 0);
     }
     MSG msg;
     bool quit = false;
@@ -286,7 +290,7 @@ int ModalWindow::ShowModal(HWND owner) {
         }
     }
     running_ = false;
-    if (owner) EnableWindow(owner, TRUE);
+    if (disabledHere) EnableWindow(owner, TRUE);
     ShowWindow(hwnd_, SW_HIDE);
     if (owner) SetActiveWindow(owner);
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));  // hand the quit on to the outer loop
@@ -312,7 +316,7 @@ LRESULT ModalWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 }
             }
             break;
-        case WM_APP + 1:
+        case kModalShownMessage:
             if (onShown && running_) onShown();
             return 0;
         default:

@@ -67,7 +67,7 @@ void TFileGrabber::Grab(std::string url, std::string fileName, NotifyEvent onDon
     ErrorCode = 0;
     StartTick = GetTickCount();
     Client = StartProgramFetch({"FileGrabber", URL, BodyLimit, {UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword},
-                                &Buffer},
+                                &Buffer, MinAverageRate},
                                Log, [this](HttpClient& sender, HttpRequestType type, int32_t error) {
                                    RequestDone(sender, type, error);
                                });

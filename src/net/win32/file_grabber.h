@@ -39,6 +39,8 @@ public:
     // The most body the next fetch accepts: the hint file's size unless the caller needs more
     // (the installer download sets kInstallerBodyLimit).
     int64_t BodyLimit = kSmallBodyLimit;
+    // After the transfer deadline, the average rate that lets a long download go on (0: none).
+    int64_t MinAverageRate = 0;
     // The last fetch's transport error code, 0 when an answer arrived (whatever its status).
     int32_t ErrorCode = 0;
 

@@ -3,29 +3,42 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <new>
+#include <stdexcept>
 #include <mutex>
 #include <string_view>
 #include <thread>
 
 #include "common/text.h"
+#include "common/win32/unique.h"
+#include "common/win32/private_messages.h"
 #include "net/http_response.h"
 #include "net/net_error.h"
 #include "net/url.h"
 #include "net/win32/openssl_api.h"
 #include "net/win32/openssl_lib.h"
+#include "net/win32/windows_trust.h"
 
 namespace {
 
-constexpr UINT kTransferDoneMessage = WM_APP + 0x48;
 constexpr int kMaxRedirects = 5;
 constexpr size_t kReadSize = 1024 * 1024;
+// Room taken for an announced body before it arrives; beyond it the buffer grows with the data.
+constexpr int64_t kUpfrontReserve = 8 * 1024 * 1024;
 
 std::atomic<int64_t> gTimeoutOverrideMs{-1};
 std::atomic<bool> gStartRefused{false};
+
+struct AddrInfoTraits {
+    using Handle = addrinfo*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { freeaddrinfo(h); }
+};
+using UniqueAddrInfo = Unique<AddrInfoTraits>;
 
 struct Outcome {
     int32_t code = 0;
@@ -67,12 +80,15 @@ struct Request {
     ProxyAuthentication proxyAuth = ProxyAuthentication::None;
     uint32_t timeoutMs = 0;
     int64_t maxBody = 0;
+    uint32_t deadlineMs = 0;
+    int64_t minAverageRate = 0;
 };
 
 }  // namespace
 
 struct HttpClient::Transfer {
     Request request;
+    std::chrono::steady_clock::time_point started;
     HWND notify = nullptr;
     HttpClient* owner = nullptr;  // only touched on the owner's thread
 
@@ -119,21 +135,19 @@ public:
         addrinfo* found = nullptr;
         if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0 || !found)
             return Failure(NetError::NameLookup, host);
+        const UniqueAddrInfo addresses(found);
         Outcome last = SocketFailure(WSAECONNREFUSED);
-        for (addrinfo* a = found; a; a = a->ai_next) {
+        for (const addrinfo* a = addresses.get(); a; a = a->ai_next) {
             auto result = Connect(a);
-            if (!result) {
-                freeaddrinfo(found);
-                return std::nullopt;
-            }
+            if (!result) return std::nullopt;
             last = *result;
             if (Abandoned()) break;
         }
-        freeaddrinfo(found);
         return last;
     }
 
     std::optional<Outcome> StartTls(const std::string& host) {
+        if (auto late = Arm()) return late;
         api_ = LoadOpenSsl();
         if (!api_) return Failure(NetError::TlsUnavailable);
         api_->ERR_clear_error();
@@ -141,7 +155,7 @@ public:
         if (!ctx_) return Failure(NetError::TlsFailed, "context");
         api_->SSL_CTX_ctrl(ctx_, kSslCtrlSetMinProtoVersion, kTls12Version, nullptr);
         api_->SSL_CTX_set_verify(ctx_, kSslVerifyPeer, nullptr);
-        ImportWindowsRoots();
+        api_->SSL_CTX_set_cert_verify_callback(ctx_, &Connection::VerifyWithWindows, this);
         ssl_ = api_->SSL_new(ctx_);
         if (!ssl_) {
             api_->SSL_CTX_free(ctx_);
@@ -151,17 +165,21 @@ public:
         in6_addr addr6;
         in_addr addr4;
         const bool literal = inet_pton(AF_INET, host.c_str(), &addr4) == 1 || inet_pton(AF_INET6, host.c_str(), &addr6) == 1;
+        // Without the name to check, any trusted certificate would do: that is a failure.
+        host_ = literal ? std::string() : host;
         if (literal) {
-            api_->X509_VERIFY_PARAM_set1_ip_asc(api_->SSL_get0_param(ssl_), host.c_str());
+            if (api_->X509_VERIFY_PARAM_set1_ip_asc(api_->SSL_get0_param(ssl_), host.c_str()) != 1)
+                return Failure(NetError::TlsFailed, "address check");
         } else {
             // SNI carries names only, never addresses.
             api_->SSL_ctrl(ssl_, kSslCtrlSetTlsextHostname, 0, const_cast<char*>(host.c_str()));
-            api_->SSL_set1_host(ssl_, host.c_str());
+            if (api_->SSL_set1_host(ssl_, host.c_str()) != 1) return Failure(NetError::TlsFailed, "host name check");
         }
         const int rc = api_->SSL_connect(ssl_);
         if (rc == 1) return std::nullopt;
         const long verify = api_->SSL_get_verify_result(ssl_);
         if (verify != kX509VerifyOk) {
+            if (!trustFailure_.empty()) return Failure(NetError::CertificateRejected, trustFailure_);
             const char* why = api_->X509_verify_cert_error_string(verify);
             return Failure(NetError::CertificateRejected, why ? why : std::to_string(verify));
         }
@@ -171,6 +189,7 @@ public:
 
     std::optional<Outcome> Send(std::string_view data) {
         while (!data.empty()) {
+            if (auto late = Arm()) return late;
             int n;
             if (ssl_) {
                 n = api_->SSL_write(ssl_, data.data(), static_cast<int>(data.size()));
@@ -189,6 +208,10 @@ public:
 
     // > 0: bytes read; 0: the server closed the connection; < 0: failure in `failure`.
     int Receive(char* buf, int size, Outcome& failure) {
+        if (auto late = Arm()) {
+            failure = *late;
+            return -1;
+        }
         if (ssl_) {
             const int n = api_->SSL_read(ssl_, buf, size);
             if (n > 0) return n;
@@ -232,9 +255,9 @@ private:
             if (t_.abandoned) return Failure(NetError::Aborted);
         }
         socket_ = s;
-        const DWORD ms = t_.request.timeoutMs;
-        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms), sizeof ms);
-        setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&ms), sizeof ms);
+        armedMs_ = 0;
+        if (auto late = Arm()) return late;
+        const DWORD ms = armedMs_;
         const BOOL noDelay = TRUE;
         setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
 
@@ -251,7 +274,7 @@ private:
             FD_SET(s, &failed);
             timeval tv{static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
             const int ready = select(0, nullptr, &writable, &failed, &tv);
-            if (ready == 0) return Failure(NetError::IdleTimeout, "connect");
+            if (ready == 0) return NextWait() ? Failure(NetError::IdleTimeout, "connect") : TooSlow();
             int soError = 0;
             int len = sizeof soError;
             getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &len);
@@ -276,7 +299,37 @@ private:
     }
 
     Outcome IdleTimeout() {
+        if (!NextWait()) return TooSlow();
         return Failure(NetError::IdleTimeout, std::to_string(t_.request.timeoutMs) + " ms without data");
+    }
+
+    Outcome TooSlow() {
+        return Failure(NetError::TooSlow, std::to_string(t_.request.deadlineMs) + " ms limit");
+    }
+
+    // How long the next wait on the socket may last: the idle time-out, or less when the
+    // transfer's end comes first; nullopt once it has come.
+    std::optional<DWORD> NextWait() const {
+        const Request& r = t_.request;
+        if (r.deadlineMs == 0) return r.timeoutMs;
+        const int64_t elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - t_.started).count();
+        int64_t endMs = r.deadlineMs;
+        if (r.minAverageRate > 0) endMs = std::max(endMs, t_.received.load() * 1000 / r.minAverageRate);
+        if (elapsed >= endMs) return std::nullopt;
+        return static_cast<DWORD>(std::min<int64_t>(r.timeoutMs, endMs - elapsed));
+    }
+
+    // Sets the socket's time-outs for the next wait; a failure once the transfer's time is up.
+    std::optional<Outcome> Arm() {
+        const auto wait = NextWait();
+        if (!wait) return TooSlow();
+        if (*wait != armedMs_ && socket_ != INVALID_SOCKET) {
+            armedMs_ = *wait;
+            setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&armedMs_), sizeof armedMs_);
+            setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&armedMs_), sizeof armedMs_);
+        }
+        return std::nullopt;
     }
 
     std::string LastSslError(unsigned long* lastCode = nullptr) {
@@ -290,38 +343,50 @@ private:
         return text.empty() ? "connection closed" : text;
     }
 
-    // The server is checked against the Windows root store, not OpenSSL's own files: the
-    // system's view of it, and the user's and the machine's registry stores, where roots
-    // added by hand live (Wine's system view shows only the host's certificates).
-    void ImportWindowsRoots() {
-        auto* target = api_->SSL_CTX_get_cert_store(ctx_);
-        const HCERTSTORE stores[] = {
-            CertOpenSystemStoreW(0, L"ROOT"),
-            CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0,
-                          CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_READONLY_FLAG | CERT_STORE_OPEN_EXISTING_FLAG, L"Root"),
-            CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0,
-                          CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_READONLY_FLAG | CERT_STORE_OPEN_EXISTING_FLAG, L"Root"),
-        };
-        for (HCERTSTORE store : stores) {
-            if (!store) continue;
-            for (PCCERT_CONTEXT c = CertEnumCertificatesInStore(store, nullptr); c;
-                 c = CertEnumCertificatesInStore(store, c)) {
-                const unsigned char* der = c->pbCertEncoded;
-                if (x509_st* x = api_->d2i_X509(nullptr, &der, static_cast<long>(c->cbCertEncoded))) {
-                    api_->X509_STORE_add_cert(target, x);
-                    api_->X509_free(x);
-                }
-            }
-            CertCloseStore(store, 0);
+    std::vector<uint8_t> Der(x509_st* cert) const {
+        const int n = cert ? api_->i2d_X509(cert, nullptr) : 0;
+        if (n <= 0) return {};
+        std::vector<uint8_t> der(static_cast<size_t>(n));
+        unsigned char* out = der.data();
+        api_->i2d_X509(cert, &out);
+        return der;
+    }
+
+    // Takes the place of OpenSSL's chain check: Windows decides whether the chain is
+    // trusted; then OpenSSL checks the chain Windows built once more, its host name
+    // check included, with that chain's issuers as its only trusted certificates.
+    static int VerifyWithWindows(x509_store_ctx_st* store, void* arg) {
+        auto& self = *static_cast<Connection*>(arg);
+        const OpenSslApi& api = *self.api_;
+        std::vector<DerCertificate> sent{self.Der(api.X509_STORE_CTX_get0_cert(store))};
+        if (const stack_st* more = api.X509_STORE_CTX_get0_untrusted(store))
+            for (int i = 0; i < api.OPENSSL_sk_num(more); ++i)
+                sent.push_back(self.Der(static_cast<x509_st*>(api.OPENSSL_sk_value(more, i))));
+        ChainVerdict verdict = VerifyServerChain(sent, self.host_);
+        if (!verdict.trusted) {
+            self.trustFailure_ = verdict.reason;
+            api.X509_STORE_CTX_set_error(store, verdict.opensslError);
+            return 0;
         }
-        api_->ERR_clear_error();  // duplicates are reported as errors
+        x509_store_st* anchors = api.X509_STORE_CTX_get0_store(store);
+        for (const auto& der : verdict.issuers) {
+            const unsigned char* in = der.data();
+            if (x509_st* x = api.d2i_X509(nullptr, &in, static_cast<long>(der.size()))) {
+                api.X509_STORE_add_cert(anchors, x);
+                api.X509_free(x);
+            }
+        }
+        return api.X509_verify_cert(store);
     }
 
     Transfer& t_;
     SOCKET socket_ = INVALID_SOCKET;
+    DWORD armedMs_ = 0;
     const OpenSslApi* api_ = nullptr;
     ssl_ctx_st* ctx_ = nullptr;
     ssl_st* ssl_ = nullptr;
+    std::string host_;  // the name Windows' policy checks; none for an address
+    std::string trustFailure_;  // Windows' reason when it refused the chain
 };
 
 bool IsRedirect(int status) { return status == 301 || status == 302 || status == 303 || status == 307 || status == 308; }
@@ -432,7 +497,8 @@ Outcome RunTransfer(Transfer& t) {
                 t.contentLength = parser.contentLength();
                 std::lock_guard lock(t.mutex);
                 if (t.stream && parser.contentLength() > 0)
-                    t.stream->reserve(t.stream->size() + static_cast<size_t>(parser.contentLength()));
+                    t.stream->reserve(t.stream->size() +
+                                      static_cast<size_t>(std::min(parser.contentLength(), kUpfrontReserve)));
             }
         }
         if (redirected) continue;
@@ -446,7 +512,14 @@ Outcome RunTransfer(Transfer& t) {
 }
 
 void Worker(std::shared_ptr<Transfer> t) {
-    t->outcome = RunTransfer(*t);
+    try {
+        t->outcome = RunTransfer(*t);
+    } catch (const std::bad_alloc&) {
+        // A hostile length or a body that outgrows the address space ends this transfer only.
+        t->outcome = Failure(NetError::OutOfMemory);
+    } catch (const std::length_error&) {
+        t->outcome = Failure(NetError::OutOfMemory);
+    }
     {
         std::lock_guard lock(t->mutex);
         if (t->abandoned) return;
@@ -498,7 +571,8 @@ bool HttpClient::GetAsync() {
     if (running_ || !notifyWindow_ || gStartRefused) return false;
     auto t = std::make_shared<Transfer>();
     t->request = Request{url, agent, httpVersion, accept, acceptLanguage, proxyHost, proxyPort, proxyUser, proxyPassword,
-                         proxyAuth, 0, maxBodySize};
+                         proxyAuth, 0, maxBodySize, deadlineSeconds * 1000, minAverageRate};
+    t->started = std::chrono::steady_clock::now();
     const int64_t overrideMs = gTimeoutOverrideMs.load();
     t->request.timeoutMs = overrideMs >= 0 ? static_cast<uint32_t>(overrideMs) : timeoutSeconds * 1000;
     if (t->request.timeoutMs == 0) t->request.timeoutMs = kHttpDefaultTimeoutSeconds * 1000;

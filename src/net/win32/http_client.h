@@ -35,6 +35,11 @@ public:
     std::string accept;
     std::string acceptLanguage;
     uint32_t timeoutSeconds = kHttpDefaultTimeoutSeconds;  // idle time-out: no byte for this long ends the transfer
+    // The whole transfer: once this many seconds have passed (0: no limit) it ends as
+    // failed, unless minAverageRate is set and the body has come at least that many bytes
+    // a second on average since the start.
+    uint32_t deadlineSeconds = 0;
+    int64_t minAverageRate = 0;
     std::string proxyHost;
     std::string proxyPort;  // decimal text
     std::string proxyUser;

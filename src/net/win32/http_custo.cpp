@@ -43,6 +43,7 @@ std::unique_ptr<HttpClient> NewProgramHttpClient(int64_t maxBodySize, const Prox
     auto client = std::make_unique<HttpClient>();
     CustomizeHttpClient(*client);
     client->timeoutSeconds = kHttpTransferTimeoutSeconds;
+    client->deadlineSeconds = kHttpTransferDeadlineSeconds;
     client->maxBodySize = maxBodySize;
     client->onRequestDone = std::move(onDone);
     if (proxy.use) {
@@ -66,6 +67,7 @@ std::unique_ptr<HttpClient> StartProgramFetch(const ProgramFetch& fetch, TRunLog
         client->url = AdjustUrlScheme(fetch.url);
         if (!SameText(client->url, fetch.url)) LogAdd(log, who + " : No SSL / Back to HTTP", TRunLog::kVerbose);
         client->receiveStream = fetch.stream;
+        client->minAverageRate = fetch.minAverageRate;
         if (client->GetAsync()) return client;
     } catch (...) {
         // Reported below like a refused start.

@@ -47,5 +47,6 @@ struct ProgramFetch {
     int64_t maxBodySize = 0;
     ProxySettings proxy;
     std::vector<uint8_t>* stream = nullptr;
+    int64_t minAverageRate = 0;  // after the transfer deadline, see HttpClient
 };
 std::unique_ptr<HttpClient> StartProgramFetch(const ProgramFetch& fetch, TRunLog* log, HttpClient::DoneHandler onDone);

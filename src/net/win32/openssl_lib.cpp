@@ -80,14 +80,21 @@ bool Bind(HMODULE module, const char* name, Fn& fn) {
 }
 
 bool BindAll(HMODULE c, HMODULE s, OpenSslApi& a) {
-    return Bind(c, "OpenSSL_version_num", a.OpenSSL_version_num) && Bind(c, "OpenSSL_version", a.OpenSSL_version) &&
+    return Bind(s, "OPENSSL_init_ssl", a.OPENSSL_init_ssl) && Bind(c, "OpenSSL_version_num", a.OpenSSL_version_num) && Bind(c, "OpenSSL_version", a.OpenSSL_version) &&
            Bind(c, "X509_STORE_add_cert", a.X509_STORE_add_cert) && Bind(c, "d2i_X509", a.d2i_X509) &&
+           Bind(c, "i2d_X509", a.i2d_X509) && Bind(c, "X509_verify_cert", a.X509_verify_cert) &&
+           Bind(c, "X509_STORE_CTX_get0_cert", a.X509_STORE_CTX_get0_cert) &&
+           Bind(c, "X509_STORE_CTX_get0_untrusted", a.X509_STORE_CTX_get0_untrusted) &&
+           Bind(c, "X509_STORE_CTX_get0_store", a.X509_STORE_CTX_get0_store) &&
+           Bind(c, "X509_STORE_CTX_set_error", a.X509_STORE_CTX_set_error) &&
+           Bind(c, "OPENSSL_sk_num", a.OPENSSL_sk_num) && Bind(c, "OPENSSL_sk_value", a.OPENSSL_sk_value) &&
            Bind(c, "X509_free", a.X509_free) && Bind(c, "X509_VERIFY_PARAM_set1_ip_asc", a.X509_VERIFY_PARAM_set1_ip_asc) &&
            Bind(c, "X509_verify_cert_error_string", a.X509_verify_cert_error_string) &&
            Bind(c, "ERR_get_error", a.ERR_get_error) && Bind(c, "ERR_error_string_n", a.ERR_error_string_n) &&
            Bind(c, "ERR_clear_error", a.ERR_clear_error) && Bind(s, "TLS_client_method", a.TLS_client_method) &&
            Bind(s, "SSL_CTX_new", a.SSL_CTX_new) && Bind(s, "SSL_CTX_free", a.SSL_CTX_free) &&
            Bind(s, "SSL_CTX_get_cert_store", a.SSL_CTX_get_cert_store) && Bind(s, "SSL_CTX_set_verify", a.SSL_CTX_set_verify) &&
+           Bind(s, "SSL_CTX_set_cert_verify_callback", a.SSL_CTX_set_cert_verify_callback) &&
            Bind(s, "SSL_CTX_ctrl", a.SSL_CTX_ctrl) && Bind(s, "SSL_new", a.SSL_new) && Bind(s, "SSL_free", a.SSL_free) &&
            Bind(s, "SSL_set_fd", a.SSL_set_fd) && Bind(s, "SSL_ctrl", a.SSL_ctrl) && Bind(s, "SSL_set1_host", a.SSL_set1_host) &&
            Bind(s, "SSL_get0_param", a.SSL_get0_param) && Bind(s, "SSL_connect", a.SSL_connect) &&
@@ -105,6 +112,12 @@ Loaded* TryLoad() {
             if (!lib->ssl || !BindAll(lib->crypto.get(), lib->ssl.get(), lib->api)) continue;
             const unsigned long version = lib->api.OpenSSL_version_num();
             if (version < pair.minVersion || version > pair.maxVersion) continue;
+            // Before anything else touches the library: its configuration file lives in a
+            // folder fixed when it was built, which on this machine anyone may have created.
+            if (lib->api.OPENSSL_init_ssl(kOpenSslInitNoLoadConfig | kOpenSslInitLoadSslStrings |
+                                              kOpenSslInitLoadCryptoStrings,
+                                          nullptr) != 1)
+                continue;
             const char* text = lib->api.OpenSSL_version(0);
             lib->version = text ? text : "";
             return lib.release();

@@ -118,7 +118,7 @@ TEST_F(FileGrabberTest, FailuresLeaveTheFileAndStillRaiseOnDone) {
         {Url("http", "/stall"), "File download : Server error (20008 Cause : Time-out: no data from the server (300 ms without data))"},
         {Url("http", "/len/70000"), "File download : Server error (20005 Cause : Response body limit exceeded (65536 bytes))"},
         {Url("http", "/hugeheader"), "File download : Server error (20004 Cause : Response header limit exceeded (65536 bytes))"},
-        {Url("https_self", "/len/10"), "File download : Server error (20012 Cause : Server certificate rejected (self-signed certificate))"},
+        {Url("https_self", "/len/10"), "File download : Server error (20012 Cause : Server certificate rejected (untrusted root))"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);

@@ -28,6 +28,8 @@ struct Result {
 
 struct Options {
     int64_t maxBody = kSmallBodyLimit;
+    uint32_t deadlineSeconds = 0;
+    int64_t minAverageRate = 0;
     std::string proxyUser, proxyPassword;
     bool viaProxy = false;
 };
@@ -38,6 +40,8 @@ Result Fetch(const std::string& url, const Options& o = {}) {
     CustomizeHttpClient(client);
     client.url = url;
     client.maxBodySize = o.maxBody;
+    client.deadlineSeconds = o.deadlineSeconds;
+    client.minAverageRate = o.minAverageRate;
     client.receiveStream = &r.body;
     if (o.viaProxy) {
         client.proxyHost = "127.0.0.1";
@@ -148,7 +152,9 @@ TEST_F(HttpClientTest, FailuresEndWithACodeAndAReason) {
         {"http://no-such-host.invalid/", static_cast<int32_t>(NetError::NameLookup), "no-such-host.invalid", kSmallBodyLimit},
         {"https://localhost:" + std::to_string(net_test::Port("https")) + "/len/10",
          static_cast<int32_t>(NetError::CertificateRejected), "mismatch", kSmallBodyLimit},
-        {Url("https_self", "/len/10"), static_cast<int32_t>(NetError::CertificateRejected), "self", kSmallBodyLimit},
+        {Url("https_self", "/len/10"), static_cast<int32_t>(NetError::CertificateRejected), "", kSmallBodyLimit},
+        {Url("https_unknown", "/len/10"), static_cast<int32_t>(NetError::CertificateRejected), "unknown issuer", kSmallBodyLimit},
+        {Url("https_expired", "/len/10"), static_cast<int32_t>(NetError::CertificateRejected), "expired", kSmallBodyLimit},
         {Url("http", "/hugeheader"), static_cast<int32_t>(NetError::HeaderLimit), "65536 bytes", kSmallBodyLimit},
         {Url("http", "/len/65537"), static_cast<int32_t>(NetError::BodyLimit), "65536 bytes", kSmallBodyLimit},
         {Url("http", "/chunked/200000"), static_cast<int32_t>(NetError::BodyLimit), "100000 bytes", 100000},
@@ -166,6 +172,27 @@ TEST_F(HttpClientTest, FailuresEndWithACodeAndAReason) {
         EXPECT_LE(static_cast<int64_t>(r.body.size()), c.maxBody);
     }
     SetHttpIdleTimeoutForTest(std::nullopt);
+}
+
+// A server that paces its bytes just inside the idle time-out cannot hold a transfer for
+// ever, and a length no memory can hold ends the transfer, not the program.
+TEST_F(HttpClientTest, HostileServersEndTheTransferOnly) {
+    struct Case { std::string path; uint32_t deadlineSeconds; int64_t minAverageRate, maxBody; int32_t error; };
+    const Case cases[] = {
+        {"/drip/200", 1, 0, kSmallBodyLimit * 2, static_cast<int32_t>(NetError::TooSlow)},
+        {"/drip/200", 1, 1000, kSmallBodyLimit * 2, static_cast<int32_t>(NetError::TooSlow)},
+        {"/len/60000", 1, 1000, kSmallBodyLimit, 0},
+        {"/hugelength", 0, 0, INT64_MAX, static_cast<int32_t>(NetError::Truncated)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        Options o;
+        o.deadlineSeconds = c.deadlineSeconds;
+        o.minAverageRate = c.minAverageRate;
+        o.maxBody = c.maxBody;
+        const Result r = Fetch(Url("https", c.path), o);
+        EXPECT_EQ(r.error, c.error) << r.reason;
+    }
 }
 
 TEST_F(HttpClientTest, ProxyWithBasicAuthentication) {

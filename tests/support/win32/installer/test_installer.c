@@ -1,5 +1,5 @@
 /* A stand-in for the product's installer: writes the arguments it was started with to
-   "installer-args.txt" beside itself and exits. Built without the C runtime so that the
+   "installer-args.txt" and its working folder to "installer-cwd.txt" beside itself, and exits. Built without the C runtime so that the
    small flavour stays well under 100 KiB; the full one carries a padding array. */
 #include <windows.h>
 
@@ -37,6 +37,17 @@ void InstallerMain(void) {
         /* Reads one padding byte so the array is plainly in use. */
         WriteFile(file, text, kInstallerPadding[written % INSTALLER_PADDING] & 0, &written, NULL);
 #endif
+        CloseHandle(file);
+    }
+    const wchar_t cwdName[] = L"installer-cwd.txt";
+    for (DWORD i = 0; i < sizeof cwdName / sizeof cwdName[0]; ++i) path[n + i] = cwdName[i];
+    static wchar_t cwd[MAX_PATH];
+    const DWORD cwdLength = GetCurrentDirectoryW(MAX_PATH, cwd);
+    length = WideCharToMultiByte(CP_UTF8, 0, cwd, (int)cwdLength, text, sizeof text, NULL, NULL);
+    file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, text, length > 0 ? (DWORD)length : 0, &written, NULL);
         CloseHandle(file);
     }
     ExitProcess(0);
