@@ -50,7 +50,8 @@ std::vector<std::string> Arguments() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     RestrictDllSearchToSystem();
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS |
+                                                     ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&icc);
     InstallAnsiCodePage();
     InstallLocaleTimeSeparator();

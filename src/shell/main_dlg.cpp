@@ -331,8 +331,30 @@ void TMainDlg::AppEvtActivate() {
     started_ = true;
     StartSilentUpdateCheck();
     scan_.knownAPs.emplace();
+    scan_.requests.SetInterval(StoredScanInterval());
+    scan_.requests.onAccessDenied = [this] { ReportAccessDenied(); };
+    ListenForScanNotifications();
     scan_.scanIdle = true;
     scantmr.SetEnabled(true);
+}
+
+void TMainDlg::ListenForScanNotifications() {
+    // The handler runs on a thread of the service: it only queues and wakes this window.
+    const HWND window = hwnd_;
+    NotificationQueue* queue = &scanNotifications_;
+    const uint32_t rc = scan_.api.WlanRegisterNotification(
+        scan_.wlanHandle, wlan::kNotificationSourceAcm, [window, queue](const wlan::WlanNotification& notification) {
+            if (notification.code != wlan::kAcmScanComplete && notification.code != wlan::kAcmScanFail) return;
+            queue->Push(notification);
+            PostMessageW(window, kScanNotificationMessage, 0, 0);
+        });
+    // Without notifications the interval alone paces the requests.
+    if (rc != 0) LogAdd(log_.get(), "WlanRegisterNotification failed (" + std::to_string(rc) + ")", TRunLog::kVerbose);
+}
+
+void TMainDlg::TakeScanNotifications() {
+    for (const wlan::WlanNotification& notification : scanNotifications_.TakeAll())
+        scan_.requests.Notified(notification, log_.get());
 }
 
 std::string TMainDlg::LookupErrorHint(const std::string& key, const std::string& fallback) const {
@@ -351,7 +373,8 @@ void TMainDlg::scantmrTimer() {
 
 void TMainDlg::OnScanPassEnded(uint32_t result) {
     if (result == wlan::kErrorAccessDenied) ReportAccessDenied();
-    if (result == 0) ShowLocationNotice(false);
+    // A completed pass whose scan request was refused still needs the notice.
+    if (result == 0 && !scan_.requests.AccessDenied()) ShowLocationNotice(false);
 }
 
 void TMainDlg::ReportAccessDenied() { ShowLocationNotice(true); }
@@ -573,7 +596,10 @@ void TMainDlg::OpenPage(const std::string& path) {
 }
 
 void TMainDlg::Quit1Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
-void TMainDlg::Settings1Click() { dialogs_.settings->Execute(); }
+void TMainDlg::Settings1Click() {
+    dialogs_.settings->Execute();
+    scan_.requests.SetInterval(StoredScanInterval());  // from the next pass on
+}
 void TMainDlg::About1Click() { dialogs_.about->Execute(); }
 void TMainDlg::ChangeLog1Click() { OpenPage(kChangeLogPage); }
 void TMainDlg::BugreportFeaturerequestKnownissues1Click() { OpenPage(kBugTrackerPage); }
@@ -647,6 +673,7 @@ void TMainDlg::FormClose() {
     closed_ = true;
     scantmr.SetEnabled(false);
     LogAdd(log_.get(), "Closing wLan handles...", 1);
+    if (started_) scan_.api.WlanRegisterNotification(scan_.wlanHandle, wlan::kNotificationSourceNone, nullptr);
     scan_.CloseWlanHandle();
 
     const std::string mirror = CleanVirtualStore(ProgramFolder());
@@ -681,6 +708,9 @@ LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             break;
         case kActivationSettledMessage:
             AppEvtActivate();
+            return 0;
+        case kScanNotificationMessage:
+            TakeScanNotifications();
             return 0;
         case WM_COMMAND:
             // Enter, from the dialog keyboard handling: for the focused control (a list opens its details).

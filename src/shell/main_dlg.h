@@ -17,6 +17,7 @@
 #include "wireless/survey_views.h"
 #include "wireless/scan_chart.h"
 #include "wireless/scan_pass.h"
+#include "wireless/scan_requests.h"
 #include "wireless/strip_chart.h"
 #include "wireless/win32/strip_chart_control.h"
 
@@ -145,6 +146,9 @@ private:
     void OnScanPassEnded(uint32_t result);
     void ShowLocationNotice(bool visible);
     void WriteLogHeader(bool debug);
+    // Finished scans reported by the service reach the scan requests on this thread.
+    void ListenForScanNotifications();
+    void TakeScanNotifications();
     void OpenPage(const std::string& path);
     void OnMenu(WORD command);
     void StartSilentUpdateCheck();
@@ -160,6 +164,7 @@ private:
     ListViewModel adapterRows_, networkRows_, apRows_;
     SurveyFacts facts_;
     RowFilter filter_;
+    NotificationQueue scanNotifications_;
     TNetworkChart networkChart_;
     StripScanChart scanChart_;
     bool activated_ = false;

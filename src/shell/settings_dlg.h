@@ -1,5 +1,5 @@
 #pragma once
-// The settings window: one option, debug mode, stored when OK closes it.
+// The settings window: debug mode and the scan interval, stored when OK closes it.
 #include <functional>
 #include <string>
 
@@ -12,8 +12,14 @@ public:
     void Execute();
 
     CheckBox debug_chk;
+    Label interval_lbl;
+    SpinEdit interval_spn;
+    Label seconds_lbl;
     Button ok_btn;
 
 private:
     HWND owner_;
 };
+
+// Seconds between two scans asked of each adapter, as stored (0 never asks).
+int StoredScanInterval();

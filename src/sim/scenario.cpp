@@ -163,7 +163,8 @@ Interface ReadInterface(Reader& r, const json& v, const Path& p, size_t index) {
     Interface f;
     f.guid = DefaultGuid(index);
     f.description = Utf8ToUtf16("Simulated Wireless Adapter " + std::to_string(index + 1));
-    if (!r.Object(v, p, {"guid", "description", "state", "present", "phy_types", "networks", "bss", "statistics"}))
+    if (!r.Object(v, p,
+                  {"guid", "description", "state", "present", "phy_types", "networks", "bss", "statistics", "scan_cache"}))
         return f;
     r.Optional(v, p, "guid", [&](const json& x, const Path& xp) {
         auto g = ParseGuid(r.Text(x, xp));
@@ -187,6 +188,7 @@ Interface ReadInterface(Reader& r, const json& v, const Path& p, size_t index) {
     f.statistics.phys.resize(f.phyTypes.size());
     r.Optional(v, p, "statistics",
                [&](const json& x, const Path& xp) { f.statistics = ReadStatistics(r, x, xp, f.phyTypes.size()); });
+    r.Optional(v, p, "scan_cache", [&](const json& x, const Path& xp) { f.scanCache = r.Bool(x, xp); });
     return f;
 }
 
@@ -196,6 +198,7 @@ constexpr std::pair<std::string_view, Call> kCalls[] = {
     {"WlanQueryInterface", Call::QueryInterface},
     {"WlanGetAvailableNetworkList", Call::GetAvailableNetworkList},
     {"WlanGetNetworkBssList", Call::GetNetworkBssList},
+    {"WlanScan", Call::Scan},
 };
 
 Fault ReadFault(Reader& r, const json& v, const Path& p, size_t interfaceCount) {
@@ -208,7 +211,7 @@ Fault ReadFault(Reader& r, const json& v, const Path& p, size_t interfaceCount) 
         auto it = std::find_if(std::begin(kCalls), std::end(kCalls), [&](const auto& c) { return c.first == name; });
         if (it == std::end(kCalls))
             r.Fail(xp, Shown(x) + " is not a call that can fail (WlanEnumInterfaces, WlanGetInterfaceCapability, "
-                                  "WlanQueryInterface, WlanGetAvailableNetworkList, WlanGetNetworkBssList)");
+                                  "WlanQueryInterface, WlanGetAvailableNetworkList, WlanGetNetworkBssList, WlanScan)");
         else
             f.call = it->second;
     });

@@ -73,9 +73,12 @@ struct Interface {
     std::vector<Network> networks;
     std::vector<Bss> bss;
     Statistics statistics;
+    // Networks and BSS entries answer from the epoch of the last completed
+    // WlanScan, as a real adapter's cached results do.
+    bool scanCache = false;
 };
 
-enum class Call { EnumInterfaces, GetInterfaceCapability, QueryInterface, GetAvailableNetworkList, GetNetworkBssList };
+enum class Call { EnumInterfaces, GetInterfaceCapability, QueryInterface, GetAvailableNetworkList, GetNetworkBssList, Scan };
 
 struct Fault {
     Call call = Call::EnumInterfaces;

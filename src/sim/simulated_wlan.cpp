@@ -20,12 +20,17 @@ void ReportToStandardError(const std::string& reason) { std::cerr << reason << s
 SimulatedWlan::SimulatedWlan(std::string scenarioPath, Reporter report)
     : path_(std::move(scenarioPath)), report_(std::move(report)) {}
 
-SimulatedWlan::SimulatedWlan(std::shared_ptr<const Scenario> scenario)
-    : scenario_(std::move(scenario)), loaded_(true) {
-    if (scenario_)
-        values_.emplace(scenario_->seed);
+SimulatedWlan::SimulatedWlan(std::shared_ptr<const Scenario> scenario) : loaded_(true) {
+    if (scenario)
+        Use(std::move(scenario));
     else
         loadError_ = kErrorInvalidData;
+}
+
+void SimulatedWlan::Use(std::shared_ptr<const Scenario> scenario) {
+    scenario_ = std::move(scenario);
+    values_.emplace(scenario_->seed);
+    scans_.assign(scenario_->interfaces.size(), ScanCache{});
 }
 
 // Buffers still held are the caller's to release; a real service would keep them too.
@@ -41,8 +46,7 @@ uint32_t SimulatedWlan::WlanOpenHandle(uint32_t clientVersion, void* reserved, u
             loadError_ = load.error;
             if (report_) report_(load.message);
         } else {
-            scenario_ = std::move(load.scenario);
-            values_.emplace(scenario_->seed);
+            Use(std::move(load.scenario));
         }
     }
     if (!scenario_) return loadError_;
@@ -92,7 +96,18 @@ void SimulatedWlan::WlanFreeMemory(void* memory) {
     if (memory && buffers_.erase(memory)) std::free(memory);
 }
 
-uint32_t SimulatedWlan::Value(const Varying& v) { return static_cast<uint32_t>(values_->At(v, epoch_)); }
+uint32_t SimulatedWlan::Value(const Varying& v, uint64_t epoch) { return static_cast<uint32_t>(values_->At(v, epoch)); }
+
+uint64_t SimulatedWlan::ListEpoch(size_t index) {
+    if (!scenario_->interfaces[index].scanCache) return epoch_;
+    ScanCache& scan = scans_[index];
+    // A request made in epoch E has completed from epoch E + 1 on.
+    if (scan.pending && epoch_ > *scan.pending) {
+        scan.completed = *scan.pending + 1;
+        scan.pending.reset();
+    }
+    return scan.completed;
+}
 
 uint32_t SimulatedWlan::WlanEnumInterfaces(Handle clientHandle, void* reserved, WLAN_INTERFACE_INFO_LIST** interfaceList) {
     if (!handles_.contains(reinterpret_cast<uintptr_t>(clientHandle))) return kErrorInvalidHandle;
@@ -110,7 +125,7 @@ uint32_t SimulatedWlan::WlanEnumInterfaces(Handle clientHandle, void* reserved, 
         WLAN_INTERFACE_INFO& info = list->InterfaceInfo[k];
         info.InterfaceGuid = listed[k]->guid;
         CopyText(listed[k]->description, info.strInterfaceDescription);
-        info.isState = Value(listed[k]->state);
+        info.isState = Value(listed[k]->state, epoch_);
     }
     *interfaceList = list;
     return 0;
@@ -166,9 +181,10 @@ uint32_t SimulatedWlan::WlanGetAvailableNetworkList(Handle clientHandle, const G
     std::optional<size_t> index;
     if (uint32_t rc = Check(clientHandle, interfaceGuid, reserved, networkList, Call::GetAvailableNetworkList, index))
         return rc;
+    const uint64_t epoch = ListEpoch(*index);
     std::vector<const Network*> listed;
     for (const Network& n : scenario_->interfaces[*index].networks)
-        if (n.present.At(epoch_)) listed.push_back(&n);
+        if (n.present.At(epoch)) listed.push_back(&n);
     auto* list = static_cast<WLAN_AVAILABLE_NETWORK_LIST*>(Allocate(NetworkListSize(listed.size())));
     if (!list) return 8;
     list->dwNumberOfItems = static_cast<uint32_t>(listed.size());
@@ -178,13 +194,13 @@ uint32_t SimulatedWlan::WlanGetAvailableNetworkList(Handle clientHandle, const G
         CopyText(n.profile, e.strProfileName);
         e.dot11Ssid = n.ssid;
         e.dot11BssType = n.bssType;
-        e.uNumberOfBssids = Value(n.bssids);
+        e.uNumberOfBssids = Value(n.bssids, epoch);
         e.bNetworkConnectable = n.connectable;
         e.wlanNotConnectableReason = static_cast<uint32_t>(n.reason);
         e.uNumberOfPhyTypes = static_cast<uint32_t>(n.phyTypes.size());
         std::copy(n.phyTypes.begin(), n.phyTypes.end(), e.dot11PhyTypes);
         e.bMorePhyTypes = n.morePhyTypes;
-        e.wlanSignalQuality = Value(n.quality);
+        e.wlanSignalQuality = Value(n.quality, epoch);
         e.bSecurityEnabled = n.security;
         e.dot11DefaultAuthAlgorithm = n.auth;
         e.dot11DefaultCipherAlgorithm = n.cipher;
@@ -200,8 +216,9 @@ uint32_t SimulatedWlan::WlanGetNetworkBssList(Handle clientHandle, const GUID* i
     std::optional<size_t> index;
     if (uint32_t rc = Check(clientHandle, interfaceGuid, reserved, bssList, Call::GetNetworkBssList, index)) return rc;
     if (ssid && ssid->uSSIDLength > 32) return kErrorInvalidParameter;
+    const uint64_t epoch = ListEpoch(*index);
     auto matches = [&](const Bss& b) {
-        if (!b.present.At(epoch_)) return false;
+        if (!b.present.At(epoch)) return false;
         if (bssType != kBssTypeAny && b.bssType != bssType) return false;
         return !ssid || (b.ssid.uSSIDLength == ssid->uSSIDLength &&
                          std::equal(ssid->ucSSID, ssid->ucSSID + ssid->uSSIDLength, b.ssid.ucSSID));
@@ -231,8 +248,8 @@ uint32_t SimulatedWlan::WlanGetNetworkBssList(Handle clientHandle, const GUID* i
         std::copy(std::begin(b.bssid), std::end(b.bssid), e.dot11Bssid);
         e.dot11BssType = b.bssType;
         e.dot11BssPhyType = b.phyType;
-        e.lRssi = static_cast<int32_t>(values_->At(b.rssi, epoch_));
-        e.uLinkQuality = Value(b.linkQuality);
+        e.lRssi = static_cast<int32_t>(values_->At(b.rssi, epoch));
+        e.uLinkQuality = Value(b.linkQuality, epoch);
         e.bInRegDomain = b.inRegDomain;
         e.usBeaconPeriod = b.beaconPeriod;
         e.ullTimestamp = b.timestamp;
@@ -250,6 +267,23 @@ uint32_t SimulatedWlan::WlanGetNetworkBssList(Handle clientHandle, const GUID* i
     }
     *bssList = list;
     return 0;
+}
+
+uint32_t SimulatedWlan::WlanScan(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
+                                 const WLAN_RAW_DATA* /*ieData*/, void* reserved) {
+    std::optional<size_t> index;
+    // A scan request has no out-pointer: the GUID stands in for it in the check.
+    if (uint32_t rc = Check(clientHandle, interfaceGuid, reserved, interfaceGuid, Call::Scan, index)) return rc;
+    if (ssid && ssid->uSSIDLength > 32) return kErrorInvalidParameter;
+    if (!scenario_->interfaces[*index].scanCache) return 0;
+    ListEpoch(*index);  // settles an earlier request first
+    scans_[*index].pending = epoch_;
+    return 0;
+}
+
+uint32_t SimulatedWlan::WlanRegisterNotification(Handle clientHandle, uint32_t /*sources*/,
+                                                 NotificationHandler /*handler*/) {
+    return handles_.contains(reinterpret_cast<uintptr_t>(clientHandle)) ? 0 : kErrorInvalidHandle;
 }
 
 }  // namespace wlan::sim

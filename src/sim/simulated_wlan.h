@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "sim/scenario.h"
 #include "wireless/wlan_api.h"
@@ -38,6 +39,10 @@ public:
     uint32_t WlanGetNetworkBssList(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
                                    uint32_t bssType, bool securityEnabled, void* reserved,
                                    WLAN_BSS_LIST** bssList) override;
+    uint32_t WlanScan(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
+                      const WLAN_RAW_DATA* ieData, void* reserved) override;
+    // Accepted, but the simulated service sends no notifications.
+    uint32_t WlanRegisterNotification(Handle clientHandle, uint32_t sources, NotificationHandler handler) override;
     void WlanFreeMemory(void* memory) override;
 
     uint64_t Epoch() const { return epoch_; }
@@ -51,7 +56,10 @@ private:
                    std::optional<size_t>& index) const;
     uint32_t FaultFor(Call call, std::optional<size_t> index) const;
     void* Allocate(size_t size);
-    uint32_t Value(const Varying& v);
+    uint32_t Value(const Varying& v, uint64_t epoch);
+    void Use(std::shared_ptr<const Scenario> scenario);
+    // The epoch the interface's network and BSS lists answer from.
+    uint64_t ListEpoch(size_t index);
 
     std::string path_;
     Reporter report_;
@@ -63,6 +71,12 @@ private:
     uintptr_t nextHandle_ = 0;
     std::set<uintptr_t> handles_;
     std::unordered_set<void*> buffers_;
+    // Scans of the interfaces with a scan cache, by index in the file.
+    struct ScanCache {
+        std::optional<uint64_t> pending;  // the epoch of a request not yet completed
+        uint64_t completed = 1;           // the epoch the last completed scan saw
+    };
+    std::vector<ScanCache> scans_;
 };
 
 }  // namespace wlan::sim

@@ -21,6 +21,12 @@ struct DOT11_SSID {
     uint8_t ucSSID[32];
 };
 
+// Information elements a scan request may carry.
+struct WLAN_RAW_DATA {
+    uint32_t dwDataSize;
+    uint8_t DataBlob[1];  // dwDataSize bytes
+};
+
 struct WLAN_INTERFACE_INFO {
     GUID InterfaceGuid;
     char16_t strInterfaceDescription[256];
@@ -170,6 +176,7 @@ inline std::span<const WLAN_PHY_FRAME_STATISTICS> Entries(const WLAN_STATISTICS*
 // The layouts, for 32- and 64-bit builds alike.
 static_assert(sizeof(GUID) == 16);
 static_assert(sizeof(DOT11_SSID) == 36 && offsetof(DOT11_SSID, ucSSID) == 4);
+static_assert(sizeof(WLAN_RAW_DATA) == 8 && offsetof(WLAN_RAW_DATA, DataBlob) == 4);
 
 static_assert(sizeof(WLAN_INTERFACE_INFO) == 532);
 static_assert(offsetof(WLAN_INTERFACE_INFO, strInterfaceDescription) == 16);

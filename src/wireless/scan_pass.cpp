@@ -176,6 +176,7 @@ uint32_t ScanPass(ScanState& state, ScanLists& lists, ScanChart& chart, MessageS
         }
     }
     chart.PassCompleted();
+    state.requests.Request(state.api, state.wlanHandle, state.interfaceList.get(), log);
     state.scanIdle = true;
     return 0;
 }

@@ -15,6 +15,7 @@
 #include "common/run_log.h"
 #include "common/message_sink.h"
 #include "common/report_list.h"
+#include "wireless/scan_requests.h"
 #include "wireless/wlan_api.h"
 
 // The chart points of a pass.
@@ -56,6 +57,7 @@ struct ScanState {
     wlan::WlanBuffer<wlan::WLAN_INTERFACE_INFO_LIST> interfaceList;
     wlan::WlanBuffer<wlan::WLAN_BSS_LIST> bssList;
     std::optional<KnownAccessPoints> knownAPs;  // created at start-up
+    ScanRequests requests;  // fresh scans, asked at the end of each completed pass
 };
 
 struct ScanLists {
@@ -65,7 +67,8 @@ struct ScanLists {
 };
 
 // One pass; the caller has cleared scanIdle. Sets it again when the pass ends,
-// except after a failed enumeration, which stops scanning for the run.
+// except after a failed enumeration, which stops scanning for the run. A pass
+// that completes asks for the scans that are due once its lists are read.
 // Returns 0 for a completed pass, else the result code of the call that ended it.
 uint32_t ScanPass(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages, TRunLog* log);
 // The timer tick: a pass when none is running (message boxes keep ticks coming).

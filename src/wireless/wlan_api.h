@@ -1,8 +1,9 @@
 #pragma once
-// The seven Native Wifi calls the program makes, and the release call for the
+// The Native Wifi calls the program makes, and the release call for the
 // buffers they return. Implemented over wlanapi.dll (wireless/win32) and by the
 // simulated service (sim/). Result codes are the platform's: 0 on success.
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 #include "wireless/records.h"
@@ -26,6 +27,22 @@ inline constexpr uint32_t kErrorServiceNotActive = 1062;
 inline constexpr uint32_t kErrorNotFound = 1168;
 inline constexpr uint32_t kErrorRadioOff = 0x80342002;  // ERROR_NDIS_DOT11_POWER_STATE_INVALID
 
+// Notification sources and the ACM codes the program listens to.
+inline constexpr uint32_t kNotificationSourceNone = 0;
+inline constexpr uint32_t kNotificationSourceAcm = 0x08;
+inline constexpr uint32_t kAcmScanComplete = 7;
+inline constexpr uint32_t kAcmScanFail = 8;
+
+// One notification of the service: the header of WLAN_NOTIFICATION_DATA and,
+// for a failed scan, its reason code (0 otherwise).
+struct WlanNotification {
+    uint32_t source = 0;
+    uint32_t code = 0;
+    GUID interfaceGuid{};
+    uint32_t reason = 0;
+};
+using NotificationHandler = std::function<void(const WlanNotification&)>;
+
 class WlanApi {
 public:
     virtual ~WlanApi() = default;
@@ -42,6 +59,13 @@ public:
     virtual uint32_t WlanGetNetworkBssList(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
                                            uint32_t bssType, bool securityEnabled, void* reserved,
                                            WLAN_BSS_LIST** bssList) = 0;
+    // Asks the interface for a fresh scan; returns at once, the scan completes later.
+    virtual uint32_t WlanScan(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
+                              const WLAN_RAW_DATA* ieData, void* reserved) = 0;
+    // Sends the notifications of `sources` to handler, on a thread of the service,
+    // until another registration replaces it (kNotificationSourceNone ends them) or
+    // the handle closes.
+    virtual uint32_t WlanRegisterNotification(Handle clientHandle, uint32_t sources, NotificationHandler handler) = 0;
     virtual void WlanFreeMemory(void* memory) = 0;
 };
 

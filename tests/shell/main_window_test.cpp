@@ -70,6 +70,19 @@ TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     EXPECT_EQ(main.colors.Count(), kListImageCount + 3);
 }
 
+TEST_F(MainWindow, ARefusedScanRequestIsOnlyAVerboseLogLine) {
+    WriteSetting("debug_mode", "1");
+    auto& main = Start(R"({"interfaces": [{"scan_cache": true, "networks": [{"ssid": "A", "quality": [80, 70]}]}],
+        "faults": [{"call": "WlanScan", "result": 5}]})").main;
+    Tick(2);
+    EXPECT_TRUE(Logged("WlanScan failed (5)"));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(main.location_pnl.Visible()) << "a refused scan asks for location consent";
+    ASSERT_EQ(main.net_lst.RowCount(), 1);
+    EXPECT_EQ(Row(main.net_lst, 0)[1], "80% / -60dBm") << "no scan completed: the first results stay";
+    EXPECT_EQ(main.adapt_lst.RowCount(), 1);
+}
+
 TEST_F(MainWindow, AFailedEnumerationShowsOnceAndStopsScanning) {
     auto& main = Start(R"({"interfaces": [{"networks": [{"ssid": "A"}]}],
         "faults": [{"call": "WlanEnumInterfaces", "epochs": {"from": 2}, "result": 1234}]})").main;

@@ -57,6 +57,7 @@ struct Service {
         if (rc) *rc = r; else EXPECT_EQ(r, 0u);
         return list;
     }
+    uint32_t Scan(const GUID& g) { return api.WlanScan(handle, &g, nullptr, nullptr, nullptr); }
     WlanBuffer<WLAN_STATISTICS> Stats(const GUID& g, uint32_t* size, uint32_t* rc = nullptr) {
         void* data = nullptr;
         uint32_t valueType = 99;
@@ -334,6 +335,54 @@ TEST(SimulatedWlan, FaultsFailTheirCallsInTheirEpochs) {
         EXPECT_EQ(rc0, 7u);
         EXPECT_EQ(rc1, 0u);
     }
+    EXPECT_EQ(s.api.LiveBuffers(), 0u);
+}
+
+TEST(SimulatedWlan, ScanCacheListsAnswerFromTheLastCompletedScan) {
+    Service s(R"({"interfaces": [
+        {"scan_cache": true, "state": [1, 2, 3, 4, 5, 6, 7, 8],
+         "networks": [{"ssid": "N", "quality": [10, 20, 30, 40, 50, 60, 70, 80]},
+                      {"ssid": "Late", "present": [false, false, false, true]}],
+         "bss": [{"bssid": "00:00:00:00:00:01", "rssi": [-10, -20, -30, -40, -50, -60, -70, -80]}]},
+        {"networks": [{"quality": [10, 20, 30, 40, 50, 60, 70, 80]}]}],
+        "faults": [{"call": "WlanScan", "interface": 0, "epochs": [5], "result": 5}]})");
+    struct Step {
+        uint64_t listEpoch;  // the epoch the cached lists answer from
+        bool scan;           // a WlanScan after the lists were read
+        uint32_t scanResult;
+    };
+    const Step steps[] = {
+        {1, true, 0},  {2, false, 0}, {2, true, 0},  {4, false, 0},
+        {4, true, 5},  {4, false, 0}, {4, true, 0},  {8, false, 0},
+    };
+    uint64_t epoch = 0;
+    for (const Step& step : steps) {
+        auto list = s.Enum();
+        ++epoch;
+        const GUID cached = list->InterfaceInfo[0].InterfaceGuid, live = list->InterfaceInfo[1].InterfaceGuid;
+        EXPECT_EQ(list->InterfaceInfo[0].isState, epoch) << "the interface itself is never cached";
+        const auto expectedSsids = step.listEpoch >= 4 ? std::vector<std::string>{"N", "Late"} : std::vector<std::string>{"N"};
+        for (int read = 0; read < 2; ++read) {  // a request completes only in the next epoch
+            auto networks = s.Networks(cached);
+            EXPECT_EQ(SsidsOf(networks.get()), expectedSsids) << epoch;
+            EXPECT_EQ(networks->Network[0].wlanSignalQuality, 10 * step.listEpoch) << epoch;
+            EXPECT_EQ(s.Bss(cached)->wlanBssEntries[0].lRssi, -10 * static_cast<int64_t>(step.listEpoch)) << epoch;
+            EXPECT_EQ(s.Networks(live)->Network[0].wlanSignalQuality, 10 * epoch) << epoch;
+            if (read == 0 && step.scan) {
+                EXPECT_EQ(s.Scan(cached), step.scanResult) << epoch;
+                EXPECT_EQ(s.Scan(live), 0u) << "without a cache a scan changes nothing";
+            }
+        }
+    }
+
+    // Requests are checked like every other call.
+    const GUID g = {0x5649414d, 0, 0, {0, 0, 0, 0, 0, 0, 0, 1}}, unknown = {1, 2, 3, {}};
+    int reserved = 0;
+    EXPECT_EQ(s.api.WlanScan(nullptr, &g, nullptr, nullptr, nullptr), kErrorInvalidHandle);
+    EXPECT_EQ(s.api.WlanScan(s.handle, nullptr, nullptr, nullptr, nullptr), kErrorInvalidParameter);
+    EXPECT_EQ(s.api.WlanScan(s.handle, &g, nullptr, nullptr, &reserved), kErrorInvalidParameter);
+    EXPECT_EQ(s.api.WlanScan(s.handle, &unknown, nullptr, nullptr, nullptr), kErrorNotFound);
+    EXPECT_EQ(s.api.WlanRegisterNotification(s.handle, kNotificationSourceAcm, [](const WlanNotification&) {}), 0u);
     EXPECT_EQ(s.api.LiveBuffers(), 0u);
 }
 
@@ -630,6 +679,7 @@ TEST(ScenarioLoad, ProblemsAreNamedWithTheirPlace) {
         {"{\"interfaces\": [{}], \"faults\": [{\"call\": \"WlanQueryInterface\", \"epochs\": {\"from\": 4, \"to\": 3}, \"result\": 5}]}",
          "is before \"from\""},
         {"{\"interfaces\": [{}], \"open_result\": -1}", "open_result: -1 is out of range"},
+        {"{\"interfaces\": [{\"scan_cache\": 1}]}", "interfaces[0].scan_cache: must be true or false"},
         {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": \"00 0\"}]}]}",
          "ies: \"00 0\" is not hexadecimal text"},
         {"{\"interfaces\": [{\"bss\": [{\"bssid\": \"00:00:00:00:00:01\", \"ies\": \"0 00\"}]}]}", "is not hexadecimal text"},

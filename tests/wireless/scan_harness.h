@@ -119,6 +119,7 @@ struct BasicHarness {
         EXPECT_EQ(api.WlanOpenHandle(wlan::kClientVersion, nullptr, nullptr, &state.wlanHandle), 0u);
         state.scanIdle = true;
         state.knownAPs.emplace();
+        state.requests = ScanRequests([this] { return now; });
         messages.log = log ? &*log : nullptr;
         messages.networks = &networks;
         messages.accessPoints = &accessPoints;
@@ -129,7 +130,12 @@ struct BasicHarness {
         state.CloseWlanHandle();
     }
     TRunLog* Log() { return log ? log->get() : nullptr; }
-    std::optional<uint32_t> Tick() { return ScanTimerTick(state, lists, chart, messages, Log()); }
+    // One timer tick; the clock then moves on by the timer's second.
+    std::optional<uint32_t> Tick() {
+        const auto result = ScanTimerTick(state, lists, chart, messages, Log());
+        now += 1000;
+        return result;
+    }
     std::vector<std::string> LogLines() const { return log ? log->Lines() : std::vector<std::string>{}; }
 
     Api api;
@@ -139,6 +145,7 @@ struct BasicHarness {
     RecordingChart chart;
     RecordingMessages messages;
     std::optional<TempLog> log;
+    uint64_t now = 0;  // the scan requests' clock, in milliseconds
 };
 using Harness = BasicHarness<>;
 

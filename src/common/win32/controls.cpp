@@ -108,6 +108,41 @@ void CheckBox::SetChecked(bool checked) {
     SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+SpinEdit::~SpinEdit() {
+    if (arrows_ && IsWindow(arrows_)) DestroyWindow(arrows_);
+}
+
+bool SpinEdit::Create(Window& parent, DesignRect rect, int minimum, int maximum, unsigned anchors) {
+    minimum_ = minimum;
+    maximum_ = maximum;
+    // The arrows exist before the edit is placed; they take no tab stop of their own.
+    arrows_ = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                              0, 0, 0, 0, parent.hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!arrows_) return false;
+    if (!CreateChild(parent, WC_EDITW, "", WS_TABSTOP | ES_NUMBER | ES_RIGHT, WS_EX_CLIENTEDGE, rect, anchors)) return false;
+    SendMessageW(hwnd_, EM_LIMITTEXT, std::to_wstring(maximum).size(), 0);
+    SendMessageW(arrows_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(hwnd_), 0);
+    SendMessageW(arrows_, UDM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
+    return true;
+}
+
+std::optional<int> SpinEdit::Value() const {
+    const std::string text = Text();
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    return std::clamp(std::stoi(text), minimum_, maximum_);
+}
+
+void SpinEdit::SetValue(int value) {
+    SendMessageW(arrows_, UDM_SETPOS32, 0, std::clamp(value, minimum_, maximum_));
+}
+
+void SpinEdit::Place(int x, int y, int width, int height) {
+    // The arrows are as wide as a scroll bar at 96 DPI, scaled to the window's.
+    const int arrows = std::min(width / 2, parent_->Scale(17));
+    Control::Place(x, y, width - arrows, height);
+    MoveWindow(arrows_, x + width - arrows, y, arrows, height, TRUE);
+}
+
 bool GroupBox::Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors) {
     return CreateChild(parent, WC_BUTTONW, caption, BS_GROUPBOX, WS_EX_TRANSPARENT, rect, anchors);
 }

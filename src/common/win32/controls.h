@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,22 @@ public:
     bool Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors = kAnchorTopLeft);
     bool Checked() const;
     void SetChecked(bool checked);
+};
+
+// A whole-number field: an edit that takes digits, with up-down arrows at its right.
+class SpinEdit : public Control {
+public:
+    ~SpinEdit() override;
+    bool Create(Window& parent, DesignRect rect, int minimum, int maximum, unsigned anchors = kAnchorTopLeft);
+    // The number shown, held to the range; none while the field holds no number.
+    std::optional<int> Value() const;
+    void SetValue(int value);
+    HWND arrows() const { return arrows_; }
+    void Place(int x, int y, int width, int height) override;
+
+private:
+    HWND arrows_ = nullptr;
+    int minimum_ = 0, maximum_ = 0;
 };
 
 class GroupBox : public Control {

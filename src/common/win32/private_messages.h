@@ -8,6 +8,7 @@ enum PrivateMessage : UINT {
     kModalShownMessage = kPrivateMessageFirst,  // a modal window is showing: run its onShown
     kActivationSettledMessage,                  // the main window's activation has settled
     kTransferDoneMessage,                       // an HTTP worker finished; lParam owns the transfer
+    kScanNotificationMessage,                   // the service reported finished scans: take them from the queue
     kPrivateMessageEnd,
 };
 static_assert(kPrivateMessageEnd <= 0xBFFF, "WM_APP messages end at 0xBFFF");

@@ -39,6 +39,17 @@ std::string ReadSetting(std::string_view name) {
     return key.IsOpen() ? key.ReadString(name).value_or("") : "";
 }
 
+std::string ReadSettingAsText(std::string_view name) {
+    const auto key = OpenProductKey(kProductName, RegistryReadRights());
+    if (!key.IsOpen()) return "";
+    switch (key.ValueType(name).value_or(REG_NONE)) {
+        case REG_SZ:
+        case REG_EXPAND_SZ: return key.ReadString(name).value_or("");
+        case REG_DWORD: return std::to_string(key.ReadDword(name).value_or(0));
+        default: return "";
+    }
+}
+
 bool WriteSetting(std::string_view name, std::string_view value) {
     const auto key = OpenProductKey(kProductName, KEY_ALL_ACCESS);
     if (!key.IsOpen()) return false;
@@ -47,6 +58,16 @@ bool WriteSetting(std::string_view name, std::string_view value) {
 }
 
 bool WriteBoolSetting(std::string_view name, bool flag) { return WriteSetting(name, flag ? "1" : "0"); }
+
+bool WriteNumberSetting(std::string_view name, uint32_t value) {
+    const auto key = OpenProductKey(kProductName, KEY_ALL_ACCESS);
+    if (!key.IsOpen()) return false;
+    if (key.ValueType(name) == REG_DWORD)
+        key.WriteDword(name, value);
+    else
+        key.WriteString(name, std::to_string(value));
+    return true;
+}
 
 void RegisterProgramPath(std::string_view title, std::string_view exeName) {
     if (const auto key = OpenMakerKey(); key.IsOpen()) key.WriteString(title, exeName);

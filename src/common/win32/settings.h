@@ -3,13 +3,20 @@
 // key, the program's own settings in its product key, and the portable copy's settings.ini.
 // A registry write that fails, or a string read of a value that is not a string, raises
 // RegistryError (common/win32/registry.h) with the text to show.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 // The program's own settings in SOFTWARE\Quintavo\Vellumar. Reading creates the empty key when missing.
 std::string ReadSetting(std::string_view name);           // "" when absent
+// A string as it is, a REG_DWORD (as the settings file's "Settings_DWORD" section
+// imports numbers) in decimal; "" for an absent value or any other type.
+std::string ReadSettingAsText(std::string_view name);
 bool WriteSetting(std::string_view name, std::string_view value);  // false when the key did not open
 bool WriteBoolSetting(std::string_view name, bool flag);  // "1" or "0"
+// A number in decimal text; a value that is a REG_DWORD stays one, so that a settings
+// file that carries it in "Settings_DWORD" does not bring the old number back.
+bool WriteNumberSetting(std::string_view name, uint32_t value);
 
 // Program paths: value Title of SOFTWARE\Quintavo.
 void RegisterProgramPath(std::string_view title, std::string_view exeName);

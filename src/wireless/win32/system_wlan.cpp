@@ -3,6 +3,8 @@
 #include <wlanapi.h>
 
 #include <cstddef>
+#include <cstring>
+#include <iterator>
 #include <string>
 
 namespace wlan {
@@ -14,6 +16,8 @@ namespace {
 static_assert(sizeof(wlan::GUID) == sizeof(::GUID));
 static_assert(sizeof(wlan::DOT11_SSID) == sizeof(::DOT11_SSID));
 VELLUMAR_SAME_FIELD(DOT11_SSID, DOT11_SSID, ucSSID);
+static_assert(sizeof(wlan::WLAN_RAW_DATA) == sizeof(::WLAN_RAW_DATA));
+VELLUMAR_SAME_FIELD(WLAN_RAW_DATA, WLAN_RAW_DATA, DataBlob);
 static_assert(sizeof(wlan::WLAN_INTERFACE_INFO) == sizeof(::WLAN_INTERFACE_INFO));
 VELLUMAR_SAME_FIELD(WLAN_INTERFACE_INFO, WLAN_INTERFACE_INFO, strInterfaceDescription);
 VELLUMAR_SAME_FIELD(WLAN_INTERFACE_INFO, WLAN_INTERFACE_INFO, isState);
@@ -69,12 +73,32 @@ VELLUMAR_SAME_FIELD(WLAN_STATISTICS, WLAN_STATISTICS, PhyCounters);
 #undef VELLUMAR_SAME_FIELD
 
 enum Proc {
-    kOpen, kClose, kEnum, kCapability, kQuery, kNetworks, kBss, kFree,
+    kOpen, kClose, kEnum, kCapability, kQuery, kNetworks, kBss, kFree, kRequired,
+    kScan = kRequired, kRegister, kProcCount,
 };
 constexpr const char* kProcNames[] = {
     "WlanOpenHandle",        "WlanCloseHandle",     "WlanEnumInterfaces", "WlanGetInterfaceCapability",
     "WlanQueryInterface",    "WlanGetAvailableNetworkList", "WlanGetNetworkBssList", "WlanFreeMemory",
+    "WlanScan",              "WlanRegisterNotification",
 };
+static_assert(std::size(kProcNames) == kProcCount);
+static_assert(WLAN_NOTIFICATION_SOURCE_ACM == kNotificationSourceAcm);
+static_assert(wlan_notification_acm_scan_complete == kAcmScanComplete);
+static_assert(wlan_notification_acm_scan_fail == kAcmScanFail);
+
+// Runs on a thread of the service; the context is the registered handler.
+VOID CALLBACK ForwardNotification(PWLAN_NOTIFICATION_DATA data, PVOID context) {
+    if (!data || !context) return;
+    WlanNotification notification;
+    notification.source = data->NotificationSource;
+    notification.code = data->NotificationCode;
+    std::memcpy(&notification.interfaceGuid, &data->InterfaceGuid, sizeof notification.interfaceGuid);
+    // A failed scan carries its WLAN_REASON_CODE.
+    if (notification.source == WLAN_NOTIFICATION_SOURCE_ACM && notification.code == wlan_notification_acm_scan_fail &&
+        data->pData && data->dwDataSize >= sizeof(DWORD))
+        std::memcpy(&notification.reason, data->pData, sizeof(DWORD));
+    (*static_cast<NotificationHandler*>(context))(notification);
+}
 
 // Never the program's or the current folder: a wlanapi.dll planted there must not be loaded.
 HMODULE LoadFromSystemFolder(DWORD& error) {
@@ -104,9 +128,9 @@ SystemWlan::SystemWlan() {
     module_.reset(LoadFromSystemFolder(error));
     loadError_ = error;
     if (!module_) return;
-    for (int k = 0; k < 8; ++k) {
+    for (int k = 0; k < kProcCount; ++k) {
         procs_[k] = GetProcAddress(module_.get(), kProcNames[k]);
-        if (!procs_[k]) {
+        if (!procs_[k] && k < kRequired) {
             loadError_ = ERROR_PROC_NOT_FOUND;
             module_.reset();
             return;
@@ -179,6 +203,29 @@ uint32_t SystemWlan::WlanGetNetworkBssList(Handle clientHandle, const GUID* inte
         clientHandle, reinterpret_cast<const ::GUID*>(interfaceGuid),
         reinterpret_cast<::PDOT11_SSID>(const_cast<DOT11_SSID*>(ssid)), static_cast<::DOT11_BSS_TYPE>(bssType),
         securityEnabled ? TRUE : FALSE, reserved, reinterpret_cast<::PWLAN_BSS_LIST*>(bssList));
+}
+
+uint32_t SystemWlan::WlanScan(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
+                              const WLAN_RAW_DATA* ieData, void* reserved) {
+    if (loadError_) return loadError_;
+    if (!procs_[kScan]) return ERROR_PROC_NOT_FOUND;
+    // As for the BSS list, the header's pointers are to mutable records the service only reads.
+    return As<decltype(&::WlanScan)>(procs_[kScan])(
+        clientHandle, reinterpret_cast<const ::GUID*>(interfaceGuid),
+        reinterpret_cast<::PDOT11_SSID>(const_cast<DOT11_SSID*>(ssid)),
+        reinterpret_cast<::PWLAN_RAW_DATA>(const_cast<WLAN_RAW_DATA*>(ieData)), reserved);
+}
+
+uint32_t SystemWlan::WlanRegisterNotification(Handle clientHandle, uint32_t sources, NotificationHandler handler) {
+    if (loadError_) return loadError_;
+    if (!procs_[kRegister]) return ERROR_PROC_NOT_FOUND;
+    const auto registerWith = As<decltype(&::WlanRegisterNotification)>(procs_[kRegister]);
+    if (sources == kNotificationSourceNone || !handler)
+        return registerWith(clientHandle, WLAN_NOTIFICATION_SOURCE_NONE, TRUE, nullptr, nullptr, nullptr, nullptr);
+    auto kept = std::make_unique<NotificationHandler>(std::move(handler));
+    const DWORD rc = registerWith(clientHandle, sources, TRUE, ForwardNotification, kept.get(), nullptr, nullptr);
+    if (rc == 0) handlers_.push_back(std::move(kept));
+    return rc;
 }
 
 void SystemWlan::WlanFreeMemory(void* memory) {

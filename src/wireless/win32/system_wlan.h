@@ -2,6 +2,9 @@
 // The system's Native Wifi service: wlanapi.dll, loaded from the system folder only.
 #include <windows.h>
 
+#include <memory>
+#include <vector>
+
 #include "common/win32/unique.h"
 #include "wireless/wlan_api.h"
 
@@ -27,13 +30,20 @@ public:
     uint32_t WlanGetNetworkBssList(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
                                    uint32_t bssType, bool securityEnabled, void* reserved,
                                    WLAN_BSS_LIST** bssList) override;
+    // These two are optional: without them the service still answers and the
+    // requests return ERROR_PROC_NOT_FOUND.
+    uint32_t WlanScan(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
+                      const WLAN_RAW_DATA* ieData, void* reserved) override;
+    uint32_t WlanRegisterNotification(Handle clientHandle, uint32_t sources, NotificationHandler handler) override;
     void WlanFreeMemory(void* memory) override;
 
 private:
-    struct Functions;
     UniqueModule module_;
     uint32_t loadError_ = 0;
-    FARPROC procs_[8] = {};
+    FARPROC procs_[10] = {};
+    // Every handler ever registered: a service thread may still be inside one
+    // while it is replaced, so they live as long as the binding.
+    std::vector<std::unique_ptr<NotificationHandler>> handlers_;
 };
 
 }  // namespace wlan

@@ -51,6 +51,23 @@ TEST_F(Settings, RoundTrip) {
     EXPECT_EQ(ReadProgramPath("Vellumar"), "");
 }
 
+
+// Numbers are stored as strings, but a settings file's "Settings_DWORD" section
+// imports them as REG_DWORD; other types read as nothing.
+TEST_F(Settings, NumbersAsTextAndAsDwords) {
+    EXPECT_EQ(ReadSettingAsText("scan_interval"), "");
+    EXPECT_TRUE(WriteNumberSetting("scan_interval", 12));
+    EXPECT_EQ(ProductKey().ValueType("scan_interval"), REG_SZ);
+    EXPECT_EQ(ReadSettingAsText("scan_interval"), "12");
+    ProductKey().WriteDword("scan_interval", 9);
+    EXPECT_EQ(ReadSettingAsText("scan_interval"), "9");
+    EXPECT_TRUE(WriteNumberSetting("scan_interval", 30));
+    EXPECT_EQ(ProductKey().ReadDword("scan_interval"), 30u) << "a number imported as REG_DWORD stays one";
+    const BYTE bytes[] = {1, 2};
+    RegSetValueExW(ProductKey().get(), L"scan_interval", 0, REG_BINARY, bytes, sizeof bytes);
+    EXPECT_EQ(ReadSettingAsText("scan_interval"), "");
+}
+
 TEST_F(Settings, ValueErrorsCarryTheTextToShow) {
     ProductKey().WriteDword("uid", 7);
     try {
