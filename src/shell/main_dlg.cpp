@@ -176,7 +176,7 @@ void TMainDlg::CreateControls() {
     using namespace main_layout;
     top_pnl.Create(*this, GetSysColor(COLOR_WINDOWFRAME), kTopPanel, AnchorLeft | AnchorTop | AnchorRight);
     Image1.Create(*this, kIcon);
-    Image1.SetIcon(ProgramIcon(Scale(32)));
+    Image1.SetIcon(DrawProgramIcon, 32);
     Label2.Create(*this, kProductName, kProductLabel);
     Label2.SetBold(true);
     Label2.SetColors(RGB(192, 192, 192), top_pnl.Brush());
@@ -194,7 +194,7 @@ void TMainDlg::CreateControls() {
     };
     for (auto& b : buttons) {
         b.button.Create(*this, b.caption, b.rect);
-        b.button.SetGlyph(DrawGlyph(b.glyph, Scale(32)));
+        b.button.SetGlyph(b.glyph, 32);
     }
     more_adapt_btn.onClick = [this] { more_adapt_btnClick(); };
     more_net_btn.onClick = [this] { more_net_btnClick(); };
@@ -211,8 +211,8 @@ void TMainDlg::CreateControls() {
     chart.SetUpdateTimeSteps(2);
     chart.SetInterval(50);
 
-    colors.Create(Scale(16), Scale(16));
-    for (Glyph g : kListGlyphs) colors.Add(DrawGlyph(g, Scale(16)));
+    colors.Create(*this, 16);
+    for (Glyph g : kListGlyphs) colors.Add([g](int size) { return DrawGlyph(g, size); });
 
     adapt_lst.Create(*this, kAdapters, kAnchorTopLeft);
     adapt_lst.AddColumn("Adapter Name", 200);
@@ -395,7 +395,7 @@ void TMainDlg::location_lnkClick() {
 void TMainDlg::AddColourSquares() {
     TStripChart& chart = scope.chart();
     for (size_t line : LinesNeedingSquares(chart.LineCount(), static_cast<size_t>(colors.Count()), kFirstColourSquare))
-        colors.Add(SquareOf(GetBitmap(chart.Line(line).Color), Scale(16)));
+        colors.Add([square = GetBitmap(chart.Line(line).Color)](int size) { return SquareOf(square, size); });
 }
 
 void TMainDlg::CreateViews() {
