@@ -9,19 +9,60 @@
 
 namespace wlan {
 
+namespace {
+
+void PutVarint(std::vector<uint8_t>& out, uint64_t v) {
+    for (; v >= 0x80; v >>= 7) out.push_back(static_cast<uint8_t>(v | 0x80));
+    out.push_back(static_cast<uint8_t>(v));
+}
+
+uint64_t GetVarint(const std::vector<uint8_t>& in, size_t& at) {
+    uint64_t v = 0;
+    for (int shift = 0; at < in.size(); shift += 7) {
+        const uint8_t b = in[at++];
+        v |= uint64_t{b & 0x7Fu} << shift;
+        if (!(b & 0x80)) break;
+    }
+    return v;
+}
+
+// Small steps either way in few bytes.
+uint64_t ZigZag(int64_t v) { return (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63); }
+int64_t UnZigZag(uint64_t v) { return static_cast<int64_t>(v >> 1) ^ -static_cast<int64_t>(v & 1); }
+
+}  // namespace
+
+template <typename T>
+void Observed<T>::At(uint32_t epoch, T value) {
+    if (changes_ && value == last_) return;
+    if (changes_ == 0) first_ = value;
+    PutVarint(bytes_, epoch - lastEpoch_);
+    PutVarint(bytes_, ZigZag(static_cast<int64_t>(value) - static_cast<int64_t>(changes_ ? last_ : T{})));
+    lastEpoch_ = epoch;
+    last_ = value;
+    ++changes_;
+}
+
 template <typename T>
 std::vector<T> Observed<T>::ByEpoch() const {
     std::vector<T> out;
-    if (changes_.empty()) return out;
-    out.reserve(changes_.back().first);
-    for (size_t k = 0; k < changes_.size(); ++k) {
-        const uint32_t until = k + 1 < changes_.size() ? changes_[k + 1].first : changes_[k].first + 1;
-        // The first value also stands for the epochs before it was seen.
-        while (out.size() + 1 < until) out.push_back(changes_[k].second);
+    if (changes_ == 0) return out;
+    out.reserve(lastEpoch_);
+    size_t at = 0;
+    uint32_t epoch = 0;
+    T value{};
+    for (size_t k = 0; k < changes_; ++k) {
+        epoch += static_cast<uint32_t>(GetVarint(bytes_, at));
+        const T next = static_cast<T>(static_cast<int64_t>(value) + UnZigZag(GetVarint(bytes_, at)));
+        // The value before stands up to this change; the first also for the epochs before it was seen.
+        while (out.size() + 1 < epoch) out.push_back(k ? value : next);
+        value = next;
     }
+    out.push_back(value);
     return out;
 }
-template class Observed<int64_t>;
+
+template class Observed<uint32_t>;
 template class Observed<bool>;
 
 namespace {
@@ -103,17 +144,17 @@ struct SurveyRecording::InterfaceSlot {
     std::u16string description;
     std::optional<std::vector<uint32_t>> phyTypes;
     std::optional<StatisticsRecord> statistics;
-    Observed<int64_t> state;
+    Observed<uint32_t> state;
     Observed<bool> present;
     struct NetworkSlot {
         WLAN_AVAILABLE_NETWORK key;
-        Observed<int64_t> bssids, quality;
+        Observed<uint32_t> bssids, quality;
         Observed<bool> present;
     };
     struct BssSlot {
         BssKey key;
         uint64_t timestamp = 0, hostTimestamp = 0;
-        Observed<int64_t> rssi, linkQuality;
+        Observed<uint32_t> rssi, linkQuality;
         Observed<bool> present;
     };
     std::vector<NetworkSlot> networks;  // in file order
@@ -128,7 +169,7 @@ struct SurveyRecording::PendingInterface {
     std::vector<WLAN_AVAILABLE_NETWORK> networks;
     std::vector<BssKey> bss;
     std::vector<std::array<uint64_t, 2>> timestamps;
-    std::vector<std::array<int64_t, 2>> signal;  // rssi, link quality
+    std::vector<std::array<uint32_t, 2>> signal;  // rssi, link quality
 };
 
 struct GuidLess {
@@ -210,7 +251,7 @@ void SurveyRecording::BssList(const GUID& guid, uint32_t rc, const WLAN_BSS_LIST
         const WLAN_BSS_ENTRY& e = list->wlanBssEntries[k];
         p.bss.push_back(MakeBssKey(list, k));
         p.timestamps.push_back({e.ullTimestamp, e.ullHostTimestamp});
-        p.signal.push_back({e.lRssi, e.uLinkQuality});
+        p.signal.push_back({static_cast<uint32_t>(e.lRssi), e.uLinkQuality});
     }
 }
 
@@ -379,16 +420,13 @@ void SurveyRecording::Commit() {
 
 size_t SurveyRecording::MemoryUse() const {
     size_t bytes = sizeof *this;
-    constexpr size_t kChange = sizeof(std::pair<uint32_t, int64_t>);
     for (const auto& f : interfaces_) {
-        bytes += sizeof *f + (f->state.Changes() + f->present.Changes()) * kChange;
-        for (const auto& n : f->networks)
-            bytes += sizeof n + (n.bssids.Changes() + n.quality.Changes() + n.present.Changes()) * kChange;
+        bytes += sizeof *f + f->state.Bytes() + f->present.Bytes();
+        for (const auto& n : f->networks) bytes += sizeof n + n.bssids.Bytes() + n.quality.Bytes() + n.present.Bytes();
         for (const auto& b : f->bss)
-            bytes += sizeof b + b.key.ies.size() +
-                     (b.rssi.Changes() + b.linkQuality.Changes() + b.present.Changes()) * kChange;
+            bytes += sizeof b + b.key.ies.capacity() + b.rssi.Bytes() + b.linkQuality.Bytes() + b.present.Bytes();
     }
-    for (const auto& f : faults_) bytes += sizeof f + f.runs.size() * sizeof f.runs[0];
+    for (const auto& f : faults_) bytes += sizeof f + f.runs.capacity() * sizeof f.runs[0];
     return bytes;
 }
 
@@ -459,13 +497,22 @@ public:
         out += ']';
     }
     // Written only when it differs from the file's default.
-    void Vary(std::string_view key, const Observed<int64_t>& v, int64_t fallback) {
+    // The record's 32 bits, read as signed for a signed field.
+    void Vary(std::string_view key, const Observed<uint32_t>& v, int64_t fallback, bool isSigned = false) {
         if (v.Empty()) return;
+        auto value = [isSigned](uint32_t bits) { return isSigned ? int64_t{static_cast<int32_t>(bits)} : int64_t{bits}; };
         if (v.Constant()) {
-            if (v.First() != fallback) Number(key, v.First());
+            if (value(v.First()) != fallback) Number(key, value(v.First()));
             return;
         }
-        Numbers(key, v.ByEpoch());
+        std::string& out = Key(key);
+        out += '[';
+        const std::vector<uint32_t> list = v.ByEpoch();
+        for (size_t k = 0; k < list.size(); ++k) {
+            if (k) out += ", ";
+            out += std::to_string(value(list[k]));
+        }
+        out += ']';
     }
     void Present(const Observed<bool>& v) {
         if (v.Empty()) return;
@@ -576,7 +623,7 @@ std::string SurveyRecording::ScenarioText() const {
                 if (b.uPhyId) w.Unsigned("phy_id", b.uPhyId);
                 if (b.dot11BssType != 1) w.Unsigned("bss_type", b.dot11BssType);
                 if (b.dot11BssPhyType != 7) w.Unsigned("phy_type", b.dot11BssPhyType);
-                w.Vary("rssi", slot.rssi, -60);
+                w.Vary("rssi", slot.rssi, -60, true);
                 w.Vary("link_quality", slot.linkQuality, 80);
                 if (!b.bInRegDomain) w.Bool("in_reg_domain", false);
                 if (b.usBeaconPeriod != 100) w.Unsigned("beacon_period", b.usBeaconPeriod);

@@ -16,24 +16,28 @@
 
 namespace wlan {
 
-// A number observed in some epochs: only its changes are kept, so a value that
-// stands still costs nothing however long the recording runs.
+// A number observed in some epochs: only its changes are kept, each as the
+// distance in epochs and in value from the one before (variable-length, mostly
+// two bytes), so a value that stands still costs nothing however long the
+// recording runs, and one that walks a little costs little.
 template <typename T>
 class Observed {
 public:
-    void At(uint32_t epoch, T value) {
-        if (changes_.empty() || changes_.back().second != value) changes_.emplace_back(epoch, value);
-    }
-    bool Empty() const { return changes_.empty(); }
-    bool Constant() const { return changes_.size() <= 1; }
-    T First() const { return changes_.front().second; }
+    void At(uint32_t epoch, T value);
+    bool Empty() const { return changes_ == 0; }
+    bool Constant() const { return changes_ <= 1; }
+    T First() const { return first_; }
     // Values by epoch from epoch 1 to the last change; epochs before the first
     // observation take its value.
     std::vector<T> ByEpoch() const;
-    size_t Changes() const { return changes_.size(); }
+    size_t Changes() const { return changes_; }
+    size_t Bytes() const { return bytes_.capacity(); }
 
 private:
-    std::vector<std::pair<uint32_t, T>> changes_;
+    std::vector<uint8_t> bytes_;
+    size_t changes_ = 0;
+    uint32_t lastEpoch_ = 0;
+    T first_{}, last_{};
 };
 
 class SurveyRecording {

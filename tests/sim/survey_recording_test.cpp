@@ -204,8 +204,8 @@ TEST(SurveyRecording, StartsWithTheNextPassAndKeepsThePassOwnAnswer) {
 
 TEST(SurveyRecording, ObservedValuesByEpoch) {
     struct Case {
-        std::vector<std::pair<uint32_t, int64_t>> seen;
-        std::vector<int64_t> byEpoch;
+        std::vector<std::pair<uint32_t, uint32_t>> seen;
+        std::vector<uint32_t> byEpoch;
     };
     const Case cases[] = {
         {{{1, 5}}, {}},                                   // one value: a constant, no list
@@ -214,9 +214,9 @@ TEST(SurveyRecording, ObservedValuesByEpoch) {
         {{{2, 1}, {3, 2}, {9, 2}, {10, 1}}, {1, 1, 2, 2, 2, 2, 2, 2, 2, 1}},
     };
     for (const Case& c : cases) {
-        Observed<int64_t> v;
+        Observed<uint32_t> v;
         for (auto [epoch, value] : c.seen) v.At(epoch, value);
-        EXPECT_EQ(v.Constant() ? std::vector<int64_t>{} : v.ByEpoch(), c.byEpoch);
+        EXPECT_EQ(v.Constant() ? std::vector<uint32_t>{} : v.ByEpoch(), c.byEpoch);
     }
 }
 
