@@ -71,6 +71,8 @@ std::string Layout(HWND main) {
     RECT client;
     GetClientRect(main, &client);
     out << "client " << client.right << "x" << client.bottom << "\n";
+    out << "icons " << SizeOf(reinterpret_cast<HICON>(SendMessageW(main, WM_GETICON, ICON_SMALL, 0))) << " "
+        << SizeOf(reinterpret_cast<HICON>(SendMessageW(main, WM_GETICON, ICON_BIG, 0))) << "\n";
     return out.str();
 }
 

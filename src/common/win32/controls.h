@@ -44,13 +44,6 @@ struct ImageListTraits {
 };
 using UniqueImageList = Unique<ImageListTraits>;
 
-struct IconTraits {
-    using Handle = HICON;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { DestroyIcon(h); }
-};
-using UniqueIcon = Unique<IconTraits>;
-
 class Button : public Control {
 public:
     struct CreateArgs {

@@ -195,6 +195,7 @@ bool Window::CreateFrame(const std::string& caption, DWORD style, DWORD ex_style
     if (!CreateBound(ex_style, kWindowClass, caption, style, owner, menu)) return false;
     dpi_ = WindowDpi(hwnd_);
     UpdateFont();
+    UpdateIcons();
     SIZE frame = FrameSizeFor(Scale(client_width), Scale(client_height));
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return true;
@@ -217,6 +218,17 @@ void Window::UpdateFont() {
     wcscpy_s(lf.lfFaceName, L"Microsoft Sans Serif");
     font_.reset(CreateFontIndirectW(&lf));
     for (auto& p : placed_) p.control->SetFont(Font());
+}
+
+void Window::UpdateIcons() {
+    // A dialog frame shows no icon; one set here would appear in its caption.
+    if (GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME) return;
+    UniqueIcon small_icon(ProgramIcon(SystemMetricForDpi(SM_CXSMICON, dpi_)));
+    UniqueIcon big_icon(ProgramIcon(SystemMetricForDpi(SM_CXICON, dpi_)));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon.get()));
+    small_icon_ = std::move(small_icon);  // the old ones go once the window shows the new ones
+    big_icon_ = std::move(big_icon);
 }
 
 void Window::AddControl(Control* control, DesignRect rect, unsigned anchors) {
@@ -296,6 +308,7 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             const UINT old_dpi = dpi_;
             dpi_ = HIWORD(wp);
             UpdateFont();
+            UpdateIcons();
             for (ImageList* list : image_lists_) list->OnDpiChanged();  // before the lists that show them
             auto* r = reinterpret_cast<RECT*>(lp);
             SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,

@@ -12,6 +12,13 @@
 #include "common/picture.h"
 #include "common/win32/unique.h"
 
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DestroyIcon(h); }
+};
+using UniqueIcon = Unique<IconTraits>;
+
 class Control;
 class ImageList;
 class Timer;
@@ -100,6 +107,8 @@ protected:
 
 private:
     void UpdateFont();
+    // The caption and task-bar icons, drawn for the window's DPI.
+    void UpdateIcons();
     SIZE FrameSizeFor(int client_width, int client_height) const;
 
     struct Placed {
@@ -111,6 +120,7 @@ private:
     std::map<UINT_PTR, Timer*> timers_;
     std::vector<ImageList*> image_lists_;
     UniqueGdiObject font_;
+    UniqueIcon small_icon_, big_icon_;
     UINT dpi_ = 96;
     SIZE design_client_{0, 0};
     SIZE min_client_{0, 0};
