@@ -5,6 +5,7 @@
 #include "common/system_info.h"
 #include "common/text.h"
 #include "common/uid.h"
+#include "common/user_text.h"
 #include "common/win32/clipboard.h"
 #include "common/win32/files.h"
 #include "common/win32/installed_programs.h"
@@ -316,7 +317,7 @@ void TMainDlg::AppEvtActivate() {
     uint32_t negotiated = 0;
     uint32_t result = scan_.api.WlanOpenHandle(wlan::kClientVersion, nullptr, &negotiated, &scan_.wlanHandle);
     if (result != 0) {
-        const std::string text = "Error WlanOpenHandle (" + std::to_string(static_cast<int32_t>(result)) + ")";
+        const std::string text = ErrorText("WlanOpenHandle", result, CodeSign::Signed);
         LogAdd(log_.get(), text, 2);
         if (result == wlan::kErrorServiceNotActive) {
             std::string page = LookupErrorHint("1062", MakerAddress("https", kDefaultHintPage));
@@ -548,9 +549,7 @@ ExportDocument TMainDlg::SurveyDocument() const {
 bool TMainDlg::ExportTo(const std::string& fileName, ExportFormat format) {
     const FileWriteResult written = WriteFileReplacing(fileName, ExportText(SurveyDocument(), format));
     if (!written.ok) {
-        const std::string text = "Could not export to " + fileName + ":\n" + written.error;
-        LogAdd(log_.get(), text, TRunLog::kError);
-        ShowMessage(text);
+        ReportError(log_.get(), *this, "Could not export to " + fileName + ":\n" + written.error);
         return false;
     }
     LogAdd(log_.get(), "Exported to " + fileName, TRunLog::kInfo);
