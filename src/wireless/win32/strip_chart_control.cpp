@@ -1,6 +1,5 @@
 #include "wireless/win32/strip_chart_control.h"
 
-#include "common/win32/wide.h"
 
 namespace {
 
@@ -11,36 +10,14 @@ constexpr int kTipTolerance = 3;  // rows either side of a line that still name 
 }  // namespace
 
 bool StripChartControl::Create(Window& parent, DesignRect rect, unsigned anchors) {
-    static ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kChartClass;
-        return RegisterClassExW(&wc);
-    }();
+    static ATOM atom = RegisterControlClass(kChartClass, Proc);
     if (!atom) return false;
     chart_.OnRepaint = [this] {
         if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
     };
     if (!CreateChild(parent, kChartClass, "", 0, 0, rect, anchors)) return false;
-    CreateTip();
+    tip_.Create(hwnd_);
     return true;
-}
-
-void StripChartControl::CreateTip() {
-    tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0,
-                           0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!tip_) return;
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-    tool.lpszText = LPSTR_TEXTCALLBACKW;
-    SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, 400);
 }
 
 std::string StripChartControl::TipAt(int x, int y) const {
@@ -50,19 +27,6 @@ std::string StripChartControl::TipAt(int x, int y) const {
         text += chart_.Line(line).Name;
     }
     return text;
-}
-
-void StripChartControl::MouseMoved(int x, int y) {
-    std::wstring text = Widen(TipAt(x, y));
-    if (text == tipText_) return;
-    tipText_ = std::move(text);
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-    tool.lpszText = LPSTR_TEXTCALLBACKW;
-    SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    if (tipText_.empty()) SendMessageW(tip_, TTM_POP, 0, 0);
 }
 
 void StripChartControl::SetActive(bool active) {
@@ -108,14 +72,10 @@ LRESULT CALLBACK StripChartControl::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
             case WM_ERASEBKGND:
                 return 1;  // the picture covers everything
             case WM_MOUSEMOVE:
-                if (self->tip_) self->MouseMoved(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+                self->tip_.SetText(self->TipAt(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))));
                 break;
             case WM_NOTIFY:
-                if (auto* info = reinterpret_cast<NMTTDISPINFOW*>(lp); info->hdr.code == TTN_GETDISPINFOW) {
-                    // An empty text shows no tip at all.
-                    info->lpszText = self->tipText_.data();
-                    return 0;
-                }
+                if (self->tip_.OnNotify(lp)) return 0;
                 break;
             case WM_TIMER:
                 if (wp == kStepTimer) {
