@@ -284,7 +284,7 @@ void TMainDlg::WriteLogHeader(bool debug) {
     LogAdd(l, "Starting", 1);
     if (debug) LogAdd(l, "Debug mode", 0);
     LogAdd(l, setup_.exeName, 1);
-    LogAdd(l, Caption(), 1);
+    LogAdd(l, Text(), 1);
     LogAdd(l, "Windows : " + WindowsVersionText(), 1);
     LogAdd(l, "64Bits : " + YesNo(IsWindows64()), 1);
     LogAdd(l, "Administrator : " + YesNo(RunsAsAdministrator()), 1);
@@ -299,7 +299,7 @@ void TMainDlg::AppEvtActivate() {
     activated_ = true;
 
     RegisterProgramPath(kProductName, setup_.exeName);
-    SetCaption(std::string(kProductName) + " v" + FileVersionText(setup_.exeName));
+    SetText(std::string(kProductName) + " v" + FileVersionText(setup_.exeName));
     InvalidateRect(top_pnl.hwnd(), nullptr, TRUE);
 
     InitUID();

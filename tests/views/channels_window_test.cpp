@@ -65,7 +65,7 @@ TEST_F(ChannelsWindow, OpensFromTheViewMenuAndFollowsTheScanPerBand) {
     EXPECT_FALSE(ch.Showing());
     SendMessageW(a.main.hwnd(), WM_COMMAND, MAKEWPARAM(kCmdChannels, 0), 0);
     ASSERT_TRUE(ch.Showing());
-    EXPECT_EQ(ch.Caption(), "Channels");
+    EXPECT_EQ(ch.Text(), "Channels");
     EXPECT_NE(GetWindowLongPtrW(ch.hwnd(), GWL_STYLE) & WS_THICKFRAME, 0);  // resizable
     EXPECT_TRUE(IsWindowEnabled(a.main.hwnd()));                          // and not modal
     ASSERT_EQ(ch.band_tab.TabCount(), 3);

@@ -36,13 +36,3 @@ bool MouseTip::OnNotify(LPARAM lp) {
     info->lpszText = text_.data();  // an empty text shows no tip at all
     return true;
 }
-
-ATOM RegisterControlClass(const wchar_t* name, WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = name;
-    return RegisterClassExW(&wc);
-}

@@ -21,6 +21,3 @@ private:
     HWND tip_ = nullptr;
     std::wstring text_;
 };
-
-// Registers a window class for a custom-drawn control once; 0 on failure.
-ATOM RegisterControlClass(const wchar_t* name, WNDPROC proc);

@@ -26,7 +26,12 @@ ChannelGraphControl::~ChannelGraphControl() {
 }
 
 bool ChannelGraphControl::Create(Window& parent, DesignRect rect, unsigned anchors) {
-    static ATOM atom = RegisterControlClass(kGraphClass, Proc);
+    static ATOM atom = [] {
+        WNDCLASSEXW wc{};
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kGraphClass;
+        return RegisterBoundClass(wc);
+    }();
     if (!atom || !CreateChild(parent, kGraphClass, "", 0, 0, rect, anchors)) return false;
     tip_.Create(hwnd_);
     return true;
@@ -243,27 +248,24 @@ void ChannelGraphControl::Paint() {
     EndPaint(hwnd_, &ps);
 }
 
-LRESULT CALLBACK ChannelGraphControl::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = static_cast<ChannelGraphControl*>(Control::FromHandle(h));
-    if (self) {
-        switch (msg) {
-            case WM_PAINT:
-                self->Paint();
-                return 0;
-            case WM_ERASEBKGND:
-                return 1;  // the picture covers everything
-            case WM_MOUSEMOVE:
-                self->MouseMoved(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
-                break;
-            case WM_MOUSELEAVE:
-                self->MouseLeft();
-                break;
-            case WM_NOTIFY:
-                if (self->tip_.OnNotify(lp)) return 0;
-                break;
-            default:
-                break;
-        }
+LRESULT ChannelGraphControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // the picture covers everything
+        case WM_MOUSEMOVE:
+            MouseMoved(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+            break;
+        case WM_MOUSELEAVE:
+            MouseLeft();
+            break;
+        case WM_NOTIFY:
+            if (tip_.OnNotify(lp)) return 0;
+            break;
+        default:
+            break;
     }
-    return DefWindowProcW(h, msg, wp, lp);
+    return Default(msg, wp, lp);
 }

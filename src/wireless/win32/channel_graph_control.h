@@ -35,8 +35,10 @@ public:
     // The off-screen bitmap copied to a device context (the screen's on WM_PAINT).
     void CopyTo(HDC dc) const;
 
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
 private:
-    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
     void MouseMoved(int x, int y);
     void MouseLeft();
     void Paint();

@@ -1,6 +1,5 @@
 #include "wireless/win32/strip_chart_control.h"
 
-
 namespace {
 
 constexpr wchar_t kChartClass[] = L"VellumarStripChart";
@@ -10,7 +9,12 @@ constexpr int kTipTolerance = 3;  // rows either side of a line that still name 
 }  // namespace
 
 bool StripChartControl::Create(Window& parent, DesignRect rect, unsigned anchors) {
-    static ATOM atom = RegisterControlClass(kChartClass, Proc);
+    static ATOM atom = [] {
+        WNDCLASSEXW wc{};
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kChartClass;
+        return RegisterBoundClass(wc);
+    }();
     if (!atom) return false;
     chart_.OnRepaint = [this] {
         if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
@@ -62,30 +66,27 @@ void StripChartControl::Paint() {
     EndPaint(hwnd_, &ps);
 }
 
-LRESULT CALLBACK StripChartControl::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = static_cast<StripChartControl*>(Control::FromHandle(h));
-    if (self) {
-        switch (msg) {
-            case WM_PAINT:
-                self->Paint();
+LRESULT StripChartControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // the picture covers everything
+        case WM_MOUSEMOVE:
+            tip_.SetText(TipAt(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))));
+            break;
+        case WM_NOTIFY:
+            if (tip_.OnNotify(lp)) return 0;
+            break;
+        case WM_TIMER:
+            if (wp == kStepTimer) {
+                chart_.Step();
                 return 0;
-            case WM_ERASEBKGND:
-                return 1;  // the picture covers everything
-            case WM_MOUSEMOVE:
-                self->tip_.SetText(self->TipAt(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))));
-                break;
-            case WM_NOTIFY:
-                if (self->tip_.OnNotify(lp)) return 0;
-                break;
-            case WM_TIMER:
-                if (wp == kStepTimer) {
-                    self->chart_.Step();
-                    return 0;
-                }
-                break;
-            default:
-                break;
-        }
+            }
+            break;
+        default:
+            break;
     }
-    return DefWindowProcW(h, msg, wp, lp);
+    return Default(msg, wp, lp);
 }
