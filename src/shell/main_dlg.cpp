@@ -30,6 +30,7 @@
 #include "shell/settings_dlg.h"
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
+#include "views/channels_dlg.h"
 #include "views/net_more_dlg.h"
 #include "wireless/list_image.h"
 #include "wireless/information_elements.h"
@@ -369,7 +370,21 @@ void TMainDlg::scantmrTimer() {
     ScanLists lists{adapterRows_, networkRows_, apRows_};
     const auto result = ScanTimerTick(scan_, lists, scanChart_, *this, log_.get());
     PresentLists();
+    if (result && *result == 0 && dialogs_.channels) dialogs_.channels->PassCompleted(ChannelAccessPointsOfLastPass());
     if (result) OnScanPassEnded(*result);
+}
+
+std::vector<ChannelAp> TMainDlg::ChannelAccessPointsOfLastPass() {
+    const TStripChart& chart = scope.chart();
+    return ChannelAccessPoints(scan_.bssList.get(), [&chart](const std::string& name) -> std::optional<Colour> {
+        const size_t line = LineOfNetwork(chart, name);
+        if (line == TStripChart::kNoLine) return std::nullopt;
+        return chart.Line(line).Color;
+    });
+}
+
+void TMainDlg::Channels1Click() {
+    if (dialogs_.channels) dialogs_.channels->ShowChannels(ChannelAccessPointsOfLastPass());
 }
 
 void TMainDlg::OnScanPassEnded(uint32_t result) {
@@ -655,6 +670,7 @@ void TMainDlg::OnMenu(WORD command) {
         case kCmdBugReport: BugreportFeaturerequestKnownissues1Click(); break;
         case kCmdAbout: About1Click(); break;
         case kCmdExport: Export1Click(); break;
+        case kCmdChannels: Channels1Click(); break;
         case kCmdCopy: CopySelection(); break;
         case kCmdFocusFilter:
             SetFocus(filter_edt.hwnd());
@@ -672,6 +688,7 @@ void TMainDlg::FormClose() {
     closed_ = true;
     scantmr.SetEnabled(false);
     LogAdd(log_.get(), "Closing wLan handles...", 1);
+    if (dialogs_.channels) dialogs_.channels->SaveSettings();  // before a portable copy exports them
     if (started_) scan_.api.WlanRegisterNotification(scan_.wlanHandle, wlan::kNotificationSourceNone, nullptr);
     scan_.CloseWlanHandle();
 
