@@ -30,6 +30,7 @@
 #include "shell/settings_dlg.h"
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
+#include "views/channels_dlg.h"
 #include "views/net_more_dlg.h"
 #include "wireless/list_image.h"
 #include "wireless/information_elements.h"
@@ -177,7 +178,7 @@ void TMainDlg::CreateControls() {
     using namespace main_layout;
     top_pnl.Create(*this, GetSysColor(COLOR_WINDOWFRAME), kTopPanel, AnchorLeft | AnchorTop | AnchorRight);
     Image1.Create(*this, kIcon);
-    Image1.SetIcon(ProgramIcon(Scale(32)));
+    Image1.SetIcon(DrawProgramIcon, 32);
     Label2.Create(*this, kProductName, kProductLabel);
     Label2.SetBold(true);
     Label2.SetColors(RGB(192, 192, 192), top_pnl.Brush());
@@ -195,7 +196,7 @@ void TMainDlg::CreateControls() {
     };
     for (auto& b : buttons) {
         b.button.Create(*this, b.caption, b.rect);
-        b.button.SetGlyph(DrawGlyph(b.glyph, Scale(32)));
+        b.button.SetGlyph(b.glyph, 32);
     }
     more_adapt_btn.onClick = [this] { more_adapt_btnClick(); };
     more_net_btn.onClick = [this] { more_net_btnClick(); };
@@ -212,8 +213,8 @@ void TMainDlg::CreateControls() {
     chart.SetUpdateTimeSteps(2);
     chart.SetInterval(50);
 
-    colors.Create(Scale(16), Scale(16));
-    for (Glyph g : kListGlyphs) colors.Add(DrawGlyph(g, Scale(16)));
+    colors.Create(*this, 16);
+    for (Glyph g : kListGlyphs) colors.Add([g](int size) { return DrawGlyph(g, size); });
 
     adapt_lst.Create(*this, kAdapters, kAnchorTopLeft);
     adapt_lst.AddColumn("Adapter Name", 200);
@@ -284,7 +285,7 @@ void TMainDlg::WriteLogHeader(bool debug) {
     LogAdd(l, "Starting", 1);
     if (debug) LogAdd(l, "Debug mode", 0);
     LogAdd(l, setup_.exeName, 1);
-    LogAdd(l, Caption(), 1);
+    LogAdd(l, Text(), 1);
     LogAdd(l, "Windows : " + WindowsVersionText(), 1);
     LogAdd(l, "64Bits : " + YesNo(IsWindows64()), 1);
     LogAdd(l, "Administrator : " + YesNo(RunsAsAdministrator()), 1);
@@ -299,7 +300,7 @@ void TMainDlg::AppEvtActivate() {
     activated_ = true;
 
     RegisterProgramPath(kProductName, setup_.exeName);
-    SetCaption(std::string(kProductName) + " v" + FileVersionText(setup_.exeName));
+    SetText(std::string(kProductName) + " v" + FileVersionText(setup_.exeName));
     InvalidateRect(top_pnl.hwnd(), nullptr, TRUE);
 
     InitUID();
@@ -369,7 +370,21 @@ void TMainDlg::scantmrTimer() {
     ScanLists lists{adapterRows_, networkRows_, apRows_};
     const auto result = ScanTimerTick(scan_, lists, scanChart_, *this, log_.get());
     PresentLists();
+    if (result && *result == 0 && dialogs_.channels) dialogs_.channels->PassCompleted(ChannelAccessPointsOfLastPass());
     if (result) OnScanPassEnded(*result);
+}
+
+std::vector<ChannelAp> TMainDlg::ChannelAccessPointsOfLastPass() {
+    const TStripChart& chart = scope.chart();
+    return ChannelAccessPoints(scan_.bssList.get(), [&chart](const std::string& name) -> std::optional<Colour> {
+        const size_t line = LineOfNetwork(chart, name);
+        if (line == TStripChart::kNoLine) return std::nullopt;
+        return chart.Line(line).Color;
+    });
+}
+
+void TMainDlg::Channels1Click() {
+    if (dialogs_.channels) dialogs_.channels->ShowChannels(ChannelAccessPointsOfLastPass());
 }
 
 void TMainDlg::OnScanPassEnded(uint32_t result) {
@@ -396,7 +411,7 @@ void TMainDlg::location_lnkClick() {
 void TMainDlg::AddColourSquares() {
     TStripChart& chart = scope.chart();
     for (size_t line : LinesNeedingSquares(chart.LineCount(), static_cast<size_t>(colors.Count()), kFirstColourSquare))
-        colors.Add(SquareOf(GetBitmap(chart.Line(line).Color), Scale(16)));
+        colors.Add([square = GetBitmap(chart.Line(line).Color)](int size) { return SquareOf(square, size); });
 }
 
 void TMainDlg::CreateViews() {
@@ -655,6 +670,7 @@ void TMainDlg::OnMenu(WORD command) {
         case kCmdBugReport: BugreportFeaturerequestKnownissues1Click(); break;
         case kCmdAbout: About1Click(); break;
         case kCmdExport: Export1Click(); break;
+        case kCmdChannels: Channels1Click(); break;
         case kCmdCopy: CopySelection(); break;
         case kCmdFocusFilter:
             SetFocus(filter_edt.hwnd());
@@ -672,6 +688,7 @@ void TMainDlg::FormClose() {
     closed_ = true;
     scantmr.SetEnabled(false);
     LogAdd(log_.get(), "Closing wLan handles...", 1);
+    if (dialogs_.channels) dialogs_.channels->SaveSettings();  // before a portable copy exports them
     if (started_) scan_.api.WlanRegisterNotification(scan_.wlanHandle, wlan::kNotificationSourceNone, nullptr);
     scan_.CloseWlanHandle();
 

@@ -11,6 +11,7 @@
 #include "common/win32/window.h"
 #include "shell/location_notice.h"
 #include "shell/menu.h"
+#include "wireless/channel_graph.h"
 #include "wireless/detail_commands.h"
 #include "wireless/list_view_model.h"
 #include "wireless/survey_export.h"
@@ -30,6 +31,7 @@ class TFileGrabber;
 class TRenselLite;
 class TAutoUpdateDlg;
 class TUpdateDlg;
+class TChannelsDlg;
 
 // What the window needs from outside: the wireless service, the program file
 // and the command line. Tests supply their own.
@@ -48,6 +50,7 @@ struct MainDlgDialogs {
     TSettingsDlg* settings = nullptr;
     TAutoUpdateDlg* autoUpdate = nullptr;
     TUpdateDlg* update = nullptr;
+    TChannelsDlg* channels = nullptr;
 };
 
 class TMainDlg : public Window, private MessageSink {
@@ -75,6 +78,7 @@ public:
     void BugreportFeaturerequestKnownissues1Click();
     void About1Click();
     void Export1Click();
+    void Channels1Click();
     void FormClose();
     void FormDestroy();
     // A scan call answered access denied (5): since Windows 11 24H2 that means
@@ -151,6 +155,8 @@ private:
     void TakeScanNotifications();
     void OpenPage(const std::string& path);
     void OnMenu(WORD command);
+    // The access points of the last pass for the channel view, in their networks' chart colours.
+    std::vector<ChannelAp> ChannelAccessPointsOfLastPass();
     void StartSilentUpdateCheck();
 
     MainDlgSetup setup_;

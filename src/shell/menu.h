@@ -18,6 +18,7 @@ enum MenuCommand : WORD {
     kCmdCopySsid,
     kCmdFocusFilter,
     kCmdClearFilter,
+    kCmdChannels,
 };
 
 HMENU CreateMainMenu();

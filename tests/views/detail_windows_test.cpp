@@ -8,16 +8,6 @@
 
 namespace {
 
-std::vector<std::vector<std::string>> Rows(ListView& list) {
-    std::vector<std::vector<std::string>> rows;
-    for (int r = 0; r < list.RowCount(); ++r) {
-        std::vector<std::string> cells;
-        for (int c = 0; c < list.ColumnCount(); ++c) cells.push_back(list.Cell(r, c));
-        rows.push_back(cells);
-    }
-    return rows;
-}
-
 std::vector<std::string> Columns(ListView& list) {
     std::vector<std::string> captions;
     for (int c = 0; c < list.ColumnCount(); ++c) captions.push_back(list.ColumnCaption(c));
@@ -35,7 +25,7 @@ TEST_F(DetailWindows, AdapterStatistics) {
     bool shown = false;
     a.adapterStats.onShown = [&] {
         shown = true;
-        EXPECT_EQ(a.adapterStats.Caption(), "Adapter Statistics");
+        EXPECT_EQ(a.adapterStats.Text(), "Adapter Statistics");
         EXPECT_EQ(Rows(a.adapterStats.gen_lst),
                   (std::vector<std::vector<std::string>>{{"Four Way Handshake Failures", "3"},
                                                          {"TKIP Counter Measures Invoked", "4294967296"}}));
@@ -112,12 +102,12 @@ TEST_F(DetailWindows, NetworkAndAccessPointDetails) {
     Tick();
     std::vector<std::vector<std::string>> net_rows, ap_rows;
     b.netMore.onShown = [&] {
-        EXPECT_EQ(b.netMore.Caption(), "Network Details");
+        EXPECT_EQ(b.netMore.Text(), "Network Details");
         net_rows = Rows(b.netMore.info_lst);
         b.netMore.EndModal(IDOK);
     };
     b.apMore.onShown = [&] {
-        EXPECT_EQ(b.apMore.Caption(), "Access Point Details");
+        EXPECT_EQ(b.apMore.Text(), "Access Point Details");
         ap_rows = Rows(b.apMore.info_lst);
         b.apMore.EndModal(IDOK);
     };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <random>
 #include <set>
 #include <string>
@@ -45,6 +47,8 @@ std::set<int> ColumnsOf(const TStripChart& chart, int y, Colour c) {
         if (chart.PixelAt(x, y) == c) cols.insert(x);
     return cols;
 }
+
+std::vector<Pixel> Picture(const TStripChart& chart) { return {chart.Pixels().begin(), chart.Pixels().end()}; }
 
 size_t CountOf(const TStripChart& chart, Colour c) {
     size_t n = 0;
@@ -171,7 +175,7 @@ TEST(StripChart, StepScrollsTwoPixelsAndDrawsTheGridEveryFifthStep) {
     AddLine(chart, 37);
     std::vector<Pixel> before;
     for (int step = 1; step <= 12; ++step) {
-        before = chart.Pixels();
+        before.assign(chart.Pixels().begin(), chart.Pixels().end());
         chart.Step();
         for (int y = 0; y < 145; ++y)
             for (int x = 0; x < 501; ++x) ASSERT_EQ(chart.PixelAt(x, y), ToColour(before[y * 505 + x + 2])) << x << "," << y;
@@ -325,19 +329,19 @@ TEST(StripChart, KeptHistoryDrawsAsTheWholeHistory) {
         }
         if (step == 3600) capacity_mid = kept.Line(0).History.Capacity();
     }
-    ASSERT_EQ(kept.Pixels(), whole.Pixels());
+    ASSERT_EQ(Picture(kept), Picture(whole));
     EXPECT_EQ(kept.Line(0).History.Capacity(), capacity_mid);
     EXPECT_GT(kept.Line(0).History.FirstStored(), 0);
 
     for (const auto& [w, h] : {std::pair{1500, 145}, {3000, 200}, {400, 60}}) {
         kept.SetSize(w, h);
         whole.SetSize(w, h);
-        ASSERT_EQ(kept.Pixels(), whole.Pixels()) << w;
+        ASSERT_EQ(Picture(kept), Picture(whole)) << w;
         for (int i = 0; i < 3; ++i) {
             kept.Step();
             whole.Step();
         }
-        ASSERT_EQ(kept.Pixels(), whole.Pixels()) << w;
+        ASSERT_EQ(Picture(kept), Picture(whole)) << w;
     }
 
     // Wider than the history kept: the kept part still matches, the rest stays empty.
@@ -346,7 +350,7 @@ TEST(StripChart, KeptHistoryDrawsAsTheWholeHistory) {
     for (int y = 0; y < 145; ++y)
         for (int x = 5000 - static_cast<int>(TStripChart::kKeptHistoryFloor) + 8; x < 5000; ++x)
             ASSERT_EQ(kept.PixelAt(x, y), whole.PixelAt(x, y)) << x << "," << y;
-    EXPECT_NE(kept.Pixels(), whole.Pixels());
+    EXPECT_NE(Picture(kept), Picture(whole));
 }
 
 TEST(StripChart, HighlightedLineIsThickAndInFrontAndLinesAtNamesWhatIsThere) {
@@ -375,6 +379,72 @@ TEST(StripChart, HighlightedLineIsThickAndInFrontAndLinesAtNamesWhatIsThere) {
     EXPECT_TRUE(chart.LinesAt(x, 90, 3).empty());
     EXPECT_TRUE(chart.LinesAt(x, 144, 3).empty());  // the line at 0 is out of sight
     EXPECT_TRUE(chart.LinesAt(10, 73, 3).empty());  // left of the history: nothing drawn there
+}
+
+// Pictures drawn step by step, fingerprinted: any change to what a step draws shows
+// here. Each case mixes what the drawing meets in use: drifting and jumping lines,
+// values outside the picture, a line added and a colour changed between steps, a
+// highlighted line, grid and base line, more than two pixels per update, resizes, and
+// runs long enough to wrap any internal scrolling.
+uint64_t Fingerprint(const TStripChart& chart) {
+    uint64_t h = 14695981039346656037u;  // FNV-1a
+    for (Pixel p : chart.Pixels()) {
+        for (int byte = 0; byte < 4; ++byte) {
+            h ^= p >> (8 * byte) & 0xFF;
+            h *= 1099511628211u;
+        }
+    }
+    return h;
+}
+
+TEST(StripChart, StepsDrawTheReferencePictures) {
+    struct Case {
+        const char* name;
+        int width, height, lines, steps;
+        int spread;  // 0: drift by up to 3 points a step, else jump anywhere in [-spread, 100 + spread]
+        bool logical;
+        uint64_t expected;
+    };
+    const Case cases[] = {
+        {"main window, drifting", 505, 145, 40, 700, 0, false, 5518972888792154590u},
+        {"main window, jumping", 505, 145, 40, 700, 30, false, 11493381255950781918u},
+        {"logical units, 3 pixels per update", 208, 120, 12, 500, 10, true, 15760531618266173129u},
+        {"small, long run", 40, 30, 5, 12000, 0, false, 5283903714082368984u},
+    };
+    for (const Case& c : cases) {
+        TStripChart chart;
+        chart.SetSize(c.width, c.height);
+        chart.SetGridSize(10);
+        chart.SetBaseLine(30);
+        if (c.logical) {
+            chart.SetDisplayUnits(TDisplayUnits::Logical);
+            chart.SetMinimum(-40);
+            chart.SetMaximum(140);
+            chart.SetTotalTimeSteps(138);
+            chart.SetUpdateTimeSteps(2);
+        }
+        std::mt19937 random(11);
+        for (int i = 0; i < c.lines; ++i) {
+            TStripChartLine& line = AddLine(chart, static_cast<int32_t>(random() % 101),
+                                            RgbColour(static_cast<uint8_t>(i * 37 + 5), static_cast<uint8_t>(i * 91),
+                                                      static_cast<uint8_t>(i * 13)));
+            if (c.logical && i % 3 == 0) line.PositionUnit = TValueUnit::Absolute;
+        }
+        for (int step = 0; step < c.steps; ++step) {
+            for (size_t i = 0; i < chart.LineCount(); ++i) {
+                int32_t& q = chart.Line(i).Position;
+                q = c.spread ? static_cast<int32_t>(random() % (101 + 2 * c.spread)) - c.spread
+                             : std::clamp<int32_t>(q + static_cast<int32_t>(random() % 7) - 3, 0, 100);
+            }
+            if (step == c.steps / 4) AddLine(chart, 60, RgbColour(250, 250, 5));  // a network found
+            if (step == c.steps / 4 + 9) chart.Line(2).Color = RgbColour(5, 250, 250);
+            if (step == c.steps / 3) chart.SetHighlightedLine(1);
+            if (step == c.steps / 2) chart.SetSize(c.width + 7, c.height - 3);
+            if (step == 2 * c.steps / 3) chart.Line(0).Position = 0;  // a network gone
+            chart.Step();
+        }
+        EXPECT_EQ(Fingerprint(chart), c.expected) << c.name;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "common/win32/window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <exception>
 
@@ -12,6 +14,9 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"VellumarWindow";
+// A property rather than GWLP_USERDATA: FromHandle is asked about foreign windows
+// too (the focus, a notification's sender), and only we set this property.
+constexpr wchar_t kBindingProp[] = L"VellumarWindowBase";
 
 MessageBoxHook& Hook() {
     static MessageBoxHook hook;
@@ -26,7 +31,20 @@ GetDpiForWindowFn DpiForWindowFunction() {
     return fn;
 }
 
+using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
+
+GetSystemMetricsForDpiFn MetricsForDpiFunction() {
+    static auto fn = reinterpret_cast<GetSystemMetricsForDpiFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+    return fn;
+}
+
 }  // namespace
+
+int SystemMetricForDpi(int index, UINT dpi) {
+    if (auto fn = MetricsForDpiFunction()) return fn(index, dpi);
+    return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(WindowDpi(nullptr)));
+}
 
 UINT WindowDpi(HWND hwnd) {
     if (auto fn = DpiForWindowFunction(); fn && hwnd) {
@@ -39,12 +57,13 @@ UINT WindowDpi(HWND hwnd) {
 
 int ScaleForDpi(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
 
-HICON ProgramIcon(int size) {
-    Picture pic = DrawProgramIcon(size);
+HICON ProgramIcon(int size) { return PictureToIcon(DrawProgramIcon(size)); }
+
+HICON PictureToIcon(const Picture& pic) {
     BITMAPV5HEADER bi{};
     bi.bV5Size = sizeof(bi);
-    bi.bV5Width = size;
-    bi.bV5Height = -size;
+    bi.bV5Width = pic.width;
+    bi.bV5Height = -pic.height;
     bi.bV5Planes = 1;
     bi.bV5BitCount = 32;
     bi.bV5Compression = BI_BITFIELDS;
@@ -57,7 +76,7 @@ HICON ProgramIcon(int size) {
                                            &bits, nullptr, 0));
     if (!color) return nullptr;
     std::copy(pic.pixels.begin(), pic.pixels.end(), static_cast<Argb*>(bits));
-    UniqueGdiObject mask(CreateBitmap(size, size, 1, 1, nullptr));
+    UniqueGdiObject mask(CreateBitmap(pic.width, pic.height, 1, 1, nullptr));
     ICONINFO ii{TRUE, 0, 0, static_cast<HBITMAP>(mask.get()), static_cast<HBITMAP>(color.get())};
     return CreateIconIndirect(&ii);
 }
@@ -72,14 +91,20 @@ void ShowMessage(HWND owner, const std::string& text) {
 
 void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
 
-Window::~Window() {
-    if (hwnd_) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
+WindowBase::~WindowBase() {
+    if (hwnd_ && IsWindow(hwnd_)) {
+        // The object is going: no message of the destruction may reach it.
+        const HWND h = hwnd_;
+        Unbind();
+        DestroyWindow(h);
     }
 }
 
-std::string Window::Caption() const {
+WindowBase* WindowBase::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<WindowBase*>(GetPropW(hwnd, kBindingProp)) : nullptr;
+}
+
+std::string WindowBase::Text() const {
     int n = GetWindowTextLengthW(hwnd_);
     std::wstring text(static_cast<size_t>(n) + 1, L'\0');
     GetWindowTextW(hwnd_, text.data(), n + 1);
@@ -87,28 +112,87 @@ std::string Window::Caption() const {
     return Narrow(text);
 }
 
-void Window::SetCaption(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
+void WindowBase::SetText(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
+
+ATOM WindowBase::RegisterBoundClass(WNDCLASSEXW wc) {
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    return RegisterClassExW(&wc);
+}
+
+bool WindowBase::CreateBound(DWORD ex_style, const wchar_t* window_class, const std::string& text, DWORD style,
+                             HWND parent, HMENU menu_or_id) {
+    // Children start empty and are placed by their window's layout.
+    const int place = style & WS_CHILD ? 0 : CW_USEDEFAULT;
+    const HWND h = CreateWindowExW(ex_style, window_class, Widen(text).c_str(), style, place, place, place, place,
+                                   parent, menu_or_id, GetModuleHandleW(nullptr), this);
+    if (!h) return false;
+    if (hwnd_ != h) {  // a standard control: its messages pass through us on their way to its own procedure
+        Bind(h);
+        subclassed_ = SetWindowSubclass(h, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    }
+    return true;
+}
+
+void WindowBase::Bind(HWND h) {
+    hwnd_ = h;
+    SetPropW(h, kBindingProp, this);
+}
+
+void WindowBase::Unbind() {
+    if (subclassed_) RemoveWindowSubclass(hwnd_, SubclassProc, 0);
+    subclassed_ = false;
+    RemovePropW(hwnd_, kBindingProp);
+    hwnd_ = nullptr;
+}
+
+LRESULT WindowBase::Default(UINT msg, WPARAM wp, LPARAM lp) {
+    return subclassed_ ? DefSubclassProc(hwnd_, msg, wp, lp) : DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT WindowBase::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+    const HWND h = hwnd_;
+    LRESULT r = 0;
+    try {
+        r = OnMessage(msg, wp, lp);
+    } catch (const std::exception& e) {
+        // An exception must not cross the system's callback; the application shows it instead.
+        ShowMessage(h, e.what());
+    }
+    if (msg == WM_NCDESTROY && hwnd_ == h) Unbind();
+    return r;
+}
+
+LRESULT CALLBACK WindowBase::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {  // bind the object before any other message
+        if (auto* self = static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams))
+            self->Bind(h);
+    }
+    auto* self = FromHandle(h);
+    return self ? self->Dispatch(msg, wp, lp) : DefWindowProcW(h, msg, wp, lp);
+}
+
+LRESULT CALLBACK WindowBase::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR /*id*/, DWORD_PTR data) {
+    auto* self = reinterpret_cast<WindowBase*>(data);
+    return self->hwnd_ == h ? self->Dispatch(msg, wp, lp) : DefSubclassProc(h, msg, wp, lp);
+}
 
 bool Window::CreateFrame(const std::string& caption, DWORD style, DWORD ex_style, HWND owner, int client_width,
                          int client_height, HMENU menu) {
     static ATOM atom = [] {
         WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
         wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.hIcon = ProgramIcon(32);
         wc.hIconSm = ProgramIcon(16);
         wc.lpszClassName = kWindowClass;
-        return RegisterClassExW(&wc);
+        return RegisterBoundClass(wc);
     }();
     if (!atom) return false;
     design_client_ = {client_width, client_height};
-    CreateWindowExW(ex_style, kWindowClass, Widen(caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                    CW_USEDEFAULT, CW_USEDEFAULT, owner, menu, GetModuleHandleW(nullptr), this);
-    if (!hwnd_) return false;
+    if (!CreateBound(ex_style, kWindowClass, caption, style, owner, menu)) return false;
     dpi_ = WindowDpi(hwnd_);
     UpdateFont();
     SIZE frame = FrameSizeFor(Scale(client_width), Scale(client_height));
@@ -143,6 +227,8 @@ void Window::AddControl(Control* control, DesignRect rect, unsigned anchors) {
 
 void Window::AddTimer(Timer* timer) { timers_[timer->id()] = timer; }
 void Window::RemoveTimer(Timer* timer) { timers_.erase(timer->id()); }
+void Window::AddImageList(ImageList* list) { image_lists_.push_back(list); }
+void Window::RemoveImageList(ImageList* list) { std::erase(image_lists_, list); }
 
 void Window::MoveControl(Control* control, DesignRect rect) {
     for (auto& p : placed_)
@@ -167,28 +253,6 @@ void Window::Layout() {
         }
         p.control->Place(x, y, std::max(w, 0), std::max(h, 0));
     }
-}
-
-LRESULT CALLBACK Window::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {  // bind the C++ object before any other message
-        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        self->hwnd_ = h;
-        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(h, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(h, msg, wp, lp);
-    LRESULT r = 0;
-    try {
-        r = self->OnMessage(msg, wp, lp);
-    } catch (const std::exception& e) {
-        // An exception must not cross the system's callback; the application shows it instead.
-        ShowMessage(h, e.what());
-    }
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrW(h, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-    }
-    return r;
 }
 
 LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -229,12 +293,15 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             }
             break;
         case WM_DPICHANGED: {  // take the new DPI and the suggested rectangle
+            const UINT old_dpi = dpi_;
             dpi_ = HIWORD(wp);
             UpdateFont();
+            for (ImageList* list : image_lists_) list->OnDpiChanged();  // before the lists that show them
             auto* r = reinterpret_cast<RECT*>(lp);
             SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
             Layout();
+            for (auto& p : placed_) p.control->OnDpiChanged(old_dpi);
             return 0;
         }
         case WM_CTLCOLORSTATIC:
@@ -245,7 +312,7 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         default:
             break;
     }
-    return DefWindowProcW(hwnd_, msg, wp, lp);
+    return Default(msg, wp, lp);
 }
 
 bool ModalWindow::CreateDialogFrame(const std::string& caption, int client_width, int client_height, HWND owner) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/win32/controls.h"
+#include "common/win32/mouse_tip.h"
 #include "wireless/strip_chart.h"
 
 class StripChartControl : public Control {
@@ -19,14 +20,13 @@ public:
     // The text of the tooltip at the mouse: the names of the lines there.
     std::string TipAt(int x, int y) const;
 
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
 private:
-    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
-    void CreateTip();
-    void MouseMoved(int x, int y);
     void Paint();
     void RestartTimer();
 
     TStripChart chart_;
-    HWND tip_ = nullptr;            // destroyed with the control, its owner
-    std::wstring tipText_;
+    MouseTip tip_;
 };

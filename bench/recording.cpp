@@ -1,0 +1,103 @@
+// What recording a survey costs: the file's bytes per hour and the memory held
+// for an hour and a day of one-second passes over the demo scenario, the cost
+// of writing the file out (every 10 s), and a pass with and without recording.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <string>
+
+#include "sim/simulated_wlan.h"
+#include "wireless/survey_recording.h"
+
+namespace {
+
+using namespace wlan;
+
+// The program's calls of one pass.
+void Pass(WlanApi& api, Handle h) {
+    WlanBuffer<WLAN_INTERFACE_INFO_LIST> list(api);
+    api.WlanEnumInterfaces(h, nullptr, list.out());
+    for (const auto& info : Entries(list.get())) {
+        WlanBuffer<WLAN_INTERFACE_CAPABILITY> cap(api);
+        WlanBuffer<WLAN_AVAILABLE_NETWORK_LIST> nets(api);
+        WlanBuffer<WLAN_BSS_LIST> bss(api);
+        api.WlanGetInterfaceCapability(h, &info.InterfaceGuid, nullptr, cap.out());
+        api.WlanGetAvailableNetworkList(h, &info.InterfaceGuid, 1, nullptr, nets.out());
+        api.WlanGetNetworkBssList(h, &info.InterfaceGuid, nullptr, kBssTypeAny, false, nullptr, bss.out());
+        api.WlanScan(h, &info.InterfaceGuid, nullptr, nullptr, nullptr);
+        benchmark::DoNotOptimize(bss.get());
+    }
+}
+
+size_t Heap() {
+    const auto m = mallinfo2();
+    return m.uordblks + m.hblkhd;  // large blocks are mapped apart
+}
+
+struct Demo {
+    sim::SimulatedWlan service{std::string(VELLUMAR_SOURCE_DIR) + "/scenarios/demo.json"};
+    RecordingWlan recorder{service};
+    Handle h = nullptr;
+    bool Open() { return recorder.WlanOpenHandle(kClientVersion, nullptr, nullptr, &h) == 0; }
+    ~Demo() { recorder.WlanCloseHandle(h, nullptr); }
+};
+
+// Records `passes` one-second passes and reports the file and the memory.
+void Record(benchmark::State& state, int passes) {
+    for (auto _ : state) {
+        Demo demo;
+        if (!demo.Open()) {
+            state.SkipWithError("demo scenario did not load");
+            return;
+        }
+        Pass(demo.recorder, demo.h);  // the scenario's own memory is not the recording's
+        const size_t heapBefore = Heap();
+        SurveyRecording recording;
+        demo.recorder.Attach(&recording);
+        for (int k = 0; k < passes; ++k) Pass(demo.recorder, demo.h);
+        recording.Finish();
+        const size_t heap = Heap() - heapBefore;
+        const std::string text = recording.ScenarioText();
+        const double hours = passes / 3600.0;
+        state.counters["file_bytes"] = static_cast<double>(text.size());
+        state.counters["file_bytes_per_hour"] = static_cast<double>(text.size()) / hours;
+        state.counters["heap_bytes"] = static_cast<double>(heap);
+        state.counters["held_bytes"] = static_cast<double>(recording.MemoryUse());
+    }
+}
+void BM_RecordHour(benchmark::State& state) { Record(state, 3600); }
+void BM_RecordDay(benchmark::State& state) { Record(state, 86400); }
+BENCHMARK(BM_RecordHour)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordDay)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Writing the file of a recording `state.range(0)` passes long: what each save costs.
+void BM_WriteFile(benchmark::State& state) {
+    Demo demo;
+    if (!demo.Open()) {
+        state.SkipWithError("demo scenario did not load");
+        return;
+    }
+    SurveyRecording recording;
+    demo.recorder.Attach(&recording);
+    for (int64_t k = 0; k < state.range(0); ++k) Pass(demo.recorder, demo.h);
+    recording.Finish();
+    for (auto _ : state) benchmark::DoNotOptimize(recording.ScenarioText());
+}
+BENCHMARK(BM_WriteFile)->Arg(3600)->Arg(86400)->Unit(benchmark::kMillisecond);
+
+// A pass of the demo with and without a recording attached.
+void BM_Pass(benchmark::State& state) {
+    Demo demo;
+    if (!demo.Open()) {
+        state.SkipWithError("demo scenario did not load");
+        return;
+    }
+    SurveyRecording recording;
+    if (state.range(0)) demo.recorder.Attach(&recording);
+    for (auto _ : state) Pass(demo.recorder, demo.h);
+}
+BENCHMARK(BM_Pass)->Arg(0)->Arg(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
