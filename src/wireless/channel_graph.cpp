@@ -118,8 +118,7 @@ std::optional<ChannelAp> ChannelAccessPoint(const wlan::WLAN_BSS_ENTRY& entry, s
     const std::optional<WifiBand> band = BandOfKhz(entry.ulChCenterFrequency);
     if (!band) return std::nullopt;
     ChannelAp ap;
-    ap.ssid = SsidText(entry.dot11Ssid);
-    if (ap.ssid.empty()) ap.ssid = kHiddenSsid;
+    ap.ssid = NameOrHidden(entry.dot11Ssid);
     ap.bssid = MacAddressText(entry.dot11Bssid);
     ap.rssi = entry.lRssi;
     ap.band = *band;
