@@ -26,6 +26,7 @@
 #include "shell/update_dlg.h"
 #include "update/update_check.h"
 #include "update/win32/rensel_lite.h"
+#include "update/win32/run_folder.h"
 #include "shell/main_dlg_layout.h"
 #include "shell/settings_dlg.h"
 #include "views/adapter_stats_dlg.h"
@@ -311,6 +312,8 @@ void TMainDlg::AppEvtActivate() {
     networkChart_.SetLog(log_.get());
     WriteLogHeader(debug);
 
+    // The installer of an earlier update has finished by now; one still running keeps its folder.
+    RemoveStaleRunFolders(DataFolder(setup_.exeName, kProductName));
     // The hint file arrives in the background; only a later start reads it.
     hintGrabber = std::make_unique<TFileGrabber>(log_.get());
     StartHintDownload(*hintGrabber, DataFolder(setup_.exeName, kProductName));
