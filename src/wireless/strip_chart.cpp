@@ -414,8 +414,9 @@ void TStripChart::Step() {
     for (size_t y = 0; y < rows; ++y)
         for (size_t x = 0; x < band_width; ++x) band_[x * rows + y] = picture[y * w + band_x0_ + x];
 
-    // The same lines in the same order as in the last step, which was the last drawing.
-    const bool same_lines = stepped_last_ && last_segments_.size() == lines_.size();
+    // The same lines in the same order as in the last step, which was the last drawing and
+    // whose picture was scrolled, not wiped.
+    const bool same_lines = stepped_last_ && p < w && last_segments_.size() == lines_.size();
     last_segments_.resize(lines_.size());
     const size_t keep = KeptHistory();
     for (size_t index : DrawingOrder()) {

@@ -402,25 +402,27 @@ TEST(StripChart, StepsDrawTheReferencePictures) {
         const char* name;
         int width, height, lines, steps;
         int spread;  // 0: drift by up to 3 points a step, else jump anywhere in [-spread, 100 + spread]
-        bool logical;
+        int total_steps;  // logical units over this many steps; 0: pixel units
         uint64_t expected;
     };
     const Case cases[] = {
-        {"main window, drifting", 505, 145, 40, 700, 0, false, 5518972888792154590u},
-        {"main window, jumping", 505, 145, 40, 700, 30, false, 11493381255950781918u},
-        {"logical units, 3 pixels per update", 208, 120, 12, 500, 10, true, 15760531618266173129u},
-        {"small, long run", 40, 30, 5, 12000, 0, false, 5283903714082368984u},
+        {"main window, drifting", 505, 145, 40, 700, 0, 0, 5518972888792154590u},
+        {"main window, jumping", 505, 145, 40, 700, 30, 0, 11493381255950781918u},
+        {"logical units, 3 pixels per update", 208, 120, 12, 500, 10, 138, 15760531618266173129u},
+        {"small, long run", 40, 30, 5, 12000, 0, 0, 5283903714082368984u},
+        {"updates over half the width", 40, 30, 6, 60, 10, 3, 482560282059960544u},
+        {"updates wider than the picture", 40, 30, 6, 60, 10, 1, 16204985021719692398u},
     };
     for (const Case& c : cases) {
         TStripChart chart;
         chart.SetSize(c.width, c.height);
         chart.SetGridSize(10);
         chart.SetBaseLine(30);
-        if (c.logical) {
+        if (c.total_steps) {
             chart.SetDisplayUnits(TDisplayUnits::Logical);
             chart.SetMinimum(-40);
             chart.SetMaximum(140);
-            chart.SetTotalTimeSteps(138);
+            chart.SetTotalTimeSteps(c.total_steps);
             chart.SetUpdateTimeSteps(2);
         }
         std::mt19937 random(11);
@@ -428,7 +430,7 @@ TEST(StripChart, StepsDrawTheReferencePictures) {
             TStripChartLine& line = AddLine(chart, static_cast<int32_t>(random() % 101),
                                             RgbColour(static_cast<uint8_t>(i * 37 + 5), static_cast<uint8_t>(i * 91),
                                                       static_cast<uint8_t>(i * 13)));
-            if (c.logical && i % 3 == 0) line.PositionUnit = TValueUnit::Absolute;
+            if (c.total_steps && i % 3 == 0) line.PositionUnit = TValueUnit::Absolute;
         }
         for (int step = 0; step < c.steps; ++step) {
             for (size_t i = 0; i < chart.LineCount(); ++i) {
