@@ -44,7 +44,7 @@ private:
     void Paint();
     void EnsureSurface();
     void UpdateFont();
-    void DrawOutlinesAndNames(HDC dc, const GraphScale& scale);
+    void DrawNames(HDC dc, const GraphScale& scale);
     void DrawAxes(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels);
     struct Extent {
         int cx, cy;
