@@ -5,6 +5,7 @@
 #include "common/system_info.h"
 #include "common/text.h"
 #include "common/uid.h"
+#include "common/user_text.h"
 #include "common/win32/clipboard.h"
 #include "common/win32/files.h"
 #include "common/win32/installed_programs.h"
@@ -177,7 +178,7 @@ void TMainDlg::CreateControls() {
     using namespace main_layout;
     top_pnl.Create(*this, GetSysColor(COLOR_WINDOWFRAME), kTopPanel, AnchorLeft | AnchorTop | AnchorRight);
     Image1.Create(*this, kIcon);
-    Image1.SetIcon(ProgramIcon(Scale(32)));
+    Image1.SetIcon(DrawProgramIcon, 32);
     Label2.Create(*this, kProductName, kProductLabel);
     Label2.SetBold(true);
     Label2.SetColors(RGB(192, 192, 192), top_pnl.Brush());
@@ -195,7 +196,7 @@ void TMainDlg::CreateControls() {
     };
     for (auto& b : buttons) {
         b.button.Create(*this, b.caption, b.rect);
-        b.button.SetGlyph(DrawGlyph(b.glyph, Scale(32)));
+        b.button.SetGlyph(b.glyph, 32);
     }
     more_adapt_btn.onClick = [this] { more_adapt_btnClick(); };
     more_net_btn.onClick = [this] { more_net_btnClick(); };
@@ -212,8 +213,8 @@ void TMainDlg::CreateControls() {
     chart.SetUpdateTimeSteps(2);
     chart.SetInterval(50);
 
-    colors.Create(Scale(16), Scale(16));
-    for (Glyph g : kListGlyphs) colors.Add(DrawGlyph(g, Scale(16)));
+    colors.Create(*this, 16);
+    for (Glyph g : kListGlyphs) colors.Add([g](int size) { return DrawGlyph(g, size); });
 
     adapt_lst.Create(*this, kAdapters, kAnchorTopLeft);
     adapt_lst.AddColumn("Adapter Name", 200);
@@ -317,7 +318,7 @@ void TMainDlg::AppEvtActivate() {
     uint32_t negotiated = 0;
     uint32_t result = scan_.api.WlanOpenHandle(wlan::kClientVersion, nullptr, &negotiated, &scan_.wlanHandle);
     if (result != 0) {
-        const std::string text = "Error WlanOpenHandle (" + std::to_string(static_cast<int32_t>(result)) + ")";
+        const std::string text = ErrorText("WlanOpenHandle", result, CodeSign::Signed);
         LogAdd(log_.get(), text, 2);
         if (result == wlan::kErrorServiceNotActive) {
             std::string page = LookupErrorHint("1062", MakerAddress("https", kDefaultHintPage));
@@ -410,7 +411,7 @@ void TMainDlg::location_lnkClick() {
 void TMainDlg::AddColourSquares() {
     TStripChart& chart = scope.chart();
     for (size_t line : LinesNeedingSquares(chart.LineCount(), static_cast<size_t>(colors.Count()), kFirstColourSquare))
-        colors.Add(SquareOf(GetBitmap(chart.Line(line).Color), Scale(16)));
+        colors.Add([square = GetBitmap(chart.Line(line).Color)](int size) { return SquareOf(square, size); });
 }
 
 void TMainDlg::CreateViews() {
@@ -563,9 +564,7 @@ ExportDocument TMainDlg::SurveyDocument() const {
 bool TMainDlg::ExportTo(const std::string& fileName, ExportFormat format) {
     const FileWriteResult written = WriteFileReplacing(fileName, ExportText(SurveyDocument(), format));
     if (!written.ok) {
-        const std::string text = "Could not export to " + fileName + ":\n" + written.error;
-        LogAdd(log_.get(), text, TRunLog::kError);
-        ShowMessage(text);
+        ReportError(log_.get(), *this, "Could not export to " + fileName + ":\n" + written.error);
         return false;
     }
     LogAdd(log_.get(), "Exported to " + fileName, TRunLog::kInfo);
