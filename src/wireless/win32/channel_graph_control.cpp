@@ -48,6 +48,12 @@ void ChannelGraphControl::Place(int x, int y, int width, int height) {
     dirty_ = true;
 }
 
+void ChannelGraphControl::OnDpiChanged(UINT /*old_dpi*/) {
+    // Margins, line widths and the measured texts all follow the DPI.
+    dirty_ = true;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
 void ChannelGraphControl::SetAccessPoints(std::vector<ChannelAp> aps) {
     aps_ = std::move(aps);
     hovered_.reset();

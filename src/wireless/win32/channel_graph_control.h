@@ -20,6 +20,7 @@ public:
     ~ChannelGraphControl() override;
     bool Create(Window& parent, DesignRect rect, unsigned anchors);
     void Place(int x, int y, int width, int height) override;
+    void OnDpiChanged(UINT old_dpi) override;
 
     void SetAccessPoints(std::vector<ChannelAp> aps);
     void SetBand(WifiBand band);
