@@ -331,6 +331,9 @@ void FillShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, uin
         }
         tabled = alpha;
     }
+    // Plain pointers: thread-local storage can cost a call per access (emulated on MinGW).
+    const float* opacityOf = opacity.data();
+    const float* perCoverOf = perCover.data();
     std::vector<Sides> sides;
     sides.reserve(shapes.size());
     for (const ShapeFill& fill : shapes) sides.emplace_back(fill.shape);
@@ -374,7 +377,7 @@ void FillShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, uin
             if (cover < 1e-3f || x >= columns - 2) continue;
             // The covering colours' mean, as opaque as their number makes it.
             const auto step = static_cast<size_t>(std::min(cover * kSteps + 0.5f, static_cast<float>(kTable)));
-            const float a = opacity[step], k = perCover[step];
+            const float a = opacityOf[step], k = perCoverOf[step];
             const Pixel p = row[x];
             const auto mix = [&](uint32_t under, float sum) {
                 return static_cast<uint32_t>(under + (sum * k - under * a) + 0.5f) & 0xFF;
