@@ -171,13 +171,6 @@ LRESULT TChannelsDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             ShowWindow(hwnd_, SW_HIDE);
             if (HWND owner = GetWindow(hwnd_, GW_OWNER)) SetActiveWindow(owner);
             return 0;
-        case WM_DPICHANGED: {
-            const LRESULT r = Window::OnMessage(msg, wp, lp);
-            for (size_t c = 0; c < std::size(kColumnWidths); ++c)
-                ListView_SetColumnWidth(channel_lst.hwnd(), static_cast<int>(c), Scale(kColumnWidths[c]));
-            InvalidateRect(graph.hwnd(), nullptr, FALSE);
-            return r;
-        }
         default:
             break;
     }

@@ -48,6 +48,12 @@ void ChannelGraphControl::Place(int x, int y, int width, int height) {
     dirty_ = true;
 }
 
+void ChannelGraphControl::OnDpiChanged(UINT /*old_dpi*/) {
+    // Margins, line widths and the measured texts all follow the DPI.
+    dirty_ = true;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
 void ChannelGraphControl::SetAccessPoints(std::vector<ChannelAp> aps) {
     aps_ = std::move(aps);
     hovered_.reset();
@@ -139,41 +145,29 @@ void ChannelGraphControl::Render() {
     const GraphScale scale = Scale();
     SelectGuard font(memory_, parent_->Font());
     const std::vector<uint32_t> axisChannels = AxisChannels(scale, TextSize(memory_, "177").cx + Px(kLabelGap));
-    RenderGraph(picture_, scale, aps_, axisChannels, GraphStyle{});
+    GraphStyle style;
+    style.lineWidth = Px(1);
+    style.highlightWidth = Px(3);
+    RenderGraph(picture_, scale, aps_, axisChannels, style, hovered_);
     GdiFlush();
     std::memcpy(bits_, picture_.pixels.data(), picture_.pixels.size() * sizeof(Pixel));
     SetBkMode(memory_, TRANSPARENT);
-    DrawOutlinesAndNames(memory_, scale);
+    DrawNames(memory_, scale);
     DrawAxes(memory_, scale, axisChannels);
     dirty_ = false;
 }
 
-void ChannelGraphControl::DrawOutlinesAndNames(HDC dc, const GraphScale& scale) {
+void ChannelGraphControl::DrawNames(HDC dc, const GraphScale& scale) {
     const PlotRect& plot = scale.Plot();
     HRGN clip = CreateRectRgn(plot.left, plot.top, plot.right, plot.bottom);
     SelectClipRgn(dc, clip);
     DeleteObject(clip);
     const std::vector<size_t> order = DrawingOrder(aps_, band_);
-    std::map<std::pair<Colour, int>, UniqueGdiObject> pens;
-    const auto penFor = [&](Colour colour, int width) {
-        UniqueGdiObject& pen = pens[{colour, width}];
-        if (!pen) pen.reset(CreatePen(PS_SOLID, width, colour));
-        return pen.get();
-    };
     std::vector<LabelBox> wanted;
     std::vector<POINT> at;
     for (size_t i : order) {
         const ChannelAp& ap = aps_[i];
-        const Colour line = ReadableColour(ap.colour);
         const std::vector<Trapezoid> shapes = ShapesOf(ap, scale);
-        SelectGuard pen(dc, penFor(line, hovered_ == i ? Px(3) : Px(1)));
-        for (const Trapezoid& t : shapes) {
-            const POINT points[] = {{std::lround(t.baseLeft), std::lround(t.base)},
-                                    {std::lround(t.topLeft), std::lround(t.top)},
-                                    {std::lround(t.topRight), std::lround(t.top)},
-                                    {std::lround(t.baseRight), std::lround(t.base)}};
-            Polyline(dc, points, 4);
-        }
         // The name centred over the first segment's top, inside the plot.
         const Extent size = TextSize(dc, ap.ssid);
         const Trapezoid& t = shapes.front();

@@ -20,6 +20,7 @@ public:
     ~ChannelGraphControl() override;
     bool Create(Window& parent, DesignRect rect, unsigned anchors);
     void Place(int x, int y, int width, int height) override;
+    void OnDpiChanged(UINT old_dpi) override;
 
     void SetAccessPoints(std::vector<ChannelAp> aps);
     void SetBand(WifiBand band);
@@ -44,7 +45,7 @@ private:
     void Paint();
     void EnsureSurface();
     void UpdateFont();
-    void DrawOutlinesAndNames(HDC dc, const GraphScale& scale);
+    void DrawNames(HDC dc, const GraphScale& scale);
     void DrawAxes(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels);
     struct Extent {
         int cx, cy;
