@@ -9,7 +9,13 @@ struct MenuItem {
     const wchar_t* caption;
 };
 
-constexpr MenuItem kFileMenu[] = {{kCmdExport, L"&Export...\tCtrl+E"}, {0, nullptr}, {kCmdQuit, L"&Quit"}};
+constexpr MenuItem kFileMenu[] = {{kCmdExport, L"&Export...\tCtrl+E"},
+                                   {0, nullptr},
+                                   {kCmdRecord, kRecordCaption},
+                                   {kCmdOpenRecording, L"Open &Recording...\tCtrl+O"},
+                                   {kCmdLive, L"&Live"},
+                                   {0, nullptr},
+                                   {kCmdQuit, L"&Quit"}};
 constexpr MenuItem kOptionsMenu[] = {{kCmdSettings, L"&Settings\tCtrl+S"}};
 constexpr MenuItem kHelpMenu[] = {
     {kCmdOpenLog, L"&Open Log\tCtrl+L"},
@@ -53,6 +59,8 @@ UniqueAccelerators CreateMainAccelerators() {
         {FVIRTKEY | FCONTROL, 'C', kCmdCopy},
         {FVIRTKEY | FCONTROL, 'F', kCmdFocusFilter},
         {FVIRTKEY, VK_ESCAPE, kCmdClearFilter},
+        {FVIRTKEY | FCONTROL, 'R', kCmdRecord},
+        {FVIRTKEY | FCONTROL, 'O', kCmdOpenRecording},
     };
     return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 }

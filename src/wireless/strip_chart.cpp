@@ -158,6 +158,12 @@ TStripChartLine& TStripChart::AddLine() {
     return line;
 }
 
+void TStripChart::ClearLines() {
+    lines_.clear();
+    highlighted_ = kNoLine;
+    Redraw();
+}
+
 int64_t TStripChart::ValueToY(const TStripChartLine& line, int64_t v) const {
     if (line.PositionUnit == TValueUnit::Percent) {
         if (v >= 0 && v < static_cast<int64_t>(percent_rows_.size())) return percent_rows_[static_cast<size_t>(v)];
