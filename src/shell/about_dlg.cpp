@@ -60,7 +60,7 @@ TAboutDlg::TAboutDlg(HWND owner, std::string exeName)
 }
 
 void TAboutDlg::RefreshTexts() {
-    SetCaption(TS_about.Lookup("About") + " " + kProductName);
+    SetText(TS_about.Lookup("About") + " " + kProductName);
     appname_lbl.SetText(TS_about.Lookup("Application Name :") + " " + kProductName);
     version_lbl.SetText(TS_about.Lookup("Version :") + " " + FileVersionText(exeName_));
 }

@@ -308,7 +308,7 @@ void TMainDlg::WriteLogHeader(bool debug) {
     LogAdd(l, "Starting", 1);
     if (debug) LogAdd(l, "Debug mode", 0);
     LogAdd(l, setup_.exeName, 1);
-    LogAdd(l, Caption(), 1);
+    LogAdd(l, Text(), 1);
     LogAdd(l, "Windows : " + WindowsVersionText(), 1);
     LogAdd(l, "64Bits : " + YesNo(IsWindows64()), 1);
     LogAdd(l, "Administrator : " + YesNo(RunsAsAdministrator()), 1);
@@ -324,7 +324,7 @@ void TMainDlg::AppEvtActivate() {
 
     RegisterProgramPath(kProductName, setup_.exeName);
     baseCaption_ = std::string(kProductName) + " v" + FileVersionText(setup_.exeName);
-    SetCaption(baseCaption_);
+    SetText(baseCaption_);
     InvalidateRect(top_pnl.hwnd(), nullptr, TRUE);
 
     InitUID();
@@ -458,7 +458,7 @@ void TMainDlg::StopRecording() {
 }
 
 void TMainDlg::UpdateCaption() {
-    if (hwnd_ && !baseCaption_.empty()) SetCaption(source_.Caption(baseCaption_));
+    if (hwnd_ && !baseCaption_.empty()) SetText(source_.Caption(baseCaption_));
     if (hwnd_) EnableMenuItem(GetMenu(hwnd_), kCmdLive, MF_BYCOMMAND | (source_.Replaying() ? MF_ENABLED : MF_GRAYED));
 }
 

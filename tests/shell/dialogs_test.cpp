@@ -134,7 +134,7 @@ TEST_F(Dialogs, AboutShowsNameVersionAndOpensTheLinks) {
     BrowserRecorder browser;
     auto& a = Start(R"({"interfaces": []})");
     a.about.onShown = [&] {
-        EXPECT_EQ(a.about.Caption(), "About Vellumar");
+        EXPECT_EQ(a.about.Text(), "About Vellumar");
         EXPECT_EQ(a.about.appname_lbl.Text(), "Application Name : Vellumar");
         EXPECT_EQ(a.about.version_lbl.Text(), "Version : 1.6.3.18");
         a.about.email_btn.Click();

@@ -129,7 +129,7 @@ TEST_F(MainWindow, StartUpHeaderInDebugMode) {
     EXPECT_EQ(lines[1], "Debug mode");
     EXPECT_EQ(lines[2], program->exe());
     EXPECT_EQ(lines[3], "Vellumar v1.6.3.18");
-    EXPECT_EQ(main.Caption(), "Vellumar v1.6.3.18");
+    EXPECT_EQ(main.Text(), "Vellumar v1.6.3.18");
     EXPECT_EQ(lines[4].rfind("Windows : ", 0), 0u);
     EXPECT_EQ(lines[5], "64Bits : Yes");
     EXPECT_EQ(lines[6].rfind("Administrator : ", 0), 0u);

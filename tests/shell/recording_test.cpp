@@ -107,11 +107,11 @@ TEST_F(Recording, AReplayShowsWhatTheRecordedRunShowed) {
     ASSERT_TRUE(main.source().Recording());
     EXPECT_EQ(MenuText(main, kCmdRecord), "Stop &Recording\tCtrl+R");
     const Run live = Passes(main, kPasses);
-    EXPECT_NE(main.Caption().find("Recording survey.json (14 passes)"), std::string::npos) << main.Caption();
+    EXPECT_NE(main.Text().find("Recording survey.json (14 passes)"), std::string::npos) << main.Text();
     const auto liveChart = ChartValues(main);
     main.Record1Click();
     EXPECT_FALSE(main.source().Recording());
-    EXPECT_EQ(main.Caption().find("Recording"), std::string::npos);
+    EXPECT_EQ(main.Text().find("Recording"), std::string::npos);
     EXPECT_EQ(MenuText(main, kCmdRecord), "&Record...\tCtrl+R");
     EXPECT_TRUE(Logged("Recorded 14 passes to " + file));
     ASSERT_FALSE(live.messages.empty());  // the refused calls were shown
@@ -126,7 +126,7 @@ TEST_F(Recording, AReplayShowsWhatTheRecordedRunShowed) {
     EXPECT_TRUE(main.started());
     EXPECT_EQ(main.net_lst.RowCount(), 0);  // the survey starts over
     EXPECT_EQ(main.scope.chart().LineCount(), 0u);
-    EXPECT_NE(main.Caption().find("Replay of survey.json"), std::string::npos) << main.Caption();
+    EXPECT_NE(main.Text().find("Replay of survey.json"), std::string::npos) << main.Text();
     const Run replay = Passes(main, kPasses);
     ASSERT_EQ(replay.passes.size(), live.passes.size());
     for (size_t k = 0; k < live.passes.size(); ++k) EXPECT_EQ(replay.passes[k], live.passes[k]) << "pass " << k + 1;
@@ -135,14 +135,14 @@ TEST_F(Recording, AReplayShowsWhatTheRecordedRunShowed) {
     EXPECT_EQ(ChartValues(main), liveChart);
 
     // Played through, the last pass stands.
-    EXPECT_NE(main.Caption().find("Replay of survey.json (ended)"), std::string::npos) << main.Caption();
+    EXPECT_NE(main.Text().find("Replay of survey.json (ended)"), std::string::npos) << main.Text();
     const Snapshot last = Lists(main);
     Tick(3);
     EXPECT_EQ(Lists(main), last);
 
     main.Live1Click();
     EXPECT_FALSE(main.source().Replaying());
-    EXPECT_EQ(main.Caption().find("Replay"), std::string::npos);
+    EXPECT_EQ(main.Text().find("Replay"), std::string::npos);
     Tick();
     EXPECT_EQ(main.adapt_lst.RowCount(), 2);
 }
@@ -169,9 +169,9 @@ TEST_F(Recording, TheCommandLineStartsAReplay) {
     Tick();
     ASSERT_EQ(main.adapt_lst.RowCount(), 1);
     EXPECT_EQ(main.adapt_lst.Cell(0, 0), "Recorded");
-    EXPECT_EQ(main.Caption().find("(ended)"), std::string::npos);
+    EXPECT_EQ(main.Text().find("(ended)"), std::string::npos);
     Tick();
-    EXPECT_NE(main.Caption().find("Replay of short.json (ended)"), std::string::npos) << main.Caption();
+    EXPECT_NE(main.Text().find("Replay of short.json (ended)"), std::string::npos) << main.Text();
     EXPECT_TRUE(Logged("Replaying " + file));
 }
 

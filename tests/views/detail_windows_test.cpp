@@ -35,7 +35,7 @@ TEST_F(DetailWindows, AdapterStatistics) {
     bool shown = false;
     a.adapterStats.onShown = [&] {
         shown = true;
-        EXPECT_EQ(a.adapterStats.Caption(), "Adapter Statistics");
+        EXPECT_EQ(a.adapterStats.Text(), "Adapter Statistics");
         EXPECT_EQ(Rows(a.adapterStats.gen_lst),
                   (std::vector<std::vector<std::string>>{{"Four Way Handshake Failures", "3"},
                                                          {"TKIP Counter Measures Invoked", "4294967296"}}));
@@ -112,12 +112,12 @@ TEST_F(DetailWindows, NetworkAndAccessPointDetails) {
     Tick();
     std::vector<std::vector<std::string>> net_rows, ap_rows;
     b.netMore.onShown = [&] {
-        EXPECT_EQ(b.netMore.Caption(), "Network Details");
+        EXPECT_EQ(b.netMore.Text(), "Network Details");
         net_rows = Rows(b.netMore.info_lst);
         b.netMore.EndModal(IDOK);
     };
     b.apMore.onShown = [&] {
-        EXPECT_EQ(b.apMore.Caption(), "Access Point Details");
+        EXPECT_EQ(b.apMore.Text(), "Access Point Details");
         ap_rows = Rows(b.apMore.info_lst);
         b.apMore.EndModal(IDOK);
     };

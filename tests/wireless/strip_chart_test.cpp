@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <random>
 #include <set>
 #include <string>
@@ -375,6 +377,69 @@ TEST(StripChart, HighlightedLineIsThickAndInFrontAndLinesAtNamesWhatIsThere) {
     EXPECT_TRUE(chart.LinesAt(x, 90, 3).empty());
     EXPECT_TRUE(chart.LinesAt(x, 144, 3).empty());  // the line at 0 is out of sight
     EXPECT_TRUE(chart.LinesAt(10, 73, 3).empty());  // left of the history: nothing drawn there
+}
+
+// Pictures drawn step by step, fingerprinted: any change to what a step draws shows
+// here. Each case mixes what the drawing meets in use: drifting and jumping lines,
+// values outside the picture, a highlighted line, grid and base line, more than two
+// pixels per update, resizes, and runs long enough to wrap any internal scrolling.
+uint64_t Fingerprint(const TStripChart& chart) {
+    uint64_t h = 14695981039346656037u;  // FNV-1a
+    for (Pixel p : chart.Pixels()) {
+        for (int byte = 0; byte < 4; ++byte) {
+            h ^= p >> (8 * byte) & 0xFF;
+            h *= 1099511628211u;
+        }
+    }
+    return h;
+}
+
+TEST(StripChart, StepsDrawTheReferencePictures) {
+    struct Case {
+        const char* name;
+        int width, height, lines, steps;
+        int spread;  // 0: drift by up to 3 points a step, else jump anywhere in [-spread, 100 + spread]
+        bool logical;
+        uint64_t expected;
+    };
+    const Case cases[] = {
+        {"main window, drifting", 505, 145, 40, 700, 0, false, 17618104672346126635u},
+        {"main window, jumping", 505, 145, 40, 700, 30, false, 8545930726062772614u},
+        {"logical units, 3 pixels per update", 208, 120, 12, 500, 10, true, 2794385132364880797u},
+        {"small, long run", 40, 30, 5, 12000, 0, false, 1443945986411268119u},
+    };
+    for (const Case& c : cases) {
+        TStripChart chart;
+        chart.SetSize(c.width, c.height);
+        chart.SetGridSize(10);
+        chart.SetBaseLine(30);
+        if (c.logical) {
+            chart.SetDisplayUnits(TDisplayUnits::Logical);
+            chart.SetMinimum(-40);
+            chart.SetMaximum(140);
+            chart.SetTotalTimeSteps(138);
+            chart.SetUpdateTimeSteps(2);
+        }
+        std::mt19937 random(11);
+        for (int i = 0; i < c.lines; ++i) {
+            TStripChartLine& line = AddLine(chart, static_cast<int32_t>(random() % 101),
+                                            RgbColour(static_cast<uint8_t>(i * 37 + 5), static_cast<uint8_t>(i * 91),
+                                                      static_cast<uint8_t>(i * 13)));
+            if (c.logical && i % 3 == 0) line.PositionUnit = TValueUnit::Absolute;
+        }
+        for (int step = 0; step < c.steps; ++step) {
+            for (size_t i = 0; i < chart.LineCount(); ++i) {
+                int32_t& q = chart.Line(i).Position;
+                q = c.spread ? static_cast<int32_t>(random() % (101 + 2 * c.spread)) - c.spread
+                             : std::clamp<int32_t>(q + static_cast<int32_t>(random() % 7) - 3, 0, 100);
+            }
+            if (step == c.steps / 3) chart.SetHighlightedLine(1);
+            if (step == c.steps / 2) chart.SetSize(c.width + 7, c.height - 3);
+            if (step == 2 * c.steps / 3) chart.Line(0).Position = 0;  // a network gone
+            chart.Step();
+        }
+        EXPECT_EQ(Fingerprint(chart), c.expected) << c.name;
+    }
 }
 
 }  // namespace

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr wchar_t kControlProp[] = L"VellumarControl";
-
 std::wstring ListText(HWND list, int row, int column) {
     // Grow the buffer until the text fits: cells may be long (paths, rate lists).
     for (size_t size = 256;; size *= 4) {
@@ -30,38 +28,15 @@ std::wstring ListText(HWND list, int row, int column) {
 
 }  // namespace
 
-Control::~Control() {
-    if (hwnd_ && IsWindow(hwnd_)) {
-        RemovePropW(hwnd_, kControlProp);
-        DestroyWindow(hwnd_);
-    }
-}
-
-Control* Control::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<Control*>(GetPropW(hwnd, kControlProp)) : nullptr;
-}
-
 bool Control::CreateChild(Window& parent, const wchar_t* window_class, const std::string& text, DWORD style,
                           DWORD ex_style, DesignRect rect, unsigned anchors, int id) {
     parent_ = &parent;
-    hwnd_ = CreateWindowExW(ex_style, window_class, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
-                            0, 0, 0, 0, parent.hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                            GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd_) return false;
-    SetPropW(hwnd_, kControlProp, this);
+    if (!CreateBound(ex_style, window_class, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, parent.hwnd(),
+                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id))))
+        return false;
     parent.AddControl(this, rect, anchors);
     return true;
 }
-
-std::string Control::Text() const {
-    int n = GetWindowTextLengthW(hwnd_);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    GetWindowTextW(hwnd_, text.data(), n + 1);
-    text.resize(static_cast<size_t>(n));
-    return Narrow(text);
-}
-
-void Control::SetText(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
 
 void Control::Place(int x, int y, int width, int height) { MoveWindow(hwnd_, x, y, width, height, TRUE); }
 

@@ -14,21 +14,12 @@
 #include "common/win32/window.h"
 #include "common/report_list.h"
 
-class Control {
+// A child window placed by its Window. The notifications the window receives
+// for a control are handed to the control's own handlers below.
+class Control : public WindowBase {
 public:
-    Control() = default;
-    Control(const Control&) = delete;
-    Control& operator=(const Control&) = delete;
-    virtual ~Control();
-
-    HWND hwnd() const { return hwnd_; }
-    static Control* FromHandle(HWND hwnd);
-
-    std::string Text() const;
-    void SetText(const std::string& text);
-    void Enable(bool enabled) { EnableWindow(hwnd_, enabled); }
-    bool Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
-    void SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
+    // The control bound to a handle; null for other windows.
+    static Control* FromHandle(HWND hwnd) { return dynamic_cast<Control*>(WindowBase::FromHandle(hwnd)); }
 
     virtual void OnCommand(WORD /*code*/) {}
     virtual LRESULT OnNotify(NMHDR* /*hdr*/) { return 0; }
@@ -41,7 +32,6 @@ public:
 protected:
     bool CreateChild(Window& parent, const wchar_t* window_class, const std::string& text, DWORD style,
                      DWORD ex_style, DesignRect rect, unsigned anchors, int id = 0);
-    HWND hwnd_ = nullptr;
     Window* parent_ = nullptr;
 };
 

@@ -1,5 +1,7 @@
 #include "common/win32/window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <exception>
 
@@ -12,6 +14,9 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"VellumarWindow";
+// A property rather than GWLP_USERDATA: FromHandle is asked about foreign windows
+// too (the focus, a notification's sender), and only we set this property.
+constexpr wchar_t kBindingProp[] = L"VellumarWindowBase";
 
 MessageBoxHook& Hook() {
     static MessageBoxHook hook;
@@ -72,14 +77,20 @@ void ShowMessage(HWND owner, const std::string& text) {
 
 void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
 
-Window::~Window() {
-    if (hwnd_) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
+WindowBase::~WindowBase() {
+    if (hwnd_ && IsWindow(hwnd_)) {
+        // The object is going: no message of the destruction may reach it.
+        const HWND h = hwnd_;
+        Unbind();
+        DestroyWindow(h);
     }
 }
 
-std::string Window::Caption() const {
+WindowBase* WindowBase::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<WindowBase*>(GetPropW(hwnd, kBindingProp)) : nullptr;
+}
+
+std::string WindowBase::Text() const {
     int n = GetWindowTextLengthW(hwnd_);
     std::wstring text(static_cast<size_t>(n) + 1, L'\0');
     GetWindowTextW(hwnd_, text.data(), n + 1);
@@ -87,28 +98,87 @@ std::string Window::Caption() const {
     return Narrow(text);
 }
 
-void Window::SetCaption(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
+void WindowBase::SetText(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
+
+ATOM WindowBase::RegisterBoundClass(WNDCLASSEXW wc) {
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    return RegisterClassExW(&wc);
+}
+
+bool WindowBase::CreateBound(DWORD ex_style, const wchar_t* window_class, const std::string& text, DWORD style,
+                             HWND parent, HMENU menu_or_id) {
+    // Children start empty and are placed by their window's layout.
+    const int place = style & WS_CHILD ? 0 : CW_USEDEFAULT;
+    const HWND h = CreateWindowExW(ex_style, window_class, Widen(text).c_str(), style, place, place, place, place,
+                                   parent, menu_or_id, GetModuleHandleW(nullptr), this);
+    if (!h) return false;
+    if (hwnd_ != h) {  // a standard control: its messages pass through us on their way to its own procedure
+        Bind(h);
+        subclassed_ = SetWindowSubclass(h, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    }
+    return true;
+}
+
+void WindowBase::Bind(HWND h) {
+    hwnd_ = h;
+    SetPropW(h, kBindingProp, this);
+}
+
+void WindowBase::Unbind() {
+    if (subclassed_) RemoveWindowSubclass(hwnd_, SubclassProc, 0);
+    subclassed_ = false;
+    RemovePropW(hwnd_, kBindingProp);
+    hwnd_ = nullptr;
+}
+
+LRESULT WindowBase::Default(UINT msg, WPARAM wp, LPARAM lp) {
+    return subclassed_ ? DefSubclassProc(hwnd_, msg, wp, lp) : DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT WindowBase::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+    const HWND h = hwnd_;
+    LRESULT r = 0;
+    try {
+        r = OnMessage(msg, wp, lp);
+    } catch (const std::exception& e) {
+        // An exception must not cross the system's callback; the application shows it instead.
+        ShowMessage(h, e.what());
+    }
+    if (msg == WM_NCDESTROY && hwnd_ == h) Unbind();
+    return r;
+}
+
+LRESULT CALLBACK WindowBase::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {  // bind the object before any other message
+        if (auto* self = static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams))
+            self->Bind(h);
+    }
+    auto* self = FromHandle(h);
+    return self ? self->Dispatch(msg, wp, lp) : DefWindowProcW(h, msg, wp, lp);
+}
+
+LRESULT CALLBACK WindowBase::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR /*id*/, DWORD_PTR data) {
+    auto* self = reinterpret_cast<WindowBase*>(data);
+    return self->hwnd_ == h ? self->Dispatch(msg, wp, lp) : DefSubclassProc(h, msg, wp, lp);
+}
 
 bool Window::CreateFrame(const std::string& caption, DWORD style, DWORD ex_style, HWND owner, int client_width,
                          int client_height, HMENU menu) {
     static ATOM atom = [] {
         WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
         wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.hIcon = ProgramIcon(32);
         wc.hIconSm = ProgramIcon(16);
         wc.lpszClassName = kWindowClass;
-        return RegisterClassExW(&wc);
+        return RegisterBoundClass(wc);
     }();
     if (!atom) return false;
     design_client_ = {client_width, client_height};
-    CreateWindowExW(ex_style, kWindowClass, Widen(caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                    CW_USEDEFAULT, CW_USEDEFAULT, owner, menu, GetModuleHandleW(nullptr), this);
-    if (!hwnd_) return false;
+    if (!CreateBound(ex_style, kWindowClass, caption, style, owner, menu)) return false;
     dpi_ = WindowDpi(hwnd_);
     UpdateFont();
     SIZE frame = FrameSizeFor(Scale(client_width), Scale(client_height));
@@ -169,28 +239,6 @@ void Window::Layout() {
     }
 }
 
-LRESULT CALLBACK Window::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {  // bind the C++ object before any other message
-        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        self->hwnd_ = h;
-        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(h, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(h, msg, wp, lp);
-    LRESULT r = 0;
-    try {
-        r = self->OnMessage(msg, wp, lp);
-    } catch (const std::exception& e) {
-        // An exception must not cross the system's callback; the application shows it instead.
-        ShowMessage(h, e.what());
-    }
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrW(h, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-    }
-    return r;
-}
-
 LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND:
@@ -245,7 +293,7 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         default:
             break;
     }
-    return DefWindowProcW(hwnd_, msg, wp, lp);
+    return Default(msg, wp, lp);
 }
 
 bool ModalWindow::CreateDialogFrame(const std::string& caption, int client_width, int client_height, HWND owner) {

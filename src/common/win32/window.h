@@ -1,6 +1,7 @@
 #pragma once
 // A window is a small class; messages reach a virtual handler. Controls are
-// owned by their window and raise events as std::function members.
+// owned by their window and raise events as std::function members. Top-level
+// windows, standard controls and custom-drawn controls share one base.
 #include <windows.h>
 
 #include <functional>
@@ -24,18 +25,52 @@ struct DesignRect {
 UINT WindowDpi(HWND hwnd);
 int ScaleForDpi(int value, UINT dpi);
 
-class Window {
+// One object bound to one window handle. Windows of our own classes bind at
+// WM_NCCREATE; standard controls bind by subclassing. Either way every message
+// reaches OnMessage, and the window is destroyed with the object.
+class WindowBase {
 public:
-    Window() = default;
-    Window(const Window&) = delete;
-    Window& operator=(const Window&) = delete;
-    virtual ~Window();
+    WindowBase() = default;
+    WindowBase(const WindowBase&) = delete;
+    WindowBase& operator=(const WindowBase&) = delete;
+    virtual ~WindowBase();
 
     HWND hwnd() const { return hwnd_; }
+    // The object bound to a handle; null for windows that are not ours.
+    static WindowBase* FromHandle(HWND hwnd);
+
+    std::string Text() const;
+    void SetText(const std::string& text);
+    void Enable(bool enabled) { EnableWindow(hwnd_, enabled); }
+    bool Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+    void SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
+
+protected:
+    // Registers a window class whose windows bind to the object passed to CreateBound.
+    static ATOM RegisterBoundClass(WNDCLASSEXW wc);
+    // Creates a window and binds it: at WM_NCCREATE for a registered class, else by subclassing.
+    bool CreateBound(DWORD ex_style, const wchar_t* window_class, const std::string& text, DWORD style, HWND parent,
+                     HMENU menu_or_id);
+    virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) { return Default(msg, wp, lp); }
+    // What the window would do without us: its class's own procedure or DefWindowProc.
+    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp);
+
+    HWND hwnd_ = nullptr;
+
+private:
+    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
+    void Bind(HWND h);
+    void Unbind();
+    LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
+
+    bool subclassed_ = false;
+};
+
+class Window : public WindowBase {
+public:
     UINT dpi() const { return dpi_; }
     int Scale(int value) const { return ScaleForDpi(value, dpi_); }
-    std::string Caption() const;
-    void SetCaption(const std::string& text);
     HFONT Font() const { return static_cast<HFONT>(font_.get()); }
 
     // Called by controls as they are created.
@@ -51,17 +86,13 @@ protected:
     // Creates the window; the client area is given at 96 DPI.
     bool CreateFrame(const std::string& caption, DWORD style, DWORD ex_style, HWND owner, int client_width,
                      int client_height, HMENU menu = nullptr);
-    virtual LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd_, msg, wp, lp); }
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void SetMinimumClientSize(int width, int height) { min_client_ = {width, height}; }
     // The whole window's minimum, frame included, at 96 DPI.
     void SetMinimumWindowSize(int width, int height) { min_window_ = {width, height}; }
     SIZE DesignClientSize() const { return design_client_; }
 
-    HWND hwnd_ = nullptr;
-
 private:
-    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
     void UpdateFont();
     SIZE FrameSizeFor(int client_width, int client_height) const;
 

@@ -13,12 +13,9 @@ constexpr int kTipTolerance = 3;  // rows either side of a line that still name 
 bool StripChartControl::Create(Window& parent, DesignRect rect, unsigned anchors) {
     static ATOM atom = [] {
         WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = kChartClass;
-        return RegisterClassExW(&wc);
+        return RegisterBoundClass(wc);
     }();
     if (!atom) return false;
     chart_.OnRepaint = [this] {
@@ -98,34 +95,31 @@ void StripChartControl::Paint() {
     EndPaint(hwnd_, &ps);
 }
 
-LRESULT CALLBACK StripChartControl::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = static_cast<StripChartControl*>(Control::FromHandle(h));
-    if (self) {
-        switch (msg) {
-            case WM_PAINT:
-                self->Paint();
+LRESULT StripChartControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // the picture covers everything
+        case WM_MOUSEMOVE:
+            if (tip_) MouseMoved(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+            break;
+        case WM_NOTIFY:
+            if (auto* info = reinterpret_cast<NMTTDISPINFOW*>(lp); info->hdr.code == TTN_GETDISPINFOW) {
+                // An empty text shows no tip at all.
+                info->lpszText = tipText_.data();
                 return 0;
-            case WM_ERASEBKGND:
-                return 1;  // the picture covers everything
-            case WM_MOUSEMOVE:
-                if (self->tip_) self->MouseMoved(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
-                break;
-            case WM_NOTIFY:
-                if (auto* info = reinterpret_cast<NMTTDISPINFOW*>(lp); info->hdr.code == TTN_GETDISPINFOW) {
-                    // An empty text shows no tip at all.
-                    info->lpszText = self->tipText_.data();
-                    return 0;
-                }
-                break;
-            case WM_TIMER:
-                if (wp == kStepTimer) {
-                    self->chart_.Step();
-                    return 0;
-                }
-                break;
-            default:
-                break;
-        }
+            }
+            break;
+        case WM_TIMER:
+            if (wp == kStepTimer) {
+                chart_.Step();
+                return 0;
+            }
+            break;
+        default:
+            break;
     }
-    return DefWindowProcW(h, msg, wp, lp);
+    return Default(msg, wp, lp);
 }

@@ -19,8 +19,10 @@ public:
     // The text of the tooltip at the mouse: the names of the lines there.
     std::string TipAt(int x, int y) const;
 
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
 private:
-    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
     void CreateTip();
     void MouseMoved(int x, int y);
     void Paint();

@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 class TestFrame : public Window {
@@ -28,6 +30,39 @@ public:
         ok.onClick = [this] { EndModal(IDOK); };
     }
     Button ok;
+};
+
+// A custom-drawn control on the shared base: it sees its messages from WM_NCCREATE on.
+class CountingControl : public Control {
+public:
+    bool Create(Window& parent, DesignRect rect) {
+        static ATOM atom = [] {
+            WNDCLASSEXW wc{};
+            wc.lpszClassName = L"VellumarTestCounting";
+            return RegisterBoundClass(wc);
+        }();
+        return atom && CreateChild(parent, L"VellumarTestCounting", "", 0, 0, rect, kAnchorTopLeft);
+    }
+    int created = 0, text_set = 0;
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == WM_NCCREATE || msg == WM_CREATE) ++created;
+        if (msg == WM_SETTEXT) ++text_set;
+        return Control::OnMessage(msg, wp, lp);
+    }
+};
+
+// A standard button whose messages pass through the object before the button's own procedure.
+class CountingButton : public Button {
+public:
+    int text_set = 0;
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == WM_SETTEXT) ++text_set;
+        return Button::OnMessage(msg, wp, lp);
+    }
 };
 
 RECT ChildRect(HWND child) {
@@ -75,6 +110,33 @@ TEST(Window, AnchorsFollowTheClientArea) {
     RECT client;
     GetClientRect(frame.hwnd(), &client);
     EXPECT_GE(client.right, frame.Scale(300));
+}
+
+TEST(Window, WindowsAndControlsShareOneBinding) {
+    TestFrame frame;
+    CountingControl custom;
+    ASSERT_TRUE(custom.Create(frame, {0, 0, 50, 20}));
+    EXPECT_EQ(custom.created, 2);
+    custom.SetText("Caf\xC3\xA9");
+    EXPECT_EQ(custom.text_set, 1);
+    EXPECT_EQ(custom.Text(), "Caf\xC3\xA9");
+    auto button = std::make_unique<CountingButton>();
+    ASSERT_TRUE(button->Create(frame, "A", {0, 30, 50, 20}));
+    button->SetText("B");
+    EXPECT_EQ(button->text_set, 1);
+    EXPECT_EQ(button->Text(), "B");  // the button's own procedure still keeps its text
+    button->Enable(false);
+    EXPECT_FALSE(button->Enabled());
+
+    EXPECT_EQ(WindowBase::FromHandle(frame.hwnd()), &frame);
+    EXPECT_EQ(Control::FromHandle(frame.hwnd()), nullptr);  // a window, not a control
+    EXPECT_EQ(Control::FromHandle(custom.hwnd()), &custom);
+    const HWND header = ListView_GetHeader(frame.list.hwnd());
+    EXPECT_EQ(WindowBase::FromHandle(header), nullptr);  // a window we did not make
+    const HWND gone = button->hwnd();
+    button.reset();
+    EXPECT_FALSE(IsWindow(gone));
+    EXPECT_EQ(WindowBase::FromHandle(gone), nullptr);
 }
 
 TEST(Window, ModalLoopEndsWithTheButtonsResult) {

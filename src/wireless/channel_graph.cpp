@@ -1,0 +1,369 @@
+#include "wireless/channel_graph.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "wireless/information_elements.h"
+#include "wireless/list_view_model.h"
+#include "wireless/scan_pass.h"
+#include "wireless/value_text.h"
+
+namespace {
+
+// Shown beyond the first and last channel's centre, so that their 20 MHz fit.
+constexpr uint32_t kAxisMarginMhz = 15;
+
+constexpr BandPlan kPlans[] = {
+    {WifiBand::Ghz24, "2.4 GHz", 1, 14, 2412 - kAxisMarginMhz, 2484 + kAxisMarginMhz},
+    {WifiBand::Ghz5, "5 GHz", 36, 177, 5180 - kAxisMarginMhz, 5885 + kAxisMarginMhz},
+    {WifiBand::Ghz6, "6 GHz", 1, 233, 5955 - kAxisMarginMhz, 7115 + kAxisMarginMhz},
+};
+
+// Channel n of a plan lies at baseMhz + 5 n; a few sit off that grid.
+struct ChannelPlan {
+    WifiBand band;
+    uint32_t first, last;
+    uint32_t baseMhz;
+};
+constexpr ChannelPlan kChannelPlans[] = {
+    {WifiBand::Ghz24, 1, 13, 2407},
+    {WifiBand::Ghz24, 14, 14, 2414},  // 2484 MHz
+    {WifiBand::Ghz5, 32, 177, 5000},
+    {WifiBand::Ghz6, 2, 2, 5925},  // 5935 MHz
+    {WifiBand::Ghz6, 1, 233, 5950},
+};
+
+// The band's 20 MHz channels as runs of equal steps.
+struct ChannelRun {
+    WifiBand band;
+    uint32_t first, last, step;
+};
+constexpr ChannelRun kChannelRuns[] = {
+    {WifiBand::Ghz24, 1, 14, 1},  {WifiBand::Ghz5, 36, 64, 4}, {WifiBand::Ghz5, 100, 144, 4},
+    {WifiBand::Ghz5, 149, 177, 4}, {WifiBand::Ghz6, 1, 233, 4},
+};
+
+// At 2.4 GHz only these three do not overlap each other.
+constexpr uint32_t kNonOverlapping24[] = {1, 6, 11};
+
+constexpr double kChannelMhz = 20;
+// Each side of a shape slopes over this part of its width.
+constexpr double kSlopeShare = 1.0 / 8;
+
+std::string DecimalText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    std::string out = text;
+    if (const size_t dot = out.find('.'); dot != std::string::npos) out.replace(dot, 1, DecimalSeparator());
+    return out;
+}
+
+uint32_t ChannelOfMhz(uint32_t mhz) { return static_cast<uint32_t>(FrequencyToChannel(mhz * 1000)); }
+
+// dst moved towards src by a / 256, two channels at a time, rounded.
+Pixel Blend(Pixel dst, Pixel src, uint32_t a) {
+    const uint32_t rb = ((src & 0xFF00FF) * a + (dst & 0xFF00FF) * (256 - a) + 0x800080) >> 8;
+    const uint32_t g = ((src & 0x00FF00) * a + (dst & 0x00FF00) * (256 - a) + 0x008000) >> 8;
+    return (rb & 0xFF00FF) | (g & 0x00FF00);
+}
+
+void FillRect(GraphPicture& picture, int x0, int y0, int x1, int y1, Pixel p) {
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
+    x1 = std::min(x1, picture.width), y1 = std::min(y1, picture.height);
+    for (int y = y0; y < y1; ++y)
+        std::fill_n(picture.pixels.begin() + static_cast<std::ptrdiff_t>(y) * picture.width + x0, std::max(x1 - x0, 0),
+                    p);
+}
+
+}  // namespace
+
+const BandPlan& PlanOf(WifiBand band) {
+    for (const BandPlan& plan : kPlans)
+        if (plan.band == band) return plan;
+    return kPlans[0];
+}
+
+std::optional<WifiBand> BandOfKhz(uint32_t frequencyKhz) {
+    switch (BandOfFrequency(frequencyKhz)) {
+        case kBand24: return WifiBand::Ghz24;
+        case kBand5: return WifiBand::Ghz5;
+        case kBand6: return WifiBand::Ghz6;
+        default: return std::nullopt;
+    }
+}
+
+uint32_t ChannelMhz(WifiBand band, uint32_t channel) {
+    for (const ChannelPlan& plan : kChannelPlans)
+        if (plan.band == band && channel >= plan.first && channel <= plan.last) return plan.baseMhz + 5 * channel;
+    return 0;
+}
+
+std::vector<uint32_t> BandChannels(WifiBand band) {
+    std::vector<uint32_t> channels;
+    for (const ChannelRun& run : kChannelRuns)
+        if (run.band == band)
+            for (uint32_t c = run.first; c <= run.last; c += run.step) channels.push_back(c);
+    return channels;
+}
+
+std::vector<uint32_t> CandidateChannels(WifiBand band) {
+    if (band == WifiBand::Ghz24) return {std::begin(kNonOverlapping24), std::end(kNonOverlapping24)};
+    return BandChannels(band);
+}
+
+std::optional<ChannelAp> ChannelAccessPoint(const wlan::WLAN_BSS_ENTRY& entry, std::span<const uint8_t> elements) {
+    const std::optional<WifiBand> band = BandOfKhz(entry.ulChCenterFrequency);
+    if (!band) return std::nullopt;
+    ChannelAp ap;
+    ap.ssid = SsidText(entry.dot11Ssid);
+    if (ap.ssid.empty()) ap.ssid = kHiddenSsid;
+    ap.bssid = MacAddressText(entry.dot11Bssid);
+    ap.rssi = entry.lRssi;
+    ap.band = *band;
+    ap.primaryChannel = static_cast<uint32_t>(FrequencyToChannel(entry.ulChCenterFrequency));
+    const uint32_t primaryMhz = entry.ulChCenterFrequency / 1000;
+
+    const InformationElements ie = ParseInformationElements(elements);
+    const ChannelWidth width = Width(ie);
+    const ChannelCentre centre = Centre(ie);
+    ap.widthMhz = width.mhz ? (width.eightyPlusEighty ? 80 : width.mhz) : 20;
+    ap.eightyPlusEighty = width.eightyPlusEighty;
+    for (uint32_t channel : {centre.centre, width.eightyPlusEighty ? centre.secondCentre : 0u})
+        if (channel) ap.centreMhz.push_back(ChannelMhz(*band, channel));
+    // Elements that place the channel away from the frequency the entry is heard on are not believed.
+    const auto holdsPrimary = [&](uint32_t mhz) {
+        return mhz && primaryMhz + ap.widthMhz / 2 >= mhz && primaryMhz <= mhz + ap.widthMhz / 2;
+    };
+    const bool believable = !ap.centreMhz.empty() &&
+                            std::all_of(ap.centreMhz.begin(), ap.centreMhz.end(), [](uint32_t m) { return m != 0; }) &&
+                            std::any_of(ap.centreMhz.begin(), ap.centreMhz.end(), holdsPrimary) &&
+                            ap.centreMhz.size() == (ap.eightyPlusEighty ? 2u : 1u);
+    if (!believable) {
+        ap.widthMhz = 20;
+        ap.eightyPlusEighty = false;
+        ap.centreMhz = {primaryMhz};
+    }
+    return ap;
+}
+
+std::vector<ChannelAp> ChannelAccessPoints(const wlan::WLAN_BSS_LIST* list,
+                                           const std::function<std::optional<Colour>(const std::string&)>& colourOf) {
+    std::vector<ChannelAp> aps;
+    size_t index = 0;
+    for (const wlan::WLAN_BSS_ENTRY& entry : BssEntries(list)) {
+        std::optional<ChannelAp> ap = ChannelAccessPoint(entry, BssEntryElementBytes(list, index++));
+        if (!ap) continue;
+        if (colourOf)
+            if (const std::optional<Colour> colour = colourOf(ap->ssid)) ap->colour = *colour;
+        aps.push_back(std::move(*ap));
+    }
+    return aps;
+}
+
+std::string ApWidthText(const ChannelAp& ap) {
+    return ap.eightyPlusEighty ? "80+80 MHz" : std::to_string(ap.widthMhz) + " MHz";
+}
+
+std::string ApTipText(const ChannelAp& ap) {
+    std::string centres;
+    for (uint32_t mhz : ap.centreMhz) centres += (centres.empty() ? "" : "+") + std::to_string(ChannelOfMhz(mhz));
+    return ap.ssid + "\r\nBSSID " + ap.bssid + "\r\nRSSI " + RssiText(ap.rssi) + "\r\nWidth " + ApWidthText(ap) +
+           " (channel " + centres + ")";
+}
+
+GraphScale::GraphScale(WifiBand band, PlotRect plot) : band_(band), plot_(plot) {
+    const BandPlan& p = PlanOf(band);
+    lowMhz_ = p.lowMhz;
+    pixelsPerMhz_ = static_cast<double>(plot.Width()) / (p.highMhz - p.lowMhz);
+    pixelsPerDb_ = static_cast<double>(plot.Height()) / (kCeilingDbm - kFloorDbm);
+}
+
+double GraphScale::X(double mhz) const { return plot_.left + (mhz - lowMhz_) * pixelsPerMhz_; }
+double GraphScale::Y(double dbm) const { return plot_.top + (kCeilingDbm - dbm) * pixelsPerDb_; }
+
+double Trapezoid::LeftAt(double y) const {
+    if (base <= top) return topLeft;
+    const double t = std::clamp((base - y) / (base - top), 0.0, 1.0);
+    return baseLeft + (topLeft - baseLeft) * t;
+}
+
+double Trapezoid::RightAt(double y) const {
+    if (base <= top) return topRight;
+    const double t = std::clamp((base - y) / (base - top), 0.0, 1.0);
+    return baseRight + (topRight - baseRight) * t;
+}
+
+std::vector<Trapezoid> ShapesOf(const ChannelAp& ap, const GraphScale& scale) {
+    std::vector<Trapezoid> shapes;
+    const double half = ap.widthMhz / 2.0;
+    const double slope = ap.widthMhz * kSlopeShare;
+    const double top = scale.Y(std::clamp(ap.rssi, kFloorDbm, kCeilingDbm));
+    const double base = scale.Y(kFloorDbm);
+    for (uint32_t mhz : ap.centreMhz)
+        shapes.push_back({scale.X(mhz - half), scale.X(mhz + half), scale.X(mhz - half + slope),
+                          scale.X(mhz + half - slope), top, base});
+    return shapes;
+}
+
+std::vector<size_t> DrawingOrder(const std::vector<ChannelAp>& aps, WifiBand band) {
+    std::vector<size_t> order;
+    for (size_t i = 0; i < aps.size(); ++i)
+        if (aps[i].band == band) order.push_back(i);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return aps[a].rssi > aps[b].rssi; });
+    return order;
+}
+
+std::optional<size_t> AccessPointAt(const std::vector<ChannelAp>& aps, const GraphScale& scale, double x, double y,
+                                    double tolerance) {
+    const std::vector<size_t> order = DrawingOrder(aps, scale.Band());
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        for (const Trapezoid& t : ShapesOf(aps[*it], scale)) {
+            if (y < t.top - tolerance || y > t.base + tolerance) continue;
+            if (x >= t.LeftAt(y) - tolerance && x <= t.RightAt(y) + tolerance) return *it;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<uint32_t> AxisChannels(const GraphScale& scale, double minLabelPixels) {
+    const std::vector<uint32_t> all = BandChannels(scale.Band());
+    for (size_t step = 1; step < all.size(); step *= 2) {
+        std::vector<uint32_t> picked;
+        for (size_t i = 0; i < all.size(); i += step) picked.push_back(all[i]);
+        bool fits = true;
+        for (size_t i = 1; i < picked.size() && fits; ++i)
+            fits = scale.X(ChannelMhz(scale.Band(), picked[i])) - scale.X(ChannelMhz(scale.Band(), picked[i - 1])) >=
+                   minLabelPixels;
+        if (fits) return picked;
+    }
+    return {all.front()};
+}
+
+std::vector<int32_t> DbmGridLines() {
+    std::vector<int32_t> lines;
+    for (int32_t dbm = kFloorDbm; dbm <= kCeilingDbm; dbm += 10) lines.push_back(dbm);
+    return lines;
+}
+
+double SignalWeight(int32_t rssi) {
+    return std::clamp(static_cast<double>(rssi - kFloorDbm) / (kCeilingDbm - kFloorDbm), 0.0, 1.0);
+}
+
+// The load of a channel: the sum over every access point of the band of its
+// signal weight (SignalWeight: 0 at -100 dBm rising evenly to 1 at -20 dBm)
+// times the share of the channel's 20 MHz that its occupied channel covers.
+// One strong access point squarely on the channel scores 1; one on the next
+// 2.4 GHz channel (5 MHz away) covers 15 of the 20 MHz and scores 0.75 of its
+// weight; a quiet channel scores 0. The lowest load among the candidates wins.
+std::vector<ChannelRow> ChannelTable(const std::vector<ChannelAp>& aps, WifiBand band) {
+    std::vector<ChannelRow> rows;
+    for (uint32_t channel : BandChannels(band)) {
+        ChannelRow row;
+        row.channel = channel;
+        const double low = ChannelMhz(band, channel) - kChannelMhz / 2, high = low + kChannelMhz;
+        for (const ChannelAp& ap : aps) {
+            if (ap.band != band) continue;
+            if (ap.primaryChannel == channel) {
+                ++row.accessPoints;
+                row.strongestRssi = std::max(row.strongestRssi.value_or(ap.rssi), ap.rssi);
+            }
+            for (uint32_t mhz : ap.centreMhz) {
+                const double shared = std::min(high, mhz + ap.widthMhz / 2.0) - std::max(low, mhz - ap.widthMhz / 2.0);
+                if (shared > 0) row.load += SignalWeight(ap.rssi) * shared / kChannelMhz;
+            }
+        }
+        rows.push_back(row);
+    }
+    // Compared as shown, so that two channels that read the same are both best.
+    const auto shown = [](double load) { return std::llround(load * 100); };
+    const std::vector<uint32_t> candidates = CandidateChannels(band);
+    const auto candidate = [&](const ChannelRow& r) {
+        return std::find(candidates.begin(), candidates.end(), r.channel) != candidates.end();
+    };
+    std::optional<long long> lowest;
+    for (const ChannelRow& r : rows)
+        if (candidate(r)) lowest = std::min(lowest.value_or(shown(r.load)), shown(r.load));
+    for (ChannelRow& r : rows) r.best = candidate(r) && shown(r.load) == lowest;
+    return rows;
+}
+
+std::vector<std::string> ChannelTableColumns() { return {"Channel", "Access points", "Strongest RSSI", "Load", "Best"}; }
+
+std::vector<std::string> ChannelRowCells(const ChannelRow& row) {
+    return {std::to_string(row.channel), std::to_string(row.accessPoints),
+            row.strongestRssi ? RssiText(*row.strongestRssi) : "", DecimalText(row.load), row.best ? "Yes" : ""};
+}
+
+void GraphPicture::Resize(int w, int h) {
+    width = std::max(w, 1);
+    height = std::max(h, 1);
+    pixels.assign(static_cast<size_t>(width) * height, 0);
+}
+
+void BlendTrapezoid(GraphPicture& picture, const Trapezoid& shape, Colour colour, uint8_t alpha, int clipLeft,
+                    int clipRight) {
+    const Pixel src = ToPixel(colour);
+    const int y0 = std::max(static_cast<int>(std::floor(shape.top)), 0);
+    const int y1 = std::min(static_cast<int>(std::ceil(shape.base)), picture.height);
+    const uint32_t full = alpha + (alpha >> 7);  // 255 -> 256
+    for (int y = y0; y < y1; ++y) {
+        const double rowCover = std::clamp(std::min(y + 1.0, shape.base) - std::max(static_cast<double>(y), shape.top),
+                                           0.0, 1.0);
+        const double mid = y + 0.5;
+        const double left = std::max(shape.LeftAt(mid), static_cast<double>(clipLeft));
+        const double right = std::min(shape.RightAt(mid), static_cast<double>(clipRight));
+        if (right <= left) continue;
+        Pixel* row = picture.pixels.data() + static_cast<size_t>(y) * picture.width;
+        const int x0 = std::max(static_cast<int>(std::floor(left)), 0);
+        const int x1 = std::min(static_cast<int>(std::ceil(right)), picture.width);
+        // Whole pixels inside take the plain alpha; the edge pixels their covered share.
+        const int inner0 = std::max(static_cast<int>(std::ceil(left)), x0);
+        const int inner1 = std::min(static_cast<int>(std::floor(right)), x1);
+        const auto partial = [&](int x) {
+            const double cover = std::clamp(std::min(x + 1.0, right) - std::max(static_cast<double>(x), left), 0.0, 1.0);
+            row[x] = Blend(row[x], src, static_cast<uint32_t>(full * cover * rowCover + 0.5));
+        };
+        if (rowCover < 1) {
+            for (int x = x0; x < x1; ++x) partial(x);
+            continue;
+        }
+        for (int x = x0; x < std::min(inner0, x1); ++x) partial(x);
+        for (int x = inner0; x < inner1; ++x) row[x] = Blend(row[x], src, full);
+        for (int x = std::max(inner1, inner0); x < x1; ++x) partial(x);
+    }
+}
+
+void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
+                 const std::vector<uint32_t>& axisChannels, const GraphStyle& style) {
+    std::fill(picture.pixels.begin(), picture.pixels.end(), ToPixel(style.background));
+    const PlotRect& plot = scale.Plot();
+    FillRect(picture, plot.left, plot.top, plot.right, plot.bottom, ToPixel(style.plotBackground));
+    const Pixel grid = ToPixel(style.grid);
+    for (int32_t dbm : DbmGridLines()) {
+        const int y = std::min(static_cast<int>(std::lround(scale.Y(dbm))), plot.bottom - 1);
+        FillRect(picture, plot.left, y, plot.right, y + 1, grid);
+    }
+    for (uint32_t channel : axisChannels) {
+        const int x = static_cast<int>(std::lround(scale.X(ChannelMhz(scale.Band(), channel))));
+        FillRect(picture, x, plot.top, x + 1, plot.bottom, grid);
+    }
+    // Shapes reaching past the plot are cut at its edges.
+    for (size_t i : DrawingOrder(aps, scale.Band()))
+        for (const Trapezoid& t : ShapesOf(aps[i], scale))
+            BlendTrapezoid(picture, t, aps[i].colour, style.fillAlpha, plot.left, plot.right);
+}
+
+std::vector<bool> PlaceLabels(const std::vector<LabelBox>& wanted) {
+    std::vector<bool> placed(wanted.size());
+    std::vector<LabelBox> taken;
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        const LabelBox& w = wanted[i];
+        const bool free = std::none_of(taken.begin(), taken.end(), [&](const LabelBox& t) {
+            return w.left < t.right && t.left < w.right && w.top < t.bottom && t.top < w.bottom;
+        });
+        if (free) taken.push_back(w);
+        placed[i] = free;
+    }
+    return placed;
+}
