@@ -9,6 +9,8 @@
 #include "common/win32/fixtures.h"
 #include "shell/app_fixture.h"
 #include "shell/menu.h"
+#include "shell/survey_source.h"
+#include "wireless/scan_requests.h"
 
 namespace {
 
@@ -194,6 +196,43 @@ TEST_F(Recording, AFileDroppedOnTheWindowIsReplayed) {
     Tick();
     ASSERT_EQ(main.adapt_lst.RowCount(), 1);
     EXPECT_EQ(main.adapt_lst.Cell(0, 0), "Dropped");
+}
+
+TEST(RecordingFile, IsACompleteScenarioAfterEveryWrite) {
+    TempFolder folder;
+    const std::string file = folder.Path("rec.json");
+    auto loaded = wlan::sim::LoadScenarioText(R"({"interfaces": [{"networks": [{"ssid": "A", "quality": [10, 20, 30, 40]}]}]})");
+    wlan::sim::SimulatedWlan service(loaded.scenario);
+    SurveySource source(service);
+    std::string error;
+    ASSERT_TRUE(source.StartRecording(file, error)) << error;
+    auto interfacesInFile = [&] {
+        auto reread = wlan::sim::LoadScenarioFile(file);
+        EXPECT_TRUE(reread) << reread.message;
+        return reread ? reread.scenario->interfaces.size() : size_t{99};
+    };
+    EXPECT_EQ(interfacesInFile(), 0u);  // written at once, before any pass: a valid, empty survey
+    wlan::Handle h = nullptr;
+    ASSERT_EQ(source.Api().WlanOpenHandle(wlan::kClientVersion, nullptr, nullptr, &h), 0u);
+    auto pass = [&] {
+        wlan::WlanBuffer<wlan::WLAN_INTERFACE_INFO_LIST> list(source.Api());
+        source.Api().WlanEnumInterfaces(h, nullptr, list.out());
+        wlan::WlanBuffer<wlan::WLAN_AVAILABLE_NETWORK_LIST> nets(source.Api());
+        source.Api().WlanGetAvailableNetworkList(h, &list->InterfaceInfo[0].InterfaceGuid, 0, nullptr, nets.out());
+    };
+    const uint64_t start = MonotonicMilliseconds();
+    pass();
+    pass();
+    ASSERT_TRUE(source.SaveIfDue(start + 5000, error));
+    EXPECT_EQ(interfacesInFile(), 0u);  // not due yet
+    ASSERT_TRUE(source.SaveIfDue(start + 60000, error));
+    EXPECT_EQ(interfacesInFile(), 1u);
+    pass();
+    ASSERT_TRUE(source.StopRecording(error)) << error;
+    const auto done = wlan::sim::LoadScenarioFile(file);
+    ASSERT_TRUE(done) << done.message;
+    EXPECT_EQ(done.scenario->interfaces[0].networks[0].quality.values, (std::vector<int64_t>{10, 20, 30}));
+    source.Api().WlanCloseHandle(h, nullptr);
 }
 
 }  // namespace

@@ -132,7 +132,11 @@ constexpr char kBusy[] = R"({
     {"guid": "{01234567-89ab-cdef-0123-456789abcdef}", "description": "Right", "present": [false, true, true, false, true],
      "scan_cache": true,
      "networks": [{"ssid": "Cached", "quality": [5, 15, 25, 35, 45, 55]}],
-     "bss": [{"bssid": "aa:bb:cc:dd:ee:ff", "ssid_hex": "", "rssi": [-80, -75, -70, -65, -60, -55, -50]}]}
+     "bss": [{"bssid": "aa:bb:cc:dd:ee:ff", "ssid_hex": "", "rssi": [-80, -75, -70, -65, -60, -55, -50]}]},
+    {"guid": "{00000000-0000-0000-0000-0000000000aa}", "description": "Counting", "present": [true, true, true, false],
+     "statistics": {"four_way_handshake_failures": 1}, "networks": [{"ssid": "N", "quality": [1, 2, 3, 4, 5]}]},
+    {"guid": "{00000000-0000-0000-0000-0000000000aa}", "description": "Counting", "present": [false, false, false, true],
+     "statistics": {"four_way_handshake_failures": 2}, "networks": [{"ssid": "N", "quality": [1, 2, 3, 4, 5]}]}
   ],
   "faults": [
     {"call": "WlanEnumInterfaces", "epochs": [4], "result": 1062},
