@@ -852,6 +852,9 @@ LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case kScanNotificationMessage:
             TakeScanNotifications();
             return 0;
+        case WM_ENDSESSION:
+            if (wp) StopRecording();  // Windows is ending: no WM_CLOSE comes
+            break;
         case WM_DROPFILES: {
             const HDROP drop = reinterpret_cast<HDROP>(wp);
             std::wstring file(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');

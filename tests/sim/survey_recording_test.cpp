@@ -224,4 +224,22 @@ TEST(SurveyRecording, ObservedValuesByEpoch) {
     }
 }
 
+TEST(SurveyRecording, AReplayEndsAtItsLastChange) {
+    struct Case {
+        const char* json;
+        std::optional<uint64_t> last;
+    };
+    const Case cases[] = {
+        {R"({"interfaces": [{"networks": [{"quality": 5}]}]})", 1},
+        {R"({"interfaces": [{"networks": [{"quality": [1, 2, 3, 4]}]}]})", 4},
+        {R"({"interfaces": [{"bss": [{"bssid": "00:00:00:00:00:01", "present": [true, true, true, true, true, false]}]}]})", 6},
+        {R"({"interfaces": [], "faults": [{"call": "WlanScan", "epochs": [9, 2], "result": 5}]})", 10},
+        {R"({"interfaces": [], "faults": [{"call": "WlanScan", "epochs": {"from": 3, "to": 7}, "result": 5}]})", 8},
+        {R"({"interfaces": [], "faults": [{"call": "WlanScan", "epochs": {"from": 3}, "result": 5}]})", 3},
+        {R"({"interfaces": [{"state": {"walk": [0, 5]}}]})", std::nullopt},
+        {R"({"interfaces": [{"scan_cache": true}]})", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LastChangeEpoch(*Load(c.json, "case.json")), c.last) << c.json;
+}
+
 }  // namespace
