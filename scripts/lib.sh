@@ -49,12 +49,19 @@ start_xvfb() {
   local n
   for n in $(seq 91 140); do
     [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
     local i
     for i in $(seq 50); do
-      xdpyinfo >/dev/null 2>&1 && return 0
+      if xdpyinfo >/dev/null 2>&1; then
+        # A desktop session loads X resources; without any, Xlib reads ~/.Xdefaults again at
+        # every lookup, and Wine looks one up at every font selection. (-noreset keeps them
+        # when the last client leaves.)
+        xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER '! Vellumar under Xvfb' \
+          || die "could not set the X resources of display $DISPLAY"
+        return 0
+      fi
       kill -0 "$XVFB_PID" 2>/dev/null || break
       sleep 0.1
     done

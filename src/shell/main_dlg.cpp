@@ -5,6 +5,7 @@
 #include "common/system_info.h"
 #include "common/text.h"
 #include "common/uid.h"
+#include "common/user_text.h"
 #include "common/win32/clipboard.h"
 #include "common/win32/files.h"
 #include "common/win32/installed_programs.h"
@@ -29,6 +30,7 @@
 #include "shell/settings_dlg.h"
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
+#include "views/channels_dlg.h"
 #include "views/net_more_dlg.h"
 #include "wireless/list_image.h"
 #include "wireless/information_elements.h"
@@ -201,7 +203,7 @@ void TMainDlg::CreateControls() {
     using namespace main_layout;
     top_pnl.Create(*this, GetSysColor(COLOR_WINDOWFRAME), kTopPanel, AnchorLeft | AnchorTop | AnchorRight);
     Image1.Create(*this, kIcon);
-    Image1.SetIcon(ProgramIcon(Scale(32)));
+    Image1.SetIcon(DrawProgramIcon, 32);
     Label2.Create(*this, kProductName, kProductLabel);
     Label2.SetBold(true);
     Label2.SetColors(RGB(192, 192, 192), top_pnl.Brush());
@@ -219,7 +221,7 @@ void TMainDlg::CreateControls() {
     };
     for (auto& b : buttons) {
         b.button.Create(*this, b.caption, b.rect);
-        b.button.SetGlyph(DrawGlyph(b.glyph, Scale(32)));
+        b.button.SetGlyph(b.glyph, 32);
     }
     more_adapt_btn.onClick = [this] { more_adapt_btnClick(); };
     more_net_btn.onClick = [this] { more_net_btnClick(); };
@@ -236,8 +238,8 @@ void TMainDlg::CreateControls() {
     chart.SetUpdateTimeSteps(2);
     chart.SetInterval(50);
 
-    colors.Create(Scale(16), Scale(16));
-    for (Glyph g : kListGlyphs) colors.Add(DrawGlyph(g, Scale(16)));
+    colors.Create(*this, 16);
+    for (Glyph g : kListGlyphs) colors.Add([g](int size) { return DrawGlyph(g, size); });
 
     adapt_lst.Create(*this, kAdapters, kAnchorTopLeft);
     adapt_lst.AddColumn("Adapter Name", 200);
@@ -357,7 +359,7 @@ bool TMainDlg::StartSurvey() {
     uint32_t negotiated = 0;
     uint32_t result = scan_.api.WlanOpenHandle(wlan::kClientVersion, nullptr, &negotiated, &scan_.wlanHandle);
     if (result != 0) {
-        const std::string text = "Error WlanOpenHandle (" + std::to_string(static_cast<int32_t>(result)) + ")";
+        const std::string text = ErrorText("WlanOpenHandle", result, CodeSign::Signed);
         LogAdd(log_.get(), text, 2);
         if (result == wlan::kErrorServiceNotActive) {
             std::string page = LookupErrorHint("1062", MakerAddress("https", kDefaultHintPage));
@@ -500,9 +502,23 @@ void TMainDlg::scantmrTimer() {
     ScanLists lists{adapterRows_, networkRows_, apRows_};
     const auto result = ScanTimerTick(scan_, lists, scanChart_, *this, log_.get());
     PresentLists();
+    if (result && *result == 0 && dialogs_.channels) dialogs_.channels->PassCompleted(ChannelAccessPointsOfLastPass());
     if (result) OnScanPassEnded(*result);
     if (source_.ReplayEnded() && !ended) LogAdd(log_.get(), "Replay ended", TRunLog::kInfo);
     if (source_.Recording() || source_.Replaying()) UpdateCaption();
+}
+
+std::vector<ChannelAp> TMainDlg::ChannelAccessPointsOfLastPass() {
+    const TStripChart& chart = scope.chart();
+    return ChannelAccessPoints(scan_.bssList.get(), [&chart](const std::string& name) -> std::optional<Colour> {
+        const size_t line = LineOfNetwork(chart, name);
+        if (line == TStripChart::kNoLine) return std::nullopt;
+        return chart.Line(line).Color;
+    });
+}
+
+void TMainDlg::Channels1Click() {
+    if (dialogs_.channels) dialogs_.channels->ShowChannels(ChannelAccessPointsOfLastPass());
 }
 
 void TMainDlg::OnScanPassEnded(uint32_t result) {
@@ -529,7 +545,7 @@ void TMainDlg::location_lnkClick() {
 void TMainDlg::AddColourSquares() {
     TStripChart& chart = scope.chart();
     for (size_t line : LinesNeedingSquares(chart.LineCount(), static_cast<size_t>(colors.Count()), kFirstColourSquare))
-        colors.Add(SquareOf(GetBitmap(chart.Line(line).Color), Scale(16)));
+        colors.Add([square = GetBitmap(chart.Line(line).Color)](int size) { return SquareOf(square, size); });
 }
 
 void TMainDlg::CreateViews() {
@@ -684,9 +700,7 @@ ExportDocument TMainDlg::SurveyDocument() const {
 bool TMainDlg::ExportTo(const std::string& fileName, ExportFormat format) {
     const FileWriteResult written = WriteFileReplacing(fileName, ExportText(SurveyDocument(), format));
     if (!written.ok) {
-        const std::string text = "Could not export to " + fileName + ":\n" + written.error;
-        LogAdd(log_.get(), text, TRunLog::kError);
-        ShowMessage(text);
+        ReportError(log_.get(), *this, "Could not export to " + fileName + ":\n" + written.error);
         return false;
     }
     LogAdd(log_.get(), "Exported to " + fileName, TRunLog::kInfo);
@@ -795,6 +809,7 @@ void TMainDlg::OnMenu(WORD command) {
         case kCmdRecord: Record1Click(); break;
         case kCmdOpenRecording: OpenRecording1Click(); break;
         case kCmdLive: Live1Click(); break;
+        case kCmdChannels: Channels1Click(); break;
         case kCmdCopy: CopySelection(); break;
         case kCmdFocusFilter:
             SetFocus(filter_edt.hwnd());
@@ -813,6 +828,7 @@ void TMainDlg::FormClose() {
     scantmr.SetEnabled(false);
     StopRecording();
     LogAdd(log_.get(), "Closing wLan handles...", 1);
+    if (dialogs_.channels) dialogs_.channels->SaveSettings();  // before a portable copy exports them
     if (started_) scan_.api.WlanRegisterNotification(scan_.wlanHandle, wlan::kNotificationSourceNone, nullptr);
     scan_.CloseWlanHandle();
 

@@ -12,6 +12,7 @@
 #include "shell/location_notice.h"
 #include "shell/menu.h"
 #include "shell/survey_source.h"
+#include "wireless/channel_graph.h"
 #include "wireless/detail_commands.h"
 #include "wireless/list_view_model.h"
 #include "wireless/survey_export.h"
@@ -31,6 +32,7 @@ class TFileGrabber;
 class TRenselLite;
 class TAutoUpdateDlg;
 class TUpdateDlg;
+class TChannelsDlg;
 
 // What the window needs from outside: the wireless service, the program file
 // and the command line. Tests supply their own.
@@ -49,6 +51,7 @@ struct MainDlgDialogs {
     TSettingsDlg* settings = nullptr;
     TAutoUpdateDlg* autoUpdate = nullptr;
     TUpdateDlg* update = nullptr;
+    TChannelsDlg* channels = nullptr;
 };
 
 class TMainDlg : public Window, private MessageSink {
@@ -84,6 +87,7 @@ public:
     // scenario rules is shown and the survey goes on as it was.
     void Replay(const std::string& fileName);
     const SurveySource& source() const { return source_; }
+    void Channels1Click();
     void FormClose();
     void FormDestroy();
     // A scan call answered access denied (5): since Windows 11 24H2 that means
@@ -162,6 +166,8 @@ private:
     void TakeScanNotifications();
     void OpenPage(const std::string& path);
     void OnMenu(WORD command);
+    // The access points of the last pass for the channel view, in their networks' chart colours.
+    std::vector<ChannelAp> ChannelAccessPointsOfLastPass();
     void StartSilentUpdateCheck();
     // Opens the service's handle and starts the scan timer; false when the service refused.
     bool StartSurvey();

@@ -17,6 +17,7 @@ constexpr MenuItem kFileMenu[] = {{kCmdExport, L"&Export...\tCtrl+E"},
                                    {0, nullptr},
                                    {kCmdQuit, L"&Quit"}};
 constexpr MenuItem kOptionsMenu[] = {{kCmdSettings, L"&Settings\tCtrl+S"}};
+constexpr MenuItem kViewMenu[] = {{kCmdChannels, L"&Channels...\tCtrl+H"}};
 constexpr MenuItem kHelpMenu[] = {
     {kCmdOpenLog, L"&Open Log\tCtrl+L"},
     {kCmdCheckForUpdate, L"Check for update...\tCtrl+G"},
@@ -45,6 +46,7 @@ HMENU CreateMainMenu() {
     HMENU bar = CreateMenu();
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Popup(kFileMenu)), L"&File");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Popup(kOptionsMenu)), L"&Options");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Popup(kViewMenu)), L"&View");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Popup(kHelpMenu)), L"&?");
     return bar;
 }
@@ -61,6 +63,7 @@ UniqueAccelerators CreateMainAccelerators() {
         {FVIRTKEY, VK_ESCAPE, kCmdClearFilter},
         {FVIRTKEY | FCONTROL, 'R', kCmdRecord},
         {FVIRTKEY | FCONTROL, 'O', kCmdOpenRecording},
+        {FVIRTKEY | FCONTROL, 'H', kCmdChannels},
     };
     return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 }

@@ -21,6 +21,7 @@ enum MenuCommand : WORD {
     kCmdRecord,
     kCmdOpenRecording,
     kCmdLive,
+    kCmdChannels,
 };
 
 HMENU CreateMainMenu();

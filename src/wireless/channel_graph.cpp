@@ -51,12 +51,14 @@ constexpr double kChannelMhz = 20;
 // Each side of a shape slopes over this part of its width.
 constexpr double kSlopeShare = 1.0 / 8;
 
-std::string DecimalText(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    std::string out = text;
-    if (const size_t dot = out.find('.'); dot != std::string::npos) out.replace(dot, 1, DecimalSeparator());
-    return out;
+// Loads are compared and shown in hundredths, halves rounded up.
+long long Hundredths(double load) { return std::llround(load * 100); }
+
+std::string LoadText(double load) {
+    const long long h = Hundredths(load);
+    char cents[4];
+    std::snprintf(cents, sizeof cents, "%02lld", h % 100);
+    return std::to_string(h / 100) + DecimalSeparator() + cents;
 }
 
 uint32_t ChannelOfMhz(uint32_t mhz) { return static_cast<uint32_t>(FrequencyToChannel(mhz * 1000)); }
@@ -276,7 +278,7 @@ std::vector<ChannelRow> ChannelTable(const std::vector<ChannelAp>& aps, WifiBand
         rows.push_back(row);
     }
     // Compared as shown, so that two channels that read the same are both best.
-    const auto shown = [](double load) { return std::llround(load * 100); };
+    const auto shown = Hundredths;
     const std::vector<uint32_t> candidates = CandidateChannels(band);
     const auto candidate = [&](const ChannelRow& r) {
         return std::find(candidates.begin(), candidates.end(), r.channel) != candidates.end();
@@ -292,7 +294,7 @@ std::vector<std::string> ChannelTableColumns() { return {"Channel", "Access poin
 
 std::vector<std::string> ChannelRowCells(const ChannelRow& row) {
     return {std::to_string(row.channel), std::to_string(row.accessPoints),
-            row.strongestRssi ? RssiText(*row.strongestRssi) : "", DecimalText(row.load), row.best ? "Yes" : ""};
+            row.strongestRssi ? RssiText(*row.strongestRssi) : "", LoadText(row.load), row.best ? "Yes" : ""};
 }
 
 void GraphPicture::Resize(int w, int h) {
@@ -352,6 +354,15 @@ void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vect
     for (size_t i : DrawingOrder(aps, scale.Band()))
         for (const Trapezoid& t : ShapesOf(aps[i], scale))
             BlendTrapezoid(picture, t, aps[i].colour, style.fillAlpha, plot.left, plot.right);
+}
+
+Colour ReadableColour(Colour colour) {
+    constexpr double kBrightest = 140;  // of 255
+    const double r = colour & 0xFF, g = colour >> 8 & 0xFF, b = colour >> 16 & 0xFF;
+    const double luma = 0.299 * r + 0.587 * g + 0.114 * b;
+    if (luma <= kBrightest) return colour;
+    const double f = kBrightest / luma;
+    return RgbColour(static_cast<uint8_t>(r * f), static_cast<uint8_t>(g * f), static_cast<uint8_t>(b * f));
 }
 
 std::vector<bool> PlaceLabels(const std::vector<LabelBox>& wanted) {

@@ -148,6 +148,9 @@ void BlendTrapezoid(GraphPicture& picture, const Trapezoid& shape, Colour colour
 void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
                  const std::vector<uint32_t>& axisChannels, const GraphStyle& style);
 
+// The colour darkened until it reads on a light background: for outlines and names.
+Colour ReadableColour(Colour colour);
+
 // Labels that do not overlap the ones placed before them: which of the wanted
 // rectangles to draw, in order.
 struct LabelBox {

@@ -8,16 +8,6 @@
 
 namespace {
 
-std::vector<std::vector<std::string>> Rows(ListView& list) {
-    std::vector<std::vector<std::string>> rows;
-    for (int r = 0; r < list.RowCount(); ++r) {
-        std::vector<std::string> cells;
-        for (int c = 0; c < list.ColumnCount(); ++c) cells.push_back(list.Cell(r, c));
-        rows.push_back(cells);
-    }
-    return rows;
-}
-
 std::vector<std::string> Columns(ListView& list) {
     std::vector<std::string> captions;
     for (int c = 0; c < list.ColumnCount(); ++c) captions.push_back(list.ColumnCaption(c));

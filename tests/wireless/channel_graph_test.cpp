@@ -218,6 +218,8 @@ TEST(ChannelGraph, TableCountsLoadsAndMarksTheBestChannels) {
 
     SetDecimalSeparator(",");
     EXPECT_EQ(ChannelRowCells(rows[0])[3], "0,50");
+    EXPECT_EQ(ChannelRowCells({6, 0, std::nullopt, 1.125, false})[3], "1,13");
+    EXPECT_EQ(ChannelRowCells({6, 0, std::nullopt, 12.004, false})[3], "12,00");
     SetDecimalSeparator("");
     EXPECT_DOUBLE_EQ(SignalWeight(-100), 0);
     EXPECT_DOUBLE_EQ(SignalWeight(-60), 0.5);
@@ -236,6 +238,8 @@ TEST(ChannelGraph, AxisLabelsThinOutToFitAndLabelsDoNotOverlap) {
         EXPECT_GE(ChannelMhz(WifiBand::Ghz5, labels[i]) - ChannelMhz(WifiBand::Ghz5, labels[i - 1]), 30u);
     EXPECT_EQ(DbmGridLines().size(), 9u);
 
+    EXPECT_EQ(ReadableColour(RgbColour(0, 0, 200)), RgbColour(0, 0, 200));
+    EXPECT_EQ(ReadableColour(RgbColour(255, 255, 255)), RgbColour(140, 140, 140));
     EXPECT_EQ(PlaceLabels({{0, 0, 50, 10}, {40, 5, 90, 15}, {50, 0, 100, 10}, {0, 10, 50, 20}}),
               (std::vector<bool>{true, false, true, true}));
 }
