@@ -9,7 +9,13 @@ struct MenuItem {
     const wchar_t* caption;
 };
 
-constexpr MenuItem kFileMenu[] = {{kCmdExport, L"&Export...\tCtrl+E"}, {0, nullptr}, {kCmdQuit, L"&Quit"}};
+constexpr MenuItem kFileMenu[] = {{kCmdExport, L"&Export...\tCtrl+E"},
+                                   {0, nullptr},
+                                   {kCmdRecord, kRecordCaption},
+                                   {kCmdOpenRecording, L"Open &Recording...\tCtrl+O"},
+                                   {kCmdLive, L"&Live"},
+                                   {0, nullptr},
+                                   {kCmdQuit, L"&Quit"}};
 constexpr MenuItem kOptionsMenu[] = {{kCmdSettings, L"&Settings\tCtrl+S"}};
 constexpr MenuItem kViewMenu[] = {{kCmdChannels, L"&Channels...\tCtrl+H"}};
 constexpr MenuItem kHelpMenu[] = {
@@ -55,6 +61,8 @@ UniqueAccelerators CreateMainAccelerators() {
         {FVIRTKEY | FCONTROL, 'C', kCmdCopy},
         {FVIRTKEY | FCONTROL, 'F', kCmdFocusFilter},
         {FVIRTKEY, VK_ESCAPE, kCmdClearFilter},
+        {FVIRTKEY | FCONTROL, 'R', kCmdRecord},
+        {FVIRTKEY | FCONTROL, 'O', kCmdOpenRecording},
         {FVIRTKEY | FCONTROL, 'H', kCmdChannels},
     };
     return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
