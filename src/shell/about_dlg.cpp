@@ -41,7 +41,7 @@ TAboutDlg::TAboutDlg(HWND owner, std::string exeName)
       exeName_(std::move(exeName)) {
     CreateDialogFrame("", 389, 285, owner);
     Image1.Create(*this, {0, 0, 388, 96});
-    Image1.SetBitmap(BannerBitmap(Scale(388), Scale(96), Scale(28)));
+    Image1.SetBitmap([](const Window& w) { return BannerBitmap(w.Scale(388), w.Scale(96), w.Scale(28)); });
     all_grp.Create(*this, "", {1, 97, 384, 184});
     // Group boxes are siblings here: children stand at the box's position plus their own.
     Application_grp.Create(*this, "Application", {1 + 5, 97 + 12, 249, 53});

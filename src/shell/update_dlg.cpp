@@ -48,9 +48,9 @@ TUpdateDlg::TUpdateDlg(HWND owner, TAutoUpdateDlg& autoUpdate) : owner_(owner), 
     auto_btn.Create(*this, "Automatic Update", {1, 70, 115, 45}, kBottomLeft, 0, true);
     manual_btn.Create(*this, "Manual Update", {121, 70, 115, 45}, kBottomLeft);
     close_btn.Create(*this, "Close", {241, 70, 90, 45}, kBottomLeft, IDCANCEL);
-    auto_btn.SetGlyph(DrawGlyph(Glyph::GreenShield, 16));
-    manual_btn.SetGlyph(DrawGlyph(Glyph::GreenShield, 16));
-    close_btn.SetGlyph(DrawGlyph(Glyph::RedCross, 16));
+    auto_btn.SetGlyph(Glyph::GreenShield, 16);
+    manual_btn.SetGlyph(Glyph::GreenShield, 16);
+    close_btn.SetGlyph(Glyph::RedCross, 16);
     auto_btn.onClick = [this] { auto_btnClick(); };
     manual_btn.onClick = [this] { manual_btnClick(); };
     close_btn.onClick = [this] { EndModal(IDCANCEL); };

@@ -179,6 +179,12 @@ TStripChartLine& TStripChart::AddLine() {
     return line;
 }
 
+void TStripChart::ClearLines() {
+    lines_.clear();
+    highlighted_ = kNoLine;
+    Redraw();
+}
+
 int64_t TStripChart::ValueToYOutside(const TStripChartLine& line, int64_t v) const {
     // Signal qualities are percentages: ValueToY looks their rows up.
     if (line.PositionUnit == TValueUnit::Percent) return height_ - DivRoundEven(int64_t{height_} * v, 100);

@@ -134,6 +134,8 @@ public:
     TStripChartLine& Line(size_t i) { return lines_[i]; }
     const TStripChartLine& Line(size_t i) const { return lines_[i]; }
     TStripChartLine& AddLine();  // defaults; references stay valid as lines are added
+    // Every line goes, and the picture with them: a survey starting over.
+    void ClearLines();
 
     // One line drawn thicker and over the others (the selected network's); kNoLine for none.
     static constexpr size_t kNoLine = SIZE_MAX;

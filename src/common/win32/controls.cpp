@@ -48,25 +48,28 @@ bool Button::Create(Window& parent, const std::string& caption, DesignRect rect,
                        0, rect, anchors, id);
 }
 
-void Button::SetGlyph(const Picture& glyph) {
-    int size = parent_->Scale(glyph.width);
-    Picture scaled = size == glyph.width ? glyph : Picture();
-    if (size != glyph.width) {
-        // Drawn again at the target size rather than stretched, so it stays sharp.
-        scaled = Picture(size, size);
-        for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x)
-                scaled.pixels[static_cast<size_t>(y) * size + x] = glyph.at(x * glyph.width / size, y * glyph.height / size);
-    }
+void Button::SetGlyph(Glyph glyph, int design_size) {
+    glyph_ = glyph;
+    glyph_design_size_ = design_size;
+    DrawGlyphImage();
+    SetWindowLongPtrW(hwnd_, GWL_STYLE, GetWindowLongPtrW(hwnd_, GWL_STYLE) | BS_MULTILINE);
+}
+
+void Button::DrawGlyphImage() {
+    // Drawn again at the target size rather than stretched, so it stays sharp.
+    const int size = parent_->Scale(glyph_design_size_);
     glyphs_.reset(ImageList_Create(size, size, ILC_COLOR32, 1, 0));
-    UniqueGdiObject bitmap(PictureToBitmap(scaled));
+    UniqueGdiObject bitmap(PictureToBitmap(DrawGlyph(glyph_, size)));
     ImageList_Add(glyphs_.get(), static_cast<HBITMAP>(bitmap.get()), nullptr);
     BUTTON_IMAGELIST bil{};
     bil.himl = glyphs_.get();
     bil.margin = {0, parent_->Scale(4), 0, 0};
     bil.uAlign = BUTTON_IMAGELIST_ALIGN_TOP;
     SendMessageW(hwnd_, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
-    SetWindowLongPtrW(hwnd_, GWL_STYLE, GetWindowLongPtrW(hwnd_, GWL_STYLE) | BS_MULTILINE);
+}
+
+void Button::OnDpiChanged(UINT /*old_dpi*/) {
+    if (glyph_design_size_ > 0) DrawGlyphImage();
 }
 
 void Button::OnCommand(WORD code) {
@@ -167,16 +170,34 @@ bool PictureBox::Create(Window& parent, DesignRect rect, unsigned anchors) {
     return CreateChild(parent, WC_STATICW, "", SS_CENTERIMAGE | SS_REALSIZECONTROL, 0, rect, anchors);
 }
 
-void PictureBox::SetIcon(HICON icon) {
-    SetWindowLongPtrW(hwnd_, GWL_STYLE, (GetWindowLongPtrW(hwnd_, GWL_STYLE) & ~SS_TYPEMASK) | SS_ICON);
-    SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-    icon_.reset(icon);
+void PictureBox::SetIcon(std::function<Picture(int size)> draw, int design_size) {
+    draw_icon_ = std::move(draw);
+    icon_design_size_ = design_size;
+    draw_bitmap_ = nullptr;
+    Draw();
 }
 
-void PictureBox::SetBitmap(HBITMAP bitmap) {
-    SetWindowLongPtrW(hwnd_, GWL_STYLE, (GetWindowLongPtrW(hwnd_, GWL_STYLE) & ~SS_TYPEMASK) | SS_BITMAP);
-    SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
-    bitmap_.reset(bitmap);
+void PictureBox::SetBitmap(std::function<HBITMAP(const Window& window)> draw) {
+    draw_bitmap_ = std::move(draw);
+    draw_icon_ = nullptr;
+    Draw();
+}
+
+void PictureBox::OnDpiChanged(UINT /*old_dpi*/) { Draw(); }
+
+void PictureBox::Draw() {
+    const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE) & ~SS_TYPEMASK;
+    if (draw_icon_) {
+        UniqueIcon icon(PictureToIcon(draw_icon_(parent_->Scale(icon_design_size_))));
+        SetWindowLongPtrW(hwnd_, GWL_STYLE, style | SS_ICON);
+        SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+        icon_ = std::move(icon);  // the old one goes once the box shows the new one
+    } else if (draw_bitmap_) {
+        UniqueGdiObject bitmap(draw_bitmap_(*parent_));
+        SetWindowLongPtrW(hwnd_, GWL_STYLE, style | SS_BITMAP);
+        SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.get()));
+        bitmap_ = std::move(bitmap);
+    }
 }
 
 bool ProgressBar::Create(Window& parent, DesignRect rect, unsigned anchors) {
@@ -201,19 +222,38 @@ HBITMAP PictureToBitmap(const Picture& picture) {
     return bitmap;
 }
 
-bool ImageList::Create(int width, int height) {
-    width_ = width;
-    height_ = height;
-    list_.reset(ImageList_Create(width, height, ILC_COLOR32, 16, 16));
+ImageList::~ImageList() {
+    if (owner_) owner_->RemoveImageList(this);
+}
+
+bool ImageList::Create(Window& owner, int design_size) {
+    owner_ = &owner;
+    design_size_ = design_size;
+    const int size = Size();
+    list_.reset(ImageList_Create(size, size, ILC_COLOR32, 16, 16));
+    owner.AddImageList(this);
     return static_cast<bool>(list_);
 }
 
-int ImageList::Add(const Picture& picture) {
-    UniqueGdiObject bitmap(PictureToBitmap(picture));
+int ImageList::Size() const { return owner_->Scale(design_size_); }
+
+int ImageList::Add(Drawing draw) {
+    UniqueGdiObject bitmap(PictureToBitmap(draw(Size())));
+    drawings_.push_back(std::move(draw));
     return ImageList_Add(list_.get(), static_cast<HBITMAP>(bitmap.get()), nullptr);
 }
 
 int ImageList::Count() const { return ImageList_GetImageCount(list_.get()); }
+
+void ImageList::OnDpiChanged() {
+    // Setting the size empties the list; the same handle takes every image again, in order.
+    const int size = Size();
+    ImageList_SetIconSize(list_.get(), size, size);
+    for (const Drawing& draw : drawings_) {
+        UniqueGdiObject bitmap(PictureToBitmap(draw(size)));
+        ImageList_Add(list_.get(), static_cast<HBITMAP>(bitmap.get()), nullptr);
+    }
+}
 
 bool ListView::Create(Window& parent, DesignRect rect, unsigned anchors) {
     if (!CreateChild(parent, WC_LISTVIEWW, "",
@@ -233,6 +273,7 @@ void ListView::AddColumn(const std::string& caption, int design_width) {
     col.cx = parent_->Scale(design_width);
     col.iSubItem = ColumnCount();
     SendMessageW(hwnd_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(col.iSubItem), reinterpret_cast<LPARAM>(&col));
+    columns_.push_back({design_width, col.cx, false});
 }
 
 int ListView::ColumnCount() const {
@@ -242,15 +283,47 @@ int ListView::ColumnCount() const {
 
 void ListView::DeleteColumnsAfterFirst() {
     while (ColumnCount() > 1) ListView_DeleteColumn(hwnd_, ColumnCount() - 1);
+    columns_.resize(std::min<size_t>(columns_.size(), 1));
+    share_count_ = 0;
+}
+
+void ListView::SetColumnWidth(int column, int width) {
+    ListView_SetColumnWidth(hwnd_, column, width);
+    if (static_cast<size_t>(column) < columns_.size()) columns_[static_cast<size_t>(column)].applied = width;
 }
 
 void ListView::ShareRemainingWidth(int first_design_width) {
-    int n = ColumnCount();
-    if (n < 2) return;
+    share_first_design_width_ = first_design_width;
+    share_count_ = ColumnCount();
+    for (size_t i = 1; i < columns_.size(); ++i) columns_[i].shared = true;
+    ShareWidth();
+}
+
+void ListView::ShareWidth() {
+    if (share_count_ < 2) return;
+    // Room is kept for a vertical scroll bar, whether the rows show one yet or not.
     RECT client;
     GetClientRect(hwnd_, &client);
-    int rest = client.right - parent_->Scale(first_design_width) - GetSystemMetrics(SM_CXVSCROLL);
-    for (int i = 1; i < n; ++i) ListView_SetColumnWidth(hwnd_, i, std::max(rest / (n - 1), parent_->Scale(40)));
+    const int scroll_bar = SystemMetricForDpi(SM_CXVSCROLL, parent_->dpi());
+    if (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VSCROLL) client.right += scroll_bar;
+    const int rest = client.right - parent_->Scale(share_first_design_width_) - scroll_bar;
+    const int width = std::max(rest / (share_count_ - 1), parent_->Scale(40));
+    for (size_t i = 1; i < columns_.size(); ++i)
+        if (columns_[i].shared) SetColumnWidth(static_cast<int>(i), width);
+}
+
+void ListView::OnDpiChanged(UINT old_dpi) {
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        Column& c = columns_[i];
+        const int now = ColumnWidth(static_cast<int>(i));
+        if (now != c.applied) c = {MulDiv(now, 96, static_cast<int>(old_dpi)), now, false};  // dragged by the user
+        if (!c.shared) SetColumnWidth(static_cast<int>(i), parent_->Scale(c.design_width));
+    }
+    ShareWidth();
+    // The rows take the height of the images as they are now.
+    const HIMAGELIST images = ListView_GetImageList(hwnd_, LVSIL_SMALL);
+    SetImageList(nullptr);
+    SetImageList(images);
 }
 
 void ListView::SetImageList(HIMAGELIST images) { ListView_SetImageList(hwnd_, images, LVSIL_SMALL); }

@@ -28,6 +28,8 @@ public:
     virtual HBRUSH OnColorStatic(HDC /*dc*/) { return nullptr; }
     virtual void Place(int x, int y, int width, int height);
     virtual void SetFont(HFONT font);
+    // The window's DPI changed and the control is placed anew: re-apply what is sized at 96 DPI.
+    virtual void OnDpiChanged(UINT /*old_dpi*/) {}
 
 protected:
     bool CreateChild(Window& parent, const wchar_t* window_class, const std::string& text, DWORD style,
@@ -53,14 +55,19 @@ class Button : public Control {
 public:
     bool Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors = kAnchorTopLeft,
                 int id = 0, bool is_default = false);
-    // A picture above the caption, scaled to the window's DPI.
-    void SetGlyph(const Picture& glyph);
+    // A picture above the caption, design_size square at 96 DPI, drawn for the window's DPI.
+    void SetGlyph(Glyph glyph, int design_size);
     void Click() { OnCommand(BN_CLICKED); }
     std::function<void()> onClick;
     void OnCommand(WORD code) override;
+    void OnDpiChanged(UINT old_dpi) override;
 
 private:
+    void DrawGlyphImage();
+
     UniqueImageList glyphs_;
+    Glyph glyph_{};
+    int glyph_design_size_ = 0;  // none
 };
 
 class CheckBox : public Control {
@@ -119,14 +126,23 @@ private:
     UniqueGdiObject brush_;
 };
 
-// A picture shown as-is (an icon or a banner bitmap made in code).
+// A picture shown as-is (an icon or a banner bitmap made in code), drawn again
+// whenever the window's DPI changes.
 class PictureBox : public Control {
 public:
     bool Create(Window& parent, DesignRect rect, unsigned anchors = kAnchorTopLeft);
-    void SetIcon(HICON icon);          // takes ownership
-    void SetBitmap(HBITMAP bitmap);    // takes ownership
+    // An icon design_size square at 96 DPI.
+    void SetIcon(std::function<Picture(int size)> draw, int design_size);
+    // A bitmap drawn for the window's DPI; the box owns what draw returns.
+    void SetBitmap(std::function<HBITMAP(const Window& window)> draw);
+    void OnDpiChanged(UINT old_dpi) override;
 
 private:
+    void Draw();
+
+    std::function<Picture(int size)> draw_icon_;
+    int icon_design_size_ = 0;
+    std::function<HBITMAP(const Window& window)> draw_bitmap_;
     UniqueIcon icon_;
     UniqueGdiObject bitmap_;
 };
@@ -139,17 +155,28 @@ public:
     int Position() const;
 };
 
-// 32-bit images with alpha, added as pictures drawn in code.
+// 32-bit images with alpha, added as pictures drawn in code. The images are
+// square, design_size at 96 DPI, and drawn again when the owner's DPI changes;
+// the handle stays the same, so the lists that show it keep it.
 class ImageList {
 public:
-    bool Create(int width, int height);
-    int Add(const Picture& picture);
+    ImageList() = default;
+    ImageList(const ImageList&) = delete;
+    ImageList& operator=(const ImageList&) = delete;
+    ~ImageList();
+    bool Create(Window& owner, int design_size);
+    using Drawing = std::function<Picture(int size)>;
+    int Add(Drawing draw);
     int Count() const;
+    int Size() const;  // the side of an image at the owner's DPI
     HIMAGELIST handle() const { return list_.get(); }
+    void OnDpiChanged();
 
 private:
+    Window* owner_ = nullptr;
     UniqueImageList list_;
-    int width_ = 0, height_ = 0;
+    int design_size_ = 0;
+    std::vector<Drawing> drawings_;
 };
 
 // A report-style list view: grid lines, whole-row selection, read-only cells.
@@ -162,6 +189,8 @@ public:
     // The columns after the first share what the first leaves of the width.
     void ShareRemainingWidth(int first_design_width);
     void SetImageList(HIMAGELIST images);
+    // Column widths follow the new DPI; a width the user dragged keeps its size at 96 DPI.
+    void OnDpiChanged(UINT old_dpi) override;
 
     // ReportList: rows are rewritten cell by cell, and unchanged cells are not touched.
     int RowCount() const override;
@@ -196,6 +225,17 @@ public:
 
 private:
     void SetCellImage(int row, int column, int image);
+    void SetColumnWidth(int column, int width);
+    void ShareWidth();
+
+    struct Column {
+        int design_width;  // at 96 DPI
+        int applied;       // the width last set, to tell a width the user dragged
+        bool shared;       // sized by ShareRemainingWidth
+    };
+    std::vector<Column> columns_;
+    int share_first_design_width_ = 0;
+    int share_count_ = 0;
 };
 
 // A one-line text box with a grey hint while empty; raises onChange on every edit.

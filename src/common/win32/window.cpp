@@ -31,7 +31,20 @@ GetDpiForWindowFn DpiForWindowFunction() {
     return fn;
 }
 
+using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
+
+GetSystemMetricsForDpiFn MetricsForDpiFunction() {
+    static auto fn = reinterpret_cast<GetSystemMetricsForDpiFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+    return fn;
+}
+
 }  // namespace
+
+int SystemMetricForDpi(int index, UINT dpi) {
+    if (auto fn = MetricsForDpiFunction()) return fn(index, dpi);
+    return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(WindowDpi(nullptr)));
+}
 
 UINT WindowDpi(HWND hwnd) {
     if (auto fn = DpiForWindowFunction(); fn && hwnd) {
@@ -44,12 +57,13 @@ UINT WindowDpi(HWND hwnd) {
 
 int ScaleForDpi(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
 
-HICON ProgramIcon(int size) {
-    Picture pic = DrawProgramIcon(size);
+HICON ProgramIcon(int size) { return PictureToIcon(DrawProgramIcon(size)); }
+
+HICON PictureToIcon(const Picture& pic) {
     BITMAPV5HEADER bi{};
     bi.bV5Size = sizeof(bi);
-    bi.bV5Width = size;
-    bi.bV5Height = -size;
+    bi.bV5Width = pic.width;
+    bi.bV5Height = -pic.height;
     bi.bV5Planes = 1;
     bi.bV5BitCount = 32;
     bi.bV5Compression = BI_BITFIELDS;
@@ -62,7 +76,7 @@ HICON ProgramIcon(int size) {
                                            &bits, nullptr, 0));
     if (!color) return nullptr;
     std::copy(pic.pixels.begin(), pic.pixels.end(), static_cast<Argb*>(bits));
-    UniqueGdiObject mask(CreateBitmap(size, size, 1, 1, nullptr));
+    UniqueGdiObject mask(CreateBitmap(pic.width, pic.height, 1, 1, nullptr));
     ICONINFO ii{TRUE, 0, 0, static_cast<HBITMAP>(mask.get()), static_cast<HBITMAP>(color.get())};
     return CreateIconIndirect(&ii);
 }
@@ -213,6 +227,8 @@ void Window::AddControl(Control* control, DesignRect rect, unsigned anchors) {
 
 void Window::AddTimer(Timer* timer) { timers_[timer->id()] = timer; }
 void Window::RemoveTimer(Timer* timer) { timers_.erase(timer->id()); }
+void Window::AddImageList(ImageList* list) { image_lists_.push_back(list); }
+void Window::RemoveImageList(ImageList* list) { std::erase(image_lists_, list); }
 
 void Window::MoveControl(Control* control, DesignRect rect) {
     for (auto& p : placed_)
@@ -277,12 +293,15 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             }
             break;
         case WM_DPICHANGED: {  // take the new DPI and the suggested rectangle
+            const UINT old_dpi = dpi_;
             dpi_ = HIWORD(wp);
             UpdateFont();
+            for (ImageList* list : image_lists_) list->OnDpiChanged();  // before the lists that show them
             auto* r = reinterpret_cast<RECT*>(lp);
             SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
             Layout();
+            for (auto& p : placed_) p.control->OnDpiChanged(old_dpi);
             return 0;
         }
         case WM_CTLCOLORSTATIC:

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "common/picture.h"
 #include "common/win32/unique.h"
 
 class Control;
+class ImageList;
 class Timer;
 
 // Layout positions are given at 96 DPI and scaled to the window's DPI.
@@ -24,6 +26,8 @@ struct DesignRect {
 
 UINT WindowDpi(HWND hwnd);
 int ScaleForDpi(int value, UINT dpi);
+// A system metric (GetSystemMetrics) as it is at the given DPI.
+int SystemMetricForDpi(int index, UINT dpi);
 
 // One object bound to one window handle. Windows of our own classes bind at
 // WM_NCCREATE; standard controls bind by subclassing. Either way every message
@@ -77,6 +81,8 @@ public:
     void AddControl(Control* control, DesignRect rect, unsigned anchors);
     void AddTimer(Timer* timer);
     void RemoveTimer(Timer* timer);
+    void AddImageList(ImageList* list);
+    void RemoveImageList(ImageList* list);
     // Places every control for the current client size and DPI.
     void Layout();
     // Gives a control a new place at 96 DPI, keeping its anchors (for bars that come and go).
@@ -103,6 +109,7 @@ private:
     };
     std::vector<Placed> placed_;
     std::map<UINT_PTR, Timer*> timers_;
+    std::vector<ImageList*> image_lists_;
     UniqueGdiObject font_;
     UINT dpi_ = 96;
     SIZE design_client_{0, 0};
@@ -135,5 +142,6 @@ void ShowMessage(HWND owner, const std::string& text);
 using MessageBoxHook = std::function<void(HWND owner, const std::string& text)>;
 void SetMessageBoxHook(MessageBoxHook hook);
 
-// The program icon (DrawProgramIcon) as an icon handle.
+// A picture as an icon handle, and the program icon (DrawProgramIcon) as one.
+HICON PictureToIcon(const Picture& picture);
 HICON ProgramIcon(int size);
