@@ -19,7 +19,7 @@ class BenchWindow : public Window {
 public:
     BenchWindow(int width, int height) {
         CreateFrame("Channel redraw", WS_OVERLAPPEDWINDOW, 0, nullptr, width, height);
-        graph.Create(*this, {0, 0, width, height}, AnchorLeft | AnchorTop | AnchorRight | AnchorBottom);
+        graph.Create(*this, {.rect = {0, 0, width, height}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
         ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
         UpdateWindow(hwnd_);
     }

@@ -40,18 +40,18 @@ TAboutDlg::TAboutDlg(HWND owner, std::string exeName)
       owner_(owner),
       exeName_(std::move(exeName)) {
     CreateDialogFrame("", 389, 285, owner);
-    Image1.Create(*this, {0, 0, 388, 96});
+    Image1.Create(*this, {.rect = {0, 0, 388, 96}});
     Image1.SetBitmap([](const Window& w) { return BannerBitmap(w.Scale(388), w.Scale(96), w.Scale(28)); });
-    all_grp.Create(*this, "", {1, 97, 384, 184});
+    all_grp.Create(*this, {.rect = {1, 97, 384, 184}});
     // Group boxes are siblings here: children stand at the box's position plus their own.
-    Application_grp.Create(*this, "Application", {1 + 5, 97 + 12, 249, 53});
-    appname_lbl.Create(*this, "", {1 + 5 + 8, 97 + 12 + 16, 235, 14});
-    version_lbl.Create(*this, "", {1 + 5 + 8, 97 + 12 + 32, 235, 14});
-    quintavo_grp.Create(*this, std::string(kMakerName), {1 + 260, 97 + 12, 113, 117});
-    email_btn.Create(*this, "Email", {1 + 260 + 8, 97 + 12 + 16, 97, 28});
-    web_btn.Create(*this, "Web Site", {1 + 260 + 8, 97 + 12 + 48, 97, 28});
-    forum_btn.Create(*this, "Forums", {1 + 260 + 8, 97 + 12 + 80, 97, 28});
-    ok_btn.Create(*this, "Ok", {1 + 274, 97 + 139, 81, 33}, kAnchorTopLeft, IDOK, true);
+    Application_grp.Create(*this, {.caption = "Application", .rect = {1 + 5, 97 + 12, 249, 53}});
+    appname_lbl.Create(*this, {.rect = {1 + 5 + 8, 97 + 12 + 16, 235, 14}});
+    version_lbl.Create(*this, {.rect = {1 + 5 + 8, 97 + 12 + 32, 235, 14}});
+    quintavo_grp.Create(*this, {.caption = std::string(kMakerName), .rect = {1 + 260, 97 + 12, 113, 117}});
+    email_btn.Create(*this, {.caption = "Email", .rect = {1 + 260 + 8, 97 + 12 + 16, 97, 28}});
+    web_btn.Create(*this, {.caption = "Web Site", .rect = {1 + 260 + 8, 97 + 12 + 48, 97, 28}});
+    forum_btn.Create(*this, {.caption = "Forums", .rect = {1 + 260 + 8, 97 + 12 + 80, 97, 28}});
+    ok_btn.Create(*this, {.caption = "Ok", .rect = {1 + 274, 97 + 139, 81, 33}, .id = IDOK, .is_default = true});
     email_btn.onClick = [this] { email_btnClick(); };
     web_btn.onClick = [this] { web_btnClick(); };
     forum_btn.onClick = [this] { forum_btnClick(); };

@@ -75,7 +75,7 @@ Unique<FileHandleTraits> SaveInstaller(const std::string& fileName, std::span<co
 
 TAutoUpdateDlg::TAutoUpdateDlg(HWND owner, std::string exeName) : owner_(owner), exeName_(std::move(exeName)) {
     CreateDialogFrame("Auto Update", 410, 39, owner);
-    pb.Create(*this, {8, 8, 393, 17});
+    pb.Create(*this, {.rect = {8, 8, 393, 17}});
     pb.SetRange(100);
     Tmr.Attach(*this, 500);
     Tmr.onTick = [this] { TmrTimer(); };

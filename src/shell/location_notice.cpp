@@ -10,14 +10,15 @@ constexpr int kPadding = 8, kTextHeight = 16, kLinkWidth = 150;
 
 void LocationNotice::Create(Window& parent, DesignRect rect) {
     const unsigned stretch = AnchorLeft | AnchorTop | AnchorRight;
-    bar.Create(parent, kBarColour, rect, stretch);
+    bar.Create(parent, {.color = kBarColour, .rect = rect, .anchors = stretch});
     const int top = rect.top + (rect.height - kTextHeight) / 2;
     const int textWidth = rect.width - 3 * kPadding - kLinkWidth;
-    text.Create(parent, kText, {rect.left + kPadding, top, textWidth, kTextHeight});
+    text.Create(parent, {.text = kText, .rect = {rect.left + kPadding, top, textWidth, kTextHeight}});
     text.SetColors(RGB(0, 0, 0), bar.Brush());
     // The action at the bar's right end, as notice bars have it.
-    link.Create(parent, kLinkText, {rect.left + 2 * kPadding + textWidth, top, kLinkWidth, kTextHeight},
-                AnchorTop | AnchorRight);
+    link.Create(parent, {.text = kLinkText,
+                         .rect = {rect.left + 2 * kPadding + textWidth, top, kLinkWidth, kTextHeight},
+                         .anchors = AnchorTop | AnchorRight});
     link.SetColors(kLinkColour, bar.Brush());
     // The bar lies under its text and link.
     SetWindowPos(bar.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -202,13 +202,13 @@ TMainDlg::~TMainDlg() {
 
 void TMainDlg::CreateControls() {
     using namespace main_layout;
-    top_pnl.Create(*this, GetSysColor(COLOR_WINDOWFRAME), kTopPanel, AnchorLeft | AnchorTop | AnchorRight);
-    Image1.Create(*this, kIcon);
+    top_pnl.Create(*this, {.color = GetSysColor(COLOR_WINDOWFRAME), .rect = kTopPanel, .anchors = AnchorLeft | AnchorTop | AnchorRight});
+    Image1.Create(*this, {.rect = kIcon});
     Image1.SetIcon(DrawProgramIcon, 32);
-    Label2.Create(*this, kProductName, kProductLabel);
+    Label2.Create(*this, {.text = kProductName, .rect = kProductLabel});
     Label2.SetBold(true);
     Label2.SetColors(RGB(192, 192, 192), top_pnl.Brush());
-    subtitle_lbl.Create(*this, kTagline, kSubtitle, kAnchorTopLeft, true);
+    subtitle_lbl.Create(*this, {.text = kTagline, .rect = kSubtitle, .word_wrap = true});
     subtitle_lbl.SetColors(RGB(255, 255, 255), top_pnl.Brush());
     // The band lies under its picture and labels.
     SetWindowPos(top_pnl.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -221,7 +221,7 @@ void TMainDlg::CreateControls() {
         {drivers_btn, "Drivers Update", kDrivers, Glyph::NetworkCard},
     };
     for (auto& b : buttons) {
-        b.button.Create(*this, b.caption, b.rect);
+        b.button.Create(*this, {.caption = b.caption, .rect = b.rect});
         b.button.SetGlyph(b.glyph, 32);
     }
     more_adapt_btn.onClick = [this] { more_adapt_btnClick(); };
@@ -229,7 +229,7 @@ void TMainDlg::CreateControls() {
     more_ap_btn.onClick = [this] { more_ap_btnClick(); };
     drivers_btn.onClick = [this] { drivers_btnClick(); };
 
-    scope.Create(*this, kScope, AnchorLeft | AnchorTop | AnchorRight);
+    scope.Create(*this, {.rect = kScope, .anchors = AnchorLeft | AnchorTop | AnchorRight});
     TStripChart& chart = scope.chart();
     chart.SetColor(RgbColour(0, 0, 0));
     chart.SetGridColor(RgbColour(0, 0, 0));
@@ -242,14 +242,14 @@ void TMainDlg::CreateControls() {
     colors.Create(*this, 16);
     for (Glyph g : kListGlyphs) colors.Add([g](int size) { return DrawGlyph(g, size); });
 
-    adapt_lst.Create(*this, kAdapters, kAnchorTopLeft);
+    adapt_lst.Create(*this, {.rect = kAdapters});
     adapt_lst.AddColumn("Adapter Name", 200);
     adapt_lst.AddColumn("State", 90);
     adapt_lst.AddColumn("802.11 Capacity", 100);
-    net_lst.Create(*this, kNetworks, AnchorLeft | AnchorTop | AnchorBottom);
+    net_lst.Create(*this, {.rect = kNetworks, .anchors = AnchorLeft | AnchorTop | AnchorBottom});
     for (const char* c : {"Network Name (SSID)", "Signal Quality", "Authentication", "Cipher"}) net_lst.AddColumn(c, 200);
     net_lst.ShareRemainingWidth(200);
-    ap_lst.Create(*this, kAccessPoints, AnchorLeft | AnchorTop | AnchorBottom);
+    ap_lst.Create(*this, {.rect = kAccessPoints, .anchors = AnchorLeft | AnchorTop | AnchorBottom});
     for (const char* c : {"AP Name / MAC", "SSID", "Channel", "RSSi"}) ap_lst.AddColumn(c, 200);
     ap_lst.ShareRemainingWidth(200);
     // What the information elements and the address tell, after the list's own four columns.
@@ -271,9 +271,9 @@ void TMainDlg::CreateControls() {
     net_lst.onDoubleClick = [this] { more_net_btnClick(); };
     ap_lst.onDoubleClick = [this] { more_ap_btnClick(); };
 
-    filter_edt.Create(*this, "Filter", kFilter, AnchorTop | AnchorRight);
+    filter_edt.Create(*this, {.cue = "Filter", .rect = kFilter, .anchors = AnchorTop | AnchorRight});
     filter_edt.onChange = [this] { FilterChanged(); };
-    filter_lbl.Create(*this, "", kFilterStatus, AnchorTop | AnchorRight, true);
+    filter_lbl.Create(*this, {.rect = kFilterStatus, .anchors = AnchorTop | AnchorRight, .word_wrap = true});
     filter_lbl.SetColors(RGB(255, 255, 255), top_pnl.Brush());
     SetWindowPos(top_pnl.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     location_pnl.Create(*this, kLocationNotice);

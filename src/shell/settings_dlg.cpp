@@ -5,12 +5,12 @@
 
 TSettingsDlg::TSettingsDlg(HWND owner) : owner_(owner) {
     CreateDialogFrame("Settings", 262, 75, owner);
-    debug_chk.Create(*this, "Debug mode", {8, 8, 97, 17});
+    debug_chk.Create(*this, {.caption = "Debug mode", .rect = {8, 8, 97, 17}});
     // The scan interval shares the first row, right of the check box.
-    interval_lbl.Create(*this, "Scan interval", {112, 10, 74, 13});
-    interval_spn.Create(*this, {188, 6, 40, 21}, 0, kLongestScanInterval);
-    seconds_lbl.Create(*this, "s", {232, 10, 20, 13});
-    ok_btn.Create(*this, "OK", {96, 40, 75, 25}, kAnchorTopLeft, IDOK, true);
+    interval_lbl.Create(*this, {.text = "Scan interval", .rect = {112, 10, 74, 13}});
+    interval_spn.Create(*this, {.rect = {188, 6, 40, 21}, .minimum = 0, .maximum = kLongestScanInterval});
+    seconds_lbl.Create(*this, {.text = "s", .rect = {232, 10, 20, 13}});
+    ok_btn.Create(*this, {.caption = "OK", .rect = {96, 40, 75, 25}, .id = IDOK, .is_default = true});
     ok_btn.onClick = [this] { EndModal(IDOK); };
 }
 

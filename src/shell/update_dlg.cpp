@@ -5,8 +5,8 @@
 #include "shell/auto_update_dlg.h"
 #include "update/update_check.h"
 
-bool LinkLabel::Create(Window& parent, const std::string& text, DesignRect rect, unsigned anchors) {
-    if (!Label::Create(parent, text, rect, anchors)) return false;
+bool LinkLabel::Create(Window& parent, const CreateArgs& args) {
+    if (!Label::Create(parent, args)) return false;
     // Right-justified, and SS_NOTIFY so that a click reaches the window.
     const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
     SetWindowLongPtrW(hwnd_, GWL_STYLE, (style & ~SS_TYPEMASK) | SS_RIGHT | SS_NOTIFY);
@@ -30,24 +30,25 @@ void LinkLabel::OnCommand(WORD code) {
 
 TUpdateDlg::TUpdateDlg(HWND owner, TAutoUpdateDlg& autoUpdate) : owner_(owner), autoUpdate_(autoUpdate) {
     CreateDialogFrame("Update", 333, 123, owner);
-    top_pnl.Create(*this, RGB(255, 255, 255), {-4, 0, 377, 65}, AnchorLeft | AnchorTop | AnchorRight);
-    Label2.Create(*this, "Update Available", {23, 8, 170, 13});
+    top_pnl.Create(*this, {.color = RGB(255, 255, 255), .rect = {-4, 0, 377, 65}, .anchors = AnchorLeft | AnchorTop | AnchorRight});
+    Label2.Create(*this, {.text = "Update Available", .rect = {23, 8, 170, 13}});
     Label2.SetBold(true);
     Label2.SetColors(CLR_INVALID, top_pnl.Brush());
-    Label1.Create(*this,
-                  "New version is available to download ! Updates are recommended in order to benefit from bug "
-                  "fixes and new features.",
-                  {23, 25, 308, 40}, AnchorLeft | AnchorTop | AnchorRight, true);
+    Label1.Create(*this, {.text = "New version is available to download ! Updates are recommended in order to "
+                                  "benefit from bug fixes and new features.",
+                          .rect = {23, 25, 308, 40},
+                          .anchors = AnchorLeft | AnchorTop | AnchorRight,
+                          .word_wrap = true});
     Label1.SetColors(CLR_INVALID, top_pnl.Brush());
-    changelog_lbl.Create(*this, "Change Log", {200, 8, 129, 13});
+    changelog_lbl.Create(*this, {.text = "Change Log", .rect = {200, 8, 129, 13}});
     changelog_lbl.SetColors(RGB(0, 0, 255), top_pnl.Brush());
     // The band lies under its labels.
     SetWindowPos(top_pnl.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     constexpr unsigned kBottomLeft = AnchorLeft | AnchorBottom;
-    auto_btn.Create(*this, "Automatic Update", {1, 70, 115, 45}, kBottomLeft, 0, true);
-    manual_btn.Create(*this, "Manual Update", {121, 70, 115, 45}, kBottomLeft);
-    close_btn.Create(*this, "Close", {241, 70, 90, 45}, kBottomLeft, IDCANCEL);
+    auto_btn.Create(*this, {.caption = "Automatic Update", .rect = {1, 70, 115, 45}, .anchors = kBottomLeft, .is_default = true});
+    manual_btn.Create(*this, {.caption = "Manual Update", .rect = {121, 70, 115, 45}, .anchors = kBottomLeft});
+    close_btn.Create(*this, {.caption = "Close", .rect = {241, 70, 90, 45}, .anchors = kBottomLeft, .id = IDCANCEL});
     auto_btn.SetGlyph(Glyph::GreenShield, 16);
     manual_btn.SetGlyph(Glyph::GreenShield, 16);
     close_btn.SetGlyph(Glyph::RedCross, 16);

@@ -14,7 +14,7 @@ class TAutoUpdateDlg;
 // A label that reads as a link: blue, underlined, clickable.
 class LinkLabel : public Label {
 public:
-    bool Create(Window& parent, const std::string& text, DesignRect rect, unsigned anchors = kAnchorTopLeft);
+    bool Create(Window& parent, const CreateArgs& args);
     void SetFont(HFONT font) override;
     void OnCommand(WORD code) override;
     std::function<void()> onClick;

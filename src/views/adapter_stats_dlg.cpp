@@ -4,16 +4,16 @@
 
 TAdapterStatsDlg::TAdapterStatsDlg(HWND owner) : owner_(owner) {
     CreateDialogFrame("Adapter Statistics", 782, 612, owner);
-    group.Create(*this, "", {8, 8, 769, 601});
+    group.Create(*this, {.rect = {8, 8, 769, 601}});
     // The lists stand in the group box; positions are the box's plus their own.
-    gen_lst.Create(*this, {8 + 448, 8 + 16, 313, 65}, kAnchorTopLeft);
+    gen_lst.Create(*this, {.rect = {8 + 448, 8 + 16, 313, 65}});
     gen_lst.AddColumn("Info", 200);
     gen_lst.AddColumn("Value", 90);
-    MACstats_lst.Create(*this, {8 + 8, 8 + 16, 425, 233}, kAnchorTopLeft);
+    MACstats_lst.Create(*this, {.rect = {8 + 8, 8 + 16, 425, 233}});
     MACstats_lst.AddColumn("MAC Layer Stats", 200);
     MACstats_lst.AddColumn("Unicast", 80);
     MACstats_lst.AddColumn("Multicast", 80);
-    PHYstats_lst.Create(*this, {8 + 8, 8 + 256, 753, 337}, kAnchorTopLeft);
+    PHYstats_lst.Create(*this, {.rect = {8 + 8, 8 + 256, 753, 337}});
     PHYstats_lst.AddColumn("PHY Layer Stats", 200);
 }
 

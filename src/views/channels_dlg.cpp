@@ -38,8 +38,8 @@ std::string SafeRead(const char* name) {
 
 }  // namespace
 
-bool TabStrip::Create(Window& parent, DesignRect rect, unsigned anchors) {
-    return CreateChild(parent, WC_TABCONTROLW, "", WS_TABSTOP, 0, rect, anchors);
+bool TabStrip::Create(Window& parent, const CreateArgs& args) {
+    return CreateChild(parent, WC_TABCONTROLW, "", WS_TABSTOP, 0, args.rect, args.anchors);
 }
 
 void TabStrip::AddTab(const std::string& text) {
@@ -78,10 +78,10 @@ TChannelsDlg::TChannelsDlg(HWND owner) {
     CreateFrame("Channels", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, owner, kClientWidth, kClientHeight);
     SetMinimumClientSize(420, 320);
     // The tab's page holds the graph and the table; they lie above it in the z-order.
-    band_tab.Create(*this, {6, 6, 748, 528}, AnchorLeft | AnchorTop | AnchorRight | AnchorBottom);
+    band_tab.Create(*this, {.rect = {6, 6, 748, 528}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
     for (WifiBand band : kWifiBands) band_tab.AddTab(std::string(PlanOf(band).name));
-    graph.Create(*this, {14, 36, 732, 318}, AnchorLeft | AnchorTop | AnchorRight | AnchorBottom);
-    channel_lst.Create(*this, {14, 362, 732, 164}, AnchorLeft | AnchorRight | AnchorBottom);
+    graph.Create(*this, {.rect = {14, 36, 732, 318}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
+    channel_lst.Create(*this, {.rect = {14, 362, 732, 164}, .anchors = AnchorLeft | AnchorRight | AnchorBottom});
     const std::vector<std::string> columns = ChannelTableColumns();
     for (size_t c = 0; c < columns.size(); ++c) channel_lst.AddColumn(columns[c], kColumnWidths[c]);
     for (HWND child : {graph.hwnd(), channel_lst.hwnd()})

@@ -17,7 +17,11 @@
 // The tab strip above the graph.
 class TabStrip : public Control {
 public:
-    bool Create(Window& parent, DesignRect rect, unsigned anchors);
+    struct CreateArgs {
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     void AddTab(const std::string& text);
     int TabCount() const;
     std::string TabText(int index) const;

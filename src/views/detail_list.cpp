@@ -3,7 +3,7 @@
 #include "common/win32/shell.h"
 
 void CreateInfoList(Window& owner, ListView& list, DesignRect rect) {
-    list.Create(owner, rect, kAnchorTopLeft);
+    list.Create(owner, {.rect = rect});
     list.AddColumn("Info", 200);
     list.AddColumn("Value", 90);
 }

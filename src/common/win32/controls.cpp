@@ -42,10 +42,10 @@ void Control::Place(int x, int y, int width, int height) { MoveWindow(hwnd_, x, 
 
 void Control::SetFont(HFONT font) { SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
 
-bool Button::Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors, int id,
-                    bool is_default) {
-    return CreateChild(parent, WC_BUTTONW, caption, WS_TABSTOP | (is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
-                       0, rect, anchors, id);
+bool Button::Create(Window& parent, const CreateArgs& args) {
+    return CreateChild(parent, WC_BUTTONW, args.caption,
+                       WS_TABSTOP | (args.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, args.rect, args.anchors,
+                       args.id);
 }
 
 void Button::SetGlyph(Glyph glyph, int design_size) {
@@ -76,8 +76,8 @@ void Button::OnCommand(WORD code) {
     if (code == BN_CLICKED && onClick) onClick();
 }
 
-bool CheckBox::Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors) {
-    return CreateChild(parent, WC_BUTTONW, caption, WS_TABSTOP | BS_AUTOCHECKBOX, 0, rect, anchors);
+bool CheckBox::Create(Window& parent, const CreateArgs& args) {
+    return CreateChild(parent, WC_BUTTONW, args.caption, WS_TABSTOP | BS_AUTOCHECKBOX, 0, args.rect, args.anchors);
 }
 
 bool CheckBox::Checked() const { return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -90,17 +90,19 @@ SpinEdit::~SpinEdit() {
     if (arrows_ && IsWindow(arrows_)) DestroyWindow(arrows_);
 }
 
-bool SpinEdit::Create(Window& parent, DesignRect rect, int minimum, int maximum, unsigned anchors) {
-    minimum_ = minimum;
-    maximum_ = maximum;
+bool SpinEdit::Create(Window& parent, const CreateArgs& args) {
+    minimum_ = args.minimum;
+    maximum_ = args.maximum;
     // The arrows exist before the edit is placed; they take no tab stop of their own.
     arrows_ = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
                               0, 0, 0, 0, parent.hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!arrows_) return false;
-    if (!CreateChild(parent, WC_EDITW, "", WS_TABSTOP | ES_NUMBER | ES_RIGHT, WS_EX_CLIENTEDGE, rect, anchors)) return false;
-    SendMessageW(hwnd_, EM_LIMITTEXT, std::to_wstring(maximum).size(), 0);
+    if (!CreateChild(parent, WC_EDITW, "", WS_TABSTOP | ES_NUMBER | ES_RIGHT, WS_EX_CLIENTEDGE, args.rect,
+                     args.anchors))
+        return false;
+    SendMessageW(hwnd_, EM_LIMITTEXT, std::to_wstring(maximum_).size(), 0);
     SendMessageW(arrows_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(hwnd_), 0);
-    SendMessageW(arrows_, UDM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
+    SendMessageW(arrows_, UDM_SETRANGE32, static_cast<WPARAM>(minimum_), maximum_);
     return true;
 }
 
@@ -121,12 +123,13 @@ void SpinEdit::Place(int x, int y, int width, int height) {
     MoveWindow(arrows_, x + width - arrows, y, arrows, height, TRUE);
 }
 
-bool GroupBox::Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors) {
-    return CreateChild(parent, WC_BUTTONW, caption, BS_GROUPBOX, WS_EX_TRANSPARENT, rect, anchors);
+bool GroupBox::Create(Window& parent, const CreateArgs& args) {
+    return CreateChild(parent, WC_BUTTONW, args.caption, BS_GROUPBOX, WS_EX_TRANSPARENT, args.rect, args.anchors);
 }
 
-bool Label::Create(Window& parent, const std::string& text, DesignRect rect, unsigned anchors, bool word_wrap) {
-    return CreateChild(parent, WC_STATICW, text, word_wrap ? SS_LEFT : SS_LEFTNOWORDWRAP, 0, rect, anchors);
+bool Label::Create(Window& parent, const CreateArgs& args) {
+    return CreateChild(parent, WC_STATICW, args.text, args.word_wrap ? SS_LEFT : SS_LEFTNOWORDWRAP, 0, args.rect,
+                       args.anchors);
 }
 
 void Label::SetColors(COLORREF text, HBRUSH background) {
@@ -159,15 +162,15 @@ HBRUSH Label::OnColorStatic(HDC dc) {
     return background_;
 }
 
-bool Panel::Create(Window& parent, COLORREF color, DesignRect rect, unsigned anchors) {
-    brush_.reset(CreateSolidBrush(color));
-    return CreateChild(parent, WC_STATICW, "", SS_SUNKEN, 0, rect, anchors);
+bool Panel::Create(Window& parent, const CreateArgs& args) {
+    brush_.reset(CreateSolidBrush(args.color));
+    return CreateChild(parent, WC_STATICW, "", SS_SUNKEN, 0, args.rect, args.anchors);
 }
 
 HBRUSH Panel::OnColorStatic(HDC /*dc*/) { return Brush(); }
 
-bool PictureBox::Create(Window& parent, DesignRect rect, unsigned anchors) {
-    return CreateChild(parent, WC_STATICW, "", SS_CENTERIMAGE | SS_REALSIZECONTROL, 0, rect, anchors);
+bool PictureBox::Create(Window& parent, const CreateArgs& args) {
+    return CreateChild(parent, WC_STATICW, "", SS_CENTERIMAGE | SS_REALSIZECONTROL, 0, args.rect, args.anchors);
 }
 
 void PictureBox::SetIcon(std::function<Picture(int size)> draw, int design_size) {
@@ -200,8 +203,8 @@ void PictureBox::Draw() {
     }
 }
 
-bool ProgressBar::Create(Window& parent, DesignRect rect, unsigned anchors) {
-    return CreateChild(parent, PROGRESS_CLASSW, "", 0, 0, rect, anchors);
+bool ProgressBar::Create(Window& parent, const CreateArgs& args) {
+    return CreateChild(parent, PROGRESS_CLASSW, "", 0, 0, args.rect, args.anchors);
 }
 
 void ProgressBar::SetRange(int max) { SendMessageW(hwnd_, PBM_SETRANGE32, 0, max); }
@@ -255,10 +258,9 @@ void ImageList::OnDpiChanged() {
     }
 }
 
-bool ListView::Create(Window& parent, DesignRect rect, unsigned anchors) {
-    if (!CreateChild(parent, WC_LISTVIEWW, "",
-                     WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-                     WS_EX_CLIENTEDGE, rect, anchors))
+bool ListView::Create(Window& parent, const CreateArgs& args) {
+    if (!CreateChild(parent, WC_LISTVIEWW, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                     WS_EX_CLIENTEDGE, args.rect, args.anchors))
         return false;
     ListView_SetExtendedListViewStyle(
         hwnd_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES | LVS_EX_DOUBLEBUFFER);
@@ -475,9 +477,10 @@ bool ListView::OnEnter() {
     return true;
 }
 
-bool EditBox::Create(Window& parent, const std::string& cue, DesignRect rect, unsigned anchors) {
-    if (!CreateChild(parent, WC_EDITW, "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, rect, anchors)) return false;
-    SendMessageW(hwnd_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(Widen(cue).c_str()));
+bool EditBox::Create(Window& parent, const CreateArgs& args) {
+    if (!CreateChild(parent, WC_EDITW, "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, args.rect, args.anchors))
+        return false;
+    SendMessageW(hwnd_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(Widen(args.cue).c_str()));
     return true;
 }
 

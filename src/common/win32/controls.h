@@ -53,8 +53,14 @@ using UniqueIcon = Unique<IconTraits>;
 
 class Button : public Control {
 public:
-    bool Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors = kAnchorTopLeft,
-                int id = 0, bool is_default = false);
+    struct CreateArgs {
+        std::string caption{};
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+        int id = 0;               // IDOK and IDCANCEL take Enter and Escape
+        bool is_default = false;  // the button Enter presses
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     // A picture above the caption, design_size square at 96 DPI, drawn for the window's DPI.
     void SetGlyph(Glyph glyph, int design_size);
     void Click() { OnCommand(BN_CLICKED); }
@@ -72,7 +78,12 @@ private:
 
 class CheckBox : public Control {
 public:
-    bool Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors = kAnchorTopLeft);
+    struct CreateArgs {
+        std::string caption{};
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     bool Checked() const;
     void SetChecked(bool checked);
 };
@@ -81,7 +92,12 @@ public:
 class SpinEdit : public Control {
 public:
     ~SpinEdit() override;
-    bool Create(Window& parent, DesignRect rect, int minimum, int maximum, unsigned anchors = kAnchorTopLeft);
+    struct CreateArgs {
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+        int minimum = 0, maximum = 0;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     // The number shown, held to the range; none while the field holds no number.
     std::optional<int> Value() const;
     void SetValue(int value);
@@ -95,13 +111,23 @@ private:
 
 class GroupBox : public Control {
 public:
-    bool Create(Window& parent, const std::string& caption, DesignRect rect, unsigned anchors = kAnchorTopLeft);
+    struct CreateArgs {
+        std::string caption{};
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
 };
 
 class Label : public Control {
 public:
-    bool Create(Window& parent, const std::string& text, DesignRect rect, unsigned anchors = kAnchorTopLeft,
-                bool word_wrap = false);
+    struct CreateArgs {
+        std::string text{};
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+        bool word_wrap = false;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     // Colours for a label on a coloured band; CLR_INVALID keeps the system's.
     void SetColors(COLORREF text, HBRUSH background);
     void SetBold(bool bold);
@@ -118,7 +144,12 @@ private:
 // A flat coloured band with a lowered inner edge.
 class Panel : public Control {
 public:
-    bool Create(Window& parent, COLORREF color, DesignRect rect, unsigned anchors);
+    struct CreateArgs {
+        COLORREF color = 0;
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     HBRUSH Brush() const { return static_cast<HBRUSH>(brush_.get()); }
     HBRUSH OnColorStatic(HDC dc) override;
 
@@ -130,7 +161,11 @@ private:
 // whenever the window's DPI changes.
 class PictureBox : public Control {
 public:
-    bool Create(Window& parent, DesignRect rect, unsigned anchors = kAnchorTopLeft);
+    struct CreateArgs {
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     // An icon design_size square at 96 DPI.
     void SetIcon(std::function<Picture(int size)> draw, int design_size);
     // A bitmap drawn for the window's DPI; the box owns what draw returns.
@@ -149,7 +184,11 @@ private:
 
 class ProgressBar : public Control {
 public:
-    bool Create(Window& parent, DesignRect rect, unsigned anchors = kAnchorTopLeft);
+    struct CreateArgs {
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     void SetRange(int max);
     void SetPosition(int position);
     int Position() const;
@@ -182,7 +221,11 @@ private:
 // A report-style list view: grid lines, whole-row selection, read-only cells.
 class ListView : public Control, public ReportList {
 public:
-    bool Create(Window& parent, DesignRect rect, unsigned anchors);
+    struct CreateArgs {
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     void AddColumn(const std::string& caption, int design_width);
     int ColumnCount() const;
     void DeleteColumnsAfterFirst();
@@ -241,7 +284,12 @@ private:
 // A one-line text box with a grey hint while empty; raises onChange on every edit.
 class EditBox : public Control {
 public:
-    bool Create(Window& parent, const std::string& cue, DesignRect rect, unsigned anchors);
+    struct CreateArgs {
+        std::string cue{};  // the grey hint while empty
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     std::function<void()> onChange;
     void OnCommand(WORD code) override;
 };

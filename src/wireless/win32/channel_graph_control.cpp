@@ -25,14 +25,14 @@ ChannelGraphControl::~ChannelGraphControl() {
     }
 }
 
-bool ChannelGraphControl::Create(Window& parent, DesignRect rect, unsigned anchors) {
+bool ChannelGraphControl::Create(Window& parent, const CreateArgs& args) {
     static ATOM atom = [] {
         WNDCLASSEXW wc{};
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = kGraphClass;
         return RegisterBoundClass(wc);
     }();
-    if (!atom || !CreateChild(parent, kGraphClass, "", 0, 0, rect, anchors)) return false;
+    if (!atom || !CreateChild(parent, kGraphClass, "", 0, 0, args.rect, args.anchors)) return false;
     tip_.Create(hwnd_);
     return true;
 }

@@ -18,7 +18,11 @@
 class ChannelGraphControl : public Control {
 public:
     ~ChannelGraphControl() override;
-    bool Create(Window& parent, DesignRect rect, unsigned anchors);
+    struct CreateArgs {
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     void Place(int x, int y, int width, int height) override;
     void OnDpiChanged(UINT old_dpi) override;
 

@@ -8,7 +8,7 @@ constexpr int kTipTolerance = 3;  // rows either side of a line that still name 
 
 }  // namespace
 
-bool StripChartControl::Create(Window& parent, DesignRect rect, unsigned anchors) {
+bool StripChartControl::Create(Window& parent, const CreateArgs& args) {
     static ATOM atom = [] {
         WNDCLASSEXW wc{};
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -19,7 +19,7 @@ bool StripChartControl::Create(Window& parent, DesignRect rect, unsigned anchors
     chart_.OnRepaint = [this] {
         if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
     };
-    if (!CreateChild(parent, kChartClass, "", 0, 0, rect, anchors)) return false;
+    if (!CreateChild(parent, kChartClass, "", 0, 0, args.rect, args.anchors)) return false;
     tip_.Create(hwnd_);
     return true;
 }

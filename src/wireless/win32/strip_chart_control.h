@@ -12,7 +12,11 @@
 
 class StripChartControl : public Control {
 public:
-    bool Create(Window& parent, DesignRect rect, unsigned anchors);
+    struct CreateArgs {
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
     TStripChart& chart() { return chart_; }
     void SetActive(bool active);
     void Place(int x, int y, int width, int height) override;

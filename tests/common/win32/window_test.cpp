@@ -13,10 +13,10 @@ public:
     TestFrame() {
         CreateFrame("Frame", WS_OVERLAPPEDWINDOW, 0, nullptr, 300, 200);
         SetMinimumClientSize(300, 200);
-        list.Create(*this, {10, 10, 280, 100}, AnchorLeft | AnchorTop | AnchorRight | AnchorBottom);
+        list.Create(*this, {.rect = {10, 10, 280, 100}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
         list.AddColumn("Name", 100);
         list.AddColumn("Value", 80);
-        right.Create(*this, "R", {250, 150, 40, 20}, AnchorRight | AnchorBottom);
+        right.Create(*this, {.caption = "R", .rect = {250, 150, 40, 20}, .anchors = AnchorRight | AnchorBottom});
     }
     ListView list;
     Button right;
@@ -26,7 +26,7 @@ class TestDialog : public ModalWindow {
 public:
     TestDialog() {
         CreateDialogFrame("Dialog", 200, 100, nullptr);
-        ok.Create(*this, "OK", {60, 60, 75, 25}, kAnchorTopLeft, IDOK, true);
+        ok.Create(*this, {.caption = "OK", .rect = {60, 60, 75, 25}, .id = IDOK, .is_default = true});
         ok.onClick = [this] { EndModal(IDOK); };
     }
     Button ok;
@@ -121,7 +121,7 @@ TEST(Window, WindowsAndControlsShareOneBinding) {
     EXPECT_EQ(custom.text_set, 1);
     EXPECT_EQ(custom.Text(), "Caf\xC3\xA9");
     auto button = std::make_unique<CountingButton>();
-    ASSERT_TRUE(button->Create(frame, "A", {0, 30, 50, 20}));
+    ASSERT_TRUE(button->Create(frame, {.caption = "A", .rect = {0, 30, 50, 20}}));
     button->SetText("B");
     EXPECT_EQ(button->text_set, 1);
     EXPECT_EQ(button->Text(), "B");  // the button's own procedure still keeps its text
