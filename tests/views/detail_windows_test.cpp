@@ -160,29 +160,34 @@ TEST_F(DetailWindows, DoubleClickOpensTheDetails) {
     EXPECT_TRUE(shown);
 }
 
+struct TooltipSearch {
+    HWND owner, control;
+    std::string text;
+};
+
+BOOL CALLBACK FindTooltipText(HWND window, LPARAM lp) {
+    auto& s = *reinterpret_cast<TooltipSearch*>(lp);
+    wchar_t cls[64];
+    if (GetWindow(window, GW_OWNER) != s.owner || !GetClassNameW(window, cls, 64) ||
+        lstrcmpiW(cls, TOOLTIPS_CLASSW) != 0)
+        return TRUE;
+    wchar_t text[256] = {};
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = s.owner;
+    info.uId = reinterpret_cast<UINT_PTR>(s.control);
+    info.lpszText = text;
+    SendMessageW(window, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&info));
+    if (!text[0]) return TRUE;
+    s.text = Narrow(text);
+    return FALSE;
+}
+
 // The text of the tooltip that owner's tooltip windows show for control; "" when none has one.
+// (A named callback: a lambda does not convert to the 32-bit build's stdcall pointer.)
 std::string TooltipText(HWND owner, HWND control) {
-    struct Search {
-        HWND owner, control;
-        std::string text;
-    } search{owner, control, {}};
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM lp) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(lp);
-        wchar_t cls[64];
-        if (GetWindow(window, GW_OWNER) != s.owner || !GetClassNameW(window, cls, 64) ||
-            lstrcmpiW(cls, TOOLTIPS_CLASSW) != 0)
-            return TRUE;
-        wchar_t text[256] = {};
-        TOOLINFOW info{};
-        info.cbSize = sizeof info;
-        info.hwnd = s.owner;
-        info.uId = reinterpret_cast<UINT_PTR>(s.control);
-        info.lpszText = text;
-        SendMessageW(window, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&info));
-        if (!text[0]) return TRUE;
-        s.text = Narrow(text);
-        return FALSE;
-    }, reinterpret_cast<LPARAM>(&search));
+    TooltipSearch search{owner, control, {}};
+    EnumThreadWindows(GetCurrentThreadId(), FindTooltipText, reinterpret_cast<LPARAM>(&search));
     return search.text;
 }
 
