@@ -43,23 +43,28 @@ configure_and_build() {
   cmake --build --preset "$preset" ${1:+--target "$@"} || die "build failed: $preset"
 }
 
-# Starts Xvfb on a free display and exports DISPLAY; stop_xvfb ends it.
+# Starts Xvfb on a free display and exports DISPLAY; stop_xvfb ends it. Xvfb picks the
+# display itself (-displayfd), so suites that start theirs at the same time never share one.
 XVFB_PID=
 start_xvfb() {
-  local n
-  for n in $(seq 91 140); do
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 50); do
-      xdpyinfo >/dev/null 2>&1 && return 0
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
+  local file n= i
+  file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp -noreset 3>"$file" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for i in $(seq 100); do
+    n=$(head -1 "$file")
+    [[ -n $n ]] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
-  die "could not start Xvfb"
+  rm -f "$file"
+  [[ -n $n ]] || die "could not start Xvfb"
+  export DISPLAY=":$n"
+  # A desktop session loads X resources; without any, Xlib reads ~/.Xdefaults again at
+  # every lookup, and Wine looks one up at every font selection. (-noreset keeps them
+  # when the last client leaves.)
+  xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER '! Vellumar under Xvfb' \
+    || die "could not set the X resources of display $DISPLAY"
 }
 stop_xvfb() {
   [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null

@@ -4,3 +4,8 @@ if(WIN32)
   target_link_libraries(idle_floor PRIVATE vellumar_warnings)
   target_link_options(idle_floor PRIVATE -municode)
 endif()
+# One redraw of the channel graph against one BitBlt of its size (run under Wine, with a display).
+if(WIN32 AND TARGET vellumar_win)
+  add_executable(channel_redraw_bench ${CMAKE_SOURCE_DIR}/bench/win32/channel_redraw.cpp)
+  target_link_libraries(channel_redraw_bench PRIVATE vellumar_win vellumar_warnings)
+endif()

@@ -61,5 +61,3 @@ std::string WindowsVersionTextFor(const std::optional<OsVersionFacts>& os,
 }
 
 int32_t BuildNumberFromText(std::string_view buildText) { return StrToIntDef(buildText, 0); }
-
-std::string YesNo(bool flag) { return flag ? "Yes" : "No"; }

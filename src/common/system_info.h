@@ -34,5 +34,3 @@ std::string WindowsVersionTextFor(const std::optional<OsVersionFacts>& os,
 
 // The build number as text, read as an integer; 0 when empty or not a number.
 int32_t BuildNumberFromText(std::string_view buildText);
-
-std::string YesNo(bool flag);

@@ -8,8 +8,9 @@ Application::Application(MainDlgSetup setup)
       about(main.hwnd(), setup.exeName),
       settings(main.hwnd()),
       autoUpdate(main.hwnd(), setup.exeName),
-      update(main.hwnd(), autoUpdate) {
-    main.SetDialogs({&adapterStats, &netMore, &apMore, &about, &settings, &autoUpdate, &update});
+      update(main.hwnd(), autoUpdate),
+      channels(main.hwnd()) {
+    main.SetDialogs({&adapterStats, &netMore, &apMore, &about, &settings, &autoUpdate, &update, &channels});
 }
 
 bool PumpOneMessage(HWND main_window, HACCEL accelerators, bool wait) {

@@ -7,6 +7,7 @@
 #include "shell/update_dlg.h"
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
+#include "views/channels_dlg.h"
 #include "views/net_more_dlg.h"
 
 class Application {
@@ -24,6 +25,7 @@ public:
     TSettingsDlg settings;
     TAutoUpdateDlg autoUpdate;
     TUpdateDlg update;
+    TChannelsDlg channels;
 };
 
 // Runs one message, as the main loop does; false once the loop should end.

@@ -12,6 +12,7 @@
 #include "net/win32/file_grabber.h"
 #include "update/update_check.h"
 #include "update/win32/authenticode.h"
+#include "update/win32/run_folder.h"
 
 namespace {
 
@@ -19,21 +20,6 @@ namespace {
 // It is then opened again for reading only, denying writers and deleters, and compared
 // with what was downloaded; the returned handle keeps it so until the installer has started.
 // Returns an empty handle and sets error when any step fails.
-// A folder of its own for this run of the installer, new under the data folder: nothing
-// left there by anyone (a DLL beside an older update.exe) is there for it to load.
-// "" when none could be made.
-std::string NewRunFolder(const std::string& dataFolder) {
-    const DWORD seed = GetCurrentProcessId() ^ static_cast<DWORD>(GetTickCount64());
-    for (DWORD i = 0; i < 100; ++i) {
-        char name[32];
-        wsprintfA(name, "update-%08lx\\", static_cast<unsigned long>(seed + i * 7919));
-        const std::string folder = dataFolder + name;
-        if (CreateDirectoryW(Widen(folder).c_str(), nullptr)) return folder;
-        if (GetLastError() != ERROR_ALREADY_EXISTS) return "";
-    }
-    return "";
-}
-
 Unique<FileHandleTraits> SaveInstaller(const std::string& fileName, std::span<const uint8_t> bytes, DWORD& error) {
     const std::wstring path = Widen(fileName);
     error = 0;
@@ -164,6 +150,7 @@ void TAutoUpdateDlg::OnDownload() {
             break;
     }
     const std::string dataFolder = DataFolder(exeName_, kProductName);
+    RemoveStaleRunFolders(dataFolder);
     const std::string runFolder = NewRunFolder(dataFolder);
     DWORD error = runFolder.empty() ? GetLastError() : 0;
     if (!runFolder.empty()) InstallerFile = runFolder + "update.exe";
@@ -171,6 +158,7 @@ void TAutoUpdateDlg::OnDownload() {
     if (!held) {
         LogAdd(Log, "Update refused : cannot save " + InstallerFile + " (" + std::to_string(error) + ")",
                TRunLog::kError);
+        if (!runFolder.empty()) RemoveRunFolder(runFolder);
         return Fail();
     }
     // A signed program runs only its own publisher's installers; the saved file is held
@@ -184,7 +172,7 @@ void TAutoUpdateDlg::OnDownload() {
     if (const std::string refusal = PublisherRefusal(facts); !refusal.empty()) {
         LogAdd(Log, "Update refused : " + refusal, TRunLog::kError);
         held.reset();
-        DeleteFileW(Widen(InstallerFile).c_str());
+        RemoveRunFolder(runFolder);
         return Fail();
     }
     LogAdd(Log, "Starting update process", TRunLog::kInfo);

@@ -5,6 +5,7 @@
 #include "common/system_info.h"
 #include "common/text.h"
 #include "common/uid.h"
+#include "common/user_text.h"
 #include "common/win32/clipboard.h"
 #include "common/win32/files.h"
 #include "common/win32/installed_programs.h"
@@ -25,16 +26,19 @@
 #include "shell/update_dlg.h"
 #include "update/update_check.h"
 #include "update/win32/rensel_lite.h"
+#include "update/win32/run_folder.h"
 #include "shell/main_dlg_layout.h"
 #include "shell/settings_dlg.h"
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
+#include "views/channels_dlg.h"
 #include "views/net_more_dlg.h"
 #include "wireless/list_image.h"
 #include "wireless/information_elements.h"
 #include "wireless/survey_views.h"
 
 #include <commdlg.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <unordered_map>
@@ -107,21 +111,30 @@ std::string UtcTimestamp() {
     return text;
 }
 
+// The standard file dialogs' record: the name goes in and comes back in buffer.
+template <size_t N>
+OPENFILENAMEW FileDialog(HWND owner, wchar_t (&buffer)[N], const wchar_t* filter, const wchar_t* title,
+                         const wchar_t* extension, DWORD flags) {
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buffer;
+    ofn.nMaxFile = static_cast<DWORD>(N);
+    ofn.lpstrTitle = title;
+    ofn.lpstrDefExt = extension;
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | flags;
+    return ofn;
+}
+
 // The standard save dialog; the file type box picks the format.
 bool AskExportFile(HWND owner, std::string& fileName, ExportFormat& format) {
     std::wstring initial = Widen(std::string(kProductName) + " survey");
     wchar_t buffer[MAX_PATH * 4] = {};
     initial.copy(buffer, std::size(buffer) - 1);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = L"CSV, comma-separated (*.csv)\0*.csv\0JSON (*.json)\0*.json\0";
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = buffer;
-    ofn.nMaxFile = static_cast<DWORD>(std::size(buffer));
-    ofn.lpstrTitle = L"Export";
-    ofn.lpstrDefExt = L"csv";
-    ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    OPENFILENAMEW ofn = FileDialog(owner, buffer, L"CSV, comma-separated (*.csv)\0*.csv\0JSON (*.json)\0*.json\0",
+                                   L"Export", L"csv", OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST);
     if (!GetSaveFileNameW(&ofn)) return false;
     format = ofn.nFilterIndex == 2 ? ExportFormat::Json : ExportFormat::Csv;
     fileName = Narrow(buffer);
@@ -130,6 +143,18 @@ bool AskExportFile(HWND owner, std::string& fileName, ExportFormat& format) {
     const std::string other = format == ExportFormat::Json ? ".csv" : ".json";
     if (TextEndsWith(fileName, other) && ofn.nFileExtension && !TextEndsWith(fileName, wanted))
         fileName = fileName.substr(0, fileName.size() - other.size()) + wanted;
+    return true;
+}
+
+// The standard save or open dialog for a recording (a scenario file, .json).
+bool AskRecordingFile(HWND owner, bool save, std::string& fileName) {
+    wchar_t buffer[MAX_PATH * 4] = {};
+    if (save) Widen(std::string(kProductName) + " recording").copy(buffer, std::size(buffer) - 1);
+    OPENFILENAMEW ofn = FileDialog(owner, buffer, L"Recording (*.json)\0*.json\0All files (*.*)\0*.*\0",
+                                   save ? L"Record" : L"Open Recording", L"json",
+                                   save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST);
+    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return false;
+    fileName = Narrow(buffer);
     return true;
 }
 
@@ -149,7 +174,8 @@ Picture SquareOf(const TColourSquare& square, int size) {
 
 TMainDlg::TMainDlg(MainDlgSetup setup)
     : setup_(std::move(setup)),
-      scan_(*setup_.api),
+      source_(*setup_.api),
+      scan_(source_.Api()),
       adapterRows_(AdapterColumns()),
       networkRows_(NetworkColumns()),
       apRows_(AccessPointColumns()),
@@ -165,6 +191,8 @@ TMainDlg::TMainDlg(MainDlgSetup setup)
     CreateControls();
     FormCreate();
     CreateViews();
+    DragAcceptFiles(hwnd_, TRUE);  // a recording dropped on the window is replayed
+    EnableMenuItem(GetMenu(hwnd_), kCmdLive, MF_BYCOMMAND | MF_GRAYED);
 }
 
 TMainDlg::~TMainDlg() {
@@ -298,7 +326,8 @@ void TMainDlg::AppEvtActivate() {
     activated_ = true;
 
     RegisterProgramPath(kProductName, setup_.exeName);
-    SetText(std::string(kProductName) + " v" + FileVersionText(setup_.exeName));
+    baseCaption_ = std::string(kProductName) + " v" + FileVersionText(setup_.exeName);
+    SetText(baseCaption_);
     InvalidateRect(top_pnl.hwnd(), nullptr, TRUE);
 
     InitUID();
@@ -309,14 +338,31 @@ void TMainDlg::AppEvtActivate() {
     networkChart_.SetLog(log_.get());
     WriteLogHeader(debug);
 
+    // The installer of an earlier update has finished by now; one still running keeps its folder.
+    RemoveStaleRunFolders(DataFolder(setup_.exeName, kProductName));
     // The hint file arrives in the background; only a later start reads it.
     hintGrabber = std::make_unique<TFileGrabber>(log_.get());
     StartHintDownload(*hintGrabber, DataFolder(setup_.exeName, kProductName));
 
+    if (const std::string replay = ReplayArgument(setup_.arguments); !replay.empty()) {
+        std::string problem;
+        if (auto scenario = SurveySource::Load(replay, problem)) {
+            source_.UseReplay(replay, std::move(scenario));
+            LogAdd(log_.get(), "Replaying " + replay, TRunLog::kInfo);
+            UpdateCaption();
+        } else {
+            LogAdd(log_.get(), problem, TRunLog::kError);
+            ShowMessage(problem);
+        }
+    }
+    if (StartSurvey()) StartSilentUpdateCheck();
+}
+
+bool TMainDlg::StartSurvey() {
     uint32_t negotiated = 0;
     uint32_t result = scan_.api.WlanOpenHandle(wlan::kClientVersion, nullptr, &negotiated, &scan_.wlanHandle);
     if (result != 0) {
-        const std::string text = "Error WlanOpenHandle (" + std::to_string(static_cast<int32_t>(result)) + ")";
+        const std::string text = ErrorText("WlanOpenHandle", result, CodeSign::Signed);
         LogAdd(log_.get(), text, 2);
         if (result == wlan::kErrorServiceNotActive) {
             std::string page = LookupErrorHint("1062", MakerAddress("https", kDefaultHintPage));
@@ -326,16 +372,99 @@ void TMainDlg::AppEvtActivate() {
         } else {
             ShowMessage(text);
         }
-        return;
+        return false;
     }
     started_ = true;
-    StartSilentUpdateCheck();
     scan_.knownAPs.emplace();
     scan_.requests.SetInterval(StoredScanInterval());
     scan_.requests.onAccessDenied = [this] { ReportAccessDenied(); };
     ListenForScanNotifications();
     scan_.scanIdle = true;
     scantmr.SetEnabled(true);
+    return true;
+}
+
+void TMainDlg::RestartSurvey(const std::function<void()>& switchService) {
+    scantmr.SetEnabled(false);
+    if (started_) scan_.api.WlanRegisterNotification(scan_.wlanHandle, wlan::kNotificationSourceNone, nullptr);
+    // Every buffer goes back to the service that gave it before another takes its place.
+    scan_.interfaceList.reset();
+    scan_.bssList.reset();
+    scan_.CloseWlanHandle();
+    scanNotifications_.TakeAll();
+    started_ = false;
+    switchService();
+    for (ListViewModel* rows : {&adapterRows_, &networkRows_, &apRows_}) rows->Clear();
+    scope.chart().ClearLines();
+    ImageList_SetImageCount(colors.handle(), kFirstColourSquare);
+    scan_.requests = ScanRequests();
+    ShowLocationNotice(false);
+    PresentLists();
+    StartSurvey();
+    UpdateCaption();
+}
+
+void TMainDlg::Replay(const std::string& fileName) {
+    std::string problem;
+    auto scenario = SurveySource::Load(fileName, problem);
+    if (!scenario) {
+        LogAdd(log_.get(), problem, TRunLog::kError);
+        ShowMessage(problem);
+        return;
+    }
+    LogAdd(log_.get(), "Replaying " + fileName, TRunLog::kInfo);
+    RestartSurvey([&] { source_.UseReplay(fileName, std::move(scenario)); });
+}
+
+void TMainDlg::OpenRecording1Click() {
+    std::string fileName;
+    if (chooseReplayFile && chooseReplayFile(fileName)) Replay(fileName);
+}
+
+void TMainDlg::Live1Click() {
+    if (!source_.Replaying()) return;
+    LogAdd(log_.get(), "Live survey", TRunLog::kInfo);
+    RestartSurvey([this] { source_.UseLive(); });
+}
+
+void TMainDlg::Record1Click() {
+    if (source_.Recording()) {
+        StopRecording();
+        return;
+    }
+    std::string fileName, error;
+    if (!chooseRecordingFile || !chooseRecordingFile(fileName)) return;
+    if (!source_.StartRecording(fileName, error)) {
+        const std::string text = "Could not record to " + fileName + ":\n" + error;
+        LogAdd(log_.get(), text, TRunLog::kError);
+        ShowMessage(text);
+        return;
+    }
+    saveFailureShown_ = false;
+    LogAdd(log_.get(), "Recording to " + fileName, TRunLog::kInfo);
+    ModifyMenuW(GetMenu(hwnd_), kCmdRecord, MF_BYCOMMAND | MF_STRING, kCmdRecord, kStopRecordingCaption);
+    UpdateCaption();
+}
+
+void TMainDlg::StopRecording() {
+    if (!source_.Recording()) return;
+    const std::string fileName = source_.RecordingFile();
+    const uint64_t passes = source_.RecordedPasses();
+    std::string error;
+    if (source_.StopRecording(error)) {
+        LogAdd(log_.get(), "Recorded " + std::to_string(passes) + " passes to " + fileName, TRunLog::kInfo);
+    } else {
+        const std::string text = "Could not record to " + fileName + ":\n" + error;
+        LogAdd(log_.get(), text, TRunLog::kError);
+        if (!closed_) ShowMessage(text);
+    }
+    if (hwnd_) ModifyMenuW(GetMenu(hwnd_), kCmdRecord, MF_BYCOMMAND | MF_STRING, kCmdRecord, kRecordCaption);
+    UpdateCaption();
+}
+
+void TMainDlg::UpdateCaption() {
+    if (hwnd_ && !baseCaption_.empty()) SetText(source_.Caption(baseCaption_));
+    if (hwnd_) EnableMenuItem(GetMenu(hwnd_), kCmdLive, MF_BYCOMMAND | (source_.Replaying() ? MF_ENABLED : MF_GRAYED));
 }
 
 void TMainDlg::ListenForScanNotifications() {
@@ -365,10 +494,34 @@ std::string TMainDlg::LookupErrorHint(const std::string& key, const std::string&
 void TMainDlg::scantmrTimer() {
     // A tick inside a pass's message box finds the rows half written: they wait for the pass.
     if (!scan_.scanIdle) return;
+    // The pass before is complete now: the time to write the recording.
+    std::string error;
+    if (!source_.SaveIfDue(MonotonicMilliseconds(), error)) {
+        const std::string text = "Could not record to " + source_.RecordingFile() + ":\n" + error;
+        LogAdd(log_.get(), text, TRunLog::kError);
+        if (!std::exchange(saveFailureShown_, true)) ShowMessage(text);  // once; the next write may succeed
+    }
+    const bool ended = source_.ReplayEnded();
     ScanLists lists{adapterRows_, networkRows_, apRows_};
     const auto result = ScanTimerTick(scan_, lists, scanChart_, *this, log_.get());
     PresentLists();
+    if (result && *result == 0 && dialogs_.channels) dialogs_.channels->PassCompleted(ChannelAccessPointsOfLastPass());
     if (result) OnScanPassEnded(*result);
+    if (source_.ReplayEnded() && !ended) LogAdd(log_.get(), "Replay ended", TRunLog::kInfo);
+    if (source_.Recording() || source_.Replaying()) UpdateCaption();
+}
+
+std::vector<ChannelAp> TMainDlg::ChannelAccessPointsOfLastPass() {
+    const TStripChart& chart = scope.chart();
+    return ChannelAccessPoints(scan_.bssList.get(), [&chart](const std::string& name) -> std::optional<Colour> {
+        const size_t line = LineOfNetwork(chart, name);
+        if (line == TStripChart::kNoLine) return std::nullopt;
+        return chart.Line(line).Color;
+    });
+}
+
+void TMainDlg::Channels1Click() {
+    if (dialogs_.channels) dialogs_.channels->ShowChannels(ChannelAccessPointsOfLastPass());
 }
 
 void TMainDlg::OnScanPassEnded(uint32_t result) {
@@ -428,6 +581,8 @@ void TMainDlg::CreateViews() {
     chooseExportFile = [this](std::string& fileName, ExportFormat& format) {
         return AskExportFile(hwnd_, fileName, format);
     };
+    chooseRecordingFile = [this](std::string& fileName) { return AskRecordingFile(hwnd_, true, fileName); };
+    chooseReplayFile = [this](std::string& fileName) { return AskRecordingFile(hwnd_, false, fileName); };
     PresentLists();
 }
 
@@ -548,9 +703,7 @@ ExportDocument TMainDlg::SurveyDocument() const {
 bool TMainDlg::ExportTo(const std::string& fileName, ExportFormat format) {
     const FileWriteResult written = WriteFileReplacing(fileName, ExportText(SurveyDocument(), format));
     if (!written.ok) {
-        const std::string text = "Could not export to " + fileName + ":\n" + written.error;
-        LogAdd(log_.get(), text, TRunLog::kError);
-        ShowMessage(text);
+        ReportError(log_.get(), *this, "Could not export to " + fileName + ":\n" + written.error);
         return false;
     }
     LogAdd(log_.get(), "Exported to " + fileName, TRunLog::kInfo);
@@ -656,6 +809,10 @@ void TMainDlg::OnMenu(WORD command) {
         case kCmdBugReport: BugreportFeaturerequestKnownissues1Click(); break;
         case kCmdAbout: About1Click(); break;
         case kCmdExport: Export1Click(); break;
+        case kCmdRecord: Record1Click(); break;
+        case kCmdOpenRecording: OpenRecording1Click(); break;
+        case kCmdLive: Live1Click(); break;
+        case kCmdChannels: Channels1Click(); break;
         case kCmdCopy: CopySelection(); break;
         case kCmdFocusFilter:
             SetFocus(filter_edt.hwnd());
@@ -672,7 +829,9 @@ void TMainDlg::FormClose() {
     if (closed_) return;
     closed_ = true;
     scantmr.SetEnabled(false);
+    StopRecording();
     LogAdd(log_.get(), "Closing wLan handles...", 1);
+    if (dialogs_.channels) dialogs_.channels->SaveSettings();  // before a portable copy exports them
     if (started_) scan_.api.WlanRegisterNotification(scan_.wlanHandle, wlan::kNotificationSourceNone, nullptr);
     scan_.CloseWlanHandle();
 
@@ -712,6 +871,17 @@ LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case kScanNotificationMessage:
             TakeScanNotifications();
             return 0;
+        case WM_ENDSESSION:
+            if (wp) StopRecording();  // Windows is ending: no WM_CLOSE comes
+            break;
+        case WM_DROPFILES: {
+            const HDROP drop = reinterpret_cast<HDROP>(wp);
+            std::wstring file(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
+            file.resize(DragQueryFileW(drop, 0, file.data(), static_cast<UINT>(file.size())));
+            DragFinish(drop);
+            if (!file.empty()) Replay(Narrow(file));
+            return 0;
+        }
         case WM_COMMAND:
             // Enter, from the dialog keyboard handling: for the focused control (a list opens its details).
             if (LOWORD(wp) == IDOK && HIWORD(wp) == 0) break;

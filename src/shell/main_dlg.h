@@ -11,6 +11,8 @@
 #include "common/win32/window.h"
 #include "shell/location_notice.h"
 #include "shell/menu.h"
+#include "shell/survey_source.h"
+#include "wireless/channel_graph.h"
 #include "wireless/detail_commands.h"
 #include "wireless/list_view_model.h"
 #include "wireless/survey_export.h"
@@ -30,6 +32,7 @@ class TFileGrabber;
 class TRenselLite;
 class TAutoUpdateDlg;
 class TUpdateDlg;
+class TChannelsDlg;
 
 // What the window needs from outside: the wireless service, the program file
 // and the command line. Tests supply their own.
@@ -48,6 +51,7 @@ struct MainDlgDialogs {
     TSettingsDlg* settings = nullptr;
     TAutoUpdateDlg* autoUpdate = nullptr;
     TUpdateDlg* update = nullptr;
+    TChannelsDlg* channels = nullptr;
 };
 
 class TMainDlg : public Window, private MessageSink {
@@ -75,6 +79,15 @@ public:
     void BugreportFeaturerequestKnownissues1Click();
     void About1Click();
     void Export1Click();
+    // Recording and replay: "&Record..." / "Stop &Recording", "Open &Recording...", "&Live".
+    void Record1Click();
+    void OpenRecording1Click();
+    void Live1Click();
+    // Starts the survey over again on the recording; a file that breaks the
+    // scenario rules is shown and the survey goes on as it was.
+    void Replay(const std::string& fileName);
+    const SurveySource& source() const { return source_; }
+    void Channels1Click();
     void FormClose();
     void FormDestroy();
     // A scan call answered access denied (5): since Windows 11 24H2 that means
@@ -116,6 +129,8 @@ public:
     bool ExportTo(const std::string& fileName, ExportFormat format);
     // Asks for the file; tests answer instead of the save dialog.
     std::function<bool(std::string& fileName, ExportFormat& format)> chooseExportFile;
+    // Ask for the recording's file and for the file to replay; tests answer instead of the dialogs.
+    std::function<bool(std::string& fileName)> chooseRecordingFile, chooseReplayFile;
     // The selected rows of a list with a header line; "" when none is selected.
     std::string SelectedRowsText(ListView& list);
     // Ctrl+C: the selected rows of the focused list.
@@ -151,7 +166,15 @@ private:
     void TakeScanNotifications();
     void OpenPage(const std::string& path);
     void OnMenu(WORD command);
+    // The access points of the last pass for the channel view, in their networks' chart colours.
+    std::vector<ChannelAp> ChannelAccessPointsOfLastPass();
     void StartSilentUpdateCheck();
+    // Opens the service's handle and starts the scan timer; false when the service refused.
+    bool StartSurvey();
+    // Ends the survey, lets switchService change the service behind it, and starts over.
+    void RestartSurvey(const std::function<void()>& switchService);
+    void StopRecording();
+    void UpdateCaption();
 
     MainDlgSetup setup_;
     MainDlgDialogs dialogs_;
@@ -160,6 +183,9 @@ private:
     bool silentUpdateCheck = false;
     std::unique_ptr<TFileGrabber> hintGrabber;
     std::unique_ptr<TRenselLite> updateChecker;
+    SurveySource source_;
+    std::string baseCaption_;
+    bool saveFailureShown_ = false;
     ScanState scan_;
     ListViewModel adapterRows_, networkRows_, apRows_;
     SurveyFacts facts_;

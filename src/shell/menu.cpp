@@ -9,8 +9,15 @@ struct MenuItem {
     const wchar_t* caption;
 };
 
-constexpr MenuItem kFileMenu[] = {{kCmdExport, L"&Export...\tCtrl+E"}, {0, nullptr}, {kCmdQuit, L"&Quit"}};
+constexpr MenuItem kFileMenu[] = {{kCmdExport, L"&Export...\tCtrl+E"},
+                                   {0, nullptr},
+                                   {kCmdRecord, kRecordCaption},
+                                   {kCmdOpenRecording, L"Open &Recording...\tCtrl+O"},
+                                   {kCmdLive, L"&Live"},
+                                   {0, nullptr},
+                                   {kCmdQuit, L"&Quit"}};
 constexpr MenuItem kOptionsMenu[] = {{kCmdSettings, L"&Settings\tCtrl+S"}};
+constexpr MenuItem kViewMenu[] = {{kCmdChannels, L"&Channels...\tCtrl+H"}};
 constexpr MenuItem kHelpMenu[] = {
     {kCmdOpenLog, L"&Open Log\tCtrl+L"},
     {kCmdCheckForUpdate, L"Check for update...\tCtrl+G"},
@@ -39,6 +46,7 @@ HMENU CreateMainMenu() {
     HMENU bar = CreateMenu();
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Popup(kFileMenu)), L"&File");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Popup(kOptionsMenu)), L"&Options");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Popup(kViewMenu)), L"&View");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Popup(kHelpMenu)), L"&?");
     return bar;
 }
@@ -53,6 +61,9 @@ UniqueAccelerators CreateMainAccelerators() {
         {FVIRTKEY | FCONTROL, 'C', kCmdCopy},
         {FVIRTKEY | FCONTROL, 'F', kCmdFocusFilter},
         {FVIRTKEY, VK_ESCAPE, kCmdClearFilter},
+        {FVIRTKEY | FCONTROL, 'R', kCmdRecord},
+        {FVIRTKEY | FCONTROL, 'O', kCmdOpenRecording},
+        {FVIRTKEY | FCONTROL, 'H', kCmdChannels},
     };
     return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 }

@@ -18,9 +18,16 @@ enum MenuCommand : WORD {
     kCmdCopySsid,
     kCmdFocusFilter,
     kCmdClearFilter,
+    kCmdRecord,
+    kCmdOpenRecording,
+    kCmdLive,
+    kCmdChannels,
 };
 
 HMENU CreateMainMenu();
+// The record item's caption while a recording runs, and while none does.
+inline constexpr const wchar_t* kRecordCaption = L"&Record...\tCtrl+R";
+inline constexpr const wchar_t* kStopRecordingCaption = L"Stop &Recording\tCtrl+R";
 
 struct AcceleratorTraits {
     using Handle = HACCEL;

@@ -272,6 +272,43 @@ bool Fault::Matches(Call c, std::optional<size_t> iface, uint64_t epoch) const {
     return epoch >= from && (!to || epoch <= *to);
 }
 
+std::optional<uint64_t> LastChangeEpoch(const Scenario& scenario) {
+    uint64_t last = 1;
+    bool forever = false;
+    auto vary = [&](const Varying& v) {
+        if (v.kind == Varying::Kind::Walk) forever = true;
+        if (v.kind == Varying::Kind::List) last = std::max<uint64_t>(last, v.values.size());
+    };
+    auto present = [&](const Presence& p) { last = std::max<uint64_t>(last, p.byEpoch.size()); };
+    for (const Interface& f : scenario.interfaces) {
+        vary(f.state);
+        present(f.present);
+        // A scan cache answers from the epoch after its last request: it moves while scans are asked.
+        if (f.scanCache) forever = true;
+        for (const Network& n : f.networks) {
+            vary(n.bssids);
+            vary(n.quality);
+            present(n.present);
+        }
+        for (const Bss& b : f.bss) {
+            vary(b.rssi);
+            vary(b.linkQuality);
+            present(b.present);
+        }
+    }
+    for (const Fault& f : scenario.faults) {
+        if (f.epochs) {
+            for (uint64_t e : *f.epochs) last = std::max(last, e + 1);  // the epoch after it no longer fails
+        } else if (f.to) {
+            last = std::max(last, *f.to + 1);
+        } else {
+            last = std::max(last, f.from);  // failing from then on
+        }
+    }
+    if (forever) return std::nullopt;
+    return last;
+}
+
 LoadResult LoadScenarioText(std::string_view text, std::string_view name) {
     const std::string file(name);
     json root;

@@ -104,6 +104,10 @@ struct LoadResult {
     explicit operator bool() const { return scenario != nullptr; }
 };
 
+// The epoch from which every answer of the scenario stands as it is (a recording's
+// last change); none when something changes for ever (a random walk, a scan cache).
+std::optional<uint64_t> LastChangeEpoch(const Scenario& scenario);
+
 // path is UTF-8. name stands for the file in messages.
 LoadResult LoadScenarioFile(const std::string& path);
 LoadResult LoadScenarioText(std::string_view json, std::string_view name = "<scenario>");

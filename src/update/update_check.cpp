@@ -1,5 +1,6 @@
 #include "update/update_check.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/text.h"
@@ -78,6 +79,19 @@ InstallerCheck CheckInstallerDownload(int32_t errorCode, std::string_view finalU
 
 std::string InstallerParameters(std::string_view dataFolder) {
     return "/FORCECLOSEAPPLICATIONS /VERYSILENT /NOICONS /LOG=\"" + std::string(dataFolder) + "update.log\"";
+}
+
+std::string RunFolderName(uint32_t number) {
+    char name[20];
+    std::snprintf(name, sizeof name, "update-%08x", static_cast<unsigned>(number));
+    return name;
+}
+
+bool IsRunFolderName(std::string_view name) {
+    constexpr std::string_view kPrefix = "update-";
+    if (name.size() != kPrefix.size() + 8 || name.substr(0, kPrefix.size()) != kPrefix) return false;
+    return std::all_of(name.begin() + kPrefix.size(), name.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 std::string PublisherRefusal(const PublisherFacts& facts) {

@@ -62,6 +62,11 @@ InstallerCheck CheckInstallerDownload(int32_t errorCode, std::string_view finalU
 // The installer's silent-install switches, its log written into the data folder.
 std::string InstallerParameters(std::string_view dataFolder);
 
+// The installer runs from a folder of its own under the data folder, "update-" and eight
+// lower-case hex digits; only folders so named are ever removed as left-overs.
+std::string RunFolderName(uint32_t number);
+bool IsRunFolderName(std::string_view name);
+
 // The signature facts of a downloaded installer, judged against the running program's.
 // A key is the signer certificate's SubjectPublicKeyInfo (algorithm and key bytes, DER).
 struct PublisherFacts {

@@ -51,22 +51,30 @@ constexpr double kChannelMhz = 20;
 // Each side of a shape slopes over this part of its width.
 constexpr double kSlopeShare = 1.0 / 8;
 
-std::string DecimalText(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    std::string out = text;
-    if (const size_t dot = out.find('.'); dot != std::string::npos) out.replace(dot, 1, DecimalSeparator());
-    return out;
+// Loads are compared and shown in hundredths, halves rounded up.
+long long Hundredths(double load) { return std::llround(load * 100); }
+
+std::string LoadText(double load) {
+    const long long h = Hundredths(load);
+    char cents[4];
+    std::snprintf(cents, sizeof cents, "%02lld", h % 100);
+    return std::to_string(h / 100) + DecimalSeparator() + cents;
 }
 
 uint32_t ChannelOfMhz(uint32_t mhz) { return static_cast<uint32_t>(FrequencyToChannel(mhz * 1000)); }
 
-// dst moved towards src by a / 256, two channels at a time, rounded.
-Pixel Blend(Pixel dst, Pixel src, uint32_t a) {
-    const uint32_t rb = ((src & 0xFF00FF) * a + (dst & 0xFF00FF) * (256 - a) + 0x800080) >> 8;
-    const uint32_t g = ((src & 0x00FF00) * a + (dst & 0x00FF00) * (256 - a) + 0x008000) >> 8;
-    return (rb & 0xFF00FF) | (g & 0x00FF00);
-}
+// A trapezoid's sides as x = base x + (base - y) * slope, worked out once per shape.
+struct Sides {
+    double top, base, left, leftSlope, right, rightSlope;
+    explicit Sides(const Trapezoid& t)
+        : top(t.top), base(t.base), left(t.baseLeft), right(t.baseRight) {
+        const double height = t.base - t.top;
+        leftSlope = height > 0 ? (t.topLeft - t.baseLeft) / height : 0;
+        rightSlope = height > 0 ? (t.topRight - t.baseRight) / height : 0;
+    }
+    double LeftAt(double y) const { return left + (base - std::clamp(y, top, base)) * leftSlope; }
+    double RightAt(double y) const { return right + (base - std::clamp(y, top, base)) * rightSlope; }
+};
 
 void FillRect(GraphPicture& picture, int x0, int y0, int x1, int y1, Pixel p) {
     x0 = std::max(x0, 0), y0 = std::max(y0, 0);
@@ -116,8 +124,7 @@ std::optional<ChannelAp> ChannelAccessPoint(const wlan::WLAN_BSS_ENTRY& entry, s
     const std::optional<WifiBand> band = BandOfKhz(entry.ulChCenterFrequency);
     if (!band) return std::nullopt;
     ChannelAp ap;
-    ap.ssid = SsidText(entry.dot11Ssid);
-    if (ap.ssid.empty()) ap.ssid = kHiddenSsid;
+    ap.ssid = NameOrHidden(entry.dot11Ssid);
     ap.bssid = MacAddressText(entry.dot11Bssid);
     ap.rssi = entry.lRssi;
     ap.band = *band;
@@ -276,7 +283,7 @@ std::vector<ChannelRow> ChannelTable(const std::vector<ChannelAp>& aps, WifiBand
         rows.push_back(row);
     }
     // Compared as shown, so that two channels that read the same are both best.
-    const auto shown = [](double load) { return std::llround(load * 100); };
+    const auto shown = Hundredths;
     const std::vector<uint32_t> candidates = CandidateChannels(band);
     const auto candidate = [&](const ChannelRow& r) {
         return std::find(candidates.begin(), candidates.end(), r.channel) != candidates.end();
@@ -292,7 +299,7 @@ std::vector<std::string> ChannelTableColumns() { return {"Channel", "Access poin
 
 std::vector<std::string> ChannelRowCells(const ChannelRow& row) {
     return {std::to_string(row.channel), std::to_string(row.accessPoints),
-            row.strongestRssi ? RssiText(*row.strongestRssi) : "", DecimalText(row.load), row.best ? "Yes" : ""};
+            row.strongestRssi ? RssiText(*row.strongestRssi) : "", LoadText(row.load), row.best ? "Yes" : ""};
 }
 
 void GraphPicture::Resize(int w, int h) {
@@ -301,41 +308,111 @@ void GraphPicture::Resize(int w, int h) {
     pixels.assign(static_cast<size_t>(width) * height, 0);
 }
 
-void BlendTrapezoid(GraphPicture& picture, const Trapezoid& shape, Colour colour, uint8_t alpha, int clipLeft,
-                    int clipRight) {
-    const Pixel src = ToPixel(colour);
-    const int y0 = std::max(static_cast<int>(std::floor(shape.top)), 0);
-    const int y1 = std::min(static_cast<int>(std::ceil(shape.base)), picture.height);
-    const uint32_t full = alpha + (alpha >> 7);  // 255 -> 256
-    for (int y = y0; y < y1; ++y) {
-        const double rowCover = std::clamp(std::min(y + 1.0, shape.base) - std::max(static_cast<double>(y), shape.top),
-                                           0.0, 1.0);
-        const double mid = y + 0.5;
-        const double left = std::max(shape.LeftAt(mid), static_cast<double>(clipLeft));
-        const double right = std::min(shape.RightAt(mid), static_cast<double>(clipRight));
-        if (right <= left) continue;
-        Pixel* row = picture.pixels.data() + static_cast<size_t>(y) * picture.width;
-        const int x0 = std::max(static_cast<int>(std::floor(left)), 0);
-        const int x1 = std::min(static_cast<int>(std::ceil(right)), picture.width);
-        // Whole pixels inside take the plain alpha; the edge pixels their covered share.
-        const int inner0 = std::max(static_cast<int>(std::ceil(left)), x0);
-        const int inner1 = std::min(static_cast<int>(std::floor(right)), x1);
-        const auto partial = [&](int x) {
-            const double cover = std::clamp(std::min(x + 1.0, right) - std::max(static_cast<double>(x), left), 0.0, 1.0);
-            row[x] = Blend(row[x], src, static_cast<uint32_t>(full * cover * rowCover + 0.5));
-        };
-        if (rowCover < 1) {
-            for (int x = x0; x < x1; ++x) partial(x);
-            continue;
+void FillShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, uint8_t alpha, int clipLeft,
+                int clipRight) {
+    const int left = std::max(clipLeft, 0), right = std::min(clipRight, picture.width);
+    if (shapes.empty() || right <= left) return;
+    // Opacity of a pixel covered `cover` times: 1 - (1 - a)^cover, tabled in 32nds of a
+    // cover; below one cover (an edge) in proportion, as a partly covered pixel is.
+    constexpr int kSteps = 32, kTable = kSteps * 256;
+    // With each opacity its share per unit of cover, which takes the covering colours' mean.
+    static thread_local std::vector<float> opacity, perCover;
+    static thread_local uint8_t tabled = 0;
+    if (opacity.empty() || tabled != alpha) {
+        opacity.resize(kTable + 1);
+        perCover.resize(kTable + 1);
+        const double step = std::pow(1.0 - alpha / 255.0, 1.0 / kSteps);
+        double clear = 1;
+        for (int k = 0; k <= kTable; ++k, clear *= step) {
+            const double a = k < kSteps ? alpha / 255.0 * k / kSteps : 1 - clear;
+            opacity[static_cast<size_t>(k)] = static_cast<float>(a);
+            perCover[static_cast<size_t>(k)] = static_cast<float>(k ? a * kSteps / k : alpha / 255.0);
         }
-        for (int x = x0; x < std::min(inner0, x1); ++x) partial(x);
-        for (int x = inner0; x < inner1; ++x) row[x] = Blend(row[x], src, full);
-        for (int x = std::max(inner1, inner0); x < x1; ++x) partial(x);
+        tabled = alpha;
+    }
+    // Plain pointers: thread-local storage can cost a call per access (emulated on MinGW).
+    const float* opacityOf = opacity.data();
+    const float* perCoverOf = perCover.data();
+    std::vector<Sides> sides;
+    sides.reserve(shapes.size());
+    for (const ShapeFill& fill : shapes) sides.emplace_back(fill.shape);
+    // Per row, the changes of cover and of the covered colour sums from one column to the next.
+    const size_t columns = static_cast<size_t>(right - left) + 2;
+    std::vector<float> dCover(columns), dRed(columns), dGreen(columns), dBlue(columns);
+    for (int y = 0; y < picture.height; ++y) {
+        size_t lowest = columns, highest = 0;
+        const double mid = y + 0.5;
+        for (size_t n = 0; n < shapes.size(); ++n) {
+            const ShapeFill& fill = shapes[n];
+            const Sides& t = sides[n];
+            if (y + 1 <= t.top || y >= t.base) continue;
+            const double rowCover = std::min(y + 1.0, t.base) - std::max(static_cast<double>(y), t.top);
+            const double l = std::max(t.LeftAt(mid), static_cast<double>(left)) - left;
+            const double r = std::min(t.RightAt(mid), static_cast<double>(right)) - left;
+            if (r <= l || rowCover <= 0) continue;
+            const auto xl = static_cast<size_t>(l), xr = static_cast<size_t>(r);
+            // Coverage of column x: the part of [x, x + 1) inside [l, r).
+            const double steps[][2] = {{static_cast<double>(xl), xl == xr ? r - l : xl + 1 - l},
+                                       {xl + 1.0, xl == xr ? -(r - l) : 1 - (xl + 1 - l)},
+                                       {static_cast<double>(xr), xl == xr ? 0 : -(1 - (r - xr))},
+                                       {xr + 1.0, xl == xr ? 0 : -(r - xr)}};
+            const float red = static_cast<float>(fill.colour & 0xFF), green = static_cast<float>(fill.colour >> 8 & 0xFF),
+                        blue = static_cast<float>(fill.colour >> 16 & 0xFF);
+            for (const auto& [at, change] : steps) {
+                const auto x = static_cast<size_t>(at);
+                if (x >= columns || change == 0) continue;
+                const auto w = static_cast<float>(change * rowCover);
+                dCover[x] += w, dRed[x] += w * red, dGreen[x] += w * green, dBlue[x] += w * blue;
+            }
+            lowest = std::min(lowest, xl);
+            highest = std::max(highest, std::min(xr + 1, columns - 1));
+        }
+        if (lowest > highest) continue;
+        Pixel* row = picture.pixels.data() + static_cast<size_t>(y) * picture.width + left;
+        float cover = 0, red = 0, green = 0, blue = 0;
+        for (size_t x = lowest; x <= highest; ++x) {
+            cover += dCover[x], red += dRed[x], green += dGreen[x], blue += dBlue[x];
+            dCover[x] = dRed[x] = dGreen[x] = dBlue[x] = 0;
+            if (cover < 1e-3f || x >= columns - 2) continue;
+            // The covering colours' mean, as opaque as their number makes it.
+            const auto step = static_cast<size_t>(std::min(cover * kSteps + 0.5f, static_cast<float>(kTable)));
+            const float a = opacityOf[step], k = perCoverOf[step];
+            const Pixel p = row[x];
+            const auto mix = [&](uint32_t under, float sum) {
+                return static_cast<uint32_t>(under + (sum * k - under * a) + 0.5f) & 0xFF;
+            };
+            row[x] = mix(p >> 16 & 0xFF, red) << 16 | mix(p >> 8 & 0xFF, green) << 8 | mix(p & 0xFF, blue);
+        }
+    }
+}
+
+void StrokeShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, int width, int clipLeft,
+                  int clipRight) {
+    const int left = std::max(clipLeft, 0), right = std::min(clipRight, picture.width);
+    const auto span = [&](int y, int x0, int x1, Pixel p) {  // [x0, x1] of row y
+        if (y < 0 || y >= picture.height) return;
+        x0 = std::max(x0, left), x1 = std::min(x1, right - 1);
+        if (x0 <= x1) std::fill_n(picture.pixels.begin() + static_cast<std::ptrdiff_t>(y) * picture.width + x0, x1 - x0 + 1, p);
+    };
+    for (const auto& [shape, colour] : shapes) {
+        const Pixel p = ToPixel(colour);
+        const Trapezoid& t = shape;
+        const Sides sides(shape);
+        const int top = static_cast<int>(std::lround(t.top)), base = static_cast<int>(std::lround(t.base));
+        for (int k = 0; k < width; ++k)
+            span(top + k, static_cast<int>(std::lround(t.topLeft)), static_cast<int>(std::lround(t.topRight)), p);
+        // Each row takes the part of a side that crosses it, so steep and flat sides stay unbroken.
+        for (int y = top; y < base; ++y) {
+            const double l0 = sides.LeftAt(y), l1 = sides.LeftAt(y + 1), r0 = sides.RightAt(y), r1 = sides.RightAt(y + 1);
+            span(y, static_cast<int>(std::lround(std::min(l0, l1))), static_cast<int>(std::lround(std::max(l0, l1))) + width - 1, p);
+            span(y, static_cast<int>(std::lround(std::min(r0, r1))) - width + 1, static_cast<int>(std::lround(std::max(r0, r1))), p);
+        }
     }
 }
 
 void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
-                 const std::vector<uint32_t>& axisChannels, const GraphStyle& style) {
+                 const std::vector<uint32_t>& axisChannels, const GraphStyle& style,
+                 std::optional<size_t> highlighted) {
     std::fill(picture.pixels.begin(), picture.pixels.end(), ToPixel(style.background));
     const PlotRect& plot = scale.Plot();
     FillRect(picture, plot.left, plot.top, plot.right, plot.bottom, ToPixel(style.plotBackground));
@@ -348,10 +425,25 @@ void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vect
         const int x = static_cast<int>(std::lround(scale.X(ChannelMhz(scale.Band(), channel))));
         FillRect(picture, x, plot.top, x + 1, plot.bottom, grid);
     }
-    // Shapes reaching past the plot are cut at its edges.
-    for (size_t i : DrawingOrder(aps, scale.Band()))
-        for (const Trapezoid& t : ShapesOf(aps[i], scale))
-            BlendTrapezoid(picture, t, aps[i].colour, style.fillAlpha, plot.left, plot.right);
+    std::vector<ShapeFill> fills, lines, highlight;
+    for (size_t i : DrawingOrder(aps, scale.Band())) {
+        for (const Trapezoid& t : ShapesOf(aps[i], scale)) {
+            fills.push_back({t, aps[i].colour});
+            (highlighted == i ? highlight : lines).push_back({t, ReadableColour(aps[i].colour)});
+        }
+    }
+    FillShapes(picture, fills, style.fillAlpha, plot.left, plot.right);  // cut at the plot's edges
+    StrokeShapes(picture, lines, style.lineWidth, plot.left, plot.right);
+    StrokeShapes(picture, highlight, style.highlightWidth, plot.left, plot.right);
+}
+
+Colour ReadableColour(Colour colour) {
+    constexpr double kBrightest = 140;  // of 255
+    const double r = colour & 0xFF, g = colour >> 8 & 0xFF, b = colour >> 16 & 0xFF;
+    const double luma = 0.299 * r + 0.587 * g + 0.114 * b;
+    if (luma <= kBrightest) return colour;
+    const double f = kBrightest / luma;
+    return RgbColour(static_cast<uint8_t>(r * f), static_cast<uint8_t>(g * f), static_cast<uint8_t>(b * f));
 }
 
 std::vector<bool> PlaceLabels(const std::vector<LabelBox>& wanted) {

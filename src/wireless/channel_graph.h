@@ -138,15 +138,34 @@ struct GraphStyle {
     Colour plotBackground = RgbColour(250, 250, 250);
     Colour grid = RgbColour(224, 224, 224);
     uint8_t fillAlpha = 64;  // of 255
+    int lineWidth = 1;       // of the outlines, in pixels
+    int highlightWidth = 3;  // of the highlighted access point's
 };
 
-// Paints a trapezoid over the picture in colour at alpha, its edges blended by
-// coverage, cut to the columns from clipLeft up to clipRight.
-void BlendTrapezoid(GraphPicture& picture, const Trapezoid& shape, Colour colour, uint8_t alpha, int clipLeft = 0,
-                    int clipRight = INT32_MAX);
-// Background, grid and the translucent fills of the band's access points.
+// Paints translucent shapes over the picture, cut to the columns from clipLeft up
+// to clipRight. A pixel that one shape covers moves towards its colour by alpha;
+// where shapes overlap, towards the mean of their colours, more opaque the more
+// there are (1 - (1 - alpha)^n, as n layers would be). A partly covered pixel takes
+// its covered share of alpha, so edges are smooth. Unlike layer upon layer, the cost
+// grows with the rows and the shapes, not with the area they cover.
+struct ShapeFill {
+    Trapezoid shape;
+    Colour colour;
+};
+void FillShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, uint8_t alpha, int clipLeft = 0,
+                int clipRight = INT32_MAX);
+// Draws the shapes' sloped sides and tops, `width` pixels wide, inside the
+// columns from clipLeft up to clipRight.
+void StrokeShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, int width, int clipLeft = 0,
+                  int clipRight = INT32_MAX);
+// Background, grid, and the band's access points: translucent fills in their
+// colours, outlines in their readable colours, the highlighted one's thicker.
 void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
-                 const std::vector<uint32_t>& axisChannels, const GraphStyle& style);
+                 const std::vector<uint32_t>& axisChannels, const GraphStyle& style,
+                 std::optional<size_t> highlighted = std::nullopt);
+
+// The colour darkened until it reads on a light background: for outlines and names.
+Colour ReadableColour(Colour colour);
 
 // Labels that do not overlap the ones placed before them: which of the wanted
 // rectangles to draw, in order.

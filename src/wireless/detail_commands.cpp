@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "common/user_text.h"
 #include "wireless/information_elements.h"
 #include "wireless/value_text.h"
 #include "wireless/vendor.h"
@@ -16,28 +17,11 @@ namespace {
 constexpr uint32_t kStateConnected = 1;
 constexpr uint32_t kMaxPhys = 64;
 
-// Signed here, as the other handlers report codes.
-std::string ErrorText(std::string_view operation, uint32_t code) {
-    return "Error " + std::string(operation) + " (" + std::to_string(static_cast<int32_t>(code)) + ")";
-}
-
-void ReportError(DetailContext& context, const std::string& text) {
-    LogAdd(context.log, text, TRunLog::kError);
-    context.messages.ShowMessage(text);
-}
-
-// No usable row: the box first, then the verbose line.
+// No usable row: the verbose line, then the box.
 // The line comes first: the box's message loop may end the window that owns the log.
 void AskForSelection(DetailContext& context, const std::string& message, std::string_view logLine) {
     LogAdd(context.log, logLine, TRunLog::kVerbose);
     context.messages.ShowMessage(message);
-}
-
-std::string YesNo(bool value) { return value ? "Yes" : "No"; }
-
-std::string NameOrHidden(const DOT11_SSID& ssid) {
-    std::string name = SsidText(ssid);
-    return name.empty() ? std::string(kHiddenSsid) : name;
 }
 
 // The counters of the two frame-statistics records, in record order.
@@ -99,7 +83,7 @@ void MoreAdapterCommand(DetailContext& context, SelectableList& adapters, Adapte
     WlanApi& api = context.state.api;
     WlanBuffer<WLAN_INTERFACE_CAPABILITY> capability(api);
     if (uint32_t rc = api.WlanGetInterfaceCapability(context.state.wlanHandle, &guid, nullptr, capability.out())) {
-        ReportError(context, ErrorText("WlanGetInterfaceCapability", rc));
+        ReportError(context.log, context.messages, ErrorText("WlanGetInterfaceCapability", rc, CodeSign::Signed));
         return;
     }
     if (state != kStateConnected) {
@@ -116,7 +100,7 @@ void MoreAdapterCommand(DetailContext& context, SelectableList& adapters, Adapte
     // A record too short for its fixed counters cannot be shown.
     if (rc == 0 && (!stats || !capability || dataSize < offsetof(WLAN_STATISTICS, PhyCounters))) rc = kErrorInvalidData;
     if (rc != 0) {
-        ReportError(context, ErrorText("WlanQueryInterface", rc));
+        ReportError(context.log, context.messages, ErrorText("WlanQueryInterface", rc, CodeSign::Signed));
         return;
     }
     view.ShowStatistics(FormatAdapterStatistics(*stats, dataSize, *capability));
@@ -137,7 +121,7 @@ void MoreNetworkCommand(DetailContext& context, SelectableList& networks, Networ
     WlanBuffer<WLAN_AVAILABLE_NETWORK_LIST> list(api);
     if (uint32_t rc = api.WlanGetAvailableNetworkList(context.state.wlanHandle, &guid, kIncludeAllAdhocProfiles, nullptr,
                                                       list.out())) {
-        ReportError(context, ErrorText("WlanGetAvailableNetworkList", rc));
+        ReportError(context.log, context.messages, ErrorText("WlanGetAvailableNetworkList", rc, CodeSign::Signed));
         return;
     }
     // The list may have shrunk since the pass that wrote the row.

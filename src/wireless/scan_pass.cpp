@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "common/text.h"
+#include "common/user_text.h"
 #include "wireless/information_elements.h"
 #include "wireless/value_text.h"
 #include "wireless/vendor.h"
@@ -21,15 +22,6 @@ constexpr uint32_t kEntriesPerInterface = 100;
 constexpr uint32_t kWideEntryBits = 16;
 constexpr uint32_t kWideInterfaceLimit = 0x7FFF;
 
-std::string ErrorText(std::string_view operation, uint32_t code) {
-    return "Error " + std::string(operation) + " (" + std::to_string(code) + ")";
-}
-
-std::string NameOrHidden(const DOT11_SSID& ssid) {
-    std::string name = SsidText(ssid);
-    return name.empty() ? std::string(kHiddenSsid) : name;
-}
-
 // Makes row `row` exist, appending one row at a time.
 void EnsureRow(ReportList& list, int row) {
     while (list.RowCount() <= row) list.AppendRow();
@@ -37,12 +29,6 @@ void EnsureRow(ReportList& list, int row) {
 
 void TrimRows(ReportList& list, int count) {
     while (list.RowCount() > count) list.DeleteLastRow();
-}
-
-// A service error that the user sees: logged first, the box next.
-void ReportError(const std::string& text, MessageSink& messages, TRunLog* log) {
-    LogAdd(log, text, TRunLog::kError);
-    messages.ShowMessage(text);
 }
 
 void ClearDetailLists(ScanLists& lists) {
@@ -63,7 +49,7 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
             LogAdd(log, "WlanGetInterfaceCapability failed - Not supported command. Likely radio switched off",
                    TRunLog::kVerbose);
         } else if (rc != 0) {
-            ReportError(ErrorText("WlanGetInterfaceCapability", rc), messages, log);
+            ReportError(log, messages, ErrorText("WlanGetInterfaceCapability", rc, CodeSign::Unsigned));
         }
         if (rc != 0) {
             ClearDetailLists(lists);
@@ -83,7 +69,7 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
                                                                   kIncludeAllAdhocProfiles, nullptr, networks.out());
         if (rc != 0) {
             if (rc != kErrorRadioOff) {
-                const std::string text = ErrorText("WlanGetAvailableNetworkList", rc);
+                const std::string text = ErrorText("WlanGetAvailableNetworkList", rc, CodeSign::Unsigned);
                 LogAdd(log, text, TRunLog::kError);
                 LogAdd(log, adapter.caption + " / " + adapter.subItems[0], TRunLog::kVerbose);
                 if (info.isState != kStateDisconnecting && info.isState != kStateDisconnected)
@@ -122,7 +108,7 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
     const uint32_t rc = state.api.WlanGetNetworkBssList(state.wlanHandle, &info.InterfaceGuid, nullptr, kBssTypeAny,
                                                         false, nullptr, state.bssList.out());
     if (rc != 0) {
-        ReportError(ErrorText("WlanGetNetworkBssList", rc), messages, log);
+        ReportError(log, messages, ErrorText("WlanGetNetworkBssList", rc, CodeSign::Unsigned));
         lists.accessPoints.Clear();
         return rc;
     }
@@ -163,7 +149,7 @@ uint32_t ScanPass(ScanState& state, ScanLists& lists, ScanChart& chart, MessageS
     if (rc != 0) {
         // scanIdle stays clear: no later tick scans in this run.
         state.scanIdle = false;
-        ReportError(ErrorText("WlanEnumInterfaces", rc), messages, log);
+        ReportError(log, messages, ErrorText("WlanEnumInterfaces", rc, CodeSign::Unsigned));
         ClearDetailLists(lists);
         return rc;
     }

@@ -19,6 +19,13 @@ int64_t DivRoundEven(int64_t n, int64_t d) {
     return q;
 }
 
+// n pixels from at: four at a time, which the compiler turns into one wide store.
+void FillRun(Pixel* at, int64_t n, Pixel c) {
+    const Pixel four[4] = {c, c, c, c};
+    for (; n >= 4; n -= 4, at += 4) std::memcpy(at, four, sizeof four);
+    for (; n > 0; --n) *at++ = c;
+}
+
 // Points further off the picture than this are drawn as if at this distance: far
 // outside, the visible pixels stay the same, and the arithmetic stays in 64 bits.
 constexpr int64_t kCoordinateLimit = int64_t{1} << 24;
@@ -66,14 +73,28 @@ void TLineHistory::Trim(size_t keep) {
 // --- TStripChart ----------------------------------------------------------
 
 TStripChart::TStripChart() {
-    pixels_.assign(static_cast<size_t>(width_) * height_, ToPixel(color_));
+    Allocate();
     Redraw();
+}
+
+void TStripChart::Allocate() {
+    buffer_.assign(static_cast<size_t>(width_) * (height_ + kScrollRows), ToPixel(color_));
+    origin_ = 0;
+}
+
+void TStripChart::ScrollLeft(size_t columns) {
+    const size_t picture = static_cast<size_t>(width_) * height_;
+    if (origin_ + columns + picture > buffer_.size()) {
+        std::memmove(buffer_.data(), Picture(), picture * sizeof(Pixel));
+        origin_ = 0;
+    }
+    origin_ += columns;
 }
 
 void TStripChart::SetSize(int width, int height) {
     width_ = std::max(width, kMinSize);
     height_ = std::max(height, kMinSize);
-    pixels_.assign(static_cast<size_t>(width_) * height_, ToPixel(color_));
+    Allocate();
     if (display_units_ == TDisplayUnits::Pixels) {
         minimum_ = 0;
         maximum_ = height_;
@@ -158,11 +179,15 @@ TStripChartLine& TStripChart::AddLine() {
     return line;
 }
 
-int64_t TStripChart::ValueToY(const TStripChartLine& line, int64_t v) const {
-    if (line.PositionUnit == TValueUnit::Percent) {
-        if (v >= 0 && v < static_cast<int64_t>(percent_rows_.size())) return percent_rows_[static_cast<size_t>(v)];
-        return height_ - DivRoundEven(int64_t{height_} * v, 100);
-    }
+void TStripChart::ClearLines() {
+    lines_.clear();
+    highlighted_ = kNoLine;
+    Redraw();
+}
+
+int64_t TStripChart::ValueToYOutside(const TStripChartLine& line, int64_t v) const {
+    // Signal qualities are percentages: ValueToY looks their rows up.
+    if (line.PositionUnit == TValueUnit::Percent) return height_ - DivRoundEven(int64_t{height_} * v, 100);
     const int64_t range = int64_t{maximum_} - minimum_;
     if (range == 0) return height_;  // no range to place the value in: below the picture
     return height_ - DivRoundEven((v - minimum_) * height_, range);
@@ -192,6 +217,7 @@ void TStripChart::RecomputeDerived() {
     const size_t needed = static_cast<size_t>(total_steps_) + static_cast<size_t>(std::min(lead, 1e9)) +
                           3 * static_cast<size_t>(update_steps_) + 2;
     kept_high_ = std::max(kept_high_, needed);
+    ComputeSegmentShapes();
 }
 
 void TStripChart::ComputeGridRows() {
@@ -238,7 +264,7 @@ void TStripChart::Fill(int x0, int x1, int y0, int y1, Pixel c) {
     x1 = std::min(x1, width_), y1 = std::min(y1, height_);
     if (x0 >= x1) return;
     for (int y = y0; y < y1; ++y) {
-        Pixel* row = pixels_.data() + static_cast<size_t>(y) * width_;
+        Pixel* row = Picture() + static_cast<size_t>(y) * width_;
         std::fill(row + x0, row + x1, c);
     }
 }
@@ -281,8 +307,9 @@ void TStripChart::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Pixel
     int64_t b = b0 + sb * q;
     const int64_t a_start = a0 + sa * lo;
     int64_t at = x_major ? b * width_ + a_start : a_start * width_ + b;  // may lie outside while b does
+    Pixel* const picture = Picture();
     for (int64_t i = lo; i < hi; ++i) {
-        if (b >= 0 && b < b_size) pixels_[static_cast<size_t>(at)] = c;
+        if (b >= 0 && b < b_size) picture[at] = c;
         at += a_stride;
         r += 2 * adb;
         if (r >= den) {
@@ -293,16 +320,82 @@ void TStripChart::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Pixel
     }
 }
 
+void TStripChart::SegmentShape(int64_t columns, int64_t y0, int64_t y1, RowSpan* spans) {
+    y0 = ClampCoordinate(y0), y1 = ClampCoordinate(y1);
+    const int64_t p = columns, rise = y1 - y0, ady = std::abs(rise);
+    const int64_t n = std::max(p, ady);  // pixels drawn
+    std::fill_n(spans, p + 1, RowSpan{0, 0});
+    if (n == 0) return;
+    if (p >= ady) {
+        // One pixel in each column but the last, at the nearest row, halves away from the start.
+        for (int64_t x = 0; x < p; ++x) {
+            const int64_t row = y0 + (rise < 0 ? -1 : 1) * ((2 * x * ady + n) / (2 * n));
+            spans[x] = {row, row + 1};
+        }
+        return;
+    }
+    // Steep: step i lands in column (2 * i * p + n) / (2 * n), so column c >= 1 starts at
+    // step ceil((2c - 1) * n / (2 * p)).
+    auto start = [&](int64_t c) { return c == 0 ? 0 : std::min(n, ((2 * c - 1) * n + 2 * p - 1) / (2 * p)); };
+    for (int64_t c = 0; c <= p; ++c) {
+        const int64_t first = start(c), last = p == 0 ? n : start(c + 1);  // steps [first, last)
+        if (first >= last) continue;
+        spans[c] = rise > 0 ? RowSpan{y0 + first, y0 + last} : RowSpan{y0 - last + 1, y0 - first + 1};
+    }
+}
+
+void TStripChart::ComputeSegmentShapes() {
+    const int64_t p = ToCoordinate(update_steps_ * pixels_per_step_);
+    segment_shapes_.clear();
+    step_columns_ = p;
+    stepped_last_ = false;
+    if (p < 0) return;
+    shape_scratch_.resize(static_cast<size_t>(p) + 1);
+    if (p > kMaxStepColumns) return;  // such wide steps work their shapes out segment by segment
+    // Rises up to the picture's height and a row either side: every pair of values inside it.
+    max_rise_ = height_ + 2;
+    const size_t columns = static_cast<size_t>(p) + 1;
+    segment_shapes_.resize(static_cast<size_t>(2 * max_rise_ + 1) * columns);
+    for (int64_t rise = -max_rise_; rise <= max_rise_; ++rise)
+        SegmentShape(p, 0, rise, &segment_shapes_[static_cast<size_t>(rise + max_rise_) * columns]);
+}
+
+void TStripChart::DrawStepSegmentOf(size_t line, int64_t x0, int64_t y0, int64_t y1, bool inner) {
+    const int64_t p = step_columns_, h = height_;
+    inner = inner || p < 2;
+    const Pixel c = ToPixel(lines_[line].Color);
+    auto draw = [&](int64_t from_row, int64_t to_row) {
+        const RowSpan* shape;
+        int64_t shift = 0;
+        const int64_t rise = to_row - from_row;
+        constexpr int64_t kNear = kCoordinateLimit / 2;  // no clamping on the way
+        if (!segment_shapes_.empty() && rise >= -max_rise_ && rise <= max_rise_ && from_row >= -kNear && from_row <= kNear) {
+            shape = &segment_shapes_[static_cast<size_t>(rise + max_rise_) * static_cast<size_t>(p + 1)];
+            shift = from_row;
+        } else {
+            SegmentShape(p, from_row, to_row, shape_scratch_.data());
+            shape = shape_scratch_.data();
+        }
+        for (int64_t col = 0; col <= p; col = inner || col != 0 ? col + 1 : p) {
+            const int64_t x = x0 + col;
+            const int64_t from = std::max<int64_t>(0, shift + shape[col].from);
+            const int64_t to = std::min(h, shift + shape[col].to);
+            if (x < band_x0_ || x >= width_ || from >= to) continue;
+            FillRun(band_.data() + (x - band_x0_) * h + from, to - from, c);
+        }
+    };
+    draw(y0, y1);
+    if (line != highlighted_) return;
+    draw(y0 - 1, y1 - 1);
+    draw(y0 + 1, y1 + 1);
+}
+
 void TStripChart::Step() {
     const int64_t p = ToCoordinate(update_steps_ * pixels_per_step_);
     const int w = width_, h = height_;
 
-    // Rows are contiguous: one move scrolls them all, and what crosses into the row
-    // above lands in the strip that is filled next.
-    if (p < w) {
-        const size_t total = pixels_.size(), shift = static_cast<size_t>(p);
-        std::memmove(pixels_.data(), pixels_.data() + shift, (total - shift) * sizeof(Pixel));
-    }
+    if (p < w) ScrollLeft(static_cast<size_t>(p));
+    if (p != step_columns_) ComputeSegmentShapes();
     const int strip = static_cast<int>(std::max<int64_t>(0, w - std::min<int64_t>(p, w)));
     const Pixel grid = ToPixel(grid_color_);
     Fill(strip, w, 0, h, ToPixel(color_));
@@ -319,6 +412,18 @@ void TStripChart::Step() {
     if (base_row_ >= 0 && base_row_ < h)
         Fill(strip, w, static_cast<int>(base_row_), static_cast<int>(base_row_) + 1, ToPixel(base_color_));
 
+    // The segments reach two updates back: they are drawn into a copy of those columns.
+    band_x0_ = static_cast<int>(std::max<int64_t>(0, w - 2 * std::min<int64_t>(p, w)));
+    const size_t band_width = static_cast<size_t>(w - band_x0_), rows = static_cast<size_t>(h);
+    band_.resize(band_width * rows);
+    Pixel* const picture = Picture();
+    for (size_t y = 0; y < rows; ++y)
+        for (size_t x = 0; x < band_width; ++x) band_[x * rows + y] = picture[y * w + band_x0_ + x];
+
+    // The same lines in the same order as in the last step, which was the last drawing and
+    // whose picture was scrolled, not wiped.
+    const bool same_lines = stepped_last_ && p < w && last_segments_.size() == lines_.size();
+    last_segments_.resize(lines_.size());
     const size_t keep = KeptHistory();
     for (size_t index : DrawingOrder()) {
         TStripChartLine& line = lines_[index];
@@ -326,11 +431,17 @@ void TStripChart::Step() {
         const int64_t y0 = ValueToY(line, line.Position);
         const int64_t y1 = ValueToY(line, history.At(history.Count() - update_steps_));
         const int64_t y2 = ValueToY(line, history.At(history.Count() - 2 * int64_t{update_steps_}));
-        DrawLineOf(index, w - 2 * p, y2, w - p, y1);
-        DrawLineOf(index, w - p, y1, w, y0);
+        const Pixel colour = ToPixel(line.Color);
+        const bool drawn = same_lines && last_segments_[index] == DrawnSegment{y2, y1, colour};
+        DrawStepSegmentOf(index, w - 2 * p, y2, y1, !drawn);
+        DrawStepSegmentOf(index, w - p, y1, y0);
+        last_segments_[index] = {y1, y0, colour};
         for (int32_t i = 0; i < update_steps_; ++i) history.Append(line.Position);
         if (!keep_all_) history.Trim(keep);
     }
+    for (size_t y = 0; y < rows; ++y)
+        for (size_t x = 0; x < band_width; ++x) picture[y * w + band_x0_ + x] = band_[x * rows + y];
+    stepped_last_ = true;
 
     Repaint();
     if (OnUpdate) OnUpdate();
@@ -339,7 +450,9 @@ void TStripChart::Step() {
 void TStripChart::Redraw() {
     RecomputeDerived();
     const int w = width_, h = height_;
-    std::fill(pixels_.begin(), pixels_.end(), ToPixel(color_));
+    origin_ = 0;
+    stepped_last_ = false;
+    std::fill_n(Picture(), static_cast<size_t>(w) * h, ToPixel(color_));
 
     const Pixel grid = ToPixel(grid_color_);
     const double v_step = v_grid_ * pixels_per_step_;
@@ -403,13 +516,12 @@ void TStripChart::DrawLineOf(size_t line, int64_t x0, int64_t y0, int64_t x1, in
     DrawLine(x0, y0 + 1, x1, y1 + 1, c);
 }
 
-std::vector<size_t> TStripChart::DrawingOrder() const {
-    std::vector<size_t> order;
-    order.reserve(lines_.size());
+const std::vector<size_t>& TStripChart::DrawingOrder() {
+    order_.clear();
     for (size_t i = 0; i < lines_.size(); ++i)
-        if (i != highlighted_) order.push_back(i);
-    if (highlighted_ < lines_.size()) order.push_back(highlighted_);
-    return order;
+        if (i != highlighted_) order_.push_back(i);
+    if (highlighted_ < lines_.size()) order_.push_back(highlighted_);
+    return order_;
 }
 
 void TStripChart::SetHighlightedLine(size_t line) {

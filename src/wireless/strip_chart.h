@@ -3,11 +3,17 @@
 // off-screen picture (32-bit pixels, top-down rows, each pixel in a 32-bit bitmap's
 // own 0x00RRGGBB order); the Windows control copies that picture to the screen as it
 // is and runs the timer.
+//
+// The picture is a window into a longer buffer. Its rows are contiguous, so a step
+// scrolls it left by moving the window's start: what moves from the start of each row
+// to the end of the row above lands in the strip that is drawn anew. The picture is
+// moved back to the buffer's start only when the window reaches the buffer's end.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,16 +79,20 @@ public:
     // Rebuilds the whole picture from the histories.
     void Redraw();
     // Picture row of value v of a line; rounds halves to the even neighbour.
-    int64_t ValueToY(const TStripChartLine& line, int64_t v) const;
+    int64_t ValueToY(const TStripChartLine& line, int64_t v) const {
+        if (line.PositionUnit == TValueUnit::Percent && v >= 0 && v < static_cast<int64_t>(percent_rows_.size()))
+            return percent_rows_[static_cast<size_t>(v)];
+        return ValueToYOutside(line, v);
+    }
 
     // Size: raised to at least 20 x 20; redraws.
     void SetSize(int width, int height);
     int Width() const { return width_; }
     int Height() const { return height_; }
 
-    // Pixels, top-down rows of Width() values, ready for a 32-bit bitmap.
-    const std::vector<Pixel>& Pixels() const { return pixels_; }
-    Colour PixelAt(int x, int y) const { return ToColour(pixels_[static_cast<size_t>(y) * width_ + x]); }
+    // Pixels, top-down rows of Width() values, ready for a 32-bit bitmap; valid until the next change.
+    std::span<const Pixel> Pixels() const { return {Picture(), static_cast<size_t>(width_) * height_}; }
+    Colour PixelAt(int x, int y) const { return ToColour(Picture()[static_cast<size_t>(y) * width_ + x]); }
 
     // The chart's own timer (run by the Windows control); Interval in units of 10 ms.
     bool Active() const { return active_; }
@@ -124,6 +134,8 @@ public:
     TStripChartLine& Line(size_t i) { return lines_[i]; }
     const TStripChartLine& Line(size_t i) const { return lines_[i]; }
     TStripChartLine& AddLine();  // defaults; references stay valid as lines are added
+    // Every line goes, and the picture with them: a survey starting over.
+    void ClearLines();
 
     // One line drawn thicker and over the others (the selected network's); kNoLine for none.
     static constexpr size_t kNoLine = SIZE_MAX;
@@ -145,20 +157,40 @@ public:
     void KeepWholeHistory(bool keep) { keep_all_ = keep; }
 
 private:
+    int64_t ValueToYOutside(const TStripChartLine& line, int64_t v) const;
     void RecomputeDerived();
     void ComputeGridRows();
     void Repaint();
+
+    // Rows of slack after the picture: the steps between two moves of the whole picture.
+    static constexpr size_t kScrollRows = 32;
+    Pixel* Picture() { return buffer_.data() + origin_; }
+    const Pixel* Picture() const { return buffer_.data() + origin_; }
+    void Allocate();
+    void ScrollLeft(size_t columns);  // columns < width
 
     void Fill(int x0, int x1, int y0, int y1, Pixel c);  // [x0, x1) x [y0, y1), clipped
     void DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, Pixel c);  // end point excluded
     // Three rows wide for the highlighted line.
     void DrawLineOf(size_t line, int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+    // The rows a line from (0, y0) to (columns, y1) covers in each of its columns, as
+    // DrawLine draws it: column c gets rows [from, to) of spans[c], spans holding columns + 1.
+    struct RowSpan {
+        int64_t from, to;
+    };
+    static void SegmentShape(int64_t columns, int64_t y0, int64_t y1, RowSpan* spans);
+    // A step's segment of a line from (x0, y0) to (x0 + step_columns_, y1) into band_, as
+    // DrawLineOf draws it; without its inner columns when the picture has them already.
+    void DrawStepSegmentOf(size_t line, int64_t x0, int64_t y0, int64_t y1, bool inner = true);
+    void ComputeSegmentShapes();
     // Every line index, the highlighted one last.
-    std::vector<size_t> DrawingOrder() const;
+    const std::vector<size_t>& DrawingOrder();
+    std::vector<size_t> order_;
 
     int width_ = kDefaultWidth;
     int height_ = kDefaultHeight;
-    std::vector<Pixel> pixels_;
+    std::vector<Pixel> buffer_;  // the picture from origin_, then room to scroll into
+    size_t origin_ = 0;
 
     bool active_ = false;
     int32_t interval_ = 50;
@@ -185,4 +217,27 @@ private:
     size_t kept_high_ = 0;
     bool keep_all_ = false;
     size_t highlighted_ = kNoLine;
+
+    // A step draws its segments into a copy of the columns they reach, kept column by
+    // column so that each segment is a few contiguous runs: band_ holds columns
+    // [band_x0_, width_), pixel (x, y) at band_[(x - band_x0_) * height_ + y].
+    std::vector<Pixel> band_;
+    int band_x0_ = 0;
+    // The shapes of a step's segments by their rise, for rises within max_rise_: a segment
+    // rising by r has the spans at segment_shapes_[(r + max_rise_) * (step_columns_ + 1)].
+    static constexpr int kMaxStepColumns = 64;
+    int64_t step_columns_ = -1;
+    int64_t max_rise_ = 0;
+    std::vector<RowSpan> segment_shapes_;
+    std::vector<RowSpan> shape_scratch_;
+    // Each line's newest segment as the last step drew it. The next step draws the same
+    // segment again, one update further left, where its inner columns are unchanged
+    // since: they are skipped when nothing else has drawn since.
+    struct DrawnSegment {
+        int64_t y0, y1;
+        Pixel colour;
+        bool operator==(const DrawnSegment&) const = default;
+    };
+    std::vector<DrawnSegment> last_segments_;
+    bool stepped_last_ = false;  // the picture is as the last step left it
 };

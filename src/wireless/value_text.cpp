@@ -189,6 +189,11 @@ std::string SsidText(const wlan::DOT11_SSID& ssid) {
     return BytesToUtf8(std::string_view(bytes, n));
 }
 
+std::string NameOrHidden(const wlan::DOT11_SSID& ssid) {
+    std::string name = SsidText(ssid);
+    return name.empty() ? std::string(kHiddenSsid) : name;
+}
+
 std::string InterfaceDescriptionText(const wlan::WLAN_INTERFACE_INFO& info) {
     return Utf16ToUtf8(info.strInterfaceDescription, std::size(info.strInterfaceDescription));
 }

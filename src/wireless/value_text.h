@@ -26,6 +26,7 @@ int32_t FrequencyToChannel(uint32_t frequencyKhz);  // 0 for a frequency of no k
 std::string CapabilityInfoText(uint16_t capability);
 std::string RateSetText(const wlan::WLAN_RATE_SET& rates);  // whole Mbit/s joined by blanks
 std::string SsidText(const wlan::DOT11_SSID& ssid);        // empty for a hidden network
+std::string NameOrHidden(const wlan::DOT11_SSID& ssid);    // SsidText, or kHiddenSsid when empty
 
 // UTF-16 names of the records, up to the first zero unit.
 std::string InterfaceDescriptionText(const wlan::WLAN_INTERFACE_INFO& info);

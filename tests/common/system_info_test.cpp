@@ -55,9 +55,4 @@ TEST(SystemInfo, WholeDecision) {
     EXPECT_EQ(WindowsVersionTextFor(OsVersionFacts{3, 10, 0, ""}, ten, "19045"), "Unknown");
 }
 
-TEST(SystemInfo, YesNo) {
-    EXPECT_EQ(YesNo(true), "Yes");
-    EXPECT_EQ(YesNo(false), "No");
-}
-
 }  // namespace

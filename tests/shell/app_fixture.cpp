@@ -8,6 +8,16 @@
 
 ProgramCopy* AppTest::program = nullptr;
 
+std::vector<std::vector<std::string>> Rows(ListView& list) {
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 0; r < list.RowCount(); ++r) {
+        std::vector<std::string> cells;
+        for (int c = 0; c < list.ColumnCount(); ++c) cells.push_back(list.Cell(r, c));
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
 // Only the client area: Wine draws the caption of an unmanaged window where a screen copy does not see it.
 void SaveScreenshot(HWND window, const std::string& file) {
     RECT r;

@@ -52,6 +52,9 @@ private:
     RegistryGuard guard_{HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser"};
 };
 
+// Every cell of a list view, row by row.
+std::vector<std::vector<std::string>> Rows(ListView& list);
+
 // The window's client area as it stands on the screen, written as a 24-bit BMP.
 void SaveScreenshot(HWND window, const std::string& file);
 

@@ -402,6 +402,17 @@ TEST_F(UpdateTest, RefusedDownloadsNeverRun) {
     EXPECT_EQ(InstallerArguments(500), std::nullopt);
 }
 
+// The folder an earlier update's installer ran from is removed at the next start.
+TEST_F(UpdateTest, LeftOverRunFoldersAreRemovedAtStart) {
+    const std::string left = DataFolderPath() + "update-0badf00d\\";
+    std::filesystem::create_directories(std::filesystem::path(Widen(left)));
+    WriteBytes(left + "update.exe", ReadBytes(VELLUMAR_TEST_INSTALLER_SMALL));
+    ASSERT_EQ(RunFolders(), std::vector<std::string>{left});
+    Answer("1.6.3.18");
+    Start(kScenario);
+    EXPECT_TRUE(RunFolders().empty());
+}
+
 TEST_F(UpdateTest, OldInstallerIsDeletedBeforeTheDownload) {
     Answer("1.6.3.18");
     Start(kScenario);

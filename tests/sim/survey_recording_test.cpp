@@ -132,7 +132,11 @@ constexpr char kBusy[] = R"({
     {"guid": "{01234567-89ab-cdef-0123-456789abcdef}", "description": "Right", "present": [false, true, true, false, true],
      "scan_cache": true,
      "networks": [{"ssid": "Cached", "quality": [5, 15, 25, 35, 45, 55]}],
-     "bss": [{"bssid": "aa:bb:cc:dd:ee:ff", "ssid_hex": "", "rssi": [-80, -75, -70, -65, -60, -55, -50]}]}
+     "bss": [{"bssid": "aa:bb:cc:dd:ee:ff", "ssid_hex": "", "rssi": [-80, -75, -70, -65, -60, -55, -50]}]},
+    {"guid": "{00000000-0000-0000-0000-0000000000aa}", "description": "Counting", "present": [true, true, true, false],
+     "statistics": {"four_way_handshake_failures": 1}, "networks": [{"ssid": "N", "quality": [1, 2, 3, 4, 5]}]},
+    {"guid": "{00000000-0000-0000-0000-0000000000aa}", "description": "Counting", "present": [false, false, false, true],
+     "statistics": {"four_way_handshake_failures": 2}, "networks": [{"ssid": "N", "quality": [1, 2, 3, 4, 5]}]}
   ],
   "faults": [
     {"call": "WlanEnumInterfaces", "epochs": [4], "result": 1062},
@@ -218,6 +222,24 @@ TEST(SurveyRecording, ObservedValuesByEpoch) {
         for (auto [epoch, value] : c.seen) v.At(epoch, value);
         EXPECT_EQ(v.Constant() ? std::vector<uint32_t>{} : v.ByEpoch(), c.byEpoch);
     }
+}
+
+TEST(SurveyRecording, AReplayEndsAtItsLastChange) {
+    struct Case {
+        const char* json;
+        std::optional<uint64_t> last;
+    };
+    const Case cases[] = {
+        {R"({"interfaces": [{"networks": [{"quality": 5}]}]})", 1},
+        {R"({"interfaces": [{"networks": [{"quality": [1, 2, 3, 4]}]}]})", 4},
+        {R"({"interfaces": [{"bss": [{"bssid": "00:00:00:00:00:01", "present": [true, true, true, true, true, false]}]}]})", 6},
+        {R"({"interfaces": [], "faults": [{"call": "WlanScan", "epochs": [9, 2], "result": 5}]})", 10},
+        {R"({"interfaces": [], "faults": [{"call": "WlanScan", "epochs": {"from": 3, "to": 7}, "result": 5}]})", 8},
+        {R"({"interfaces": [], "faults": [{"call": "WlanScan", "epochs": {"from": 3}, "result": 5}]})", 3},
+        {R"({"interfaces": [{"state": {"walk": [0, 5]}}]})", std::nullopt},
+        {R"({"interfaces": [{"scan_cache": true}]})", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LastChangeEpoch(*Load(c.json, "case.json")), c.last) << c.json;
 }
 
 }  // namespace

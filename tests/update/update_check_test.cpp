@@ -58,6 +58,16 @@ TEST(UpdateOffer, CountdownCaptionAndInstallerParameters) {
               "Vellumar\\update.log\"");
 }
 
+TEST(UpdateOffer, RunFolderNames) {
+    EXPECT_EQ(RunFolderName(0), "update-00000000");
+    EXPECT_EQ(RunFolderName(0xDEADBEEF), "update-deadbeef");
+    for (uint32_t n : {0u, 1u, 0x0123abcdu, 0xFFFFFFFFu}) EXPECT_TRUE(IsRunFolderName(RunFolderName(n))) << n;
+    for (std::string_view other : {"update", "update-", "update-0000000", "update-000000000", "update-DEADBEEF",
+                                   "update-0000000g", "Update-00000000", "xupdate-0000000", "update-0000 000",
+                                   "update.exe", "update-00000000\\x"})
+        EXPECT_FALSE(IsRunFolderName(other)) << other;
+}
+
 // A minimal program image: DOS header, PE signature, file header and optional header magic.
 std::vector<uint8_t> PeImage(size_t size, uint16_t machine = 0x8664, uint16_t characteristics = 0x0022,
                              uint16_t magic = 0x020B) {

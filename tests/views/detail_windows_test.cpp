@@ -1,22 +1,17 @@
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 #include "common/win32/settings.h"
+#include "common/win32/wide.h"
 #include "shell/app_fixture.h"
 #include "shell/application.h"
 
 namespace {
-
-std::vector<std::vector<std::string>> Rows(ListView& list) {
-    std::vector<std::vector<std::string>> rows;
-    for (int r = 0; r < list.RowCount(); ++r) {
-        std::vector<std::string> cells;
-        for (int c = 0; c < list.ColumnCount(); ++c) cells.push_back(list.Cell(r, c));
-        rows.push_back(cells);
-    }
-    return rows;
-}
 
 std::vector<std::string> Columns(ListView& list) {
     std::vector<std::string> captions;
@@ -165,10 +160,41 @@ TEST_F(DetailWindows, DoubleClickOpensTheDetails) {
     EXPECT_TRUE(shown);
 }
 
+struct TooltipSearch {
+    HWND owner, control;
+    std::string text;
+};
+
+BOOL CALLBACK FindTooltipText(HWND window, LPARAM lp) {
+    auto& s = *reinterpret_cast<TooltipSearch*>(lp);
+    wchar_t cls[64];
+    if (GetWindow(window, GW_OWNER) != s.owner || !GetClassNameW(window, cls, 64) ||
+        lstrcmpiW(cls, TOOLTIPS_CLASSW) != 0)
+        return TRUE;
+    wchar_t text[256] = {};
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = s.owner;
+    info.uId = reinterpret_cast<UINT_PTR>(s.control);
+    info.lpszText = text;
+    SendMessageW(window, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&info));
+    if (!text[0]) return TRUE;
+    s.text = Narrow(text);
+    return FALSE;
+}
+
+// The text of the tooltip that owner's tooltip windows show for control; "" when none has one.
+// (A named callback: a lambda does not convert to the 32-bit build's stdcall pointer.)
+std::string TooltipText(HWND owner, HWND control) {
+    TooltipSearch search{owner, control, {}};
+    EnumThreadWindows(GetCurrentThreadId(), FindTooltipText, reinterpret_cast<LPARAM>(&search));
+    return search.text;
+}
+
 }  // namespace
 
 // Keyboard use of the main window: Tab moves through each list and its details button in
-// turn, and Enter on a focused network row opens its details as a double-click does.
+// turn, Shift+Tab back, and Enter on a focused network row opens its details as a double-click does.
 TEST_F(DetailWindows, KeyboardMovesThroughTheWindowAndEnterOpensDetails) {
     auto& b = Start(R"({"interfaces": [{"description": "Wi-Fi A",
        "networks": [{"ssid": "HomeNet", "quality": 80}]}]})");
@@ -194,6 +220,25 @@ TEST_F(DetailWindows, KeyboardMovesThroughTheWindowAndEnterOpensDetails) {
         press(VK_TAB);
         EXPECT_EQ(GetFocus(), expected);
     }
+    // Shift+Tab walks the same ring backwards.
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
+    SetKeyboardState(keys);
+    for (auto it = std::rbegin(order) + 1; it != std::rend(order); ++it) {
+        press(VK_TAB);
+        EXPECT_EQ(GetFocus(), *it);
+    }
+    press(VK_TAB);
+    EXPECT_EQ(GetFocus(), order[std::size(order) - 1]);
+    keys[VK_SHIFT] = keys[VK_LSHIFT] = 0;
+    SetKeyboardState(keys);
+
+    // The three buttons share a caption; their tooltips tell them apart.
+    const std::pair<Button*, std::string> buttons[] = {{&b.main.more_adapt_btn, "Adapter details"},
+                                                       {&b.main.more_net_btn, "Network details"},
+                                                       {&b.main.more_ap_btn, "Access point details"}};
+    for (const auto& [button, name] : buttons) EXPECT_EQ(TooltipText(main, button->hwnd()), name);
 
     int opened = 0;
     std::string ssid;

@@ -218,6 +218,8 @@ TEST(ChannelGraph, TableCountsLoadsAndMarksTheBestChannels) {
 
     SetDecimalSeparator(",");
     EXPECT_EQ(ChannelRowCells(rows[0])[3], "0,50");
+    EXPECT_EQ(ChannelRowCells({6, 0, std::nullopt, 1.125, false})[3], "1,13");
+    EXPECT_EQ(ChannelRowCells({6, 0, std::nullopt, 12.004, false})[3], "12,00");
     SetDecimalSeparator("");
     EXPECT_DOUBLE_EQ(SignalWeight(-100), 0);
     EXPECT_DOUBLE_EQ(SignalWeight(-60), 0.5);
@@ -236,6 +238,8 @@ TEST(ChannelGraph, AxisLabelsThinOutToFitAndLabelsDoNotOverlap) {
         EXPECT_GE(ChannelMhz(WifiBand::Ghz5, labels[i]) - ChannelMhz(WifiBand::Ghz5, labels[i - 1]), 30u);
     EXPECT_EQ(DbmGridLines().size(), 9u);
 
+    EXPECT_EQ(ReadableColour(RgbColour(0, 0, 200)), RgbColour(0, 0, 200));
+    EXPECT_EQ(ReadableColour(RgbColour(255, 255, 255)), RgbColour(140, 140, 140));
     EXPECT_EQ(PlaceLabels({{0, 0, 50, 10}, {40, 5, 90, 15}, {50, 0, 100, 10}, {0, 10, 50, 20}}),
               (std::vector<bool>{true, false, true, true}));
 }
@@ -252,17 +256,26 @@ TEST(ChannelGraph, FillsBlendTranslucentlyWithSoftEdgesInsideThePlot) {
     GraphPicture picture;
     picture.Resize(20, 10);
     std::fill(picture.pixels.begin(), picture.pixels.end(), ToPixel(RgbColour(255, 255, 255)));
-    // A rectangle from x 2.5 to 10, rows 2 to 8, clipped at column 8.
-    BlendTrapezoid(picture, {2.5, 10, 2.5, 10, 2, 8}, RgbColour(0, 0, 255), 128, 0, 8);
+    const Colour white = RgbColour(255, 255, 255), blue = RgbColour(0, 0, 255), red = RgbColour(255, 0, 0);
+    // A rectangle from x 2.5 to 10, rows 2 to 8, clipped at column 8; half its alpha in row 1.
+    FillShapes(picture, {{{2.5, 10, 2.5, 10, 1.5, 8}, blue}}, 128, 0, 8);
     EXPECT_TRUE(Near(picture.At(5, 5), RgbColour(127, 127, 255)));  // half way to blue
     EXPECT_TRUE(Near(picture.At(2, 5), RgbColour(191, 191, 255)));  // half covered: a quarter of the way
-    EXPECT_EQ(picture.At(1, 5), RgbColour(255, 255, 255));
-    EXPECT_EQ(picture.At(8, 5), RgbColour(255, 255, 255));  // clipped
-    EXPECT_EQ(picture.At(5, 1), RgbColour(255, 255, 255));
-    EXPECT_EQ(picture.At(5, 8), RgbColour(255, 255, 255));
-    // A second fill over the first blends with it.
-    BlendTrapezoid(picture, {0, 20, 0, 20, 0, 10}, RgbColour(255, 0, 0), 128);
-    EXPECT_TRUE(Near(picture.At(5, 5), RgbColour(191, 63, 127)));
+    EXPECT_TRUE(Near(picture.At(5, 1), RgbColour(191, 191, 255)));
+    EXPECT_EQ(picture.At(1, 5), white);
+    EXPECT_EQ(picture.At(8, 5), white);  // clipped
+    EXPECT_EQ(picture.At(5, 0), white);
+    EXPECT_EQ(picture.At(5, 8), white);
+    // A shape narrower than a pixel covers its share of it.
+    FillShapes(picture, {{{12.25, 12.75, 12.25, 12.75, 0, 10}, blue}}, 128);
+    EXPECT_TRUE(Near(picture.At(12, 5), RgbColour(191, 191, 255)));
+    EXPECT_EQ(picture.At(13, 5), white);
+    // Two shapes over each other: their mean colour, as opaque as two layers.
+    picture.Resize(20, 10);
+    std::fill(picture.pixels.begin(), picture.pixels.end(), ToPixel(white));
+    FillShapes(picture, {{{0, 20, 0, 20, 0, 10}, red}, {{0, 10, 0, 10, 0, 10}, blue}}, 128);
+    EXPECT_TRUE(Near(picture.At(5, 5), RgbColour(159, 64, 159)));  // 3/4 of the way to the mean (128, 0, 128)
+    EXPECT_TRUE(Near(picture.At(15, 5), RgbColour(255, 127, 127)));
 
     // The whole graph: the plot on its background, the grid, the fills in their colours.
     picture.Resize(1100, 420);
@@ -278,6 +291,14 @@ TEST(ChannelGraph, FillsBlendTranslucentlyWithSoftEdgesInsideThePlot) {
     const Colour inside = picture.At(400, 300);
     EXPECT_LT(inside & 0xFF, style.plotBackground & 0xFF);
     EXPECT_GT(inside & 0xFF, 0u);  // translucent
+    // Outlined: the top from 365 to 515 on row 210, the sides down to the floor.
+    const Colour black = RgbColour(0, 0, 0);
+    for (auto [x, y] : {std::pair{440, 210}, {365, 210}, {515, 210}, {340, 409}, {540, 409}, {352, 310}, {528, 310}})
+        EXPECT_EQ(picture.At(x, y), black) << x << "," << y;
+    EXPECT_NE(picture.At(440, 212), black);
+    RenderGraph(picture, scale, {ap}, {1, 6}, style, 0);  // highlighted: three rows thick
+    EXPECT_EQ(picture.At(440, 212), black);
+    EXPECT_NE(picture.At(440, 213), black);
 }
 
 }  // namespace

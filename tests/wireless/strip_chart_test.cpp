@@ -48,6 +48,8 @@ std::set<int> ColumnsOf(const TStripChart& chart, int y, Colour c) {
     return cols;
 }
 
+std::vector<Pixel> Picture(const TStripChart& chart) { return {chart.Pixels().begin(), chart.Pixels().end()}; }
+
 size_t CountOf(const TStripChart& chart, Colour c) {
     size_t n = 0;
     for (Pixel p : chart.Pixels()) n += p == ToPixel(c);
@@ -173,7 +175,7 @@ TEST(StripChart, StepScrollsTwoPixelsAndDrawsTheGridEveryFifthStep) {
     AddLine(chart, 37);
     std::vector<Pixel> before;
     for (int step = 1; step <= 12; ++step) {
-        before = chart.Pixels();
+        before.assign(chart.Pixels().begin(), chart.Pixels().end());
         chart.Step();
         for (int y = 0; y < 145; ++y)
             for (int x = 0; x < 501; ++x) ASSERT_EQ(chart.PixelAt(x, y), ToColour(before[y * 505 + x + 2])) << x << "," << y;
@@ -327,19 +329,19 @@ TEST(StripChart, KeptHistoryDrawsAsTheWholeHistory) {
         }
         if (step == 3600) capacity_mid = kept.Line(0).History.Capacity();
     }
-    ASSERT_EQ(kept.Pixels(), whole.Pixels());
+    ASSERT_EQ(Picture(kept), Picture(whole));
     EXPECT_EQ(kept.Line(0).History.Capacity(), capacity_mid);
     EXPECT_GT(kept.Line(0).History.FirstStored(), 0);
 
     for (const auto& [w, h] : {std::pair{1500, 145}, {3000, 200}, {400, 60}}) {
         kept.SetSize(w, h);
         whole.SetSize(w, h);
-        ASSERT_EQ(kept.Pixels(), whole.Pixels()) << w;
+        ASSERT_EQ(Picture(kept), Picture(whole)) << w;
         for (int i = 0; i < 3; ++i) {
             kept.Step();
             whole.Step();
         }
-        ASSERT_EQ(kept.Pixels(), whole.Pixels()) << w;
+        ASSERT_EQ(Picture(kept), Picture(whole)) << w;
     }
 
     // Wider than the history kept: the kept part still matches, the rest stays empty.
@@ -348,7 +350,7 @@ TEST(StripChart, KeptHistoryDrawsAsTheWholeHistory) {
     for (int y = 0; y < 145; ++y)
         for (int x = 5000 - static_cast<int>(TStripChart::kKeptHistoryFloor) + 8; x < 5000; ++x)
             ASSERT_EQ(kept.PixelAt(x, y), whole.PixelAt(x, y)) << x << "," << y;
-    EXPECT_NE(kept.Pixels(), whole.Pixels());
+    EXPECT_NE(Picture(kept), Picture(whole));
 }
 
 TEST(StripChart, HighlightedLineIsThickAndInFrontAndLinesAtNamesWhatIsThere) {
@@ -381,8 +383,9 @@ TEST(StripChart, HighlightedLineIsThickAndInFrontAndLinesAtNamesWhatIsThere) {
 
 // Pictures drawn step by step, fingerprinted: any change to what a step draws shows
 // here. Each case mixes what the drawing meets in use: drifting and jumping lines,
-// values outside the picture, a highlighted line, grid and base line, more than two
-// pixels per update, resizes, and runs long enough to wrap any internal scrolling.
+// values outside the picture, a line added and a colour changed between steps, a
+// highlighted line, grid and base line, more than two pixels per update, resizes, and
+// runs long enough to wrap any internal scrolling.
 uint64_t Fingerprint(const TStripChart& chart) {
     uint64_t h = 14695981039346656037u;  // FNV-1a
     for (Pixel p : chart.Pixels()) {
@@ -399,25 +402,27 @@ TEST(StripChart, StepsDrawTheReferencePictures) {
         const char* name;
         int width, height, lines, steps;
         int spread;  // 0: drift by up to 3 points a step, else jump anywhere in [-spread, 100 + spread]
-        bool logical;
+        int total_steps;  // logical units over this many steps; 0: pixel units
         uint64_t expected;
     };
     const Case cases[] = {
-        {"main window, drifting", 505, 145, 40, 700, 0, false, 17618104672346126635u},
-        {"main window, jumping", 505, 145, 40, 700, 30, false, 8545930726062772614u},
-        {"logical units, 3 pixels per update", 208, 120, 12, 500, 10, true, 2794385132364880797u},
-        {"small, long run", 40, 30, 5, 12000, 0, false, 1443945986411268119u},
+        {"main window, drifting", 505, 145, 40, 700, 0, 0, 5518972888792154590u},
+        {"main window, jumping", 505, 145, 40, 700, 30, 0, 11493381255950781918u},
+        {"logical units, 3 pixels per update", 208, 120, 12, 500, 10, 138, 15760531618266173129u},
+        {"small, long run", 40, 30, 5, 12000, 0, 0, 5283903714082368984u},
+        {"updates over half the width", 40, 30, 6, 60, 10, 3, 482560282059960544u},
+        {"updates wider than the picture", 40, 30, 6, 60, 10, 1, 16204985021719692398u},
     };
     for (const Case& c : cases) {
         TStripChart chart;
         chart.SetSize(c.width, c.height);
         chart.SetGridSize(10);
         chart.SetBaseLine(30);
-        if (c.logical) {
+        if (c.total_steps) {
             chart.SetDisplayUnits(TDisplayUnits::Logical);
             chart.SetMinimum(-40);
             chart.SetMaximum(140);
-            chart.SetTotalTimeSteps(138);
+            chart.SetTotalTimeSteps(c.total_steps);
             chart.SetUpdateTimeSteps(2);
         }
         std::mt19937 random(11);
@@ -425,7 +430,7 @@ TEST(StripChart, StepsDrawTheReferencePictures) {
             TStripChartLine& line = AddLine(chart, static_cast<int32_t>(random() % 101),
                                             RgbColour(static_cast<uint8_t>(i * 37 + 5), static_cast<uint8_t>(i * 91),
                                                       static_cast<uint8_t>(i * 13)));
-            if (c.logical && i % 3 == 0) line.PositionUnit = TValueUnit::Absolute;
+            if (c.total_steps && i % 3 == 0) line.PositionUnit = TValueUnit::Absolute;
         }
         for (int step = 0; step < c.steps; ++step) {
             for (size_t i = 0; i < chart.LineCount(); ++i) {
@@ -433,6 +438,8 @@ TEST(StripChart, StepsDrawTheReferencePictures) {
                 q = c.spread ? static_cast<int32_t>(random() % (101 + 2 * c.spread)) - c.spread
                              : std::clamp<int32_t>(q + static_cast<int32_t>(random() % 7) - 3, 0, 100);
             }
+            if (step == c.steps / 4) AddLine(chart, 60, RgbColour(250, 250, 5));  // a network found
+            if (step == c.steps / 4 + 9) chart.Line(2).Color = RgbColour(5, 250, 250);
             if (step == c.steps / 3) chart.SetHighlightedLine(1);
             if (step == c.steps / 2) chart.SetSize(c.width + 7, c.height - 3);
             if (step == 2 * c.steps / 3) chart.Line(0).Position = 0;  // a network gone

@@ -224,6 +224,12 @@ TEST(ValueText, SsidsStopAtTheFirstZeroWithinTheField) {
     EXPECT_EQ(SsidText(Ssid("Caf\xE9", 4)), "Caf\xC3\xA9");      // else the ANSI code page (Latin-1 here)
 }
 
+TEST(ValueText, AnEmptySsidIsShownAsHidden) {
+    EXPECT_EQ(NameOrHidden(Ssid("HomeNet", 7)), "HomeNet");
+    EXPECT_EQ(NameOrHidden(Ssid("", 0)), "<Hidden SSID>");
+    EXPECT_EQ(NameOrHidden(Ssid(std::string_view("\0abc", 4), 4)), "<Hidden SSID>");
+}
+
 TEST(ValueText, Utf16NamesStopAtZeroOrTheFieldEnd) {
     WLAN_INTERFACE_INFO info{};
     const std::u16string desc = u"Wi-Fi 6E Adapter \u00E9";

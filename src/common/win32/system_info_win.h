@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "common/system_info.h"  // YesNo and the pure version decision
+#include "common/system_info.h"  // the pure version decision
 
 // The version text of the log header, e.g. "10.0.19045 (Windows10)"; "Unknown" when unreadable.
 std::string WindowsVersionText();

@@ -7,21 +7,19 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <mutex>
 #include <string_view>
 #include <thread>
 
-#include "common/text.h"
 #include "common/win32/unique.h"
 #include "common/win32/private_messages.h"
 #include "net/http_response.h"
 #include "net/net_error.h"
 #include "net/url.h"
-#include "net/win32/openssl_api.h"
-#include "net/win32/openssl_lib.h"
-#include "net/win32/windows_trust.h"
+#include "net/win32/tls_session.h"
 
 namespace {
 
@@ -59,6 +57,8 @@ constexpr SocketErrorName kSocketErrors[] = {
     {WSAENETDOWN, "Network is down"},          {WSAEADDRNOTAVAIL, "Address not available"},
 };
 
+Outcome LineBreakFailure() { return Failure(NetError::StartFailed, "line break in a header"); }
+
 Outcome SocketFailure(int code) {
     for (const auto& [c, text] : kSocketErrors)
         if (c == code) return {code, std::string(text)};
@@ -74,10 +74,7 @@ void StartWinsock() {
 }
 
 // The request as the worker sees it: a copy taken when it starts.
-struct Request {
-    std::string url, agent, httpVersion, accept, acceptLanguage;
-    std::string proxyHost, proxyPort, proxyUser, proxyPassword;
-    ProxyAuthentication proxyAuth = ProxyAuthentication::None;
+struct Request : HttpRequest {
     uint32_t timeoutMs = 0;
     int64_t maxBody = 0;
     uint32_t deadlineMs = 0;
@@ -116,10 +113,7 @@ class Connection {
 public:
     explicit Connection(Transfer& t) : t_(t) {}
     ~Connection() {
-        if (ssl_) {
-            api_->SSL_free(ssl_);  // no close_notify: the connection is dropped either way
-            api_->SSL_CTX_free(ctx_);
-        }
+        tls_.reset();  // before its socket
         std::lock_guard lock(t_.mutex);
         if (t_.socket != INVALID_SOCKET) closesocket(t_.socket);
         t_.socket = INVALID_SOCKET;
@@ -148,55 +142,19 @@ public:
 
     std::optional<Outcome> StartTls(const std::string& host) {
         if (auto late = Arm()) return late;
-        api_ = LoadOpenSsl();
-        if (!api_) return Failure(NetError::TlsUnavailable);
-        api_->ERR_clear_error();
-        ctx_ = api_->SSL_CTX_new(api_->TLS_client_method());
-        if (!ctx_) return Failure(NetError::TlsFailed, "context");
-        api_->SSL_CTX_ctrl(ctx_, kSslCtrlSetMinProtoVersion, kTls12Version, nullptr);
-        api_->SSL_CTX_set_verify(ctx_, kSslVerifyPeer, nullptr);
-        api_->SSL_CTX_set_cert_verify_callback(ctx_, &Connection::VerifyWithWindows, this);
-        ssl_ = api_->SSL_new(ctx_);
-        if (!ssl_) {
-            api_->SSL_CTX_free(ctx_);
-            return Failure(NetError::TlsFailed, "session");
-        }
-        api_->SSL_set_fd(ssl_, static_cast<int>(socket_));
-        in6_addr addr6;
-        in_addr addr4;
-        const bool literal = inet_pton(AF_INET, host.c_str(), &addr4) == 1 || inet_pton(AF_INET6, host.c_str(), &addr6) == 1;
-        // Without the name to check, any trusted certificate would do: that is a failure.
-        host_ = literal ? std::string() : host;
-        if (literal) {
-            if (api_->X509_VERIFY_PARAM_set1_ip_asc(api_->SSL_get0_param(ssl_), host.c_str()) != 1)
-                return Failure(NetError::TlsFailed, "address check");
-        } else {
-            // SNI carries names only, never addresses.
-            api_->SSL_ctrl(ssl_, kSslCtrlSetTlsextHostname, 0, const_cast<char*>(host.c_str()));
-            if (api_->SSL_set1_host(ssl_, host.c_str()) != 1) return Failure(NetError::TlsFailed, "host name check");
-        }
-        const int rc = api_->SSL_connect(ssl_);
-        if (rc == 1) return std::nullopt;
-        const long verify = api_->SSL_get_verify_result(ssl_);
-        if (verify != kX509VerifyOk) {
-            if (!trustFailure_.empty()) return Failure(NetError::CertificateRejected, trustFailure_);
-            const char* why = api_->X509_verify_cert_error_string(verify);
-            return Failure(NetError::CertificateRejected, why ? why : std::to_string(verify));
-        }
-        if (const auto timeout = TimedOut(api_->SSL_get_error(ssl_, rc))) return timeout;
-        return Failure(NetError::TlsFailed, LastSslError());
+        tls_ = std::make_unique<TlsSession>();
+        if (auto failed = tls_->Connect(socket_, host)) return FromTls(*failed);
+        return std::nullopt;
     }
 
     std::optional<Outcome> Send(std::string_view data) {
         while (!data.empty()) {
             if (auto late = Arm()) return late;
             int n;
-            if (ssl_) {
-                n = api_->SSL_write(ssl_, data.data(), static_cast<int>(data.size()));
-                if (n <= 0) {
-                    if (auto timeout = TimedOut(api_->SSL_get_error(ssl_, n))) return timeout;
-                    return Failure(NetError::TlsFailed, LastSslError());
-                }
+            if (tls_) {
+                TlsFailure failure;
+                n = tls_->Write(data.data(), static_cast<int>(data.size()), failure);
+                if (n < 0) return FromTls(failure);
             } else {
                 n = send(socket_, data.data(), static_cast<int>(data.size()), 0);
                 if (n == SOCKET_ERROR) return SocketOrTimeout(WSAGetLastError());
@@ -212,26 +170,11 @@ public:
             failure = *late;
             return -1;
         }
-        if (ssl_) {
-            const int n = api_->SSL_read(ssl_, buf, size);
-            if (n > 0) return n;
-            const int err = api_->SSL_get_error(ssl_, n);
-            if (err == kSslErrorZeroReturn) return 0;
-            if (auto timeout = TimedOut(err)) {
-                failure = *timeout;
-                return -1;
-            }
-            // Without close_notify the end of a close-delimited body could be forged: a truncation.
-            // OpenSSL 1.1.1 reports it as a system error without a code, 3.x with its own reason.
-            unsigned long code = 0;
-            const std::string text = LastSslError(&code);
-            if ((err == kSslErrorSyscall && WSAGetLastError() == 0 && code == 0) ||
-                (code & kErrReasonMask) == kSslReasonUnexpectedEof) {
-                failure = Failure(NetError::Truncated, "no TLS close_notify");
-                return -1;
-            }
-            failure = Failure(NetError::TlsFailed, text);
-            return -1;
+        if (tls_) {
+            TlsFailure tlsFailure;
+            const int n = tls_->Read(buf, size, tlsFailure);
+            if (n < 0) failure = FromTls(tlsFailure);
+            return n;
         }
         const int n = recv(socket_, buf, size, 0);
         if (n >= 0) return n;
@@ -292,10 +235,8 @@ private:
         return SocketFailure(err);
     }
 
-    std::optional<Outcome> TimedOut(int sslError) {
-        if (sslError == kSslErrorSyscall && WSAGetLastError() == WSAETIMEDOUT) return IdleTimeout();
-        if (sslError == kSslErrorWantRead) return IdleTimeout();
-        return std::nullopt;
+    Outcome FromTls(const TlsFailure& failure) {
+        return failure.error == NetError::IdleTimeout ? IdleTimeout() : Failure(failure.error, failure.detail);
     }
 
     Outcome IdleTimeout() {
@@ -332,92 +273,16 @@ private:
         return std::nullopt;
     }
 
-    std::string LastSslError(unsigned long* lastCode = nullptr) {
-        std::string text;
-        while (const unsigned long e = api_->ERR_get_error()) {
-            char buf[256];
-            api_->ERR_error_string_n(e, buf, sizeof buf);
-            text = buf;  // the last one is the closest to the cause
-            if (lastCode) *lastCode = e;
-        }
-        return text.empty() ? "connection closed" : text;
-    }
-
-    std::vector<uint8_t> Der(x509_st* cert) const {
-        const int n = cert ? api_->i2d_X509(cert, nullptr) : 0;
-        if (n <= 0) return {};
-        std::vector<uint8_t> der(static_cast<size_t>(n));
-        unsigned char* out = der.data();
-        api_->i2d_X509(cert, &out);
-        return der;
-    }
-
-    // Takes the place of OpenSSL's chain check: Windows decides whether the chain is
-    // trusted; then OpenSSL checks the chain Windows built once more, its host name
-    // check included, with that chain's issuers as its only trusted certificates.
-    static int VerifyWithWindows(x509_store_ctx_st* store, void* arg) {
-        auto& self = *static_cast<Connection*>(arg);
-        const OpenSslApi& api = *self.api_;
-        std::vector<DerCertificate> sent{self.Der(api.X509_STORE_CTX_get0_cert(store))};
-        if (const stack_st* more = api.X509_STORE_CTX_get0_untrusted(store))
-            for (int i = 0; i < api.OPENSSL_sk_num(more); ++i)
-                sent.push_back(self.Der(static_cast<x509_st*>(api.OPENSSL_sk_value(more, i))));
-        ChainVerdict verdict = VerifyServerChain(sent, self.host_);
-        if (!verdict.trusted) {
-            self.trustFailure_ = verdict.reason;
-            api.X509_STORE_CTX_set_error(store, verdict.opensslError);
-            return 0;
-        }
-        x509_store_st* anchors = api.X509_STORE_CTX_get0_store(store);
-        for (const auto& der : verdict.issuers) {
-            const unsigned char* in = der.data();
-            if (x509_st* x = api.d2i_X509(nullptr, &in, static_cast<long>(der.size()))) {
-                api.X509_STORE_add_cert(anchors, x);
-                api.X509_free(x);
-            }
-        }
-        return api.X509_verify_cert(store);
-    }
-
     Transfer& t_;
     SOCKET socket_ = INVALID_SOCKET;
     DWORD armedMs_ = 0;
-    const OpenSslApi* api_ = nullptr;
-    ssl_ctx_st* ctx_ = nullptr;
-    ssl_st* ssl_ = nullptr;
-    std::string host_;  // the name Windows' policy checks; none for an address
-    std::string trustFailure_;  // Windows' reason when it refused the chain
+    std::unique_ptr<TlsSession> tls_;
 };
 
-bool IsRedirect(int status) { return status == 301 || status == 302 || status == 303 || status == 307 || status == 308; }
-
-std::string RequestHead(const Request& r, const Url& url, bool viaProxy) {
-    std::string head = "GET " + (viaProxy && !url.Secure() ? url.Text() : url.target) + " HTTP/" +
-                       (r.httpVersion.empty() ? "1.1" : r.httpVersion) + "\r\n";
-    head += "Host: " + url.Authority() + "\r\n";
-    if (!r.agent.empty()) head += "User-Agent: " + r.agent + "\r\n";
-    if (!r.accept.empty()) head += "Accept: " + r.accept + "\r\n";
-    if (!r.acceptLanguage.empty()) head += "Accept-Language: " + r.acceptLanguage + "\r\n";
-    if (viaProxy && !url.Secure() && r.proxyAuth == ProxyAuthentication::Basic && !r.proxyUser.empty())
-        head += "Proxy-Authorization: Basic " + BasicCredentials(r.proxyUser, r.proxyPassword) + "\r\n";
-    head += "Connection: close\r\n\r\n";
-    return head;
-}
-
-// Header values come from the program, but a stray line break would forge headers.
-bool HasLineBreak(const Request& r) {
-    for (const std::string* s : {&r.agent, &r.httpVersion, &r.accept, &r.acceptLanguage, &r.proxyUser, &r.proxyPassword})
-        if (s->find_first_of("\r\n") != std::string::npos) return true;
-    return false;
-}
-
 std::optional<Outcome> OpenTunnel(Connection& conn, const Request& r, const Url& url) {
-    std::string head = "CONNECT " + url.host + ":" + std::to_string(url.port) + " HTTP/1.1\r\nHost: " + url.host + ":" +
-                       std::to_string(url.port) + "\r\n";
-    if (r.proxyAuth == ProxyAuthentication::Basic && !r.proxyUser.empty())
-        head += "Proxy-Authorization: Basic " + BasicCredentials(r.proxyUser, r.proxyPassword) + "\r\n";
-    head += "\r\n";
-    if (auto failed = conn.Send(head)) return failed;
+    const auto head = ConnectRequestHead(r, url);
+    if (!head) return LineBreakFailure();
+    if (auto failed = conn.Send(*head)) return failed;
     HttpResponseParser parser(0);
     // Byte by byte: whatever follows the proxy's head belongs to the TLS session.
     char c;
@@ -439,21 +304,22 @@ Outcome RunTransfer(Transfer& t) {
     const Request& r = t.request;
     auto url = ParseUrl(r.url);
     if (!url) return Failure(NetError::InvalidUrl, r.url);
-    if (HasLineBreak(r)) return Failure(NetError::StartFailed, "line break in a header");
-    const bool viaProxy = !TrimText(r.proxyHost).empty();
+    if (HasLineBreak(r)) return LineBreakFailure();
+    const bool viaProxy = ViaProxy(r);
     std::vector<char> buf(kReadSize);
 
     for (int redirects = 0;; ++redirects) {
         Connection conn(t);
-        const std::string host = viaProxy ? TrimText(r.proxyHost) : url->host;
-        const std::string port = viaProxy ? TrimText(r.proxyPort) : std::to_string(url->port);
-        if (auto failed = conn.Open(host, port.empty() ? "80" : port)) return *failed;
+        const HostPort target = ConnectTarget(r, *url);
+        if (auto failed = conn.Open(target.host, target.port)) return *failed;
         if (url->Secure()) {
             if (viaProxy)
                 if (auto failed = OpenTunnel(conn, r, *url)) return *failed;
             if (auto failed = conn.StartTls(url->host)) return *failed;
         }
-        if (auto failed = conn.Send(RequestHead(r, *url, viaProxy))) return *failed;
+        const auto head = GetRequestHead(r, *url);
+        if (!head) return LineBreakFailure();
+        if (auto failed = conn.Send(*head)) return *failed;
 
         HttpResponseParser parser(r.maxBody);
         bool redirected = false;
@@ -570,8 +436,9 @@ HttpClient::~HttpClient() { Abort(); }
 bool HttpClient::GetAsync() {
     if (running_ || !notifyWindow_ || gStartRefused) return false;
     auto t = std::make_shared<Transfer>();
-    t->request = Request{url, agent, httpVersion, accept, acceptLanguage, proxyHost, proxyPort, proxyUser, proxyPassword,
-                         proxyAuth, 0, maxBodySize, deadlineSeconds * 1000, minAverageRate};
+    t->request = Request{{url, agent, httpVersion, accept, acceptLanguage, proxyHost, proxyPort, proxyUser, proxyPassword,
+                          proxyAuth},
+                         0, maxBodySize, deadlineSeconds * 1000, minAverageRate};
     t->started = std::chrono::steady_clock::now();
     const int64_t overrideMs = gTimeoutOverrideMs.load();
     t->request.timeoutMs = overrideMs >= 0 ? static_cast<uint32_t>(overrideMs) : timeoutSeconds * 1000;

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "net/http_request.h"
 #include "net/http_settings.h"
 
 enum class HttpRequestType { None, Get };
-enum class ProxyAuthentication { None, Basic };
 
 class HttpClient {
 public:

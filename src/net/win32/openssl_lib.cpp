@@ -158,3 +158,11 @@ void UnloadOpenSslForTest() {
     delete gLoaded;
     gLoaded = nullptr;
 }
+
+bool PatchOpenSslForTest(const std::function<void(OpenSslApi&)>& patch) {
+    std::lock_guard lock(gMutex);
+    if (!gLoaded) gLoaded = TryLoad();
+    if (!gLoaded) return false;
+    patch(gLoaded->api);
+    return true;
+}

@@ -25,3 +25,7 @@ bool WindowsBeforeVista();
 // (empty restores those), and forgetting a loaded library.
 void SetOpenSslFoldersForTest(std::vector<std::wstring> folders);
 void UnloadOpenSslForTest();
+// For tests: loads the library and lets patch replace entry points of the table every
+// later session uses (a copy of the table taken before puts them back). False when no
+// library could be loaded. Only while no transfer runs.
+bool PatchOpenSslForTest(const std::function<void(OpenSslApi&)>& patch);

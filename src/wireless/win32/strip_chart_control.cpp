@@ -1,7 +1,5 @@
 #include "wireless/win32/strip_chart_control.h"
 
-#include "common/win32/wide.h"
-
 namespace {
 
 constexpr wchar_t kChartClass[] = L"VellumarStripChart";
@@ -22,22 +20,8 @@ bool StripChartControl::Create(Window& parent, const CreateArgs& args) {
         if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
     };
     if (!CreateChild(parent, kChartClass, "", 0, 0, args.rect, args.anchors)) return false;
-    CreateTip();
+    tip_.Create(hwnd_);
     return true;
-}
-
-void StripChartControl::CreateTip() {
-    tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0,
-                           0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!tip_) return;
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-    tool.lpszText = LPSTR_TEXTCALLBACKW;
-    SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, 400);
 }
 
 std::string StripChartControl::TipAt(int x, int y) const {
@@ -47,19 +31,6 @@ std::string StripChartControl::TipAt(int x, int y) const {
         text += chart_.Line(line).Name;
     }
     return text;
-}
-
-void StripChartControl::MouseMoved(int x, int y) {
-    std::wstring text = Widen(TipAt(x, y));
-    if (text == tipText_) return;
-    tipText_ = std::move(text);
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-    tool.lpszText = LPSTR_TEXTCALLBACKW;
-    SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    if (tipText_.empty()) SendMessageW(tip_, TTM_POP, 0, 0);
 }
 
 void StripChartControl::SetActive(bool active) {
@@ -103,14 +74,10 @@ LRESULT StripChartControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;  // the picture covers everything
         case WM_MOUSEMOVE:
-            if (tip_) MouseMoved(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+            tip_.SetText(TipAt(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))));
             break;
         case WM_NOTIFY:
-            if (auto* info = reinterpret_cast<NMTTDISPINFOW*>(lp); info->hdr.code == TTN_GETDISPINFOW) {
-                // An empty text shows no tip at all.
-                info->lpszText = tipText_.data();
-                return 0;
-            }
+            if (tip_.OnNotify(lp)) return 0;
             break;
         case WM_TIMER:
             if (wp == kStepTimer) {

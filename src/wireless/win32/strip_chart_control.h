@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/win32/controls.h"
+#include "common/win32/mouse_tip.h"
 #include "wireless/strip_chart.h"
 
 class StripChartControl : public Control {
@@ -27,12 +28,9 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    void CreateTip();
-    void MouseMoved(int x, int y);
     void Paint();
     void RestartTimer();
 
     TStripChart chart_;
-    HWND tip_ = nullptr;            // destroyed with the control, its owner
-    std::wstring tipText_;
+    MouseTip tip_;
 };

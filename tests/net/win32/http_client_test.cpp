@@ -7,6 +7,7 @@
 
 #include "net/net_error.h"
 #include "net/win32/http_custo.h"
+#include "net/win32/openssl_api.h"
 #include "net/win32/openssl_lib.h"
 #include "support/win32/net_test_server.h"
 
@@ -242,6 +243,38 @@ TEST_F(HttpClientTest, SendsTheCommonHeaders) {
                                    "Accept-Language: fr,fr-fr;q=0.8,en-us;q=0.5,en;q=0.3",
                                    "Host: 127.0.0.1:" + std::to_string(net_test::Port("http"))})
         EXPECT_NE(head.find("\r\n" + line + "\r\n"), std::string::npos) << line;
+}
+
+// OpenSSL refusing to take the name or address to check must end the connection, not
+// leave it without the check.
+TEST_F(HttpClientTest, AFailedNameCheckSetupFailsTheConnection) {
+    OpenSslApi original{};
+    ASSERT_TRUE(PatchOpenSslForTest([&](OpenSslApi& api) {
+        original = api;
+        api.SSL_set1_host = [](ssl_st*, const char*) { return 0; };
+        api.X509_VERIFY_PARAM_set1_ip_asc = [](X509_VERIFY_PARAM_st*, const char*) { return 0; };
+    }));
+    struct Restore {
+        const OpenSslApi& original;
+        ~Restore() {
+            PatchOpenSslForTest([&](OpenSslApi& api) {
+                api.SSL_set1_host = original.SSL_set1_host;
+                api.X509_VERIFY_PARAM_set1_ip_asc = original.X509_VERIFY_PARAM_set1_ip_asc;
+            });
+        }
+    } restore{original};
+    struct Case { std::string url; std::string reason; };
+    const Case cases[] = {
+        {"https://localhost:" + std::to_string(net_test::Port("https")) + "/len/10", "host name check"},
+        {Url("https", "/len/10"), "address check"},  // 127.0.0.1
+    };
+    for (const auto& c : cases) {
+        const Result r = Fetch(c.url);
+        EXPECT_EQ(r.error, static_cast<int32_t>(NetError::TlsFailed)) << c.url << ": " << r.reason;
+        EXPECT_NE(r.reason.find(c.reason), std::string::npos) << r.reason;
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.body.empty());
+    }
 }
 
 TEST_F(HttpClientTest, AbandonedTransfersRaiseNoEvent) {

@@ -1,0 +1,61 @@
+#pragma once
+// The channel view: one tab per band, the graph of who shares the air over it
+// and the table of its channels under the graph. Not modal and resizable; it
+// follows the scan while it is open (each completed pass hands it the access
+// points), and keeps its place and last tab as settings.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/win32/controls.h"
+#include "common/win32/window.h"
+#include "wireless/channel_graph.h"
+#include "wireless/win32/channel_graph_control.h"
+
+// The tab strip above the graph.
+class TabStrip : public Control {
+public:
+    struct CreateArgs {
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
+    void AddTab(const std::string& text);
+    int TabCount() const;
+    std::string TabText(int index) const;
+    int Selected() const;
+    void Select(int index);  // raises onChange like a click
+    std::function<void()> onChange;
+    LRESULT OnNotify(NMHDR* hdr) override;
+};
+
+class TChannelsDlg : public Window {
+public:
+    explicit TChannelsDlg(HWND owner);
+
+    // Shows the window (restoring its place the first time) and draws the last pass.
+    void ShowChannels(std::vector<ChannelAp> aps);
+    bool Showing() const { return hwnd_ && IsWindowVisible(hwnd_); }
+    // A completed pass: redraws while the window shows, else does nothing.
+    void PassCompleted(std::vector<ChannelAp> aps);
+    // Writes the place and the tab; the window does it when it closes, the main window at exit.
+    void SaveSettings();
+    WifiBand Band() const;
+
+    TabStrip band_tab;
+    ChannelGraphControl graph;
+    ListView channel_lst;
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void FillTable();
+    void TabChanged();
+    void RestorePlacement();
+
+    std::vector<ChannelAp> aps_;
+    bool placed_ = false;
+};

@@ -1,0 +1,265 @@
+#include "wireless/win32/channel_graph_control.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "common/win32/wide.h"
+
+namespace {
+
+constexpr wchar_t kGraphClass[] = L"VellumarChannelGraph";
+constexpr int kTipTolerance = 3;  // pixels around a shape that still name it, at 96 DPI
+constexpr COLORREF kAxisText = RGB(64, 64, 64);
+constexpr COLORREF kBestMark = RGB(0, 150, 0);
+// Room around the plot for the axis labels, at 96 DPI.
+constexpr int kLeftMargin = 40, kTopMargin = 10, kRightMargin = 12, kBottomMargin = 30;
+constexpr int kLabelGap = 6;  // least room between two channel labels
+
+}  // namespace
+
+ChannelGraphControl::~ChannelGraphControl() {
+    if (memory_) {
+        SelectObject(memory_, oldBitmap_);
+        DeleteDC(memory_);
+    }
+}
+
+bool ChannelGraphControl::Create(Window& parent, const CreateArgs& args) {
+    static ATOM atom = [] {
+        WNDCLASSEXW wc{};
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = kGraphClass;
+        return RegisterBoundClass(wc);
+    }();
+    if (!atom || !CreateChild(parent, kGraphClass, "", 0, 0, args.rect, args.anchors)) return false;
+    tip_.Create(hwnd_);
+    return true;
+}
+
+int ChannelGraphControl::Px(int designPixels) const {
+    return parent_ ? parent_->Scale(designPixels) : designPixels;
+}
+
+void ChannelGraphControl::Place(int x, int y, int width, int height) {
+    Control::Place(x, y, width, height);
+    width_ = std::max(width, 1);
+    height_ = std::max(height, 1);
+    dirty_ = true;
+}
+
+void ChannelGraphControl::OnDpiChanged(UINT /*old_dpi*/) {
+    // Margins, line widths and the measured texts all follow the DPI.
+    dirty_ = true;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ChannelGraphControl::SetAccessPoints(std::vector<ChannelAp> aps) {
+    aps_ = std::move(aps);
+    hovered_.reset();
+    dirty_ = true;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ChannelGraphControl::SetBand(WifiBand band) {
+    band_ = band;
+    hovered_.reset();
+    dirty_ = true;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+GraphScale ChannelGraphControl::Scale() const {
+    const PlotRect plot{Px(kLeftMargin), Px(kTopMargin), std::max(width_ - Px(kRightMargin), Px(kLeftMargin) + 1),
+                        std::max(height_ - Px(kBottomMargin), Px(kTopMargin) + 1)};
+    return GraphScale(band_, plot);
+}
+
+std::string ChannelGraphControl::TipAt(int x, int y) const {
+    const std::optional<size_t> ap = AccessPointAt(aps_, Scale(), x, y, Px(kTipTolerance));
+    return ap ? ApTipText(aps_[*ap]) : "";
+}
+
+void ChannelGraphControl::MouseMoved(int x, int y) {
+    const std::optional<size_t> ap = AccessPointAt(aps_, Scale(), x, y, Px(kTipTolerance));
+    if (ap != hovered_) {
+        hovered_ = ap;  // drawn with a thicker outline
+        dirty_ = true;
+        InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+    if (!tracking_) {  // to hear when the mouse leaves
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
+        tracking_ = TrackMouseEvent(&track) != FALSE;
+    }
+    tip_.SetText(ap ? ApTipText(aps_[*ap]) : "");
+}
+
+void ChannelGraphControl::MouseLeft() {
+    tracking_ = false;
+    if (!hovered_) return;
+    hovered_.reset();
+    dirty_ = true;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ChannelGraphControl::UpdateFont() {
+    // The window's own font, which follows its DPI; the measured texts go with it.
+    const UINT dpi = parent_ ? parent_->dpi() : 96;
+    if (dpi == fontDpi_) return;
+    fontDpi_ = dpi;
+    textSizes_.clear();
+}
+
+void ChannelGraphControl::EnsureSurface() {
+    if (bitmap_ && picture_.width == width_ && picture_.height == height_) return;
+    picture_.Resize(width_, height_);
+    if (!memory_) {
+        WindowDC screen(nullptr);
+        memory_ = CreateCompatibleDC(screen.get());
+    }
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = width_;
+    bi.bmiHeader.biHeight = -height_;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    UniqueGdiObject bitmap(CreateDIBSection(memory_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
+    if (!bitmap) return;
+    HGDIOBJ previous = SelectObject(memory_, bitmap.get());
+    if (!oldBitmap_) oldBitmap_ = previous;
+    bitmap_ = std::move(bitmap);  // the one it replaces is no longer selected
+}
+
+ChannelGraphControl::Extent ChannelGraphControl::TextSize(HDC dc, const std::string& text) {
+    if (auto it = textSizes_.find(text); it != textSizes_.end()) return it->second;
+    const std::wstring wide = Widen(text);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    return textSizes_[text] = {static_cast<int>(size.cx), static_cast<int>(size.cy)};
+}
+
+void ChannelGraphControl::Render() {
+    UpdateFont();
+    EnsureSurface();
+    if (!bits_ || !memory_) return;
+    const GraphScale scale = Scale();
+    SelectGuard font(memory_, parent_->Font());
+    const std::vector<uint32_t> axisChannels = AxisChannels(scale, TextSize(memory_, "177").cx + Px(kLabelGap));
+    GraphStyle style;
+    style.lineWidth = Px(1);
+    style.highlightWidth = Px(3);
+    RenderGraph(picture_, scale, aps_, axisChannels, style, hovered_);
+    GdiFlush();
+    std::memcpy(bits_, picture_.pixels.data(), picture_.pixels.size() * sizeof(Pixel));
+    SetBkMode(memory_, TRANSPARENT);
+    DrawNames(memory_, scale);
+    DrawAxes(memory_, scale, axisChannels);
+    dirty_ = false;
+}
+
+void ChannelGraphControl::DrawNames(HDC dc, const GraphScale& scale) {
+    const PlotRect& plot = scale.Plot();
+    HRGN clip = CreateRectRgn(plot.left, plot.top, plot.right, plot.bottom);
+    SelectClipRgn(dc, clip);
+    DeleteObject(clip);
+    const std::vector<size_t> order = DrawingOrder(aps_, band_);
+    std::vector<LabelBox> wanted;
+    std::vector<POINT> at;
+    for (size_t i : order) {
+        const ChannelAp& ap = aps_[i];
+        const std::vector<Trapezoid> shapes = ShapesOf(ap, scale);
+        // The name centred over the first segment's top, inside the plot.
+        const Extent size = TextSize(dc, ap.ssid);
+        const Trapezoid& t = shapes.front();
+        int x = static_cast<int>(std::lround((t.topLeft + t.topRight) / 2)) - size.cx / 2;
+        int y = static_cast<int>(std::lround(t.top)) - size.cy - Px(1);
+        x = std::clamp(x, plot.left + Px(2), std::max(plot.right - size.cx - Px(2), plot.left + Px(2)));
+        y = std::max(y, plot.top + Px(1));
+        wanted.push_back({x, y, x + size.cx, y + size.cy});
+        at.push_back({x, y});
+    }
+    const std::vector<bool> placed = PlaceLabels(wanted);
+    for (size_t k = 0; k < order.size(); ++k) {
+        // The hovered one is always named.
+        if (!placed[k] && hovered_ != order[k]) continue;
+        const ChannelAp& ap = aps_[order[k]];
+        SetTextColor(dc, ReadableColour(ap.colour));
+        const std::wstring text = Widen(ap.ssid);
+        TextOutW(dc, at[k].x, at[k].y, text.c_str(), static_cast<int>(text.size()));
+    }
+    SelectClipRgn(dc, nullptr);
+}
+
+void ChannelGraphControl::DrawAxes(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels) {
+    const PlotRect& plot = scale.Plot();
+    SetTextColor(dc, kAxisText);
+    {
+        SelectGuard pen(dc, GetStockObject(BLACK_PEN));
+        const POINT frame[] = {{plot.left, plot.top}, {plot.left, plot.bottom - 1}, {plot.right, plot.bottom - 1}};
+        Polyline(dc, frame, 3);
+    }
+    // dBm up the left edge, right-aligned against the plot.
+    for (int32_t dbm : DbmGridLines()) {
+        const std::string text = std::to_string(dbm);
+        const Extent size = TextSize(dc, text);
+        const int y = static_cast<int>(std::lround(scale.Y(dbm)));
+        const std::wstring wide = Widen(text);
+        TextOutW(dc, plot.left - Px(4) - size.cx, std::clamp(y - size.cy / 2, 0, height_ - size.cy), wide.c_str(),
+                 static_cast<int>(wide.size()));
+    }
+    const Extent unit = TextSize(dc, "dBm");
+    TextOutW(dc, std::max(plot.left - Px(4) - unit.cx, 0), height_ - unit.cy - Px(2), L"dBm", 3);
+    // Channels under the plot; the best ones marked with a green triangle.
+    const int labelTop = plot.bottom + Px(8);
+    for (uint32_t channel : axisChannels) {
+        const std::string text = std::to_string(channel);
+        const Extent size = TextSize(dc, text);
+        const int x = static_cast<int>(std::lround(scale.X(ChannelMhz(band_, channel))));
+        const std::wstring wide = Widen(text);
+        TextOutW(dc, x - size.cx / 2, labelTop, wide.c_str(), static_cast<int>(wide.size()));
+    }
+    UniqueGdiObject brush(CreateSolidBrush(kBestMark));
+    SelectGuard fill(dc, brush.get());
+    SelectGuard pen(dc, GetStockObject(NULL_PEN));
+    for (const ChannelRow& row : ChannelTable(aps_, band_)) {
+        if (!row.best) continue;
+        const int x = static_cast<int>(std::lround(scale.X(ChannelMhz(band_, row.channel))));
+        const int s = Px(4);
+        const POINT mark[] = {{x, plot.bottom}, {x - s, plot.bottom + s + 1}, {x + s + 1, plot.bottom + s + 1}};
+        Polygon(dc, mark, 3);
+    }
+}
+
+void ChannelGraphControl::CopyTo(HDC dc) const {
+    if (memory_) BitBlt(dc, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY);
+}
+
+void ChannelGraphControl::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    if (dirty_ || parent_->dpi() != fontDpi_) Render();
+    CopyTo(dc);
+    EndPaint(hwnd_, &ps);
+}
+
+LRESULT ChannelGraphControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // the picture covers everything
+        case WM_MOUSEMOVE:
+            MouseMoved(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+            break;
+        case WM_MOUSELEAVE:
+            MouseLeft();
+            break;
+        case WM_NOTIFY:
+            if (tip_.OnNotify(lp)) return 0;
+            break;
+        default:
+            break;
+    }
+    return Default(msg, wp, lp);
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The channel graph on screen: the portable model paints the grid and the
+// translucent fills into an off-screen bitmap, GDI adds the outlines, the names
+// and the axis labels, and WM_PAINT copies the bitmap to the screen. Hovering a
+// shape names its access point in a tooltip.
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/win32/controls.h"
+#include "common/win32/mouse_tip.h"
+#include "common/win32/unique.h"
+#include "wireless/channel_graph.h"
+
+class ChannelGraphControl : public Control {
+public:
+    ~ChannelGraphControl() override;
+    struct CreateArgs {
+        DesignRect rect{};
+        unsigned anchors = kAnchorTopLeft;
+    };
+    bool Create(Window& parent, const CreateArgs& args);
+    void Place(int x, int y, int width, int height) override;
+    void OnDpiChanged(UINT old_dpi) override;
+
+    void SetAccessPoints(std::vector<ChannelAp> aps);
+    void SetBand(WifiBand band);
+    WifiBand Band() const { return band_; }
+    const std::vector<ChannelAp>& AccessPoints() const { return aps_; }
+
+    // The plot's scale at the control's size and DPI.
+    GraphScale Scale() const;
+    // The tooltip's text at a client point: the access point there, "" for none.
+    std::string TipAt(int x, int y) const;
+    // Draws the whole picture into the off-screen bitmap (what WM_PAINT copies).
+    void Render();
+    // The off-screen bitmap copied to a device context (the screen's on WM_PAINT).
+    void CopyTo(HDC dc) const;
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void MouseMoved(int x, int y);
+    void MouseLeft();
+    void Paint();
+    void EnsureSurface();
+    void UpdateFont();
+    void DrawNames(HDC dc, const GraphScale& scale);
+    void DrawAxes(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels);
+    struct Extent {
+        int cx, cy;
+    };
+    Extent TextSize(HDC dc, const std::string& text);
+    int Px(int designPixels) const;
+
+    std::vector<ChannelAp> aps_;
+    WifiBand band_ = WifiBand::Ghz24;
+    std::optional<size_t> hovered_;
+    int width_ = 0, height_ = 0;
+    UINT fontDpi_ = 0;
+    GraphPicture picture_;
+    UniqueGdiObject bitmap_;  // 32-bit top-down DIB section of the control's size
+    void* bits_ = nullptr;
+    HDC memory_ = nullptr;    // holds bitmap_ while the control lives
+    HGDIOBJ oldBitmap_ = nullptr;
+    std::map<std::string, Extent> textSizes_;  // at the current font
+    MouseTip tip_;
+    bool tracking_ = false;
+    bool dirty_ = true;
+};

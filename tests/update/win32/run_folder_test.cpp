@@ -1,0 +1,123 @@
+#include "update/win32/run_folder.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "common/win32/unique.h"
+#include "common/win32/wide.h"
+#include "common/win32/fixtures.h"
+
+namespace {
+
+bool Exists(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void Touch(const std::string& path) {
+    std::ofstream(std::filesystem::path(Widen(path)), std::ios::binary) << "MZ";
+}
+
+// A folder of the data folder with a file in it; the path with the final backslash.
+std::string Folder(const TempFolder& data, const std::string& name, const char* file = "update.exe") {
+    const std::string folder = data.Path(name) + "\\";
+    CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    if (file) Touch(folder + file);
+    return folder;
+}
+
+// A program started from a run folder and working there, as the installer is; it waits
+// for its input to close.
+class RunningInstaller {
+public:
+    explicit RunningInstaller(const std::string& folder) {
+        wchar_t system[MAX_PATH];
+        GetSystemDirectoryW(system, MAX_PATH);
+        const std::wstring exe = Widen(folder) + L"update.exe";
+        ok_ = CopyFileW((std::wstring(system) + L"\\cmd.exe").c_str(), exe.c_str(), FALSE);
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE read = nullptr;
+        ok_ = ok_ && CreatePipe(&read, &input_, &inherit, 0);
+        if (!ok_) return;
+        SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = read;
+        si.hStdOutput = si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        std::wstring line = L"\"" + exe + L"\" /q";
+        ok_ = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                             Widen(folder).c_str(), &si, &pi_);
+        CloseHandle(read);
+    }
+    ~RunningInstaller() { Stop(); }
+    bool ok() const { return ok_; }
+    // Closes its input and waits for it to end.
+    void Stop() {
+        if (input_) CloseHandle(input_);
+        input_ = nullptr;
+        if (pi_.hProcess) {
+            WaitForSingleObject(pi_.hProcess, 10000);
+            CloseHandle(pi_.hProcess);
+            CloseHandle(pi_.hThread);
+        }
+        pi_ = {};
+    }
+
+private:
+    bool ok_ = false;
+    HANDLE input_ = nullptr;
+    PROCESS_INFORMATION pi_{};
+};
+
+TEST(RunFolder, NewFoldersAreEmptyAndDistinct) {
+    TempFolder data;
+    const std::string dir = data.Path() + "\\";
+    const std::string a = NewRunFolder(dir);
+    const std::string b = NewRunFolder(dir);
+    ASSERT_NE(a, "");
+    ASSERT_NE(b, "");
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.rfind(dir + "update-", 0), 0u) << a;
+    EXPECT_EQ(a.back(), '\\');
+    EXPECT_TRUE(RemoveRunFolder(a));
+    EXPECT_FALSE(Exists(a));
+    EXPECT_EQ(NewRunFolder(data.Path("missing") + "\\"), "");
+}
+
+TEST(RunFolder, LeftOversGoTheOneInUseAndOthersStay) {
+    TempFolder data;
+    const std::string dir = data.Path() + "\\";
+    const std::string stale = Folder(data, "update-0000abcd");
+    Touch(stale + "installer-args.txt");
+    const std::string staleEmpty = Folder(data, "update-12345678", nullptr);
+    const std::string kept = Folder(data, "update-0badf00d");
+    const std::string held = Folder(data, "update-00000001");
+    const std::string running = Folder(data, "update-00000002", nullptr);
+    const std::string nested = Folder(data, "update-00000003");
+    Folder(data, "update-00000003\\sub");  // not the installer's: the folder stays
+    const std::string notOurs[] = {Folder(data, "update-DEADBEEF"), Folder(data, "updates"), Folder(data, "update-1")};
+    Touch(dir + "update-00000004");  // a file, not a folder
+
+    // A file open without delete sharing, and an installer still running from its folder.
+    const Unique<FileHandleTraits> open(
+        CreateFileW(Widen(held + "update.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(open);
+    RunningInstaller installer(running);
+    ASSERT_TRUE(installer.ok());
+
+    std::vector<std::string> removed = RemoveStaleRunFolders(dir, kept);
+    std::sort(removed.begin(), removed.end());
+    EXPECT_EQ(removed, (std::vector<std::string>{stale, staleEmpty}));
+    for (const auto& gone : {stale, staleEmpty}) EXPECT_FALSE(Exists(gone)) << gone;
+    for (const auto& stays : {kept + "update.exe", held + "update.exe", running + "update.exe", nested + "sub\\update.exe",
+                              dir + "update-00000004"})
+        EXPECT_TRUE(Exists(stays)) << stays;
+    for (const auto& folder : notOurs) EXPECT_TRUE(Exists(folder + "update.exe")) << folder;
+
+    // Once the installer has ended, its folder goes at the next tidy.
+    installer.Stop();
+    EXPECT_EQ(RemoveStaleRunFolders(dir, kept), std::vector<std::string>{running});
+}
+
+}  // namespace
