@@ -330,7 +330,40 @@ void ListView::OnDpiChanged(UINT old_dpi) {
 
 void ListView::SetImageList(HIMAGELIST images) { ListView_SetImageList(hwnd_, images, LVSIL_SMALL); }
 
-int ListView::RowCount() const { return ListView_GetItemCount(hwnd_); }
+int ListView::RowCount() const { return static_cast<int>(Written().size()); }
+
+std::vector<std::optional<ReportRow>>& ListView::Written() const {
+    if (!written_known_) {
+        written_.assign(static_cast<size_t>(std::max(ListView_GetItemCount(hwnd_), 0)), std::nullopt);
+        written_known_ = true;
+    }
+    return written_;
+}
+
+void ListView::Forget(int row) {
+    auto& written = Written();
+    if (row >= 0 && static_cast<size_t>(row) < written.size()) written[static_cast<size_t>(row)].reset();
+}
+
+LRESULT ListView::SendOwn(UINT msg, WPARAM wp, const void* lp) {
+    ++own_sends_;
+    const LRESULT r = SendMessageW(hwnd_, msg, wp, reinterpret_cast<LPARAM>(lp));
+    --own_sends_;
+    return r;
+}
+
+LRESULT ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    // Messages that change rows or columns, sent by anyone but this object.
+    static constexpr UINT kChanges[] = {LVM_INSERTITEMA,   LVM_INSERTITEMW,  LVM_DELETEITEM,    LVM_DELETEALLITEMS,
+                                        LVM_SETITEMA,      LVM_SETITEMW,     LVM_SETITEMTEXTA,  LVM_SETITEMTEXTW,
+                                        LVM_SORTITEMS,     LVM_SORTITEMSEX,  LVM_SETITEMCOUNT,  LVM_INSERTCOLUMNA,
+                                        LVM_INSERTCOLUMNW, LVM_DELETECOLUMN, LVM_SETCOLUMNA,    LVM_SETCOLUMNW};
+    if (own_sends_ == 0 && std::find(std::begin(kChanges), std::end(kChanges), msg) != std::end(kChanges)) {
+        written_.clear();
+        written_known_ = false;
+    }
+    return Control::OnMessage(msg, wp, lp);
+}
 
 void ListView::AppendRow() {
     LVITEMW item{};
@@ -338,16 +371,25 @@ void ListView::AppendRow() {
     item.iItem = RowCount();
     item.pszText = const_cast<wchar_t*>(L"");
     item.iImage = I_IMAGENONE;
-    SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    if (SendOwn(LVM_INSERTITEMW, 0, &item) == item.iItem)
+        Written().emplace_back();
+    else
+        written_known_ = false;
 }
 
 void ListView::SetCell(int row, int column, const std::string& text) {
+    Forget(row);
+    WriteText(row, column, text, nullptr);
+}
+
+void ListView::WriteText(int row, int column, const std::string& text, const std::string* before) {
+    if (before && *before == text) return;
     std::wstring wide = Widen(text);
-    if (ListText(hwnd_, row, column) == wide) return;  // no flicker for unchanged cells
+    if (!before && ListText(hwnd_, row, column) == wide) return;  // no flicker for unchanged cells
     LVITEMW item{};
     item.iSubItem = column;
     item.pszText = wide.data();
-    SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    SendOwn(LVM_SETITEMTEXTW, static_cast<WPARAM>(row), &item);
 }
 
 std::string ListView::Cell(int row, int column) const { return Narrow(ListText(hwnd_, row, column)); }
@@ -361,15 +403,14 @@ int ListView::CellImage(int row, int column) const {
     return item.iImage == I_IMAGENONE ? -1 : item.iImage;
 }
 
-void ListView::SetCellImage(int row, int column, int image) {
-    int wanted = image < 0 ? I_IMAGENONE : image;
-    if (CellImage(row, column) == image) return;
+void ListView::WriteImage(int row, int column, int image, const int* before) {
+    if (before ? *before == image : CellImage(row, column) == image) return;
     LVITEMW item{};
     item.mask = LVIF_IMAGE;
     item.iItem = row;
     item.iSubItem = column;
-    item.iImage = wanted;
-    SendMessageW(hwnd_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    item.iImage = image < 0 ? I_IMAGENONE : image;
+    SendOwn(LVM_SETITEMW, 0, &item);
 }
 
 intptr_t ListView::RowData(int row) const {
@@ -381,27 +422,44 @@ intptr_t ListView::RowData(int row) const {
 }
 
 void ListView::SetRow(int row, const ReportRow& content) {
-    SetCell(row, 0, content.caption);
-    SetCellImage(row, 0, content.image);
+    auto& written = Written();
+    if (row < 0 || static_cast<size_t>(row) >= written.size()) return;
+    if (written[static_cast<size_t>(row)] == content) return;
+    // A copy: a handler of the writes' notifications may change the rows.
+    const std::optional<ReportRow> before = written[static_cast<size_t>(row)];
+    const ReportRow* old = before ? &*before : nullptr;
+    WriteText(row, 0, content.caption, old ? &old->caption : nullptr);
+    WriteImage(row, 0, content.image, old ? &old->image : nullptr);
     for (size_t i = 0; i < content.subItems.size(); ++i) {
-        int column = static_cast<int>(i) + 1;
-        SetCell(row, column, content.subItems[i]);
-        if (i < content.subItemImages.size()) SetCellImage(row, column, content.subItemImages[i]);
+        const int column = static_cast<int>(i) + 1;
+        WriteText(row, column, content.subItems[i], old && i < old->subItems.size() ? &old->subItems[i] : nullptr);
+        if (i < content.subItemImages.size())
+            WriteImage(row, column, content.subItemImages[i],
+                       old && i < old->subItemImages.size() ? &old->subItemImages[i] : nullptr);
     }
-    if (RowData(row) != content.data) {
+    if (old ? old->data != content.data : RowData(row) != content.data) {
         LVITEMW item{};
         item.mask = LVIF_PARAM;
         item.iItem = row;
         item.lParam = content.data;
-        SendMessageW(hwnd_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        SendOwn(LVM_SETITEMW, 0, &item);
     }
+    if (written_known_ && static_cast<size_t>(row) < written_.size()) written_[static_cast<size_t>(row)] = content;
 }
 
 void ListView::DeleteLastRow() {
-    if (int n = RowCount(); n > 0) ListView_DeleteItem(hwnd_, n - 1);
+    const int n = RowCount();
+    if (n == 0) return;
+    if (SendOwn(LVM_DELETEITEM, static_cast<WPARAM>(n - 1), nullptr))
+        Written().pop_back();
+    else
+        written_known_ = false;
 }
 
-void ListView::Clear() { ListView_DeleteAllItems(hwnd_); }
+void ListView::Clear() {
+    SendOwn(LVM_DELETEALLITEMS, 0, nullptr);
+    Written().clear();
+}
 
 void ListView::AddRow(const std::vector<std::string>& cells) {
     AppendRow();

@@ -259,10 +259,24 @@ public:
     std::function<void()> onSelectionChanged;
     LRESULT OnNotify(NMHDR* hdr) override;
 
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
 private:
-    void SetCellImage(int row, int column, int image);
     void SetColumnWidth(int column, int width);
     void ShareWidth();
+    // Rows as SetRow last wrote them, so that a pass sends the control only what
+    // changed: under Wine every message to it is a round trip to the server.
+    // Empty for a row written otherwise; all forgotten on a change made by anyone else.
+    std::vector<std::optional<ReportRow>>& Written() const;
+    void Forget(int row);
+    // A cell is written when it differs from before, or, with no before, from what the control shows.
+    void WriteText(int row, int column, const std::string& text, const std::string* before);
+    void WriteImage(int row, int column, int image, const int* before);
+    LRESULT SendOwn(UINT msg, WPARAM wp, const void* lp);
+    mutable std::vector<std::optional<ReportRow>> written_;
+    mutable bool written_known_ = true;
+    int own_sends_ = 0;
 
     struct Column {
         int design_width;  // at 96 DPI

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <mutex>
+#include <unordered_map>
 
 #include "common/picture.h"
 #include "common/product.h"
@@ -14,9 +16,23 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"VellumarWindow";
-// A property rather than GWLP_USERDATA: FromHandle is asked about foreign windows
-// too (the focus, a notification's sender), and only we set this property.
-constexpr wchar_t kBindingProp[] = L"VellumarWindowBase";
+// Which object each bound window has. Looked up here rather than in a window property
+// or GWLP_USERDATA: under Wine a property read is a round trip to the server (and a list
+// asks its parent several times per painted row), others may use GWLP_USERDATA of a
+// standard control, and FromHandle is asked about foreign windows too (the focus, a
+// notification's sender). Windows of our own classes also keep the object in their
+// class's extra bytes, which their procedure reads on every message without a lock.
+struct Bindings {
+    std::mutex lock;
+    std::unordered_map<HWND, WindowBase*> objects;
+};
+
+Bindings& AllBindings() {
+    static Bindings bindings;
+    return bindings;
+}
+
+constexpr int kBindingSlot = 0;
 
 MessageBoxHook& Hook() {
     static MessageBoxHook hook;
@@ -101,7 +117,11 @@ WindowBase::~WindowBase() {
 }
 
 WindowBase* WindowBase::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<WindowBase*>(GetPropW(hwnd, kBindingProp)) : nullptr;
+    if (!hwnd) return nullptr;
+    Bindings& bindings = AllBindings();
+    const std::lock_guard hold(bindings.lock);
+    const auto it = bindings.objects.find(hwnd);
+    return it == bindings.objects.end() ? nullptr : it->second;
 }
 
 std::string WindowBase::Text() const {
@@ -112,11 +132,14 @@ std::string WindowBase::Text() const {
     return Narrow(text);
 }
 
-void WindowBase::SetText(const std::string& text) { SetWindowTextW(hwnd_, Widen(text).c_str()); }
+void WindowBase::SetText(const std::string& text) {
+    if (Text() != text) SetWindowTextW(hwnd_, Widen(text).c_str());  // the same text would still repaint
+}
 
 ATOM WindowBase::RegisterBoundClass(WNDCLASSEXW wc) {
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = Proc;
+    wc.cbWndExtra = sizeof(WindowBase*);  // kBindingSlot
     wc.hInstance = GetModuleHandleW(nullptr);
     return RegisterClassExW(&wc);
 }
@@ -129,21 +152,31 @@ bool WindowBase::CreateBound(DWORD ex_style, const wchar_t* window_class, const 
                                    parent, menu_or_id, GetModuleHandleW(nullptr), this);
     if (!h) return false;
     if (hwnd_ != h) {  // a standard control: its messages pass through us on their way to its own procedure
-        Bind(h);
+        Bind(h, false);
         subclassed_ = SetWindowSubclass(h, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
     }
     return true;
 }
 
-void WindowBase::Bind(HWND h) {
+void WindowBase::Bind(HWND h, bool in_slot) {
     hwnd_ = h;
-    SetPropW(h, kBindingProp, this);
+    in_slot_ = in_slot;
+    if (in_slot) SetWindowLongPtrW(h, kBindingSlot, reinterpret_cast<LONG_PTR>(this));
+    Bindings& bindings = AllBindings();
+    const std::lock_guard hold(bindings.lock);
+    bindings.objects[h] = this;
 }
 
 void WindowBase::Unbind() {
     if (subclassed_) RemoveWindowSubclass(hwnd_, SubclassProc, 0);
     subclassed_ = false;
-    RemovePropW(hwnd_, kBindingProp);
+    if (in_slot_) SetWindowLongPtrW(hwnd_, kBindingSlot, 0);
+    {
+        Bindings& bindings = AllBindings();
+        const std::lock_guard hold(bindings.lock);
+        if (auto it = bindings.objects.find(hwnd_); it != bindings.objects.end() && it->second == this)
+            bindings.objects.erase(it);
+    }
     hwnd_ = nullptr;
 }
 
@@ -167,9 +200,9 @@ LRESULT WindowBase::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK WindowBase::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {  // bind the object before any other message
         if (auto* self = static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams))
-            self->Bind(h);
+            self->Bind(h, true);
     }
-    auto* self = FromHandle(h);
+    auto* self = reinterpret_cast<WindowBase*>(GetWindowLongPtrW(h, kBindingSlot));
     return self ? self->Dispatch(msg, wp, lp) : DefWindowProcW(h, msg, wp, lp);
 }
 

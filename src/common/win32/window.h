@@ -71,11 +71,12 @@ protected:
 private:
     static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
-    void Bind(HWND h);
+    void Bind(HWND h, bool in_slot);
     void Unbind();
     LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
 
     bool subclassed_ = false;
+    bool in_slot_ = false;
 };
 
 class Window : public WindowBase {

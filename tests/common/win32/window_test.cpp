@@ -53,17 +53,21 @@ protected:
     }
 };
 
-// A standard button whose messages pass through the object before the button's own procedure.
-class CountingButton : public Button {
+// A standard control whose messages pass through the object before the control's own
+// procedure; those of one kind are counted.
+template <class Base, UINT kCounted>
+class Counting : public Base {
 public:
-    int text_set = 0;
+    int count = 0;
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override {
-        if (msg == WM_SETTEXT) ++text_set;
-        return Button::OnMessage(msg, wp, lp);
+        if (msg == kCounted) ++count;
+        return Base::OnMessage(msg, wp, lp);
     }
 };
+using CountingButton = Counting<Button, WM_SETTEXT>;
+using CountingList = Counting<ListView, LVM_SETITEMTEXTW>;  // the cell writes reaching the control
 
 RECT ChildRect(HWND child) {
     RECT r;
@@ -90,6 +94,37 @@ TEST(Window, ListRowsAreRewrittenInPlace) {
     EXPECT_EQ(frame.list.RowCount(), 1);
     frame.list.DeleteColumnsAfterFirst();
     EXPECT_EQ(frame.list.ColumnCount(), 1);
+}
+
+TEST(Window, ListRowsSendOnlyChangedCells) {
+    TestFrame frame;
+    CountingList list;
+    ASSERT_TRUE(list.Create(frame, {.rect = {10, 120, 280, 60}}));
+    list.AddColumn("Name", 100);
+    list.AddColumn("Value", 80);
+    list.AppendRow();
+    list.SetRow(0, {"a", {"1"}, -1, {}, 1});
+    const int first = list.count;
+    list.SetRow(0, {"a", {"1"}, -1, {}, 1});  // the same row: nothing reaches the control
+    EXPECT_EQ(list.count, first);
+    list.SetRow(0, {"a", {"2"}, -1, {}, 1});
+    EXPECT_EQ(list.count, first + 1);  // only the changed cell
+    EXPECT_EQ(list.Cell(0, 0), "a");
+    EXPECT_EQ(list.Cell(0, 1), "2");
+
+    // A change made past the object (another program, a raw message) is not hidden by what it wrote.
+    LVITEMW item{};
+    item.iSubItem = 1;
+    item.pszText = const_cast<wchar_t*>(L"x");
+    SendMessageW(list.hwnd(), LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    list.SetRow(0, {"a", {"2"}, -1, {}, 1});
+    EXPECT_EQ(list.Cell(0, 1), "2");
+    ListView_DeleteAllItems(list.hwnd());
+    EXPECT_EQ(list.RowCount(), 0);
+    list.AppendRow();
+    list.SetRow(0, {"b", {"3"}, -1, {}, 2});
+    EXPECT_EQ(list.Cell(0, 0), "b");
+    EXPECT_EQ(list.RowData(0), 2);
 }
 
 TEST(Window, AnchorsFollowTheClientArea) {
@@ -123,7 +158,9 @@ TEST(Window, WindowsAndControlsShareOneBinding) {
     auto button = std::make_unique<CountingButton>();
     ASSERT_TRUE(button->Create(frame, {.caption = "A", .rect = {0, 30, 50, 20}}));
     button->SetText("B");
-    EXPECT_EQ(button->text_set, 1);
+    EXPECT_EQ(button->count, 1);
+    button->SetText("B");
+    EXPECT_EQ(button->count, 1);  // the same text again would only repaint
     EXPECT_EQ(button->Text(), "B");  // the button's own procedure still keeps its text
     button->Enable(false);
     EXPECT_FALSE(button->Enabled());
