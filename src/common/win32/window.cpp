@@ -16,15 +16,20 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"VellumarWindow";
-// Which object each bound window has. Looked up here rather than in a window property
-// or GWLP_USERDATA: under Wine a property read is a round trip to the server (and a list
-// asks its parent several times per painted row), others may use GWLP_USERDATA of a
-// standard control, and FromHandle is asked about foreign windows too (the focus, a
-// notification's sender). Windows of our own classes also keep the object in their
-// class's extra bytes, which their procedure reads on every message without a lock.
+// Which object each bound window has, and a subclassed control's own procedure. Kept
+// here rather than in window properties (as the common controls' subclassing does):
+// under Wine a property read is a round trip to the server, made for every message to
+// a subclassed control and for every notification a list sends its parent while it
+// paints. GWLP_USERDATA of a standard control may be used by others, and FromHandle is
+// asked about foreign windows too (the focus, a notification's sender). Windows of our
+// own classes also keep the object in their extra bytes, read without a lock.
+struct Binding {
+    WindowBase* object;  // null once the object has let go of a window still subclassed by another
+    WNDPROC original;    // a standard control's own procedure; null for our classes
+};
 struct Bindings {
     std::mutex lock;
-    std::unordered_map<HWND, WindowBase*> objects;
+    std::unordered_map<HWND, Binding> windows;
 };
 
 Bindings& AllBindings() {
@@ -120,8 +125,8 @@ WindowBase* WindowBase::FromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
     Bindings& bindings = AllBindings();
     const std::lock_guard hold(bindings.lock);
-    const auto it = bindings.objects.find(hwnd);
-    return it == bindings.objects.end() ? nullptr : it->second;
+    const auto it = bindings.windows.find(hwnd);
+    return it == bindings.windows.end() ? nullptr : it->second.object;
 }
 
 std::string WindowBase::Text() const {
@@ -152,8 +157,9 @@ bool WindowBase::CreateBound(DWORD ex_style, const wchar_t* window_class, const 
                                    parent, menu_or_id, GetModuleHandleW(nullptr), this);
     if (!h) return false;
     if (hwnd_ != h) {  // a standard control: its messages pass through us on their way to its own procedure
+        original_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(h, GWLP_WNDPROC));
         Bind(h, false);
-        subclassed_ = SetWindowSubclass(h, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+        subclassed_ = SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)) != 0;
     }
     return true;
 }
@@ -164,24 +170,35 @@ void WindowBase::Bind(HWND h, bool in_slot) {
     if (in_slot) SetWindowLongPtrW(h, kBindingSlot, reinterpret_cast<LONG_PTR>(this));
     Bindings& bindings = AllBindings();
     const std::lock_guard hold(bindings.lock);
-    bindings.objects[h] = this;
+    bindings.windows[h] = {this, in_slot ? nullptr : original_};
 }
 
 void WindowBase::Unbind() {
-    if (subclassed_) RemoveWindowSubclass(hwnd_, SubclassProc, 0);
+    // Another subclass on top of ours still calls ours: the entry then keeps forwarding.
+    bool still_called = false;
+    if (subclassed_) {
+        if (GetWindowLongPtrW(hwnd_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&SubclassProc))
+            SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        else
+            still_called = true;
+    }
     subclassed_ = false;
     if (in_slot_) SetWindowLongPtrW(hwnd_, kBindingSlot, 0);
     {
         Bindings& bindings = AllBindings();
         const std::lock_guard hold(bindings.lock);
-        if (auto it = bindings.objects.find(hwnd_); it != bindings.objects.end() && it->second == this)
-            bindings.objects.erase(it);
+        if (auto it = bindings.windows.find(hwnd_); it != bindings.windows.end() && it->second.object == this) {
+            if (still_called)
+                it->second.object = nullptr;
+            else
+                bindings.windows.erase(it);
+        }
     }
     hwnd_ = nullptr;
 }
 
 LRESULT WindowBase::Default(UINT msg, WPARAM wp, LPARAM lp) {
-    return subclassed_ ? DefSubclassProc(hwnd_, msg, wp, lp) : DefWindowProcW(hwnd_, msg, wp, lp);
+    return subclassed_ ? CallWindowProcW(original_, hwnd_, msg, wp, lp) : DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
 LRESULT WindowBase::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
@@ -206,9 +223,18 @@ LRESULT CALLBACK WindowBase::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     return self ? self->Dispatch(msg, wp, lp) : DefWindowProcW(h, msg, wp, lp);
 }
 
-LRESULT CALLBACK WindowBase::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR /*id*/, DWORD_PTR data) {
-    auto* self = reinterpret_cast<WindowBase*>(data);
-    return self->hwnd_ == h ? self->Dispatch(msg, wp, lp) : DefSubclassProc(h, msg, wp, lp);
+LRESULT CALLBACK WindowBase::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    Binding binding{};
+    {
+        Bindings& bindings = AllBindings();
+        const std::lock_guard hold(bindings.lock);
+        const auto it = bindings.windows.find(h);
+        if (it == bindings.windows.end()) return DefWindowProcW(h, msg, wp, lp);
+        binding = it->second;
+        if (!binding.object && msg == WM_NCDESTROY) bindings.windows.erase(it);
+    }
+    if (binding.object) return binding.object->Dispatch(msg, wp, lp);
+    return CallWindowProcW(binding.original, h, msg, wp, lp);
 }
 
 bool Window::CreateFrame(const std::string& caption, DWORD style, DWORD ex_style, HWND owner, int client_width,

@@ -70,13 +70,14 @@ protected:
 
 private:
     static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
     void Bind(HWND h, bool in_slot);
     void Unbind();
     LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
 
     bool subclassed_ = false;
     bool in_slot_ = false;
+    WNDPROC original_ = nullptr;
 };
 
 class Window : public WindowBase {

@@ -176,6 +176,31 @@ TEST(Window, WindowsAndControlsShareOneBinding) {
     EXPECT_EQ(WindowBase::FromHandle(gone), nullptr);
 }
 
+int g_destroy_seen = 0;
+
+LRESULT CALLBACK CountDestroy(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_NCDESTROY) {
+        ++g_destroy_seen;
+        RemoveWindowSubclass(h, CountDestroy, 1);
+    }
+    return DefSubclassProc(h, msg, wp, lp);
+}
+
+TEST(Window, ASubclassOnTopOfABoundControlSeesItsDestruction) {
+    TestFrame frame;
+    auto button = std::make_unique<Button>();
+    ASSERT_TRUE(button->Create(frame, {.caption = "A", .rect = {0, 30, 50, 20}}));
+    const HWND h = button->hwnd();
+    ASSERT_TRUE(SetWindowSubclass(h, CountDestroy, 1, 0));
+    button->SetText("B");  // through both subclasses to the button's own procedure
+    EXPECT_EQ(button->Text(), "B");
+    g_destroy_seen = 0;
+    button.reset();  // the button's messages still pass through ours, now to the button alone
+    EXPECT_FALSE(IsWindow(h));
+    EXPECT_EQ(g_destroy_seen, 1);
+    EXPECT_EQ(WindowBase::FromHandle(h), nullptr);
+}
+
 TEST(Window, ModalLoopEndsWithTheButtonsResult) {
     TestDialog dialog;
     dialog.onShown = [&] {
