@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <random>
 #include <vector>
 
 #include "common/win32/window.h"
+#include "support/crowded_band.h"
 #include "wireless/win32/channel_graph_control.h"
 
 namespace {
@@ -25,30 +25,6 @@ public:
     }
     ChannelGraphControl graph;
 };
-
-// Access points spread over the band as a crowded survey finds them.
-std::vector<ChannelAp> CrowdedBand(WifiBand band, size_t count) {
-    std::mt19937 random(15);
-    const std::vector<uint32_t> channels = BandChannels(band);
-    const uint32_t widths24[] = {20, 20, 20, 40};
-    const uint32_t widths[] = {20, 40, 80, 80, 160};
-    std::vector<ChannelAp> aps;
-    for (size_t i = 0; i < count; ++i) {
-        ChannelAp ap;
-        ap.band = band;
-        ap.ssid = "Network " + std::to_string(i % 120);
-        ap.bssid = "02:00:00:00:" + std::to_string(i / 100) + ":" + std::to_string(i % 100);
-        ap.primaryChannel = channels[random() % (band == WifiBand::Ghz24 ? 13 : channels.size())];
-        ap.rssi = -95 + static_cast<int32_t>(random() % 66);
-        ap.widthMhz = band == WifiBand::Ghz24 ? widths24[random() % 4] : widths[random() % 5];
-        const uint32_t mhz = ChannelMhz(band, ap.primaryChannel);
-        ap.centreMhz = {mhz + ap.widthMhz / 2 - 10};  // the primary is the lowest 20 MHz
-        ap.colour = RgbColour(static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
-                              static_cast<uint8_t>(random()));
-        aps.push_back(ap);
-    }
-    return aps;
-}
 
 double Seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f) {
     return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart);
@@ -78,7 +54,7 @@ int main() {
         for (WifiBand band : kWifiBands) {
             BenchWindow window(size.cx, size.cy);
             window.graph.SetBand(band);
-            window.graph.SetAccessPoints(CrowdedBand(band, 300));
+            window.graph.SetAccessPoints(CrowdedBand(band));
             HDC screen = GetDC(window.graph.hwnd());
             RECT client;
             GetClientRect(window.graph.hwnd(), &client);

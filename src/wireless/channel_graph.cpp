@@ -370,10 +370,20 @@ void FillShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, uin
         if (lowest > highest) continue;
         Pixel* row = picture.pixels.data() + static_cast<size_t>(y) * picture.width + left;
         float cover = 0, red = 0, green = 0, blue = 0;
+        // Between the shapes' edges the sums hold, and so does the blend of an unchanged pixel under them.
+        bool changed = true;
+        Pixel below = 0, blended = 0;
         for (size_t x = lowest; x <= highest; ++x) {
-            cover += dCover[x], red += dRed[x], green += dGreen[x], blue += dBlue[x];
-            dCover[x] = dRed[x] = dGreen[x] = dBlue[x] = 0;
+            if (dCover[x] != 0 || dRed[x] != 0 || dGreen[x] != 0 || dBlue[x] != 0) {
+                cover += dCover[x], red += dRed[x], green += dGreen[x], blue += dBlue[x];
+                dCover[x] = dRed[x] = dGreen[x] = dBlue[x] = 0;
+                changed = true;
+            }
             if (cover < 1e-3f || x >= columns - 2) continue;
+            if (!changed && row[x] == below) {
+                row[x] = blended;
+                continue;
+            }
             // The covering colours' mean, as opaque as their number makes it.
             const auto step = static_cast<size_t>(std::min(cover * kSteps + 0.5f, static_cast<float>(kTable)));
             const float a = opacityOf[step], k = perCoverOf[step];
@@ -381,7 +391,9 @@ void FillShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, uin
             const auto mix = [&](uint32_t under, float sum) {
                 return static_cast<uint32_t>(under + (sum * k - under * a) + 0.5f) & 0xFF;
             };
-            row[x] = mix(p >> 16 & 0xFF, red) << 16 | mix(p >> 8 & 0xFF, green) << 8 | mix(p & 0xFF, blue);
+            row[x] = blended = mix(p >> 16 & 0xFF, red) << 16 | mix(p >> 8 & 0xFF, green) << 8 | mix(p & 0xFF, blue);
+            below = p;
+            changed = false;
         }
     }
 }
