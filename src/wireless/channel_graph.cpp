@@ -434,9 +434,8 @@ void StrokeShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, i
     }
 }
 
-void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
-                 const std::vector<uint32_t>& axisChannels, const GraphStyle& style,
-                 std::optional<size_t> highlighted) {
+void RenderGraphBackground(GraphPicture& picture, const GraphScale& scale, const std::vector<uint32_t>& axisChannels,
+                           const GraphStyle& style) {
     std::fill(picture.pixels.begin(), picture.pixels.end(), ToPixel(style.background));
     const PlotRect& plot = scale.Plot();
     FillRect(picture, plot.left, plot.top, plot.right, plot.bottom, ToPixel(style.plotBackground));
@@ -449,6 +448,11 @@ void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vect
         const int x = static_cast<int>(std::lround(scale.X(ChannelMhz(scale.Band(), channel))));
         FillRect(picture, x, plot.top, x + 1, plot.bottom, grid);
     }
+}
+
+void RenderAccessPoints(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
+                        const GraphStyle& style, std::optional<size_t> highlighted) {
+    const PlotRect& plot = scale.Plot();
     std::vector<ShapeFill> fills, lines, highlight;
     for (size_t i : DrawingOrder(aps, scale.Band())) {
         for (const Trapezoid& t : ShapesOf(aps[i], scale)) {
@@ -459,6 +463,13 @@ void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vect
     FillShapes(picture, fills, style.fillAlpha, plot.left, plot.right);  // cut at the plot's edges
     StrokeShapes(picture, lines, style.lineWidth, plot.left, plot.right);
     StrokeShapes(picture, highlight, style.highlightWidth, plot.left, plot.right);
+}
+
+void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
+                 const std::vector<uint32_t>& axisChannels, const GraphStyle& style,
+                 std::optional<size_t> highlighted) {
+    RenderGraphBackground(picture, scale, axisChannels, style);
+    RenderAccessPoints(picture, scale, aps, style, highlighted);
 }
 
 Colour ReadableColour(Colour colour) {
