@@ -540,6 +540,9 @@ void TStripChart::DrawLineOf(size_t line, int64_t x0, int64_t y0, int64_t x1, in
 }
 
 const std::vector<size_t>& TStripChart::DrawingOrder() {
+    // It follows from the number of lines and the highlighted one alone.
+    if (order_.size() == lines_.size() && order_highlighted_ == highlighted_) return order_;
+    order_highlighted_ = highlighted_;
     order_.clear();
     for (size_t i = 0; i < lines_.size(); ++i)
         if (i != highlighted_) order_.push_back(i);

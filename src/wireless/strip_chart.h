@@ -186,6 +186,7 @@ private:
     // Every line index, the highlighted one last.
     const std::vector<size_t>& DrawingOrder();
     std::vector<size_t> order_;
+    size_t order_highlighted_ = SIZE_MAX;
 
     int width_ = kDefaultWidth;
     int height_ = kDefaultHeight;
