@@ -18,23 +18,8 @@ constexpr int kLabelGap = 6;  // least room between two channel labels
 
 }  // namespace
 
-ChannelGraphControl::~ChannelGraphControl() {
-    if (memory_) {
-        SelectObject(memory_, oldBitmap_);
-        DeleteDC(memory_);
-    }
-}
-
 bool ChannelGraphControl::Create(Window& parent, const CreateArgs& args) {
-    static ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kGraphClass;
-        return RegisterBoundClass(wc);
-    }();
-    if (!atom || !CreateChild(parent, kGraphClass, "", 0, 0, args.rect, args.anchors)) return false;
-    tip_.Create(hwnd_);
-    return true;
+    return CreateDrawn(parent, kGraphClass, args.rect, args.anchors);
 }
 
 int ChannelGraphControl::Px(int designPixels) const {
@@ -87,15 +72,10 @@ void ChannelGraphControl::MouseMoved(int x, int y) {
         dirty_ = true;
         InvalidateRect(hwnd_, nullptr, FALSE);
     }
-    if (!tracking_) {  // to hear when the mouse leaves
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
-        tracking_ = TrackMouseEvent(&track) != FALSE;
-    }
     tip_.SetText(ap ? ApTipText(aps_[*ap]) : "");
 }
 
 void ChannelGraphControl::MouseLeft() {
-    tracking_ = false;
     if (!hovered_) return;
     hovered_.reset();
     dirty_ = true;
@@ -115,7 +95,7 @@ void ChannelGraphControl::EnsureSurface() {
     picture_.Resize(width_, height_);
     if (!memory_) {
         WindowDC screen(nullptr);
-        memory_ = CreateCompatibleDC(screen.get());
+        memory_.reset(CreateCompatibleDC(screen.get()));
     }
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
@@ -124,10 +104,9 @@ void ChannelGraphControl::EnsureSurface() {
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    UniqueGdiObject bitmap(CreateDIBSection(memory_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
+    UniqueGdiObject bitmap(CreateDIBSection(memory_.get(), &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
     if (!bitmap) return;
-    HGDIOBJ previous = SelectObject(memory_, bitmap.get());
-    if (!oldBitmap_) oldBitmap_ = previous;
+    SelectObject(memory_.get(), bitmap.get());
     bitmap_ = std::move(bitmap);  // the one it replaces is no longer selected
 }
 
@@ -142,11 +121,11 @@ ChannelGraphControl::Extent ChannelGraphControl::TextSize(HDC dc, const std::str
 void ChannelGraphControl::RenderBackground(const GraphScale& scale, const GraphStyle& style) {
     const Layout layout{width_, height_, fontDpi_, band_};
     if (layout == backgroundLayout_ && background_.size() == picture_.pixels.size()) return;
-    const std::vector<uint32_t> axisChannels = AxisChannels(scale, TextSize(memory_, "177").cx + Px(kLabelGap));
+    const std::vector<uint32_t> axisChannels = AxisChannels(scale, TextSize(memory_.get(), "177").cx + Px(kLabelGap));
     RenderGraphBackground(picture_, scale, axisChannels, style);
     std::memcpy(bits_, picture_.pixels.data(), picture_.pixels.size() * sizeof(Pixel));
     // The labels lie outside the plot, where no shape, name or mark reaches.
-    DrawAxisLabels(memory_, scale, axisChannels);
+    DrawAxisLabels(memory_.get(), scale, axisChannels);
     GdiFlush();
     const auto* bits = static_cast<const Pixel*>(bits_);
     background_.assign(bits, bits + picture_.pixels.size());
@@ -157,9 +136,10 @@ void ChannelGraphControl::Render() {
     UpdateFont();
     EnsureSurface();
     if (!bits_ || !memory_) return;
+    HDC dc = memory_.get();
     const GraphScale scale = Scale();
-    SelectGuard font(memory_, parent_->Font());
-    SetBkMode(memory_, TRANSPARENT);
+    SelectGuard font(dc, parent_->Font());
+    SetBkMode(dc, TRANSPARENT);
     GraphStyle style;
     style.lineWidth = Px(1);
     style.highlightWidth = Px(3);
@@ -168,16 +148,17 @@ void ChannelGraphControl::Render() {
     std::copy(background_.begin(), background_.end(), picture_.pixels.begin());
     RenderAccessPoints(picture_, scale, aps_, style, hovered_);
     std::memcpy(bits_, picture_.pixels.data(), picture_.pixels.size() * sizeof(Pixel));
-    DrawNames(memory_, scale);
-    DrawFrameAndBest(memory_, scale);
+    DrawNames(dc, scale);
+    DrawFrameAndBest(dc, scale);
     dirty_ = false;
 }
 
 void ChannelGraphControl::DrawNames(HDC dc, const GraphScale& scale) {
     const PlotRect& plot = scale.Plot();
-    HRGN clip = CreateRectRgn(plot.left, plot.top, plot.right, plot.bottom);
-    SelectClipRgn(dc, clip);
-    DeleteObject(clip);
+    {
+        const UniqueGdiObject clip(CreateRectRgn(plot.left, plot.top, plot.right, plot.bottom));
+        SelectClipRgn(dc, static_cast<HRGN>(clip.get()));  // the DC keeps a copy
+    }
     const std::vector<size_t> order = DrawingOrder(aps_, band_);
     std::vector<LabelBox> wanted;
     std::vector<POINT> at;
@@ -252,35 +233,10 @@ void ChannelGraphControl::DrawFrameAndBest(HDC dc, const GraphScale& scale) {
 }
 
 void ChannelGraphControl::CopyTo(HDC dc) const {
-    if (memory_) BitBlt(dc, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY);
+    if (memory_) BitBlt(dc, 0, 0, width_, height_, memory_.get(), 0, 0, SRCCOPY);
 }
 
-void ChannelGraphControl::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
+void ChannelGraphControl::Paint(HDC dc) {
     if (dirty_ || parent_->dpi() != fontDpi_) Render();
     CopyTo(dc);
-    EndPaint(hwnd_, &ps);
-}
-
-LRESULT ChannelGraphControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_PAINT:
-            Paint();
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;  // the picture covers everything
-        case WM_MOUSEMOVE:
-            MouseMoved(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
-            break;
-        case WM_MOUSELEAVE:
-            MouseLeft();
-            break;
-        case WM_NOTIFY:
-            if (tip_.OnNotify(lp)) return 0;
-            break;
-        default:
-            break;
-    }
-    return Default(msg, wp, lp);
 }
