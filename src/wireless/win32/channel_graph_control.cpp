@@ -40,6 +40,7 @@ void ChannelGraphControl::OnDpiChanged(UINT /*old_dpi*/) {
 }
 
 void ChannelGraphControl::SetAccessPoints(std::vector<ChannelAp> aps) {
+    if (aps == aps_) return;  // a pass that changed nothing here draws nothing
     aps_ = std::move(aps);
     hovered_.reset();
     dirty_ = true;
@@ -117,6 +118,20 @@ ChannelGraphControl::Extent ChannelGraphControl::TextSize(HDC dc, const std::str
     return textSizes_[text] = {static_cast<int>(size.cx), static_cast<int>(size.cy)};
 }
 
+void ChannelGraphControl::RenderBackground(const GraphScale& scale, const GraphStyle& style) {
+    const Layout layout{width_, height_, fontDpi_, band_};
+    if (layout == backgroundLayout_ && background_.size() == picture_.pixels.size()) return;
+    const std::vector<uint32_t> axisChannels = AxisChannels(scale, TextSize(memory_.get(), "177").cx + Px(kLabelGap));
+    RenderGraphBackground(picture_, scale, axisChannels, style);
+    std::memcpy(bits_, picture_.pixels.data(), picture_.pixels.size() * sizeof(Pixel));
+    // The labels lie outside the plot, where no shape, name or mark reaches.
+    DrawAxisLabels(memory_.get(), scale, axisChannels);
+    GdiFlush();
+    const auto* bits = static_cast<const Pixel*>(bits_);
+    background_.assign(bits, bits + picture_.pixels.size());
+    backgroundLayout_ = layout;
+}
+
 void ChannelGraphControl::Render() {
     UpdateFont();
     EnsureSurface();
@@ -124,16 +139,17 @@ void ChannelGraphControl::Render() {
     HDC dc = memory_.get();
     const GraphScale scale = Scale();
     SelectGuard font(dc, parent_->Font());
-    const std::vector<uint32_t> axisChannels = AxisChannels(scale, TextSize(dc, "177").cx + Px(kLabelGap));
+    SetBkMode(dc, TRANSPARENT);
     GraphStyle style;
     style.lineWidth = Px(1);
     style.highlightWidth = Px(3);
-    RenderGraph(picture_, scale, aps_, axisChannels, style, hovered_);
     GdiFlush();
+    RenderBackground(scale, style);
+    std::copy(background_.begin(), background_.end(), picture_.pixels.begin());
+    RenderAccessPoints(picture_, scale, aps_, style, hovered_);
     std::memcpy(bits_, picture_.pixels.data(), picture_.pixels.size() * sizeof(Pixel));
-    SetBkMode(dc, TRANSPARENT);
     DrawNames(dc, scale);
-    DrawAxes(dc, scale, axisChannels);
+    DrawFrameAndBest(dc, scale);
     dirty_ = false;
 }
 
@@ -171,14 +187,9 @@ void ChannelGraphControl::DrawNames(HDC dc, const GraphScale& scale) {
     SelectClipRgn(dc, nullptr);
 }
 
-void ChannelGraphControl::DrawAxes(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels) {
+void ChannelGraphControl::DrawAxisLabels(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels) {
     const PlotRect& plot = scale.Plot();
     SetTextColor(dc, kAxisText);
-    {
-        SelectGuard pen(dc, GetStockObject(BLACK_PEN));
-        const POINT frame[] = {{plot.left, plot.top}, {plot.left, plot.bottom - 1}, {plot.right, plot.bottom - 1}};
-        Polyline(dc, frame, 3);
-    }
     // dBm up the left edge, right-aligned against the plot.
     for (int32_t dbm : DbmGridLines()) {
         const std::string text = std::to_string(dbm);
@@ -190,7 +201,7 @@ void ChannelGraphControl::DrawAxes(HDC dc, const GraphScale& scale, const std::v
     }
     const Extent unit = TextSize(dc, "dBm");
     TextOutW(dc, std::max(plot.left - Px(4) - unit.cx, 0), height_ - unit.cy - Px(2), L"dBm", 3);
-    // Channels under the plot; the best ones marked with a green triangle.
+    // Channels under the plot.
     const int labelTop = plot.bottom + Px(8);
     for (uint32_t channel : axisChannels) {
         const std::string text = std::to_string(channel);
@@ -199,6 +210,16 @@ void ChannelGraphControl::DrawAxes(HDC dc, const GraphScale& scale, const std::v
         const std::wstring wide = Widen(text);
         TextOutW(dc, x - size.cx / 2, labelTop, wide.c_str(), static_cast<int>(wide.size()));
     }
+}
+
+void ChannelGraphControl::DrawFrameAndBest(HDC dc, const GraphScale& scale) {
+    const PlotRect& plot = scale.Plot();
+    {
+        SelectGuard pen(dc, GetStockObject(BLACK_PEN));
+        const POINT frame[] = {{plot.left, plot.top}, {plot.left, plot.bottom - 1}, {plot.right, plot.bottom - 1}};
+        Polyline(dc, frame, 3);
+    }
+    // The best channels marked with a green triangle under the plot, above their labels.
     UniqueGdiObject brush(CreateSolidBrush(kBestMark));
     SelectGuard fill(dc, brush.get());
     SelectGuard pen(dc, GetStockObject(NULL_PEN));

@@ -47,7 +47,9 @@ private:
     void EnsureSurface();
     void UpdateFont();
     void DrawNames(HDC dc, const GraphScale& scale);
-    void DrawAxes(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels);
+    void DrawAxisLabels(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels);
+    void DrawFrameAndBest(HDC dc, const GraphScale& scale);
+    void RenderBackground(const GraphScale& scale, const GraphStyle& style);
     struct Extent {
         int cx, cy;
     };
@@ -60,6 +62,15 @@ private:
     int width_ = 0, height_ = 0;
     UINT fontDpi_ = 0;
     GraphPicture picture_;
+    // Background, grid and axis labels, kept while the size, DPI and band hold.
+    struct Layout {
+        int width = 0, height = 0;
+        UINT dpi = 0;
+        WifiBand band = WifiBand::Ghz24;
+        bool operator==(const Layout&) const = default;
+    };
+    std::vector<Pixel> background_;
+    Layout backgroundLayout_;
     UniqueGdiObject bitmap_;  // 32-bit top-down DIB section of the control's size
     void* bits_ = nullptr;
     UniqueDC memory_;  // holds bitmap_ while the control lives; deleted first, which lets bitmap_ go
