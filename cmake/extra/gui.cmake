@@ -13,6 +13,17 @@ if(TARGET gui_tests)
   endif()
 endif()
 
+# The other GUI suites at the same time as the first half, in a Wine prefix and on an Xvfb
+# display of their own: windows of the two never meet on one screen or in one registry.
+if(TARGET gui_tests AND VELLUMAR_RUN_TESTS)
+  add_test(NAME gui_tests_2
+           COMMAND ${CMAKE_SOURCE_DIR}/cmake/with-xvfb ${CMAKE_SOURCE_DIR}/cmake/wine-run
+                   --prefix=${CMAKE_BINARY_DIR}/wineprefix-gui2 $<TARGET_FILE:gui_tests>
+                   --gtest_output=xml:${TEST_PATH_PREFIX}${TEST_RESULTS_DIR}/gui_tests_2.xml
+                   --gtest_filter=-${GUI_SERVER_SUITES})
+  set_tests_properties(gui_tests_2 PROPERTIES TIMEOUT 1800 LABELS gui)
+endif()
+
 # A stand-in for the web browser and the mail program under Wine (registry WineBrowser): it
 # records each address it is given. Wine cannot mark a file executable, so the build makes it.
 if(TARGET gui_tests)
