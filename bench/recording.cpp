@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "demo_pass.h"
 #include "sim/simulated_wlan.h"
 #include "wireless/survey_recording.h"
 
@@ -13,33 +14,17 @@ namespace {
 
 using namespace wlan;
 
-// The program's calls of one pass.
-void Pass(WlanApi& api, Handle h) {
-    WlanBuffer<WLAN_INTERFACE_INFO_LIST> list(api);
-    api.WlanEnumInterfaces(h, nullptr, list.out());
-    for (const auto& info : Entries(list.get())) {
-        WlanBuffer<WLAN_INTERFACE_CAPABILITY> cap(api);
-        WlanBuffer<WLAN_AVAILABLE_NETWORK_LIST> nets(api);
-        WlanBuffer<WLAN_BSS_LIST> bss(api);
-        api.WlanGetInterfaceCapability(h, &info.InterfaceGuid, nullptr, cap.out());
-        api.WlanGetAvailableNetworkList(h, &info.InterfaceGuid, 1, nullptr, nets.out());
-        api.WlanGetNetworkBssList(h, &info.InterfaceGuid, nullptr, kBssTypeAny, false, nullptr, bss.out());
-        api.WlanScan(h, &info.InterfaceGuid, nullptr, nullptr, nullptr);
-        benchmark::DoNotOptimize(bss.get());
-    }
-}
-
 size_t Heap() {
     const auto m = mallinfo2();
     return m.uordblks + m.hblkhd;  // large blocks are mapped apart
 }
 
 struct Demo {
-    sim::SimulatedWlan service{std::string(VELLUMAR_SOURCE_DIR) + "/scenarios/demo.json"};
+    sim::SimulatedWlan service{DemoScenarioPath()};
     RecordingWlan recorder{service};
-    Handle h = nullptr;
-    bool Open() { return recorder.WlanOpenHandle(kClientVersion, nullptr, nullptr, &h) == 0; }
-    ~Demo() { recorder.WlanCloseHandle(h, nullptr); }
+    ClientHandle client{recorder};
+    bool Open() { return client.Open() == 0; }
+    void Pass() { DemoPass(recorder, client.get(), true); }
 };
 
 // Records `passes` one-second passes and reports the file and the memory.
@@ -50,11 +35,11 @@ void Record(benchmark::State& state, int passes) {
             state.SkipWithError("demo scenario did not load");
             return;
         }
-        Pass(demo.recorder, demo.h);  // the scenario's own memory is not the recording's
+        demo.Pass();  // the scenario's own memory is not the recording's
         const size_t heapBefore = Heap();
         SurveyRecording recording;
         demo.recorder.Attach(&recording);
-        for (int k = 0; k < passes; ++k) Pass(demo.recorder, demo.h);
+        for (int k = 0; k < passes; ++k) demo.Pass();
         recording.Finish();
         const size_t heap = Heap() - heapBefore;
         const std::string text = recording.ScenarioText();
@@ -79,7 +64,7 @@ void BM_WriteFile(benchmark::State& state) {
     }
     SurveyRecording recording;
     demo.recorder.Attach(&recording);
-    for (int64_t k = 0; k < state.range(0); ++k) Pass(demo.recorder, demo.h);
+    for (int64_t k = 0; k < state.range(0); ++k) demo.Pass();
     recording.Finish();
     for (auto _ : state) benchmark::DoNotOptimize(recording.ScenarioText());
 }
@@ -94,7 +79,7 @@ void BM_Pass(benchmark::State& state) {
     }
     SurveyRecording recording;
     if (state.range(0)) demo.recorder.Attach(&recording);
-    for (auto _ : state) Pass(demo.recorder, demo.h);
+    for (auto _ : state) demo.Pass();
 }
 BENCHMARK(BM_Pass)->Arg(0)->Arg(1);
 

@@ -94,7 +94,7 @@ int BenchViews() {
     if (!loaded) return 1;
     wlan::sim::SimulatedWlan api(loaded.scenario);
     ScanState state(api);
-    if (api.WlanOpenHandle(wlan::kClientVersion, nullptr, nullptr, &state.wlanHandle) != 0) return 1;
+    if (state.client.Open() != 0) return 1;
     state.knownAPs.emplace();
     NullChart chart;
     NullMessages messages;
@@ -141,7 +141,7 @@ int BenchViews() {
                 plain.Cells() == plainFirst && sorted.Cells() == sortedFirst ? "OK" : "REWRITES");
     state.interfaceList.reset();
     state.bssList.reset();
-    api.WlanCloseHandle(state.wlanHandle, nullptr);
+    state.client.Close();
     return 0;
 }
 
@@ -170,7 +170,7 @@ int main() {
     }
     wlan::sim::SimulatedWlan api(loaded.scenario);
     ScanState state(api);
-    if (api.WlanOpenHandle(wlan::kClientVersion, nullptr, nullptr, &state.wlanHandle) != 0) return 1;
+    if (state.client.Open() != 0) return 1;
     state.knownAPs.emplace();
     NullList adapters, networks, aps;
     ScanLists lists{adapters, networks, aps};
@@ -194,6 +194,6 @@ int main() {
     std::printf("rows: %d networks, %d access points\n", networks.RowCount(), aps.RowCount());
     state.interfaceList.reset();
     state.bssList.reset();
-    state.CloseWlanHandle();
+    state.client.Close();
     return BenchViews();
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "demo_pass.h"
 #include "sim/simulated_wlan.h"
 
 namespace {
@@ -11,35 +12,22 @@ namespace {
 using namespace wlan;
 
 void BM_DemoPass(benchmark::State& state) {
-    sim::SimulatedWlan api(std::string(VELLUMAR_SOURCE_DIR) + "/scenarios/demo.json");
-    Handle h = nullptr;
-    if (api.WlanOpenHandle(1, nullptr, nullptr, &h) != 0) {
+    sim::SimulatedWlan api(DemoScenarioPath());
+    ClientHandle client(api);
+    if (client.Open() != 0) {
         state.SkipWithError("demo scenario did not load");
         return;
     }
     for (int k = 0; k < 100000; ++k) {  // a day of one-second passes, and more
         WlanBuffer<WLAN_INTERFACE_INFO_LIST> list(api);
-        api.WlanEnumInterfaces(h, nullptr, list.out());
+        api.WlanEnumInterfaces(client.get(), nullptr, list.out());
     }
-    for (auto _ : state) {
-        WlanBuffer<WLAN_INTERFACE_INFO_LIST> list(api);
-        api.WlanEnumInterfaces(h, nullptr, list.out());
-        for (const auto& info : Entries(list.get())) {
-            WlanBuffer<WLAN_INTERFACE_CAPABILITY> cap(api);
-            WlanBuffer<WLAN_AVAILABLE_NETWORK_LIST> nets(api);
-            WlanBuffer<WLAN_BSS_LIST> bss(api);
-            api.WlanGetInterfaceCapability(h, &info.InterfaceGuid, nullptr, cap.out());
-            api.WlanGetAvailableNetworkList(h, &info.InterfaceGuid, 1, nullptr, nets.out());
-            api.WlanGetNetworkBssList(h, &info.InterfaceGuid, nullptr, 3, false, nullptr, bss.out());
-            benchmark::DoNotOptimize(bss.get());
-        }
-    }
-    api.WlanCloseHandle(h, nullptr);
+    for (auto _ : state) DemoPass(api, client.get(), false);
 }
 BENCHMARK(BM_DemoPass);
 
 void BM_LoadDemo(benchmark::State& state) {
-    const std::string path = std::string(VELLUMAR_SOURCE_DIR) + "/scenarios/demo.json";
+    const std::string path = DemoScenarioPath();
     for (auto _ : state) benchmark::DoNotOptimize(sim::LoadScenarioFile(path));
 }
 BENCHMARK(BM_LoadDemo);

@@ -127,6 +127,7 @@ else()
     get_filename_component(bench_name ${bench_source} NAME_WE)
     add_executable(bench_${bench_name} ${bench_source})
     target_link_libraries(bench_${bench_name} PRIVATE vellumar_core benchmark::benchmark vellumar_warnings)
+    target_include_directories(bench_${bench_name} PRIVATE ${TESTS})  # the tests' shared inputs
   endforeach()
 endif()
 

@@ -13,8 +13,9 @@ namespace {
 HBITMAP BannerBitmap(int width, int height, int dpi_font_height) {
     HBITMAP bitmap = PictureToBitmap(DrawAboutBanner(width, height));
     if (!bitmap) return nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
+    const UniqueDC memory(CreateCompatibleDC(nullptr));
+    HDC dc = memory.get();
+    SelectGuard select_bitmap(dc, bitmap);
     LOGFONTW lf{};
     lf.lfHeight = -dpi_font_height;
     lf.lfWeight = FW_BOLD;
@@ -28,8 +29,6 @@ HBITMAP BannerBitmap(int width, int height, int dpi_font_height) {
         RECT r{height, 0, width, height};
         DrawTextW(dc, Widen(kProductName).c_str(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
     }
-    SelectObject(dc, old_bitmap);
-    DeleteDC(dc);
     return bitmap;
 }
 

@@ -6,6 +6,7 @@
 
 #include "common/win32/dll_search.h"
 #include "common/win32/locale_time.h"
+#include "common/win32/unique.h"
 #include "common/win32/wide.h"
 #include "shell/application.h"
 #include "shell/wlan_service.h"
@@ -41,8 +42,8 @@ std::vector<std::string> Arguments() {
     std::vector<std::string> args;
     int count = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    const UniqueLocalMemory owner(argv);
     for (int i = 1; argv && i < count; ++i) args.push_back(Narrow(argv[i]));
-    LocalFree(argv);
     return args;
 }
 

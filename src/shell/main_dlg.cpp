@@ -360,7 +360,7 @@ void TMainDlg::AppEvtActivate() {
 
 bool TMainDlg::StartSurvey() {
     uint32_t negotiated = 0;
-    uint32_t result = scan_.api.WlanOpenHandle(wlan::kClientVersion, nullptr, &negotiated, &scan_.wlanHandle);
+    const uint32_t result = scan_.client.Open(&negotiated);
     if (result != 0) {
         const std::string text = ErrorText("WlanOpenHandle", result, CodeSign::Signed);
         LogAdd(log_.get(), text, 2);
@@ -386,11 +386,11 @@ bool TMainDlg::StartSurvey() {
 
 void TMainDlg::RestartSurvey(const std::function<void()>& switchService) {
     scantmr.SetEnabled(false);
-    if (started_) scan_.api.WlanRegisterNotification(scan_.wlanHandle, wlan::kNotificationSourceNone, nullptr);
+    if (started_) scan_.api.WlanRegisterNotification(scan_.client.get(), wlan::kNotificationSourceNone, nullptr);
     // Every buffer goes back to the service that gave it before another takes its place.
     scan_.interfaceList.reset();
     scan_.bssList.reset();
-    scan_.CloseWlanHandle();
+    scan_.client.Close();
     scanNotifications_.TakeAll();
     started_ = false;
     switchService();
@@ -472,7 +472,7 @@ void TMainDlg::ListenForScanNotifications() {
     const HWND window = hwnd_;
     NotificationQueue* queue = &scanNotifications_;
     const uint32_t rc = scan_.api.WlanRegisterNotification(
-        scan_.wlanHandle, wlan::kNotificationSourceAcm, [window, queue](const wlan::WlanNotification& notification) {
+        scan_.client.get(), wlan::kNotificationSourceAcm, [window, queue](const wlan::WlanNotification& notification) {
             if (notification.code != wlan::kAcmScanComplete && notification.code != wlan::kAcmScanFail) return;
             queue->Push(notification);
             PostMessageW(window, kScanNotificationMessage, 0, 0);
@@ -664,13 +664,12 @@ void TMainDlg::ShowListMenu(ListView& list, LPARAM at) {
         point = {row.left, row.bottom};
         ClientToScreen(list.hwnd(), &point);
     }
-    HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, kCmdCopy, L"Copy\tCtrl+C");
-    if (&list == &ap_lst) AppendMenuW(menu, MF_STRING, kCmdCopyMac, L"Copy MAC");
-    if (&list == &net_lst) AppendMenuW(menu, MF_STRING, kCmdCopySsid, L"Copy SSID");
-    const UINT command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y, 0,
-                                        hwnd_, nullptr);
-    DestroyMenu(menu);
+    const UniqueMenu menu(CreatePopupMenu());
+    AppendMenuW(menu.get(), MF_STRING, kCmdCopy, L"Copy\tCtrl+C");
+    if (&list == &ap_lst) AppendMenuW(menu.get(), MF_STRING, kCmdCopyMac, L"Copy MAC");
+    if (&list == &net_lst) AppendMenuW(menu.get(), MF_STRING, kCmdCopySsid, L"Copy SSID");
+    const UINT command = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y,
+                                        0, hwnd_, nullptr);
     if (command == kCmdCopy) {
         const std::string text = SelectedRowsText(list);
         if (!text.empty()) SetClipboardText(hwnd_, text);
@@ -832,8 +831,8 @@ void TMainDlg::FormClose() {
     StopRecording();
     LogAdd(log_.get(), "Closing wLan handles...", 1);
     if (dialogs_.channels) dialogs_.channels->SaveSettings();  // before a portable copy exports them
-    if (started_) scan_.api.WlanRegisterNotification(scan_.wlanHandle, wlan::kNotificationSourceNone, nullptr);
-    scan_.CloseWlanHandle();
+    if (started_) scan_.api.WlanRegisterNotification(scan_.client.get(), wlan::kNotificationSourceNone, nullptr);
+    scan_.client.Close();
 
     const std::string mirror = CleanVirtualStore(ProgramFolder());
     if (!mirror.empty()) LogAdd(log_.get(), "Cleaning VirtualStore : " + mirror, 0);

@@ -76,6 +76,9 @@ struct Sides {
     double RightAt(double y) const { return right + (base - std::clamp(y, top, base)) * rightSlope; }
 };
 
+// std::lround for pixel coordinates, without the library call.
+int Nearest(double v) { return static_cast<int>(v < 0 ? v - 0.5 : v + 0.5); }
+
 void FillRect(GraphPicture& picture, int x0, int y0, int x1, int y1, Pixel p) {
     x0 = std::max(x0, 0), y0 = std::max(y0, 0);
     x1 = std::min(x1, picture.width), y1 = std::min(y1, picture.height);
@@ -337,13 +340,20 @@ void FillShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, uin
     sides.reserve(shapes.size());
     for (const ShapeFill& fill : shapes) sides.emplace_back(fill.shape);
     // Per row, the changes of cover and of the covered colour sums from one column to the next.
+    struct Sums {
+        float cover, red, green, blue;
+    };
     const size_t columns = static_cast<size_t>(right - left) + 2;
-    std::vector<float> dCover(columns), dRed(columns), dGreen(columns), dBlue(columns);
+    std::vector<Sums> changes(columns, Sums{0, 0, 0, 0});
+    std::vector<Sums> colours;  // of each shape, as floats
+    colours.reserve(shapes.size());
+    for (const ShapeFill& fill : shapes)
+        colours.push_back({1, static_cast<float>(fill.colour & 0xFF), static_cast<float>(fill.colour >> 8 & 0xFF),
+                           static_cast<float>(fill.colour >> 16 & 0xFF)});
     for (int y = 0; y < picture.height; ++y) {
         size_t lowest = columns, highest = 0;
         const double mid = y + 0.5;
         for (size_t n = 0; n < shapes.size(); ++n) {
-            const ShapeFill& fill = shapes[n];
             const Sides& t = sides[n];
             if (y + 1 <= t.top || y >= t.base) continue;
             const double rowCover = std::min(y + 1.0, t.base) - std::max(static_cast<double>(y), t.top);
@@ -356,13 +366,13 @@ void FillShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, uin
                                        {xl + 1.0, xl == xr ? -(r - l) : 1 - (xl + 1 - l)},
                                        {static_cast<double>(xr), xl == xr ? 0 : -(1 - (r - xr))},
                                        {xr + 1.0, xl == xr ? 0 : -(r - xr)}};
-            const float red = static_cast<float>(fill.colour & 0xFF), green = static_cast<float>(fill.colour >> 8 & 0xFF),
-                        blue = static_cast<float>(fill.colour >> 16 & 0xFF);
+            const Sums& c = colours[n];
             for (const auto& [at, change] : steps) {
                 const auto x = static_cast<size_t>(at);
                 if (x >= columns || change == 0) continue;
                 const auto w = static_cast<float>(change * rowCover);
-                dCover[x] += w, dRed[x] += w * red, dGreen[x] += w * green, dBlue[x] += w * blue;
+                Sums& d = changes[x];
+                d.cover += w, d.red += w * c.red, d.green += w * c.green, d.blue += w * c.blue;
             }
             lowest = std::min(lowest, xl);
             highest = std::max(highest, std::min(xr + 1, columns - 1));
@@ -370,10 +380,21 @@ void FillShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, uin
         if (lowest > highest) continue;
         Pixel* row = picture.pixels.data() + static_cast<size_t>(y) * picture.width + left;
         float cover = 0, red = 0, green = 0, blue = 0;
+        // Between the shapes' edges the sums hold, and so does the blend of an unchanged pixel under them.
+        bool changed = true;
+        Pixel below = 0, blended = 0;
         for (size_t x = lowest; x <= highest; ++x) {
-            cover += dCover[x], red += dRed[x], green += dGreen[x], blue += dBlue[x];
-            dCover[x] = dRed[x] = dGreen[x] = dBlue[x] = 0;
+            Sums& d = changes[x];
+            if (d.cover != 0 || d.red != 0 || d.green != 0 || d.blue != 0) {
+                cover += d.cover, red += d.red, green += d.green, blue += d.blue;
+                d = {0, 0, 0, 0};
+                changed = true;
+            }
             if (cover < 1e-3f || x >= columns - 2) continue;
+            if (!changed && row[x] == below) {
+                row[x] = blended;
+                continue;
+            }
             // The covering colours' mean, as opaque as their number makes it.
             const auto step = static_cast<size_t>(std::min(cover * kSteps + 0.5f, static_cast<float>(kTable)));
             const float a = opacityOf[step], k = perCoverOf[step];
@@ -381,7 +402,9 @@ void FillShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, uin
             const auto mix = [&](uint32_t under, float sum) {
                 return static_cast<uint32_t>(under + (sum * k - under * a) + 0.5f) & 0xFF;
             };
-            row[x] = mix(p >> 16 & 0xFF, red) << 16 | mix(p >> 8 & 0xFF, green) << 8 | mix(p & 0xFF, blue);
+            row[x] = blended = mix(p >> 16 & 0xFF, red) << 16 | mix(p >> 8 & 0xFF, green) << 8 | mix(p & 0xFF, blue);
+            below = p;
+            changed = false;
         }
     }
 }
@@ -392,27 +415,27 @@ void StrokeShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, i
     const auto span = [&](int y, int x0, int x1, Pixel p) {  // [x0, x1] of row y
         if (y < 0 || y >= picture.height) return;
         x0 = std::max(x0, left), x1 = std::min(x1, right - 1);
-        if (x0 <= x1) std::fill_n(picture.pixels.begin() + static_cast<std::ptrdiff_t>(y) * picture.width + x0, x1 - x0 + 1, p);
+        if (x0 <= x1) std::fill_n(picture.pixels.data() + static_cast<std::ptrdiff_t>(y) * picture.width + x0, x1 - x0 + 1, p);
     };
     for (const auto& [shape, colour] : shapes) {
         const Pixel p = ToPixel(colour);
         const Trapezoid& t = shape;
         const Sides sides(shape);
-        const int top = static_cast<int>(std::lround(t.top)), base = static_cast<int>(std::lround(t.base));
-        for (int k = 0; k < width; ++k)
-            span(top + k, static_cast<int>(std::lround(t.topLeft)), static_cast<int>(std::lround(t.topRight)), p);
+        const int top = Nearest(t.top), base = Nearest(t.base);
+        for (int k = 0; k < width; ++k) span(top + k, Nearest(t.topLeft), Nearest(t.topRight), p);
         // Each row takes the part of a side that crosses it, so steep and flat sides stay unbroken.
+        double l0 = sides.LeftAt(top), r0 = sides.RightAt(top);
         for (int y = top; y < base; ++y) {
-            const double l0 = sides.LeftAt(y), l1 = sides.LeftAt(y + 1), r0 = sides.RightAt(y), r1 = sides.RightAt(y + 1);
-            span(y, static_cast<int>(std::lround(std::min(l0, l1))), static_cast<int>(std::lround(std::max(l0, l1))) + width - 1, p);
-            span(y, static_cast<int>(std::lround(std::min(r0, r1))) - width + 1, static_cast<int>(std::lround(std::max(r0, r1))), p);
+            const double l1 = sides.LeftAt(y + 1), r1 = sides.RightAt(y + 1);
+            span(y, Nearest(std::min(l0, l1)), Nearest(std::max(l0, l1)) + width - 1, p);
+            span(y, Nearest(std::min(r0, r1)) - width + 1, Nearest(std::max(r0, r1)), p);
+            l0 = l1, r0 = r1;
         }
     }
 }
 
-void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
-                 const std::vector<uint32_t>& axisChannels, const GraphStyle& style,
-                 std::optional<size_t> highlighted) {
+void RenderGraphBackground(GraphPicture& picture, const GraphScale& scale, const std::vector<uint32_t>& axisChannels,
+                           const GraphStyle& style) {
     std::fill(picture.pixels.begin(), picture.pixels.end(), ToPixel(style.background));
     const PlotRect& plot = scale.Plot();
     FillRect(picture, plot.left, plot.top, plot.right, plot.bottom, ToPixel(style.plotBackground));
@@ -425,6 +448,11 @@ void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vect
         const int x = static_cast<int>(std::lround(scale.X(ChannelMhz(scale.Band(), channel))));
         FillRect(picture, x, plot.top, x + 1, plot.bottom, grid);
     }
+}
+
+void RenderAccessPoints(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
+                        const GraphStyle& style, std::optional<size_t> highlighted) {
+    const PlotRect& plot = scale.Plot();
     std::vector<ShapeFill> fills, lines, highlight;
     for (size_t i : DrawingOrder(aps, scale.Band())) {
         for (const Trapezoid& t : ShapesOf(aps[i], scale)) {
@@ -435,6 +463,13 @@ void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vect
     FillShapes(picture, fills, style.fillAlpha, plot.left, plot.right);  // cut at the plot's edges
     StrokeShapes(picture, lines, style.lineWidth, plot.left, plot.right);
     StrokeShapes(picture, highlight, style.highlightWidth, plot.left, plot.right);
+}
+
+void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
+                 const std::vector<uint32_t>& axisChannels, const GraphStyle& style,
+                 std::optional<size_t> highlighted) {
+    RenderGraphBackground(picture, scale, axisChannels, style);
+    RenderAccessPoints(picture, scale, aps, style, highlighted);
 }
 
 Colour ReadableColour(Colour colour) {

@@ -51,6 +51,7 @@ struct ChannelAp {
     // Centre frequencies of the occupied segments: one, or two for 80+80.
     std::vector<uint32_t> centreMhz;
     Colour colour = RgbColour(128, 128, 128);
+    bool operator==(const ChannelAp&) const = default;
 };
 
 // The access points of a BSS list that lie in the three bands. colourOf gives a
@@ -160,6 +161,12 @@ void StrokeShapes(GraphPicture& picture, const std::vector<ShapeFill>& shapes, i
                   int clipRight = INT32_MAX);
 // Background, grid, and the band's access points: translucent fills in their
 // colours, outlines in their readable colours, the highlighted one's thicker.
+// The first two parts alone: what stays while the size and the band do, and the
+// shapes over them, which stay inside the plot.
+void RenderGraphBackground(GraphPicture& picture, const GraphScale& scale, const std::vector<uint32_t>& axisChannels,
+                           const GraphStyle& style);
+void RenderAccessPoints(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
+                        const GraphStyle& style, std::optional<size_t> highlighted = std::nullopt);
 void RenderGraph(GraphPicture& picture, const GraphScale& scale, const std::vector<ChannelAp>& aps,
                  const std::vector<uint32_t>& axisChannels, const GraphStyle& style,
                  std::optional<size_t> highlighted = std::nullopt);

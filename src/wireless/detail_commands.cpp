@@ -82,7 +82,7 @@ void MoreAdapterCommand(DetailContext& context, SelectableList& adapters, Adapte
 
     WlanApi& api = context.state.api;
     WlanBuffer<WLAN_INTERFACE_CAPABILITY> capability(api);
-    if (uint32_t rc = api.WlanGetInterfaceCapability(context.state.wlanHandle, &guid, nullptr, capability.out())) {
+    if (uint32_t rc = api.WlanGetInterfaceCapability(context.state.client.get(), &guid, nullptr, capability.out())) {
         ReportError(context.log, context.messages, ErrorText("WlanGetInterfaceCapability", rc, CodeSign::Signed));
         return;
     }
@@ -94,7 +94,7 @@ void MoreAdapterCommand(DetailContext& context, SelectableList& adapters, Adapte
     uint32_t dataSize = 0;
     void* data = nullptr;
     uint32_t valueType = 0;
-    uint32_t rc = api.WlanQueryInterface(context.state.wlanHandle, &guid, kWlanIntfOpcodeStatistics, nullptr, &dataSize,
+    uint32_t rc = api.WlanQueryInterface(context.state.client.get(), &guid, kWlanIntfOpcodeStatistics, nullptr, &dataSize,
                                          &data, &valueType);
     WlanBuffer<WLAN_STATISTICS> stats(api, rc == 0 ? static_cast<WLAN_STATISTICS*>(data) : nullptr);
     // A record too short for its fixed counters cannot be shown.
@@ -119,7 +119,7 @@ void MoreNetworkCommand(DetailContext& context, SelectableList& networks, Networ
 
     WlanApi& api = context.state.api;
     WlanBuffer<WLAN_AVAILABLE_NETWORK_LIST> list(api);
-    if (uint32_t rc = api.WlanGetAvailableNetworkList(context.state.wlanHandle, &guid, kIncludeAllAdhocProfiles, nullptr,
+    if (uint32_t rc = api.WlanGetAvailableNetworkList(context.state.client.get(), &guid, kIncludeAllAdhocProfiles, nullptr,
                                                       list.out())) {
         ReportError(context.log, context.messages, ErrorText("WlanGetAvailableNetworkList", rc, CodeSign::Signed));
         return;

@@ -43,7 +43,7 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
     ReportRow adapter;
     {
         WlanBuffer<WLAN_INTERFACE_CAPABILITY> capability(state.api);
-        const uint32_t rc = state.api.WlanGetInterfaceCapability(state.wlanHandle, &info.InterfaceGuid, nullptr,
+        const uint32_t rc = state.api.WlanGetInterfaceCapability(state.client.get(), &info.InterfaceGuid, nullptr,
                                                                  capability.out());
         if (rc == kErrorNotSupported) {
             LogAdd(log, "WlanGetInterfaceCapability failed - Not supported command. Likely radio switched off",
@@ -65,7 +65,7 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
 
     {
         WlanBuffer<WLAN_AVAILABLE_NETWORK_LIST> networks(state.api);
-        const uint32_t rc = state.api.WlanGetAvailableNetworkList(state.wlanHandle, &info.InterfaceGuid,
+        const uint32_t rc = state.api.WlanGetAvailableNetworkList(state.client.get(), &info.InterfaceGuid,
                                                                   kIncludeAllAdhocProfiles, nullptr, networks.out());
         if (rc != 0) {
             if (rc != kErrorRadioOff) {
@@ -105,7 +105,7 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
     }
 
     state.bssList.reset();
-    const uint32_t rc = state.api.WlanGetNetworkBssList(state.wlanHandle, &info.InterfaceGuid, nullptr, kBssTypeAny,
+    const uint32_t rc = state.api.WlanGetNetworkBssList(state.client.get(), &info.InterfaceGuid, nullptr, kBssTypeAny,
                                                         false, nullptr, state.bssList.out());
     if (rc != 0) {
         ReportError(log, messages, ErrorText("WlanGetNetworkBssList", rc, CodeSign::Unsigned));
@@ -145,7 +145,7 @@ bool KnownAccessPoints::Add(std::string_view caption) { return keys_.insert(Asci
 bool KnownAccessPoints::Contains(std::string_view caption) const { return keys_.contains(AsciiLowerCase(caption)); }
 
 uint32_t ScanPass(ScanState& state, ScanLists& lists, ScanChart& chart, MessageSink& messages, TRunLog* log) {
-    const uint32_t rc = state.api.WlanEnumInterfaces(state.wlanHandle, nullptr, state.interfaceList.out());
+    const uint32_t rc = state.api.WlanEnumInterfaces(state.client.get(), nullptr, state.interfaceList.out());
     if (rc != 0) {
         // scanIdle stays clear: no later tick scans in this run.
         state.scanIdle = false;
@@ -162,7 +162,7 @@ uint32_t ScanPass(ScanState& state, ScanLists& lists, ScanChart& chart, MessageS
         }
     }
     chart.PassCompleted();
-    state.requests.Request(state.api, state.wlanHandle, state.interfaceList.get(), log);
+    state.requests.Request(state.api, state.client.get(), state.interfaceList.get(), log);
     state.scanIdle = true;
     return 0;
 }

@@ -42,16 +42,12 @@ private:
 
 // The main window's scan fields.
 struct ScanState {
-    explicit ScanState(wlan::WlanApi& service) : api(service), interfaceList(service), bssList(service) {}
+    explicit ScanState(wlan::WlanApi& service)
+        : api(service), client(service), interfaceList(service), bssList(service) {}
     ScanState(const ScanState&) = delete;
     ScanState& operator=(const ScanState&) = delete;
-    ~ScanState() { CloseWlanHandle(); }
-    // Closes the client handle once; its result does not matter.
-    void CloseWlanHandle() {
-        if (wlanHandle) api.WlanCloseHandle(std::exchange(wlanHandle, nullptr), nullptr);
-    }
     wlan::WlanApi& api;
-    wlan::Handle wlanHandle = nullptr;  // owned: closed by CloseWlanHandle at the latest
+    wlan::ClientHandle client;
     bool scanIdle = false;
     // The last lists the service returned; the detail commands read them between passes.
     wlan::WlanBuffer<wlan::WLAN_INTERFACE_INFO_LIST> interfaceList;

@@ -19,11 +19,18 @@ int64_t DivRoundEven(int64_t n, int64_t d) {
     return q;
 }
 
-// n pixels from at: four at a time, which the compiler turns into one wide store.
-void FillRun(Pixel* at, int64_t n, Pixel c) {
+// n > 0 pixels from at. The runs of a step are short and of every length: the first
+// and the last four are stored overlapping whatever lies between, so that runs of up
+// to eight take no loop, and runs under four three plain stores.
+[[gnu::always_inline]] inline void FillRun(Pixel* at, int64_t n, Pixel c) {
+    if (n < 4) {
+        at[0] = c, at[n >> 1] = c, at[n - 1] = c;
+        return;
+    }
     const Pixel four[4] = {c, c, c, c};
-    for (; n >= 4; n -= 4, at += 4) std::memcpy(at, four, sizeof four);
-    for (; n > 0; --n) *at++ = c;
+    std::memcpy(at, four, sizeof four);
+    std::memcpy(at + n - 4, four, sizeof four);
+    for (int64_t i = 4; i < n - 4; i += 4) std::memcpy(at + i, four, sizeof four);
 }
 
 // Points further off the picture than this are drawn as if at this distance: far
@@ -363,6 +370,10 @@ void TStripChart::ComputeSegmentShapes() {
 void TStripChart::DrawStepSegmentOf(size_t line, int64_t x0, int64_t y0, int64_t y1, bool inner) {
     const int64_t p = step_columns_, h = height_;
     inner = inner || p < 2;
+    // The segment's columns inside the band, and the band's column of its first column.
+    const int64_t first = std::max<int64_t>(0, band_x0_ - x0), last = std::min<int64_t>(p, width_ - 1 - x0);
+    if (first > last) return;
+    const int64_t band_col = x0 - band_x0_;
     const Pixel c = ToPixel(lines_[line].Color);
     auto draw = [&](int64_t from_row, int64_t to_row) {
         const RowSpan* shape;
@@ -376,12 +387,16 @@ void TStripChart::DrawStepSegmentOf(size_t line, int64_t x0, int64_t y0, int64_t
             SegmentShape(p, from_row, to_row, shape_scratch_.data());
             shape = shape_scratch_.data();
         }
-        for (int64_t col = 0; col <= p; col = inner || col != 0 ? col + 1 : p) {
-            const int64_t x = x0 + col;
+        auto run = [&](int64_t col) {
             const int64_t from = std::max<int64_t>(0, shift + shape[col].from);
             const int64_t to = std::min(h, shift + shape[col].to);
-            if (x < band_x0_ || x >= width_ || from >= to) continue;
-            FillRun(band_.data() + (x - band_x0_) * h + from, to - from, c);
+            if (from < to) FillRun(band_.data() + (band_col + col) * h + from, to - from, c);
+        };
+        if (inner) {
+            for (int64_t col = first; col <= last; ++col) run(col);
+        } else {
+            if (first == 0) run(0);
+            if (last == p) run(p);
         }
     };
     draw(y0, y1);
@@ -397,28 +412,36 @@ void TStripChart::Step() {
     if (p < w) ScrollLeft(static_cast<size_t>(p));
     if (p != step_columns_) ComputeSegmentShapes();
     const int strip = static_cast<int>(std::max<int64_t>(0, w - std::min<int64_t>(p, w)));
-    const Pixel grid = ToPixel(grid_color_);
-    Fill(strip, w, 0, h, ToPixel(color_));
-
-    // With no strip to draw in, the grid never comes round.
-    const double g = p > 0 ? RoundEven(v_grid_ * pixels_per_step_ / static_cast<double>(p)) : INFINITY;
-    if (grid_counter_ >= g) {
-        Fill(w - 1, w, 0, h, grid);
-        grid_counter_ = 0;
-    }
-    grid_counter_ += 1;
-
-    for (int row : grid_rows_) Fill(strip, w, row, row + 1, grid);
-    if (base_row_ >= 0 && base_row_ < h)
-        Fill(strip, w, static_cast<int>(base_row_), static_cast<int>(base_row_) + 1, ToPixel(base_color_));
 
     // The segments reach two updates back: they are drawn into a copy of those columns.
+    // Left of the new strip it is the last step's copy moved along with the picture;
+    // after any other drawing it is read from the picture.
     band_x0_ = static_cast<int>(std::max<int64_t>(0, w - 2 * std::min<int64_t>(p, w)));
     const size_t band_width = static_cast<size_t>(w - band_x0_), rows = static_cast<size_t>(h);
+    const size_t kept = static_cast<size_t>(strip - band_x0_);
     band_.resize(band_width * rows);
     Pixel* const picture = Picture();
-    for (size_t y = 0; y < rows; ++y)
-        for (size_t x = 0; x < band_width; ++x) band_[x * rows + y] = picture[y * w + band_x0_ + x];
+    if (stepped_last_ && p < w) {
+        std::memmove(band_.data(), band_.data() + static_cast<size_t>(p) * rows, kept * rows * sizeof(Pixel));
+    } else {
+        for (size_t y = 0; y < rows; ++y)
+            for (size_t x = 0; x < kept; ++x) band_[x * rows + y] = picture[y * w + band_x0_ + x];
+    }
+
+    // The new strip: background, the grid column when it comes round, grid rows, base line.
+    const Pixel background = ToPixel(color_), grid = ToPixel(grid_color_), base = ToPixel(base_color_);
+    const bool base_shown = base_row_ >= 0 && base_row_ < h;
+    // With no strip to draw in, the grid never comes round.
+    const double g = p > 0 ? RoundEven(v_grid_ * pixels_per_step_ / static_cast<double>(p)) : INFINITY;
+    const bool grid_column = grid_counter_ >= g;
+    if (grid_column) grid_counter_ = 0;
+    grid_counter_ += 1;
+    for (int x = strip; x < w; ++x) {
+        Pixel* const column = band_.data() + static_cast<size_t>(x - band_x0_) * rows;
+        std::fill_n(column, rows, grid_column && x == w - 1 ? grid : background);
+        for (int row : grid_rows_) column[row] = grid;
+        if (base_shown) column[base_row_] = base;
+    }
 
     // The same lines in the same order as in the last step, which was the last drawing and
     // whose picture was scrolled, not wiped.
@@ -517,6 +540,9 @@ void TStripChart::DrawLineOf(size_t line, int64_t x0, int64_t y0, int64_t x1, in
 }
 
 const std::vector<size_t>& TStripChart::DrawingOrder() {
+    // It follows from the number of lines and the highlighted one alone.
+    if (order_.size() == lines_.size() && order_highlighted_ == highlighted_) return order_;
+    order_highlighted_ = highlighted_;
     order_.clear();
     for (size_t i = 0; i < lines_.size(); ++i)
         if (i != highlighted_) order_.push_back(i);

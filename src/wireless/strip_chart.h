@@ -186,6 +186,7 @@ private:
     // Every line index, the highlighted one last.
     const std::vector<size_t>& DrawingOrder();
     std::vector<size_t> order_;
+    size_t order_highlighted_ = SIZE_MAX;
 
     int width_ = kDefaultWidth;
     int height_ = kDefaultHeight;
@@ -220,7 +221,9 @@ private:
 
     // A step draws its segments into a copy of the columns they reach, kept column by
     // column so that each segment is a few contiguous runs: band_ holds columns
-    // [band_x0_, width_), pixel (x, y) at band_[(x - band_x0_) * height_ + y].
+    // [band_x0_, width_), pixel (x, y) at band_[(x - band_x0_) * height_ + y]. From one
+    // step to the next it moves along with the picture, so only after other drawing is
+    // it read back from the picture.
     std::vector<Pixel> band_;
     int band_x0_ = 0;
     // The shapes of a step's segments by their rise, for rises within max_rise_: a segment

@@ -122,4 +122,34 @@ private:
     T* p_ = nullptr;
 };
 
+// Owns the client handle of a WlanApi and closes it once; what the close returns does
+// not matter. The api must outlive the owner.
+class ClientHandle {
+public:
+    explicit ClientHandle(WlanApi& api) : api_(&api) {}
+    ClientHandle(ClientHandle&& o) noexcept : api_(o.api_), h_(std::exchange(o.h_, nullptr)) {}
+    ClientHandle& operator=(ClientHandle&&) = delete;
+    ClientHandle(const ClientHandle&) = delete;
+    ClientHandle& operator=(const ClientHandle&) = delete;
+    ~ClientHandle() { Close(); }
+
+    // Opens a handle in place of any open one; the call's result, 0 on success.
+    uint32_t Open(uint32_t* negotiatedVersion = nullptr) {
+        Close();
+        Handle opened = nullptr;
+        const uint32_t rc = api_->WlanOpenHandle(kClientVersion, nullptr, negotiatedVersion, &opened);
+        if (rc == 0) h_ = opened;
+        return rc;
+    }
+    void Close() {
+        if (h_) api_->WlanCloseHandle(std::exchange(h_, nullptr), nullptr);
+    }
+    Handle get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+private:
+    WlanApi* api_;
+    Handle h_ = nullptr;
+};
+
 }  // namespace wlan

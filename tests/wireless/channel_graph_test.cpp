@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scan_harness.h"
+#include "support/crowded_band.h"
 #include "wireless/value_text.h"
 
 namespace {
@@ -299,6 +300,44 @@ TEST(ChannelGraph, FillsBlendTranslucentlyWithSoftEdgesInsideThePlot) {
     RenderGraph(picture, scale, {ap}, {1, 6}, style, 0);  // highlighted: three rows thick
     EXPECT_EQ(picture.At(440, 212), black);
     EXPECT_NE(picture.At(440, 213), black);
+}
+
+uint64_t Fingerprint(const GraphPicture& picture) {
+    uint64_t h = 14695981039346656037u;  // FNV-1a
+    for (Pixel p : picture.pixels) {
+        for (int byte = 0; byte < 4; ++byte) {
+            h ^= p >> (8 * byte) & 0xFF;
+            h *= 1099511628211u;
+        }
+    }
+    return h;
+}
+
+// Pictures taken before the fills and outlines were made faster: the faster ways draw them unchanged.
+TEST(ChannelGraph, RendersTheReferencePictures) {
+    struct Case {
+        WifiBand band;
+        int width, height;
+        std::optional<size_t> highlighted;
+        uint64_t expected;
+    };
+    const Case cases[] = {
+        {WifiBand::Ghz24, 732, 318, std::nullopt, 3837814509988821203u},
+        {WifiBand::Ghz5, 732, 318, 7, 7392488156638557356u},
+        {WifiBand::Ghz6, 732, 318, std::nullopt, 17229863632916322229u},
+        {WifiBand::Ghz24, 1400, 700, 3, 7940447654392827155u},
+        {WifiBand::Ghz5, 1400, 700, std::nullopt, 1305983174000085177u},
+        {WifiBand::Ghz6, 1400, 700, std::nullopt, 6213146259401743812u},
+    };
+    for (const Case& c : cases) {
+        const GraphScale scale(c.band, {40, 10, c.width - 12, c.height - 30});
+        GraphPicture picture;
+        picture.Resize(c.width, c.height);
+        GraphStyle style;
+        style.lineWidth = c.width > 1000 ? 2 : 1;
+        RenderGraph(picture, scale, CrowdedBand(c.band), AxisChannels(scale, 30), style, c.highlighted);
+        EXPECT_EQ(Fingerprint(picture), c.expected) << PlanOf(c.band).name << " " << c.width << "x" << c.height;
+    }
 }
 
 }  // namespace

@@ -116,7 +116,7 @@ struct BasicHarness {
     explicit BasicHarness(std::shared_ptr<const wlan::sim::Scenario> scenario, bool withLog = true)
         : api(std::move(scenario)), state(api) {
         if (withLog) log.emplace();
-        EXPECT_EQ(api.WlanOpenHandle(wlan::kClientVersion, nullptr, nullptr, &state.wlanHandle), 0u);
+        EXPECT_EQ(state.client.Open(), 0u);
         state.scanIdle = true;
         state.knownAPs.emplace();
         state.requests = ScanRequests([this] { return now; });
@@ -127,7 +127,7 @@ struct BasicHarness {
     ~BasicHarness() {
         state.interfaceList.reset();
         state.bssList.reset();
-        state.CloseWlanHandle();
+        state.client.Close();
     }
     TRunLog* Log() { return log ? log->get() : nullptr; }
     // One timer tick; the clock then moves on by the timer's second.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/win32/unique.h"
 #include "common/win32/wide.h"
 
 namespace {
@@ -28,17 +29,15 @@ private:
 bool SetClipboardText(HWND owner, std::string_view text) {
     const std::wstring wide = Widen(text);
     const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
     if (!memory) return false;
-    if (void* target = GlobalLock(memory)) {
+    if (void* target = GlobalLock(memory.get())) {
         std::memcpy(target, wide.c_str(), bytes);
-        GlobalUnlock(memory);
+        GlobalUnlock(memory.get());
     }
     OpenedClipboard clipboard(owner);
-    if (!clipboard || !EmptyClipboard() || !SetClipboardData(CF_UNICODETEXT, memory)) {
-        GlobalFree(memory);  // still ours unless the clipboard took it
-        return false;
-    }
+    if (!clipboard || !EmptyClipboard() || !SetClipboardData(CF_UNICODETEXT, memory.get())) return false;
+    memory.release();  // the clipboard's now
     return true;
 }
 

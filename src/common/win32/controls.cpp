@@ -26,6 +26,20 @@ std::wstring ListText(HWND list, int row, int column) {
     }
 }
 
+// COM on this thread for one scope, when it was not on already in another mode.
+class ComScope {
+public:
+    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT result_;
+};
+
 }  // namespace
 
 bool Control::CreateChild(Window& parent, const wchar_t* window_class, const std::string& text, DWORD style,
@@ -530,12 +544,11 @@ void NameControl(Window& owner, HWND control, const std::string& name) {
         SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
     // The accessibility layer's annotation of the control's name; kept with the window.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IAccPropServices* services = nullptr;
+    const ComScope com;
+    IAccPropServices* found = nullptr;
     if (SUCCEEDED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
-                                   reinterpret_cast<void**>(&services)))) {
+                                   reinterpret_cast<void**>(&found)))) {
+        const UniqueCom<IAccPropServices> services(found);
         services->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, text.c_str());
-        services->Release();
     }
-    if (SUCCEEDED(com)) CoUninitialize();
 }

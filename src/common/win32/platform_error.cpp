@@ -1,5 +1,6 @@
 #include "common/win32/platform_error.h"
 
+#include "common/win32/unique.h"
 #include "common/win32/wide.h"
 
 std::string PlatformErrorText(DWORD code) {
@@ -7,8 +8,8 @@ std::string PlatformErrorText(DWORD code) {
     const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                        FORMAT_MESSAGE_IGNORE_INSERTS,
                                    nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const UniqueLocalMemory owner(text);
     std::wstring message = n ? std::wstring(text, n) : L"System error " + std::to_wstring(code);
-    if (text) LocalFree(text);
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
         message.pop_back();
     return Narrow(message);

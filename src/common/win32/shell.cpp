@@ -3,9 +3,16 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "common/win32/unique.h"
 #include "common/win32/wide.h"
 
 namespace {
+
+struct TaskMemoryTraits {
+    using Handle = void*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { CoTaskMemFree(h); }
+};
 
 // The shell takes a null pointer for "none" or "the default".
 const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
@@ -15,10 +22,9 @@ const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr 
 std::string GetSpecialFolder(int folderId) {
     LPITEMIDLIST items = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, folderId, &items)) || !items) return "";
+    const Unique<TaskMemoryTraits> owner(items);
     wchar_t path[MAX_PATH] = {};
-    const bool named = SHGetPathFromIDListW(items, path) != FALSE;
-    CoTaskMemFree(items);
-    return named ? Narrow(path) : "";
+    return SHGetPathFromIDListW(items, path) ? Narrow(path) : "";
 }
 
 bool ShellOpenDocument(std::string_view fileName, std::string_view parameters, std::string_view verb,

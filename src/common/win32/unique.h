@@ -1,6 +1,7 @@
 #pragma once
 // Every handle has an owner: Unique<Traits> closes it once, copying is deleted.
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <utility>
 
@@ -19,6 +20,7 @@ public:
     Unique& operator=(const Unique&) = delete;
     ~Unique() { reset(); }
     Handle get() const { return h_; }
+    Handle operator->() const { return h_; }  // for handles that point at a structure or an interface
     Handle release() { return std::exchange(h_, Traits::Invalid()); }
     explicit operator bool() const { return h_ != Traits::Invalid(); }
     void reset(Handle h = Traits::Invalid()) {
@@ -61,12 +63,63 @@ struct GdiObjectTraits {
     static void Close(Handle h) { DeleteObject(h); }
 };
 
+struct DcTraits {  // memory device contexts from CreateCompatibleDC
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DeleteDC(h); }
+};
+struct MenuTraits {  // menus that no window owns
+    using Handle = HMENU;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DestroyMenu(h); }
+};
+struct LocalMemoryTraits {  // what the system allocated for us with LocalAlloc
+    using Handle = HLOCAL;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { LocalFree(h); }
+};
+struct GlobalMemoryTraits {
+    using Handle = HGLOBAL;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { GlobalFree(h); }
+};
+struct CertStoreTraits {
+    using Handle = HCERTSTORE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { CertCloseStore(h, 0); }
+};
+struct CertContextTraits {
+    using Handle = PCCERT_CONTEXT;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { CertFreeCertificateContext(h); }
+};
+struct CertChainTraits {
+    using Handle = PCCERT_CHAIN_CONTEXT;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { CertFreeCertificateChain(h); }
+};
+template <typename Interface>
+struct ComTraits {  // one reference to a COM object
+    using Handle = Interface*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { h->Release(); }
+};
+
 using UniqueHandle = Unique<HandleTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
 using UniqueFind = Unique<FindHandleTraits>;
 using UniqueRegKey = Unique<RegKeyTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueGdiObject = Unique<GdiObjectTraits>;
+using UniqueDC = Unique<DcTraits>;
+using UniqueMenu = Unique<MenuTraits>;
+using UniqueLocalMemory = Unique<LocalMemoryTraits>;
+using UniqueGlobalMemory = Unique<GlobalMemoryTraits>;
+using UniqueCertStore = Unique<CertStoreTraits>;
+using UniqueCertContext = Unique<CertContextTraits>;
+using UniqueCertChain = Unique<CertChainTraits>;
+template <typename Interface>
+using UniqueCom = Unique<ComTraits<Interface>>;
 
 // A device context from GetDC, released to its window at the end of the scope.
 class WindowDC {
@@ -83,6 +136,21 @@ public:
 
 private:
     HWND window_;
+    HDC dc_;
+};
+
+// BeginPaint and EndPaint around one WM_PAINT.
+class PaintDC {
+public:
+    explicit PaintDC(HWND window) : window_(window), dc_(BeginPaint(window, &ps_)) {}
+    ~PaintDC() { EndPaint(window_, &ps_); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT ps_{};
     HDC dc_;
 };
 

@@ -3,24 +3,14 @@
 #include <windows.h>
 #include <wincrypt.h>
 
-#include <memory>
 #include <string_view>
 
 #include "common/win32/platform_error.h"
+#include "common/win32/unique.h"
 #include "common/win32/wide.h"
 #include "net/win32/openssl_api.h"
 
 namespace {
-
-struct StoreCloser {
-    void operator()(void* store) const { CertCloseStore(store, 0); }
-};
-struct CertFreer {
-    void operator()(const CERT_CONTEXT* cert) const { CertFreeCertificateContext(cert); }
-};
-struct ChainFreer {
-    void operator()(const CERT_CHAIN_CONTEXT* chain) const { CertFreeCertificateChain(chain); }
-};
 
 // Reasons for the user, and the matching OpenSSL verify result, of the chain's own
 // error flags and of the policy's errors; anything else is "not trusted".
@@ -60,10 +50,9 @@ std::string Hex(DWORD value) {
 ChainVerdict VerifyServerChain(const std::vector<DerCertificate>& sent, const std::string& host) {
     if (sent.empty()) return Refused("no certificate");
     // The server's other certificates help build the chain; they are never trusted for it.
-    std::unique_ptr<void, StoreCloser> extra(
-        CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, CERT_STORE_CREATE_NEW_FLAG, nullptr));
+    const UniqueCertStore extra(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, CERT_STORE_CREATE_NEW_FLAG, nullptr));
     if (!extra) return Refused(PlatformErrorText(GetLastError()));
-    std::unique_ptr<const CERT_CONTEXT, CertFreer> leaf;
+    UniqueCertContext leaf;
     for (size_t i = 0; i < sent.size(); ++i) {
         PCCERT_CONTEXT added = nullptr;
         if (!CertAddEncodedCertificateToStore(extra.get(), X509_ASN_ENCODING, sent[i].data(),
@@ -84,7 +73,7 @@ ChainVerdict VerifyServerChain(const std::vector<DerCertificate>& sent, const st
     PCCERT_CHAIN_CONTEXT raw = nullptr;
     if (!CertGetCertificateChain(nullptr, leaf.get(), nullptr, extra.get(), &para, 0, nullptr, &raw))
         return Refused("no chain: " + PlatformErrorText(GetLastError()));
-    std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFreer> chain(raw);
+    const UniqueCertChain chain(raw);
 
     std::wstring wideHost = Widen(host);
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};

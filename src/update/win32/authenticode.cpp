@@ -11,20 +11,10 @@
 
 namespace {
 
-struct CertStoreTraits {
-    using Handle = HCERTSTORE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { CertCloseStore(h, 0); }
-};
 struct CryptMsgTraits {
     using Handle = HCRYPTMSG;
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { CryptMsgClose(h); }
-};
-struct CertContextTraits {
-    using Handle = PCCERT_CONTEXT;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { CertFreeCertificateContext(h); }
 };
 
 }  // namespace
@@ -38,7 +28,7 @@ std::optional<std::vector<uint8_t>> SignerPublicKey(const std::string& fileName)
                           CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &contentType, &formatType, &rawStore, &rawMsg,
                           nullptr))
         return std::nullopt;
-    const Unique<CertStoreTraits> store(rawStore);
+    const UniqueCertStore store(rawStore);
     const Unique<CryptMsgTraits> msg(rawMsg);
 
     DWORD size = 0;
@@ -51,12 +41,12 @@ std::optional<std::vector<uint8_t>> SignerPublicKey(const std::string& fileName)
     CERT_INFO wanted{};
     wanted.Issuer = signer->Issuer;
     wanted.SerialNumber = signer->SerialNumber;
-    const Unique<CertContextTraits> cert(
+    const UniqueCertContext cert(
         CertFindCertificateInStore(store.get(), encoding, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
     if (!cert) return std::nullopt;
 
     DWORD keySize = 0;
-    const auto* keyInfo = &cert.get()->pCertInfo->SubjectPublicKeyInfo;
+    const auto* keyInfo = &cert->pCertInfo->SubjectPublicKeyInfo;
     if (!CryptEncodeObject(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo, nullptr, &keySize) || keySize == 0)
         return std::nullopt;
     std::vector<uint8_t> key(keySize);

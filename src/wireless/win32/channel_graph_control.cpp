@@ -18,23 +18,8 @@ constexpr int kLabelGap = 6;  // least room between two channel labels
 
 }  // namespace
 
-ChannelGraphControl::~ChannelGraphControl() {
-    if (memory_) {
-        SelectObject(memory_, oldBitmap_);
-        DeleteDC(memory_);
-    }
-}
-
 bool ChannelGraphControl::Create(Window& parent, const CreateArgs& args) {
-    static ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kGraphClass;
-        return RegisterBoundClass(wc);
-    }();
-    if (!atom || !CreateChild(parent, kGraphClass, "", 0, 0, args.rect, args.anchors)) return false;
-    tip_.Create(hwnd_);
-    return true;
+    return CreateDrawn(parent, kGraphClass, args.rect, args.anchors);
 }
 
 int ChannelGraphControl::Px(int designPixels) const {
@@ -55,6 +40,7 @@ void ChannelGraphControl::OnDpiChanged(UINT /*old_dpi*/) {
 }
 
 void ChannelGraphControl::SetAccessPoints(std::vector<ChannelAp> aps) {
+    if (aps == aps_) return;  // a pass that changed nothing here draws nothing
     aps_ = std::move(aps);
     hovered_.reset();
     dirty_ = true;
@@ -86,15 +72,10 @@ void ChannelGraphControl::MouseMoved(int x, int y) {
         dirty_ = true;
         InvalidateRect(hwnd_, nullptr, FALSE);
     }
-    if (!tracking_) {  // to hear when the mouse leaves
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
-        tracking_ = TrackMouseEvent(&track) != FALSE;
-    }
     tip_.SetText(ap ? ApTipText(aps_[*ap]) : "");
 }
 
 void ChannelGraphControl::MouseLeft() {
-    tracking_ = false;
     if (!hovered_) return;
     hovered_.reset();
     dirty_ = true;
@@ -114,7 +95,7 @@ void ChannelGraphControl::EnsureSurface() {
     picture_.Resize(width_, height_);
     if (!memory_) {
         WindowDC screen(nullptr);
-        memory_ = CreateCompatibleDC(screen.get());
+        memory_.reset(CreateCompatibleDC(screen.get()));
     }
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
@@ -123,10 +104,9 @@ void ChannelGraphControl::EnsureSurface() {
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    UniqueGdiObject bitmap(CreateDIBSection(memory_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
+    UniqueGdiObject bitmap(CreateDIBSection(memory_.get(), &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
     if (!bitmap) return;
-    HGDIOBJ previous = SelectObject(memory_, bitmap.get());
-    if (!oldBitmap_) oldBitmap_ = previous;
+    SelectObject(memory_.get(), bitmap.get());
     bitmap_ = std::move(bitmap);  // the one it replaces is no longer selected
 }
 
@@ -138,30 +118,47 @@ ChannelGraphControl::Extent ChannelGraphControl::TextSize(HDC dc, const std::str
     return textSizes_[text] = {static_cast<int>(size.cx), static_cast<int>(size.cy)};
 }
 
+void ChannelGraphControl::RenderBackground(const GraphScale& scale, const GraphStyle& style) {
+    const Layout layout{width_, height_, fontDpi_, band_};
+    if (layout == backgroundLayout_ && background_.size() == picture_.pixels.size()) return;
+    const std::vector<uint32_t> axisChannels = AxisChannels(scale, TextSize(memory_.get(), "177").cx + Px(kLabelGap));
+    RenderGraphBackground(picture_, scale, axisChannels, style);
+    std::memcpy(bits_, picture_.pixels.data(), picture_.pixels.size() * sizeof(Pixel));
+    // The labels lie outside the plot, where no shape, name or mark reaches.
+    DrawAxisLabels(memory_.get(), scale, axisChannels);
+    GdiFlush();
+    const auto* bits = static_cast<const Pixel*>(bits_);
+    background_.assign(bits, bits + picture_.pixels.size());
+    backgroundLayout_ = layout;
+}
+
 void ChannelGraphControl::Render() {
     UpdateFont();
     EnsureSurface();
     if (!bits_ || !memory_) return;
+    HDC dc = memory_.get();
     const GraphScale scale = Scale();
-    SelectGuard font(memory_, parent_->Font());
-    const std::vector<uint32_t> axisChannels = AxisChannels(scale, TextSize(memory_, "177").cx + Px(kLabelGap));
+    SelectGuard font(dc, parent_->Font());
+    SetBkMode(dc, TRANSPARENT);
     GraphStyle style;
     style.lineWidth = Px(1);
     style.highlightWidth = Px(3);
-    RenderGraph(picture_, scale, aps_, axisChannels, style, hovered_);
     GdiFlush();
+    RenderBackground(scale, style);
+    std::copy(background_.begin(), background_.end(), picture_.pixels.begin());
+    RenderAccessPoints(picture_, scale, aps_, style, hovered_);
     std::memcpy(bits_, picture_.pixels.data(), picture_.pixels.size() * sizeof(Pixel));
-    SetBkMode(memory_, TRANSPARENT);
-    DrawNames(memory_, scale);
-    DrawAxes(memory_, scale, axisChannels);
+    DrawNames(dc, scale);
+    DrawFrameAndBest(dc, scale);
     dirty_ = false;
 }
 
 void ChannelGraphControl::DrawNames(HDC dc, const GraphScale& scale) {
     const PlotRect& plot = scale.Plot();
-    HRGN clip = CreateRectRgn(plot.left, plot.top, plot.right, plot.bottom);
-    SelectClipRgn(dc, clip);
-    DeleteObject(clip);
+    {
+        const UniqueGdiObject clip(CreateRectRgn(plot.left, plot.top, plot.right, plot.bottom));
+        SelectClipRgn(dc, static_cast<HRGN>(clip.get()));  // the DC keeps a copy
+    }
     const std::vector<size_t> order = DrawingOrder(aps_, band_);
     std::vector<LabelBox> wanted;
     std::vector<POINT> at;
@@ -190,14 +187,9 @@ void ChannelGraphControl::DrawNames(HDC dc, const GraphScale& scale) {
     SelectClipRgn(dc, nullptr);
 }
 
-void ChannelGraphControl::DrawAxes(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels) {
+void ChannelGraphControl::DrawAxisLabels(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels) {
     const PlotRect& plot = scale.Plot();
     SetTextColor(dc, kAxisText);
-    {
-        SelectGuard pen(dc, GetStockObject(BLACK_PEN));
-        const POINT frame[] = {{plot.left, plot.top}, {plot.left, plot.bottom - 1}, {plot.right, plot.bottom - 1}};
-        Polyline(dc, frame, 3);
-    }
     // dBm up the left edge, right-aligned against the plot.
     for (int32_t dbm : DbmGridLines()) {
         const std::string text = std::to_string(dbm);
@@ -209,7 +201,7 @@ void ChannelGraphControl::DrawAxes(HDC dc, const GraphScale& scale, const std::v
     }
     const Extent unit = TextSize(dc, "dBm");
     TextOutW(dc, std::max(plot.left - Px(4) - unit.cx, 0), height_ - unit.cy - Px(2), L"dBm", 3);
-    // Channels under the plot; the best ones marked with a green triangle.
+    // Channels under the plot.
     const int labelTop = plot.bottom + Px(8);
     for (uint32_t channel : axisChannels) {
         const std::string text = std::to_string(channel);
@@ -218,6 +210,16 @@ void ChannelGraphControl::DrawAxes(HDC dc, const GraphScale& scale, const std::v
         const std::wstring wide = Widen(text);
         TextOutW(dc, x - size.cx / 2, labelTop, wide.c_str(), static_cast<int>(wide.size()));
     }
+}
+
+void ChannelGraphControl::DrawFrameAndBest(HDC dc, const GraphScale& scale) {
+    const PlotRect& plot = scale.Plot();
+    {
+        SelectGuard pen(dc, GetStockObject(BLACK_PEN));
+        const POINT frame[] = {{plot.left, plot.top}, {plot.left, plot.bottom - 1}, {plot.right, plot.bottom - 1}};
+        Polyline(dc, frame, 3);
+    }
+    // The best channels marked with a green triangle under the plot, above their labels.
     UniqueGdiObject brush(CreateSolidBrush(kBestMark));
     SelectGuard fill(dc, brush.get());
     SelectGuard pen(dc, GetStockObject(NULL_PEN));
@@ -231,35 +233,10 @@ void ChannelGraphControl::DrawAxes(HDC dc, const GraphScale& scale, const std::v
 }
 
 void ChannelGraphControl::CopyTo(HDC dc) const {
-    if (memory_) BitBlt(dc, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY);
+    if (memory_) BitBlt(dc, 0, 0, width_, height_, memory_.get(), 0, 0, SRCCOPY);
 }
 
-void ChannelGraphControl::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
+void ChannelGraphControl::Paint(HDC dc) {
     if (dirty_ || parent_->dpi() != fontDpi_) Render();
     CopyTo(dc);
-    EndPaint(hwnd_, &ps);
-}
-
-LRESULT ChannelGraphControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_PAINT:
-            Paint();
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;  // the picture covers everything
-        case WM_MOUSEMOVE:
-            MouseMoved(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
-            break;
-        case WM_MOUSELEAVE:
-            MouseLeft();
-            break;
-        case WM_NOTIFY:
-            if (tip_.OnNotify(lp)) return 0;
-            break;
-        default:
-            break;
-    }
-    return Default(msg, wp, lp);
 }

@@ -10,14 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "common/win32/controls.h"
-#include "common/win32/mouse_tip.h"
+#include "common/win32/drawn_control.h"
 #include "common/win32/unique.h"
 #include "wireless/channel_graph.h"
 
-class ChannelGraphControl : public Control {
+class ChannelGraphControl : public DrawnControl {
 public:
-    ~ChannelGraphControl() override;
     struct CreateArgs {
         DesignRect rect{};
         unsigned anchors = kAnchorTopLeft;
@@ -34,23 +32,24 @@ public:
     // The plot's scale at the control's size and DPI.
     GraphScale Scale() const;
     // The tooltip's text at a client point: the access point there, "" for none.
-    std::string TipAt(int x, int y) const;
+    std::string TipAt(int x, int y) const override;
     // Draws the whole picture into the off-screen bitmap (what WM_PAINT copies).
     void Render();
     // The off-screen bitmap copied to a device context (the screen's on WM_PAINT).
     void CopyTo(HDC dc) const;
 
 protected:
-    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc) override;
+    void MouseMoved(int x, int y) override;
+    void MouseLeft() override;
 
 private:
-    void MouseMoved(int x, int y);
-    void MouseLeft();
-    void Paint();
     void EnsureSurface();
     void UpdateFont();
     void DrawNames(HDC dc, const GraphScale& scale);
-    void DrawAxes(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels);
+    void DrawAxisLabels(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels);
+    void DrawFrameAndBest(HDC dc, const GraphScale& scale);
+    void RenderBackground(const GraphScale& scale, const GraphStyle& style);
     struct Extent {
         int cx, cy;
     };
@@ -63,12 +62,18 @@ private:
     int width_ = 0, height_ = 0;
     UINT fontDpi_ = 0;
     GraphPicture picture_;
+    // Background, grid and axis labels, kept while the size, DPI and band hold.
+    struct Layout {
+        int width = 0, height = 0;
+        UINT dpi = 0;
+        WifiBand band = WifiBand::Ghz24;
+        bool operator==(const Layout&) const = default;
+    };
+    std::vector<Pixel> background_;
+    Layout backgroundLayout_;
     UniqueGdiObject bitmap_;  // 32-bit top-down DIB section of the control's size
     void* bits_ = nullptr;
-    HDC memory_ = nullptr;    // holds bitmap_ while the control lives
-    HGDIOBJ oldBitmap_ = nullptr;
+    UniqueDC memory_;  // holds bitmap_ while the control lives; deleted first, which lets bitmap_ go
     std::map<std::string, Extent> textSizes_;  // at the current font
-    MouseTip tip_;
-    bool tracking_ = false;
     bool dirty_ = true;
 };

@@ -9,19 +9,10 @@ constexpr int kTipTolerance = 3;  // rows either side of a line that still name 
 }  // namespace
 
 bool StripChartControl::Create(Window& parent, const CreateArgs& args) {
-    static ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kChartClass;
-        return RegisterBoundClass(wc);
-    }();
-    if (!atom) return false;
     chart_.OnRepaint = [this] {
         if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
     };
-    if (!CreateChild(parent, kChartClass, "", 0, 0, args.rect, args.anchors)) return false;
-    tip_.Create(hwnd_);
-    return true;
+    return CreateDrawn(parent, kChartClass, args.rect, args.anchors);
 }
 
 std::string StripChartControl::TipAt(int x, int y) const {
@@ -50,9 +41,7 @@ void StripChartControl::Place(int x, int y, int width, int height) {
     chart_.SetSize(width, height);
 }
 
-void StripChartControl::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
+void StripChartControl::Paint(HDC dc) {
     // The model keeps its picture in the bitmap's own order: it goes to the screen as it is.
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
@@ -63,30 +52,12 @@ void StripChartControl::Paint() {
     bi.bmiHeader.biCompression = BI_RGB;
     SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(chart_.Width()), static_cast<DWORD>(chart_.Height()), 0, 0, 0,
                       static_cast<UINT>(chart_.Height()), chart_.Pixels().data(), &bi, DIB_RGB_COLORS);
-    EndPaint(hwnd_, &ps);
 }
 
 LRESULT StripChartControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_PAINT:
-            Paint();
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;  // the picture covers everything
-        case WM_MOUSEMOVE:
-            tip_.SetText(TipAt(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))));
-            break;
-        case WM_NOTIFY:
-            if (tip_.OnNotify(lp)) return 0;
-            break;
-        case WM_TIMER:
-            if (wp == kStepTimer) {
-                chart_.Step();
-                return 0;
-            }
-            break;
-        default:
-            break;
+    if (msg == WM_TIMER && wp == kStepTimer) {
+        chart_.Step();
+        return 0;
     }
-    return Default(msg, wp, lp);
+    return DrawnControl::OnMessage(msg, wp, lp);
 }

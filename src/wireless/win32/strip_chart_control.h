@@ -6,11 +6,10 @@
 
 #include <string>
 
-#include "common/win32/controls.h"
-#include "common/win32/mouse_tip.h"
+#include "common/win32/drawn_control.h"
 #include "wireless/strip_chart.h"
 
-class StripChartControl : public Control {
+class StripChartControl : public DrawnControl {
 public:
     struct CreateArgs {
         DesignRect rect{};
@@ -22,15 +21,14 @@ public:
     void Place(int x, int y, int width, int height) override;
 
     // The text of the tooltip at the mouse: the names of the lines there.
-    std::string TipAt(int x, int y) const;
+    std::string TipAt(int x, int y) const override;
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc) override;
 
 private:
-    void Paint();
     void RestartTimer();
 
     TStripChart chart_;
-    MouseTip tip_;
 };
