@@ -18,9 +18,14 @@ die() { printf 'error: %s\n' "$*" >&2; exit 1; }
 
 # Installs whatever is missing; does nothing (and asks no server) when all is there.
 ensure_packages() {
-  local missing=() p
+  local missing=() p state
+  local -A installed=()
+  # One query for all: a query per package took seconds on every run.
+  while read -r p state; do
+    [[ $state == installed ]] && installed[$p]=1
+  done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "$@" 2>/dev/null)
   for p in "$@"; do
-    dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null | grep -qx installed || missing+=("$p")
+    [[ -n ${installed[$p]:-} ]] || missing+=("$p")
   done
   ((${#missing[@]} == 0)) && return 0
   log "installing: ${missing[*]}"

@@ -24,7 +24,10 @@ if(WIN32 AND TARGET gui_tests)
   target_sources(gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/win32/net_test_server.cpp)
   if(VELLUMAR_RUN_TESTS AND TEST gui_tests AND TEST net_server_start)
     set_property(TEST gui_tests APPEND PROPERTY FIXTURES_REQUIRED net_server)
-    # Both suites save and restore the maker's registry key in the one Wine prefix: never at once.
-    set_property(TEST gui_tests win_tests APPEND PROPERTY RESOURCE_LOCK wine_user_registry)
+    # Both suites save and restore the maker's registry key: the Windows tests run in a Wine
+    # prefix and on a display of their own (a clipboard too), so they run beside the GUI tests.
+    set_property(TARGET win_tests PROPERTY CROSSCOMPILING_EMULATOR
+                 ${CMAKE_SOURCE_DIR}/cmake/with-xvfb ${CMAKE_SOURCE_DIR}/cmake/wine-run
+                 --prefix=${CMAKE_BINARY_DIR}/wineprefix-win)
   endif()
 endif()

@@ -20,16 +20,14 @@
 #include "sim/scenario.h"
 #include "sim/simulated_wlan.h"
 
-// The program file for these tests: a copy of the test executable, whose version
-// resource is the program's, in a folder of its own (a portable copy writes its
-// settings file beside it).
+// The program file for these tests: a copy of the test executable without its debug
+// sections (the build makes it), whose version resource is the program's, in a folder
+// of its own (a portable copy writes its settings file beside it).
 class ProgramCopy {
 public:
     ProgramCopy() {
-        wchar_t self[MAX_PATH];
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
         exe_ = folder_.Path("vellumar.exe");
-        CopyFileW(self, Widen(exe_).c_str(), FALSE);
+        EXPECT_TRUE(CopyFileW(Widen(VELLUMAR_TEST_PROGRAM_IMAGE).c_str(), Widen(exe_).c_str(), FALSE));
     }
     const std::string& exe() const { return exe_; }
     std::string Path(std::string_view name) const { return folder_.Path(name); }

@@ -33,7 +33,8 @@ public:
     explicit RunningInstaller(const std::string& folder) {
         wchar_t system[MAX_PATH];
         GetSystemDirectoryW(system, MAX_PATH);
-        const std::wstring exe = Widen(folder) + L"update.exe";
+        folder_ = Widen(folder);
+        const std::wstring exe = folder_ + L"update.exe";
         ok_ = CopyFileW((std::wstring(system) + L"\\cmd.exe").c_str(), exe.c_str(), FALSE);
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         HANDLE read = nullptr;
@@ -47,12 +48,13 @@ public:
         si.hStdOutput = si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
         std::wstring line = L"\"" + exe + L"\" /q";
         ok_ = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                             Widen(folder).c_str(), &si, &pi_);
+                             folder_.c_str(), &si, &pi_);
         CloseHandle(read);
     }
     ~RunningInstaller() { Stop(); }
     bool ok() const { return ok_; }
-    // Closes its input and waits for it to end.
+    // Closes its input and waits for it to end and for its folder to be let go (under Wine
+    // the console host started with it holds the folder a moment longer).
     void Stop() {
         if (input_) CloseHandle(input_);
         input_ = nullptr;
@@ -60,11 +62,18 @@ public:
             WaitForSingleObject(pi_.hProcess, 10000);
             CloseHandle(pi_.hProcess);
             CloseHandle(pi_.hThread);
+            for (int i = 0; i < 500; ++i) {
+                const Unique<FileHandleTraits> exclusive(
+                    CreateFileW(folder_.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                if (exclusive) break;
+                Sleep(20);
+            }
         }
         pi_ = {};
     }
 
 private:
+    std::wstring folder_;
     bool ok_ = false;
     HANDLE input_ = nullptr;
     PROCESS_INFORMATION pi_{};
