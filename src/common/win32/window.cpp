@@ -113,11 +113,18 @@ void ShowMessage(HWND owner, const std::string& text) {
 void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
 
 WindowBase::~WindowBase() {
-    if (hwnd_ && IsWindow(hwnd_)) {
+    if (!hwnd_) return;
+    if (IsWindow(hwnd_)) {
         // The object is going: no message of the destruction may reach it.
         const HWND h = hwnd_;
         Unbind();
         DestroyWindow(h);
+    } else {
+        // Gone without its last message reaching us: a later window may get the same handle.
+        Bindings& bindings = AllBindings();
+        const std::lock_guard hold(bindings.lock);
+        if (auto it = bindings.windows.find(hwnd_); it != bindings.windows.end() && it->second.object == this)
+            bindings.windows.erase(it);
     }
 }
 
