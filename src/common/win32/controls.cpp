@@ -4,6 +4,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "common/win32/wide.h"
 
@@ -24,6 +25,41 @@ std::wstring ListText(HWND list, int row, int column) {
             return buffer;
         }
     }
+}
+
+// An off-screen 32-bit picture at least width x height, kept for the thread's later paints.
+// A DIB section, not a bitmap compatible with the screen: under Wine, selecting a
+// device-dependent bitmap into a DC asks the server for the display's depth, and the
+// list view draws each of its images through one built like its target.
+HDC PaintBuffer(int width, int height) {
+    struct Buffer {
+        UniqueGdiObject bitmap;
+        UniqueDC dc;  // destroyed first, while the bitmap is still selected into it
+        HGDIOBJ original = nullptr;
+        int width = 0, height = 0;
+        ~Buffer() {
+            if (dc) SelectObject(dc.get(), original);
+        }
+    };
+    thread_local Buffer buffer;
+    if (buffer.dc && width <= buffer.width && height <= buffer.height) return buffer.dc.get();
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), std::max(width, buffer.width), -std::max(height, buffer.height), 1, 32,
+                    BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    UniqueGdiObject bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) return nullptr;
+    if (!buffer.dc) {
+        buffer.dc.reset(CreateCompatibleDC(nullptr));
+        if (!buffer.dc) return nullptr;
+        buffer.original = SelectObject(buffer.dc.get(), bitmap.get());
+    } else {
+        SelectObject(buffer.dc.get(), bitmap.get());
+    }
+    buffer.bitmap = std::move(bitmap);
+    buffer.width = bi.bmiHeader.biWidth;
+    buffer.height = -bi.bmiHeader.biHeight;
+    return buffer.dc.get();
 }
 
 // COM on this thread for one scope, when it was not on already in another mode.
@@ -273,11 +309,13 @@ void ImageList::OnDpiChanged() {
 }
 
 bool ListView::Create(Window& parent, const CreateArgs& args) {
-    if (!CreateChild(parent, WC_LISTVIEWW, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+    // Clipping its header, the list's repaints leave the header alone. No LVS_EX_DOUBLEBUFFER:
+    // PaintBuffered paints through a picture of its own.
+    if (!CreateChild(parent, WC_LISTVIEWW, "",
+                     WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
                      WS_EX_CLIENTEDGE, args.rect, args.anchors))
         return false;
-    ListView_SetExtendedListViewStyle(
-        hwnd_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES | LVS_EX_DOUBLEBUFFER);
+    ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES);
     return true;
 }
 
@@ -376,7 +414,43 @@ LRESULT ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         written_.clear();
         written_known_ = false;
     }
+    switch (msg) {
+        case WM_PAINT:
+            if (wp == 0) {
+                PaintBuffered();
+                return 0;
+            }
+            break;
+        case WM_ERASEBKGND:
+            // The buffered paint fills the background; a DC of another window (WM_PRINT) gets it here.
+            if (WindowFromDC(reinterpret_cast<HDC>(wp)) == hwnd_) return 1;
+            break;
+        default:
+            break;
+    }
     return Control::OnMessage(msg, wp, lp);
+}
+
+void ListView::PaintBuffered() {
+    UniqueGdiObject region(CreateRectRgn(0, 0, 0, 0));
+    const int kind = GetUpdateRgn(hwnd_, static_cast<HRGN>(region.get()), FALSE);
+    const PaintDC paint(hwnd_);
+    const RECT& area = paint.Area();
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const HDC buffer = PaintBuffer(client.right, client.bottom);
+    if (!buffer) {
+        Default(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(paint.get()), PRF_ERASEBKGND | PRF_CLIENT);
+        return;
+    }
+    const int saved = SaveDC(buffer);
+    // The control draws only the rows and cells that meet the clip.
+    if (kind == COMPLEXREGION) SelectClipRgn(buffer, static_cast<HRGN>(region.get()));
+    IntersectClipRect(buffer, area.left, area.top, area.right, area.bottom);
+    Default(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(buffer), PRF_ERASEBKGND | PRF_CLIENT);
+    BitBlt(paint.get(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer, area.left,
+           area.top, SRCCOPY);
+    RestoreDC(buffer, saved);
 }
 
 void ListView::AppendRow() {

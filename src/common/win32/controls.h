@@ -278,6 +278,9 @@ private:
     mutable bool written_known_ = true;
     int own_sends_ = 0;
 
+    // Paints through an off-screen picture, the part to repaint alone, then copies it to the screen.
+    void PaintBuffered();
+
     struct Column {
         int design_width;  // at 96 DPI
         int applied;       // the width last set, to tell a width the user dragged

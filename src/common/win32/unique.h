@@ -147,6 +147,7 @@ public:
     PaintDC(const PaintDC&) = delete;
     PaintDC& operator=(const PaintDC&) = delete;
     HDC get() const { return dc_; }
+    const RECT& Area() const { return ps_.rcPaint; }
 
 private:
     HWND window_;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -125,6 +127,69 @@ TEST(Window, ListRowsSendOnlyChangedCells) {
     list.SetRow(0, {"b", {"3"}, -1, {}, 2});
     EXPECT_EQ(list.Cell(0, 0), "b");
     EXPECT_EQ(list.RowData(0), 2);
+}
+
+// The list's client area below its header: as the control draws all of it at once
+// (WM_PRINTCLIENT), or as it is on the screen after its paints.
+std::vector<uint32_t> ListPixels(HWND list, bool on_screen) {
+    RECT r;
+    GetClientRect(list, &r);
+    RECT header;
+    GetWindowRect(ListView_GetHeader(list), &header);
+    const int top = header.bottom - header.top;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    if (on_screen) {
+        const HDC screen = GetDC(list);
+        BitBlt(dc, 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
+        ReleaseDC(list, screen);
+    } else {
+        SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_ERASEBKGND | PRF_CLIENT);
+    }
+    GdiFlush();
+    const auto* first = static_cast<const uint32_t*>(bits) + static_cast<size_t>(top) * r.right;
+    std::vector<uint32_t> pixels(first, first + static_cast<size_t>(r.bottom - top) * r.right);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixels;
+}
+
+// Rows rewritten in place reach the screen whole: what the list shows after its own
+// (partial, buffered) repaints is what it draws when asked for all of itself.
+TEST(Window, ListRepaintsShowEveryChangedCell) {
+    TestFrame frame;
+    ImageList images;
+    ASSERT_TRUE(images.Create(frame, 16));
+    for (Argb colour : {0xFFCC2020u, 0xFF20A040u, 0x802040C0u})
+        images.Add([colour](int size) { return Picture(size, size, colour); });
+    frame.list.SetImageList(images.handle());
+    frame.list.AddColumn("Extra", 60);
+    ShowWindow(frame.hwnd(), SW_SHOWNOACTIVATE);
+    auto row = [](int i, int pass) {
+        return ReportRow{"row " + std::to_string(i), {std::to_string(i * pass) + " dBm", i % 3 ? "x" : "y"}, i % 3,
+                         {pass % 3, -1}, i};
+    };
+    for (int i = 0; i < 8; ++i) {
+        frame.list.AppendRow();
+        frame.list.SetRow(i, row(i, 1));
+    }
+    frame.list.SelectRow(2);
+    UpdateWindow(frame.hwnd());
+    EXPECT_EQ(ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false));
+    for (int pass = 2; pass < 5; ++pass) {
+        for (int i = 0; i < 8; i += pass - 1) frame.list.SetRow(i, row(i, pass));  // some rows, some cells
+        frame.list.SetCell(7, 2, "z" + std::to_string(pass));
+        UpdateWindow(frame.list.hwnd());
+        EXPECT_EQ(ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false)) << "pass " << pass;
+    }
+    frame.list.DeleteLastRow();
+    UpdateWindow(frame.list.hwnd());
+    EXPECT_EQ(ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false));
 }
 
 TEST(Window, AnchorsFollowTheClientArea) {
