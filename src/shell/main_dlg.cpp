@@ -593,6 +593,7 @@ void TMainDlg::HighlightSelectedNetwork() {
 }
 
 void TMainDlg::PresentList(ListViewModel& rows, ListView& list) {
+    const ListView::Batch batch(list);  // one repaint request for the pass's changes
     ListRowSelection selection(list);
     rows.Present(list, &selection);
 }

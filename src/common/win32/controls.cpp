@@ -4,28 +4,12 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "common/win32/wide.h"
 
 namespace {
-
-std::wstring ListText(HWND list, int row, int column) {
-    // Grow the buffer until the text fits: cells may be long (paths, rate lists).
-    for (size_t size = 256;; size *= 4) {
-        std::wstring buffer(size, L'\0');
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.pszText = buffer.data();
-        item.cchTextMax = static_cast<int>(size);
-        auto n = static_cast<size_t>(SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                                                  reinterpret_cast<LPARAM>(&item)));
-        if (n + 1 < size || size > (1u << 20)) {
-            buffer.resize(n);
-            return buffer;
-        }
-    }
-}
 
 // An off-screen 32-bit picture at least width x height, kept for the thread's later paints.
 // A DIB section, not a bitmap compatible with the screen: under Wine, selecting a
@@ -312,7 +296,8 @@ bool ListView::Create(Window& parent, const CreateArgs& args) {
     // Clipping its header, the list's repaints leave the header alone. No LVS_EX_DOUBLEBUFFER:
     // PaintBuffered paints through a picture of its own.
     if (!CreateChild(parent, WC_LISTVIEWW, "",
-                     WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                     WS_TABSTOP | WS_CLIPCHILDREN | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS |
+                         LVS_OWNERDATA,
                      WS_EX_CLIENTEDGE, args.rect, args.anchors))
         return false;
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES);
@@ -382,38 +367,9 @@ void ListView::OnDpiChanged(UINT old_dpi) {
 
 void ListView::SetImageList(HIMAGELIST images) { ListView_SetImageList(hwnd_, images, LVSIL_SMALL); }
 
-int ListView::RowCount() const { return static_cast<int>(Written().size()); }
-
-std::vector<std::optional<ReportRow>>& ListView::Written() const {
-    if (!written_known_) {
-        written_.assign(static_cast<size_t>(std::max(ListView_GetItemCount(hwnd_), 0)), std::nullopt);
-        written_known_ = true;
-    }
-    return written_;
-}
-
-void ListView::Forget(int row) {
-    auto& written = Written();
-    if (row >= 0 && static_cast<size_t>(row) < written.size()) written[static_cast<size_t>(row)].reset();
-}
-
-LRESULT ListView::SendOwn(UINT msg, WPARAM wp, const void* lp) {
-    ++own_sends_;
-    const LRESULT r = SendMessageW(hwnd_, msg, wp, reinterpret_cast<LPARAM>(lp));
-    --own_sends_;
-    return r;
-}
+int ListView::RowCount() const { return static_cast<int>(rows_.size()); }
 
 LRESULT ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    // Messages that change rows or columns, sent by anyone but this object.
-    static constexpr UINT kChanges[] = {LVM_INSERTITEMA,   LVM_INSERTITEMW,  LVM_DELETEITEM,    LVM_DELETEALLITEMS,
-                                        LVM_SETITEMA,      LVM_SETITEMW,     LVM_SETITEMTEXTA,  LVM_SETITEMTEXTW,
-                                        LVM_SORTITEMS,     LVM_SORTITEMSEX,  LVM_SETITEMCOUNT,  LVM_INSERTCOLUMNA,
-                                        LVM_INSERTCOLUMNW, LVM_DELETECOLUMN, LVM_SETCOLUMNA,    LVM_SETCOLUMNW};
-    if (own_sends_ == 0 && std::find(std::begin(kChanges), std::end(kChanges), msg) != std::end(kChanges)) {
-        written_.clear();
-        written_known_ = false;
-    }
     switch (msg) {
         case WM_PAINT:
             if (wp == 0) {
@@ -425,6 +381,16 @@ LRESULT ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             // The buffered paint fills the background; a DC of another window (WM_PRINT) gets it here.
             if (WindowFromDC(reinterpret_cast<HDC>(wp)) == hwnd_) return 1;
             break;
+        case LVM_DELETEALLITEMS:
+        case LVM_DELETEITEM:
+        case LVM_INSERTITEMW:
+        case LVM_INSERTITEMA:
+        case LVM_SETITEMCOUNT: {
+            // Sent by someone else: the rows follow the count the control keeps.
+            const LRESULT r = Control::OnMessage(msg, wp, lp);
+            rows_.resize(static_cast<size_t>(std::max(ListView_GetItemCount(hwnd_), 0)));
+            return r;
+        }
         default:
             break;
     }
@@ -453,106 +419,201 @@ void ListView::PaintBuffered() {
     RestoreDC(buffer, saved);
 }
 
+void ListView::SetCount() {
+    // The rows above keep their pixels; the new or gone ones are repainted with the changes.
+    Control::OnMessage(LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
 void ListView::AppendRow() {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = RowCount();
-    item.pszText = const_cast<wchar_t*>(L"");
-    item.iImage = I_IMAGENONE;
-    if (SendOwn(LVM_INSERTITEMW, 0, &item) == item.iItem)
-        Written().emplace_back();
-    else
-        written_known_ = false;
+    rows_.push_back({ReportRow{}, {L""}});
+    if (batch_depth_ > 0) {
+        count_pending_ = repaint_all_ = true;
+        return;
+    }
+    SetCount();
+    Changed(RowCount() - 1, -1);
+}
+
+void ListView::SyncCount() {
+    // A batch tells the control its new count once: each change of it updates the scroll bars.
+    if (!std::exchange(count_pending_, false)) return;
+    SetCount();
+}
+
+void ListView::SetText(int row, int column, const std::string& text) {
+    Row& r = rows_[static_cast<size_t>(row)];
+    std::string* cell = &r.content.caption;
+    if (column > 0) {
+        if (r.content.subItems.size() < static_cast<size_t>(column)) r.content.subItems.resize(static_cast<size_t>(column));
+        cell = &r.content.subItems[static_cast<size_t>(column) - 1];
+    }
+    if (*cell == text) return;
+    *cell = text;
+    if (r.texts.size() <= static_cast<size_t>(column)) r.texts.resize(static_cast<size_t>(column) + 1);
+    r.texts[static_cast<size_t>(column)] = Widen(text);
+    Changed(row, column);
+}
+
+void ListView::SetImage(int row, int column, int image) {
+    ReportRow& r = rows_[static_cast<size_t>(row)].content;
+    int* cell = &r.image;
+    if (column > 0) {
+        if (r.subItemImages.size() < static_cast<size_t>(column)) r.subItemImages.resize(static_cast<size_t>(column), -1);
+        cell = &r.subItemImages[static_cast<size_t>(column) - 1];
+    }
+    if (*cell == image) return;
+    *cell = image;
+    Changed(row, column);
 }
 
 void ListView::SetCell(int row, int column, const std::string& text) {
-    Forget(row);
-    WriteText(row, column, text, nullptr);
+    if (row < 0 || row >= RowCount() || column < 0) return;
+    SetText(row, column, text);
+    FlushChanges();
 }
 
-void ListView::WriteText(int row, int column, const std::string& text, const std::string* before) {
-    if (before && *before == text) return;
-    std::wstring wide = Widen(text);
-    if (!before && ListText(hwnd_, row, column) == wide) return;  // no flicker for unchanged cells
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = wide.data();
-    SendOwn(LVM_SETITEMTEXTW, static_cast<WPARAM>(row), &item);
+std::string ListView::Cell(int row, int column) const {
+    if (row < 0 || row >= RowCount() || column < 0) return "";
+    const ReportRow& r = rows_[static_cast<size_t>(row)].content;
+    if (column == 0) return r.caption;
+    return static_cast<size_t>(column) <= r.subItems.size() ? r.subItems[static_cast<size_t>(column) - 1] : "";
 }
-
-std::string ListView::Cell(int row, int column) const { return Narrow(ListText(hwnd_, row, column)); }
 
 int ListView::CellImage(int row, int column) const {
-    LVITEMW item{};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    item.iSubItem = column;
-    if (!SendMessageW(hwnd_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return -1;
-    return item.iImage == I_IMAGENONE ? -1 : item.iImage;
-}
-
-void ListView::WriteImage(int row, int column, int image, const int* before) {
-    if (before ? *before == image : CellImage(row, column) == image) return;
-    LVITEMW item{};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    item.iSubItem = column;
-    item.iImage = image < 0 ? I_IMAGENONE : image;
-    SendOwn(LVM_SETITEMW, 0, &item);
+    if (row < 0 || row >= RowCount() || column < 0) return -1;
+    const ReportRow& r = rows_[static_cast<size_t>(row)].content;
+    if (column == 0) return r.image;
+    return static_cast<size_t>(column) <= r.subItemImages.size() ? r.subItemImages[static_cast<size_t>(column) - 1]
+                                                                 : -1;
 }
 
 intptr_t ListView::RowData(int row) const {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageW(hwnd_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return 0;
-    return item.lParam;
+    return row >= 0 && row < RowCount() ? rows_[static_cast<size_t>(row)].content.data : 0;
 }
 
 void ListView::SetRow(int row, const ReportRow& content) {
-    auto& written = Written();
-    if (row < 0 || static_cast<size_t>(row) >= written.size()) return;
-    if (written[static_cast<size_t>(row)] == content) return;
-    // A copy: a handler of the writes' notifications may change the rows.
-    const std::optional<ReportRow> before = written[static_cast<size_t>(row)];
-    const ReportRow* old = before ? &*before : nullptr;
-    WriteText(row, 0, content.caption, old ? &old->caption : nullptr);
-    WriteImage(row, 0, content.image, old ? &old->image : nullptr);
-    for (size_t i = 0; i < content.subItems.size(); ++i) {
+    if (row < 0 || row >= RowCount()) return;
+    if (rows_[static_cast<size_t>(row)].content == content) return;
+    SetText(row, 0, content.caption);
+    SetImage(row, 0, content.image);
+    const size_t shown = std::max(content.subItems.size(), rows_[static_cast<size_t>(row)].content.subItems.size());
+    for (size_t i = 0; i < shown; ++i) {
         const int column = static_cast<int>(i) + 1;
-        WriteText(row, column, content.subItems[i], old && i < old->subItems.size() ? &old->subItems[i] : nullptr);
-        if (i < content.subItemImages.size())
-            WriteImage(row, column, content.subItemImages[i],
-                       old && i < old->subItemImages.size() ? &old->subItemImages[i] : nullptr);
+        SetText(row, column, i < content.subItems.size() ? content.subItems[i] : "");
+        SetImage(row, column, i < content.subItemImages.size() ? content.subItemImages[i] : -1);
     }
-    if (old ? old->data != content.data : RowData(row) != content.data) {
-        LVITEMW item{};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        item.lParam = content.data;
-        SendOwn(LVM_SETITEMW, 0, &item);
-    }
-    if (written_known_ && static_cast<size_t>(row) < written_.size()) written_[static_cast<size_t>(row)] = content;
+    // Exactly as given, trailing empty cells included: a row equal to the last one written is left alone.
+    rows_[static_cast<size_t>(row)].content = content;
+    if (batch_depth_ == 0) FlushChanges();
 }
 
 void ListView::DeleteLastRow() {
-    const int n = RowCount();
-    if (n == 0) return;
-    if (SendOwn(LVM_DELETEITEM, static_cast<WPARAM>(n - 1), nullptr))
-        Written().pop_back();
-    else
-        written_known_ = false;
+    if (rows_.empty()) return;
+    if (batch_depth_ > 0) {
+        rows_.pop_back();
+        count_pending_ = repaint_all_ = true;
+        return;
+    }
+    Changed(RowCount() - 1, -1);
+    rows_.pop_back();
+    SetCount();
+    FlushChanges();
 }
 
 void ListView::Clear() {
-    SendOwn(LVM_DELETEALLITEMS, 0, nullptr);
-    Written().clear();
+    rows_.clear();
+    count_pending_ = false;
+    SetCount();
+    changed_.clear();
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void ListView::AddRow(const std::vector<std::string>& cells) {
     AppendRow();
-    int row = RowCount() - 1;
-    for (size_t i = 0; i < cells.size(); ++i) SetCell(row, static_cast<int>(i), cells[i]);
+    for (size_t i = 0; i < cells.size(); ++i) SetText(RowCount() - 1, static_cast<int>(i), cells[i]);
+    if (batch_depth_ == 0) FlushChanges();
+}
+
+void ListView::Changed(int row, int column) {
+    if (repaint_all_) return;
+    RECT bounds{};
+    if (!ListView_GetItemRect(hwnd_, row, &bounds, LVIR_BOUNDS)) return;
+    // The cell's column across the row, as the control repaints one cell itself when it can.
+    RECT header{};
+    if (column >= 0 && Header_GetItemRect(ListView_GetHeader(hwnd_), column, &header)) {
+        bounds.right = bounds.left + header.right;
+        bounds.left += header.left;
+    } else {
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        bounds.left = client.left;
+        bounds.right = client.right;
+    }
+    RECT client, shown;
+    GetClientRect(hwnd_, &client);
+    if (IntersectRect(&shown, &bounds, &client)) changed_.push_back(shown);
+    if (batch_depth_ == 0 && column < 0) FlushChanges();
+}
+
+void ListView::FlushChanges() {
+    SyncCount();
+    if (std::exchange(repaint_all_, false)) {
+        // Rows came or went: they move the ones below, and the whole list is repainted once.
+        changed_.clear();
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        return;
+    }
+    if (changed_.empty()) return;
+    if (changed_.size() == 1) {
+        InvalidateRect(hwnd_, &changed_.front(), TRUE);
+    } else {
+        UniqueGdiObject region(CreateRectRgn(0, 0, 0, 0));
+        const auto all = static_cast<HRGN>(region.get());
+        for (const RECT& cell : changed_) {
+            UniqueGdiObject one(CreateRectRgnIndirect(&cell));
+            CombineRgn(all, all, static_cast<HRGN>(one.get()), RGN_OR);
+        }
+        InvalidateRgn(hwnd_, all, TRUE);
+    }
+    changed_.clear();
+}
+
+void ListView::AnswerDisplayInfo(NMLVDISPINFOW* info) const {
+    LVITEMW& item = info->item;
+    if (item.iItem < 0 || item.iItem >= RowCount() || item.iSubItem < 0) return;
+    const Row& r = rows_[static_cast<size_t>(item.iItem)];
+    const auto column = static_cast<size_t>(item.iSubItem);
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const std::wstring* text = column < r.texts.size() ? &r.texts[column] : nullptr;
+        const size_t n = text ? std::min(text->size(), static_cast<size_t>(item.cchTextMax) - 1) : 0;
+        if (n) text->copy(item.pszText, n);
+        item.pszText[n] = L'\0';
+    }
+    if (item.mask & LVIF_IMAGE) {
+        const int image = CellImage(item.iItem, item.iSubItem);
+        item.iImage = image < 0 ? I_IMAGENONE : image;
+    }
+    if (item.mask & LVIF_PARAM) item.lParam = r.content.data;
+    if (item.mask & LVIF_INDENT) item.iIndent = 0;
+}
+
+int ListView::FindCaption(const NMLVFINDITEMW* find) const {
+    // Typing in the list: the next row, from the one given, whose caption starts with the typed text.
+    const UINT flags = find->lvfi.flags;
+    if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz) return -1;
+    const std::wstring_view wanted = find->lvfi.psz;
+    const int n = RowCount();
+    const int start = std::clamp(find->iStart, 0, n);
+    const int end = flags & LVFI_WRAP ? start + n : n;
+    for (int k = start; k < end; ++k) {
+        const Row& r = rows_[static_cast<size_t>(k % n)];
+        const std::wstring_view caption = r.texts.empty() ? std::wstring_view() : std::wstring_view(r.texts.front());
+        if (caption.size() < wanted.size() || (!(flags & LVFI_PARTIAL) && caption.size() != wanted.size())) continue;
+        if (CompareStringOrdinal(caption.data(), static_cast<int>(wanted.size()), wanted.data(),
+                                 static_cast<int>(wanted.size()), TRUE) == CSTR_EQUAL)
+            return k % n;
+    }
+    return -1;
 }
 
 int ListView::SelectedRow() const { return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); }
@@ -568,6 +629,7 @@ std::vector<int> ListView::SelectedRows() const {
 }
 
 void ListView::SelectRows(const std::vector<int>& rows) {
+    SyncCount();  // rows appended in a batch can be selected
     ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     for (int row : rows) ListView_SetItemState(hwnd_, row, LVIS_SELECTED, LVIS_SELECTED);
     if (!rows.empty()) ListView_SetItemState(hwnd_, rows.front(), LVIS_FOCUSED, LVIS_FOCUSED);
@@ -607,6 +669,15 @@ std::string ListView::ColumnCaption(int column) const {
 int ListView::ColumnWidth(int column) const { return ListView_GetColumnWidth(hwnd_, column); }
 
 LRESULT ListView::OnNotify(NMHDR* hdr) {
+    if (hdr->code == LVN_GETDISPINFOW) {
+        AnswerDisplayInfo(reinterpret_cast<NMLVDISPINFOW*>(hdr));
+        return 0;
+    }
+    if (hdr->code == LVN_ODFINDITEMW) return FindCaption(reinterpret_cast<NMLVFINDITEMW*>(hdr));
+    if (hdr->code == LVN_ODSTATECHANGED && onSelectionChanged) {
+        const auto* change = reinterpret_cast<NMLVODSTATECHANGE*>(hdr);
+        if ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) onSelectionChanged();
+    }
     if ((hdr->code == NM_DBLCLK || hdr->code == NM_RETURN) && onDoubleClick) onDoubleClick();
     if (hdr->code == LVN_COLUMNCLICK) ClickColumn(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
     if (hdr->code == LVN_ITEMCHANGED && onSelectionChanged) {

@@ -211,7 +211,10 @@ private:
     std::vector<Drawing> drawings_;
 };
 
-// A report-style list view: grid lines, whole-row selection, read-only cells.
+// A report-style list view: grid lines, whole-row selection, read-only cells. The rows
+// live here and the control asks for what it draws (an owner-data list): a rewrite
+// repaints exactly the cells that changed, where the control itself would repaint a
+// whole row per cell, and under Wine every repaint request is a round trip to the server.
 class ListView : public Control, public ReportList {
 public:
     struct CreateArgs {
@@ -228,12 +231,26 @@ public:
     // Column widths follow the new DPI; a width the user dragged keeps its size at 96 DPI.
     void OnDpiChanged(UINT old_dpi) override;
 
-    // ReportList: rows are rewritten cell by cell, and unchanged cells are not touched.
+    // ReportList: rows are rewritten cell by cell, and unchanged cells are not repainted.
     int RowCount() const override;
     void AppendRow() override;
     void SetRow(int row, const ReportRow& content) override;
     void DeleteLastRow() override;
     void Clear() override;
+
+    // The cells changed while a Batch lives are repainted at its end, with one request.
+    class Batch {
+    public:
+        explicit Batch(ListView& list) : list_(list) { ++list_.batch_depth_; }
+        ~Batch() {
+            if (--list_.batch_depth_ == 0) list_.FlushChanges();
+        }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        ListView& list_;
+    };
 
     // Appends a row of plain texts: the caption, then the sub-items.
     void AddRow(const std::vector<std::string>& cells);
@@ -265,18 +282,24 @@ protected:
 private:
     void SetColumnWidth(int column, int width);
     void ShareWidth();
-    // Rows as SetRow last wrote them, so that a pass sends the control only what
-    // changed: under Wine every message to it is a round trip to the server.
-    // Empty for a row written otherwise; all forgotten on a change made by anyone else.
-    std::vector<std::optional<ReportRow>>& Written() const;
-    void Forget(int row);
-    // A cell is written when it differs from before, or, with no before, from what the control shows.
-    void WriteText(int row, int column, const std::string& text, const std::string* before);
-    void WriteImage(int row, int column, int image, const int* before);
-    LRESULT SendOwn(UINT msg, WPARAM wp, const void* lp);
-    mutable std::vector<std::optional<ReportRow>> written_;
-    mutable bool written_known_ = true;
-    int own_sends_ = 0;
+    struct Row {
+        ReportRow content;
+        std::vector<std::wstring> texts;  // the caption, then the sub-items, as the control asks for them
+    };
+    std::vector<Row> rows_;
+    void SetCount();
+    void SetText(int row, int column, const std::string& text);
+    void SetImage(int row, int column, int image);
+    void AnswerDisplayInfo(NMLVDISPINFOW* info) const;
+    int FindCaption(const NMLVFINDITEMW* find) const;
+    // Cells to repaint; a batch's at its end, otherwise at once.
+    void Changed(int row, int column);  // column -1: the whole row
+    void FlushChanges();
+    void SyncCount();
+    std::vector<RECT> changed_;
+    int batch_depth_ = 0;
+    bool count_pending_ = false;  // rows came or went in a batch: the control learns the count at its end
+    bool repaint_all_ = false;
 
     // Paints through an off-screen picture, the part to repaint alone, then copies it to the screen.
     void PaintBuffered();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,7 +70,6 @@ protected:
     }
 };
 using CountingButton = Counting<Button, WM_SETTEXT>;
-using CountingList = Counting<ListView, LVM_SETITEMTEXTW>;  // the cell writes reaching the control
 
 RECT ChildRect(HWND child) {
     RECT r;
@@ -98,29 +98,46 @@ TEST(Window, ListRowsAreRewrittenInPlace) {
     EXPECT_EQ(frame.list.ColumnCount(), 1);
 }
 
-TEST(Window, ListRowsSendOnlyChangedCells) {
+TEST(Window, ListRowsRepaintOnlyChangedCells) {
     TestFrame frame;
-    CountingList list;
-    ASSERT_TRUE(list.Create(frame, {.rect = {10, 120, 280, 60}}));
-    list.AddColumn("Name", 100);
-    list.AddColumn("Value", 80);
+    ListView& list = frame.list;
+    ShowWindow(frame.hwnd(), SW_SHOWNOACTIVATE);
+    list.AppendRow();
     list.AppendRow();
     list.SetRow(0, {"a", {"1"}, -1, {}, 1});
-    const int first = list.count;
-    list.SetRow(0, {"a", {"1"}, -1, {}, 1});  // the same row: nothing reaches the control
-    EXPECT_EQ(list.count, first);
-    list.SetRow(0, {"a", {"2"}, -1, {}, 1});
-    EXPECT_EQ(list.count, first + 1);  // only the changed cell
+    list.SetRow(1, {"b", {"2"}, -1, {}, 2});
+    UpdateWindow(frame.hwnd());
+    RECT dirty;
+    list.SetRow(0, {"a", {"1"}, -1, {}, 1});  // the same row: nothing to repaint
+    EXPECT_FALSE(GetUpdateRect(list.hwnd(), &dirty, FALSE));
+    {
+        const ListView::Batch batch(list);
+        list.SetRow(0, {"a", {"9"}, -1, {}, 1});
+        EXPECT_FALSE(GetUpdateRect(list.hwnd(), &dirty, FALSE));  // at the batch's end
+    }
+    RECT cell;
+    ASSERT_TRUE(ListView_GetSubItemRect(list.hwnd(), 0, 1, LVIR_BOUNDS, &cell));
+    ASSERT_TRUE(GetUpdateRect(list.hwnd(), &dirty, FALSE));
+    EXPECT_EQ(dirty.left, cell.left);  // the changed cell alone, not its row
+    EXPECT_EQ(dirty.right, cell.right);
+    EXPECT_EQ(dirty.top, cell.top);
+    EXPECT_EQ(dirty.bottom, cell.bottom);
     EXPECT_EQ(list.Cell(0, 0), "a");
-    EXPECT_EQ(list.Cell(0, 1), "2");
+    EXPECT_EQ(list.Cell(0, 1), "9");
+    EXPECT_EQ(list.RowData(0), 1);
+    wchar_t shown[16] = {};
+    ListView_GetItemText(list.hwnd(), 0, 1, shown, 16);  // what the control, and a screen reader, reads
+    EXPECT_STREQ(shown, L"9");
+    SendMessageW(list.hwnd(), WM_CHAR, L'B', 1);  // typing finds the row by its caption
+    EXPECT_EQ(list.SelectedRow(), 1);
 
-    // A change made past the object (another program, a raw message) is not hidden by what it wrote.
+    // Changes made past the object (raw messages) cannot set the rows and the control apart.
     LVITEMW item{};
     item.iSubItem = 1;
     item.pszText = const_cast<wchar_t*>(L"x");
     SendMessageW(list.hwnd(), LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
-    list.SetRow(0, {"a", {"2"}, -1, {}, 1});
-    EXPECT_EQ(list.Cell(0, 1), "2");
+    ListView_GetItemText(list.hwnd(), 0, 1, shown, 16);
+    EXPECT_STREQ(shown, L"9");
     ListView_DeleteAllItems(list.hwnd());
     EXPECT_EQ(list.RowCount(), 0);
     list.AppendRow();
@@ -181,13 +198,30 @@ TEST(Window, ListRepaintsShowEveryChangedCell) {
     frame.list.SelectRow(2);
     UpdateWindow(frame.hwnd());
     EXPECT_EQ(ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false));
-    for (int pass = 2; pass < 5; ++pass) {
+    for (int pass = 2; pass < 6; ++pass) {
+        std::optional<ListView::Batch> batch;
+        if (pass % 2) batch.emplace(frame.list);  // repainted at its end
         for (int i = 0; i < 8; i += pass - 1) frame.list.SetRow(i, row(i, pass));  // some rows, some cells
         frame.list.SetCell(7, 2, "z" + std::to_string(pass));
+        batch.reset();
         UpdateWindow(frame.list.hwnd());
         EXPECT_EQ(ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false)) << "pass " << pass;
     }
     frame.list.DeleteLastRow();
+    UpdateWindow(frame.list.hwnd());
+    EXPECT_EQ(ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false));
+    {
+        const ListView::Batch batch(frame.list);  // rows come and go inside one batch
+        frame.list.DeleteLastRow();
+        frame.list.AppendRow();
+        frame.list.AppendRow();
+        frame.list.SetRow(7, row(7, 9));
+        frame.list.SelectRows({7});
+        frame.list.SetRow(0, row(0, 9));
+    }
+    EXPECT_EQ(frame.list.RowCount(), 8);
+    EXPECT_EQ(ListView_GetItemCount(frame.list.hwnd()), 8);
+    EXPECT_EQ(frame.list.SelectedRow(), 7);
     UpdateWindow(frame.list.hwnd());
     EXPECT_EQ(ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false));
 }
