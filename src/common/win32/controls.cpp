@@ -590,8 +590,9 @@ void ListView::AnswerDisplayInfo(NMLVDISPINFOW* info) const {
         item.pszText[n] = L'\0';
     }
     if (item.mask & LVIF_IMAGE) {
+        // No image: the first column keeps the room for one, the others give it to the text.
         const int image = CellImage(item.iItem, item.iSubItem);
-        item.iImage = image < 0 ? I_IMAGENONE : image;
+        item.iImage = image >= 0 ? image : item.iSubItem == 0 ? I_IMAGENONE : I_IMAGECALLBACK;
     }
     if (item.mask & LVIF_PARAM) item.lParam = r.content.data;
     if (item.mask & LVIF_INDENT) item.iIndent = 0;
