@@ -64,7 +64,7 @@ function(vellumar_add_test_exe name)
   cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS;ARGS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_include_directories(${name} PRIVATE ${TESTS})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main vellumar_warnings)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main vellumar_warnings vellumar_test_code)
   target_compile_definitions(${name} PRIVATE
     VELLUMAR_TEST_SOURCE_DIR="${TEST_PATH_PREFIX}${CMAKE_SOURCE_DIR}"
     VELLUMAR_TEST_BINARY_DIR="${TEST_PATH_PREFIX}${CMAKE_BINARY_DIR}")
