@@ -6,7 +6,7 @@ cd "$ROOT"
 # Debian packages the build and the tests need, by name.
 PACKAGES=(
   cmake ninja-build g++ python3
-  googletest libbenchmark-dev nlohmann-json3-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 xvfb xauth x11-utils imagemagick
   dpkg-dev openssl curl ieee-data
