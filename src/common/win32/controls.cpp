@@ -536,21 +536,18 @@ void ListView::AddRow(const std::vector<std::string>& cells) {
 
 void ListView::Changed(int row, int column) {
     if (repaint_all_) return;
-    RECT bounds{};
+    RECT bounds{}, client, shown;
     if (!ListView_GetItemRect(hwnd_, row, &bounds, LVIR_BOUNDS)) return;
+    GetClientRect(hwnd_, &client);
     // The cell's column across the row, as the control repaints one cell itself when it can.
     RECT header{};
     if (column >= 0 && Header_GetItemRect(ListView_GetHeader(hwnd_), column, &header)) {
         bounds.right = bounds.left + header.right;
         bounds.left += header.left;
     } else {
-        RECT client;
-        GetClientRect(hwnd_, &client);
         bounds.left = client.left;
         bounds.right = client.right;
     }
-    RECT client, shown;
-    GetClientRect(hwnd_, &client);
     if (IntersectRect(&shown, &bounds, &client)) changed_.push_back(shown);
     if (batch_depth_ == 0 && column < 0) FlushChanges();
 }
