@@ -256,7 +256,7 @@ void TMainDlg::CreateControls() {
     ap_lst.AddColumn("Vendor", 200);
     ap_lst.AddColumn("Standard", 70);
     ap_lst.AddColumn("Width", 70);
-    for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) list->SetImageList(colors.handle());
+    for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) list->SetImageList(&colors);
     // Tab order: each list, then its details button.
     const HWND tabOrder[] = {adapt_lst.hwnd(), more_adapt_btn.hwnd(), net_lst.hwnd(), more_net_btn.hwnd(),
                              ap_lst.hwnd(),    more_ap_btn.hwnd(),    drivers_btn.hwnd()};
@@ -396,7 +396,7 @@ void TMainDlg::RestartSurvey(const std::function<void()>& switchService) {
     switchService();
     for (ListViewModel* rows : {&adapterRows_, &networkRows_, &apRows_}) rows->Clear();
     scope.chart().ClearLines();
-    ImageList_SetImageCount(colors.handle(), kFirstColourSquare);
+    colors.SetCount(kFirstColourSquare);
     scan_.requests = ScanRequests();
     ShowLocationNotice(false);
     PresentLists();

@@ -160,37 +160,6 @@ TEST_F(DetailWindows, DoubleClickOpensTheDetails) {
     EXPECT_TRUE(shown);
 }
 
-struct TooltipSearch {
-    HWND owner, control;
-    std::string text;
-};
-
-BOOL CALLBACK FindTooltipText(HWND window, LPARAM lp) {
-    auto& s = *reinterpret_cast<TooltipSearch*>(lp);
-    wchar_t cls[64];
-    if (GetWindow(window, GW_OWNER) != s.owner || !GetClassNameW(window, cls, 64) ||
-        lstrcmpiW(cls, TOOLTIPS_CLASSW) != 0)
-        return TRUE;
-    wchar_t text[256] = {};
-    TOOLINFOW info{};
-    info.cbSize = sizeof info;
-    info.hwnd = s.owner;
-    info.uId = reinterpret_cast<UINT_PTR>(s.control);
-    info.lpszText = text;
-    SendMessageW(window, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&info));
-    if (!text[0]) return TRUE;
-    s.text = Narrow(text);
-    return FALSE;
-}
-
-// The text of the tooltip that owner's tooltip windows show for control; "" when none has one.
-// (A named callback: a lambda does not convert to the 32-bit build's stdcall pointer.)
-std::string TooltipText(HWND owner, HWND control) {
-    TooltipSearch search{owner, control, {}};
-    EnumThreadWindows(GetCurrentThreadId(), FindTooltipText, reinterpret_cast<LPARAM>(&search));
-    return search.text;
-}
-
 }  // namespace
 
 // Keyboard use of the main window: Tab moves through each list and its details button in
@@ -238,7 +207,7 @@ TEST_F(DetailWindows, KeyboardMovesThroughTheWindowAndEnterOpensDetails) {
     const std::pair<Button*, std::string> buttons[] = {{&b.main.more_adapt_btn, "Adapter details"},
                                                        {&b.main.more_net_btn, "Network details"},
                                                        {&b.main.more_ap_btn, "Access point details"}};
-    for (const auto& [button, name] : buttons) EXPECT_EQ(TooltipText(main, button->hwnd()), name);
+    for (const auto& [button, name] : buttons) EXPECT_EQ(TooltipText({main, main, reinterpret_cast<UINT_PTR>(button->hwnd())}), name);
 
     int opened = 0;
     std::string ssid;

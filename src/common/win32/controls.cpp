@@ -4,6 +4,9 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
+#include <map>
 #include <string_view>
 #include <utility>
 
@@ -45,6 +48,84 @@ HDC PaintBuffer(int width, int height) {
     buffer.height = -bi.bmiHeader.biHeight;
     return buffer.dc.get();
 }
+
+// The list view's images, each drawn once as the control would draw it and then copied.
+// Under Wine the control's every image costs two device contexts and two bitmaps (two
+// X graphics contexts and four memory mappings). Only a drawing that does not depend on
+// what lies under it is kept; any other is drawn by the image list each time, as the
+// control would.
+class ImageTiles {
+public:
+    void Draw(HDC dc, const ImageList& images, int image, const RECT& at, UINT style, COLORREF background) {
+        const int width = at.right - at.left, height = at.bottom - at.top;
+        if (width <= 0 || height <= 0) return;
+        const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);  // what a selected image is blended with
+        if (&images != images_ || images.Generation() != generation_ || background != background_ ||
+            highlight != highlight_) {
+            tiles_.clear();
+            images_ = &images;
+            generation_ = images.Generation();
+            background_ = background;
+            highlight_ = highlight;
+        }
+        const Key key{image, style, width, height};
+        auto found = tiles_.find(key);
+        if (found == tiles_.end()) found = tiles_.emplace(key, Make(images.handle(), key)).first;
+        if (!found->second) {
+            ImageList_DrawEx(images.handle(), image, dc, at.left, at.top, width, height, background, CLR_DEFAULT, style);
+            return;
+        }
+        const SelectGuard select(dc_.get(), found->second.get());
+        BitBlt(dc, at.left, at.top, width, height, dc_.get(), 0, 0, SRCCOPY);
+    }
+
+private:
+    struct Key {
+        int image;
+        UINT style;
+        int width, height;
+        auto operator<=>(const Key&) const = default;
+    };
+
+    // The image drawn over black and over white: the same pixels make a tile, else none.
+    UniqueGdiObject Make(HIMAGELIST list, const Key& key) {
+        if (!dc_) dc_.reset(CreateCompatibleDC(nullptr));
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), key.width, -key.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        UniqueGdiObject tile(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!dc_ || !tile) return {};
+        const size_t n = static_cast<size_t>(key.width) * key.height;
+        std::vector<uint32_t> over_black(n);
+        const SelectGuard select(dc_.get(), tile.get());
+        for (const DWORD fill : {BLACKNESS, WHITENESS}) {
+            PatBlt(dc_.get(), 0, 0, key.width, key.height, fill);
+            ImageList_DrawEx(list, key.image, dc_.get(), 0, 0, key.width, key.height, background_, CLR_DEFAULT,
+                             key.style);
+            GdiFlush();
+            if (fill == BLACKNESS) std::memcpy(over_black.data(), bits, n * sizeof(uint32_t));
+        }
+        const auto* over_white = static_cast<const uint32_t*>(bits);
+        for (size_t i = 0; i < n; ++i)
+            if ((over_black[i] ^ over_white[i]) & 0x00FFFFFFu) return {};
+        return tile;
+    }
+
+    const ImageList* images_ = nullptr;
+    unsigned generation_ = 0;
+    COLORREF background_ = CLR_NONE, highlight_ = CLR_NONE;
+    UniqueDC dc_;
+    std::map<Key, UniqueGdiObject> tiles_;
+};
+
+ImageTiles& TheImageTiles() {
+    thread_local ImageTiles tiles;
+    return tiles;
+}
+
+// The image index a cell gets while the list draws the images itself: not one of the list's,
+// so the control leaves the cell the room for an image but draws none.
+constexpr int kImageDrawnByList = INT_MAX;
 
 // COM on this thread for one scope, when it was not on already in another mode.
 class ComScope {
@@ -277,12 +358,21 @@ int ImageList::Size() const { return owner_->Scale(design_size_); }
 int ImageList::Add(Drawing draw) {
     UniqueGdiObject bitmap(PictureToBitmap(draw(Size())));
     drawings_.push_back(std::move(draw));
+    ++generation_;
     return ImageList_Add(list_.get(), static_cast<HBITMAP>(bitmap.get()), nullptr);
 }
 
 int ImageList::Count() const { return ImageList_GetImageCount(list_.get()); }
 
+void ImageList::SetCount(int count) {
+    if (count < 0 || count >= Count()) return;
+    ImageList_SetImageCount(list_.get(), static_cast<UINT>(count));
+    drawings_.resize(static_cast<size_t>(count));  // a later DPI change draws only the ones kept
+    ++generation_;
+}
+
 void ImageList::OnDpiChanged() {
+    ++generation_;
     // Setting the size empties the list; the same handle takes every image again, in order.
     const int size = Size();
     ImageList_SetIconSize(list_.get(), size, size);
@@ -360,12 +450,14 @@ void ListView::OnDpiChanged(UINT old_dpi) {
     }
     ShareWidth();
     // The rows take the height of the images as they are now.
-    const HIMAGELIST images = ListView_GetImageList(hwnd_, LVSIL_SMALL);
-    SetImageList(nullptr);
-    SetImageList(images);
+    ListView_SetImageList(hwnd_, nullptr, LVSIL_SMALL);
+    SetImageList(images_);
 }
 
-void ListView::SetImageList(HIMAGELIST images) { ListView_SetImageList(hwnd_, images, LVSIL_SMALL); }
+void ListView::SetImageList(const ImageList* images) {
+    images_ = images;
+    ListView_SetImageList(hwnd_, images ? images->handle() : nullptr, LVSIL_SMALL);
+}
 
 int ListView::RowCount() const { return static_cast<int>(rows_.size()); }
 
@@ -413,10 +505,40 @@ void ListView::PaintBuffered() {
     // The control draws only the rows and cells that meet the clip.
     if (kind == COMPLEXREGION) SelectClipRgn(buffer, static_cast<HRGN>(region.get()));
     IntersectClipRect(buffer, area.left, area.top, area.right, area.bottom);
+    painting_ = images_ != nullptr;
     Default(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(buffer), PRF_ERASEBKGND | PRF_CLIENT);
+    painting_ = false;
     BitBlt(paint.get(), area.left, area.top, area.right - area.left, area.bottom - area.top, buffer, area.left,
            area.top, SRCCOPY);
     RestoreDC(buffer, saved);
+}
+
+LRESULT ListView::DrawImages(NMLVCUSTOMDRAW* draw) const {
+    // Each cell's image where and when the control would draw it: after the cell's
+    // background, before the next cell, the grid lines and the focus rectangle.
+    switch (draw->nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT:
+            return CDRF_NOTIFYSUBITEMDRAW;
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+            return CellImage(static_cast<int>(draw->nmcd.dwItemSpec), draw->iSubItem) >= 0 ? CDRF_NOTIFYPOSTPAINT
+                                                                                          : CDRF_DODEFAULT;
+        case CDDS_ITEMPOSTPAINT | CDDS_SUBITEM: {
+            const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+            const int image = CellImage(row, draw->iSubItem);
+            RECT icon;
+            if (image < 0 || !ListView_GetSubItemRect(hwnd_, row, draw->iSubItem, LVIR_ICON, &icon)) break;
+            // An owner-data row has no cut or overlay state: the control keeps only its selection.
+            const UINT style =
+                ListView_GetItemState(hwnd_, row, LVIS_SELECTED) && GetFocus() == hwnd_ ? ILD_SELECTED : ILD_NORMAL;
+            TheImageTiles().Draw(draw->nmcd.hdc, *images_, image, icon, style, ListView_GetBkColor(hwnd_));
+            break;
+        }
+        default:
+            break;
+    }
+    return CDRF_DODEFAULT;
 }
 
 void ListView::SetCount() {
@@ -589,7 +711,8 @@ void ListView::AnswerDisplayInfo(NMLVDISPINFOW* info) const {
     if (item.mask & LVIF_IMAGE) {
         // No image: the first column keeps the room for one, the others give it to the text.
         const int image = CellImage(item.iItem, item.iSubItem);
-        item.iImage = image >= 0 ? image : item.iSubItem == 0 ? I_IMAGENONE : I_IMAGECALLBACK;
+        item.iImage = image >= 0 ? (painting_ ? kImageDrawnByList : image)
+                                 : item.iSubItem == 0 ? I_IMAGENONE : I_IMAGECALLBACK;
     }
     if (item.mask & LVIF_PARAM) item.lParam = r.content.data;
     if (item.mask & LVIF_INDENT) item.iIndent = 0;
@@ -667,6 +790,7 @@ std::string ListView::ColumnCaption(int column) const {
 int ListView::ColumnWidth(int column) const { return ListView_GetColumnWidth(hwnd_, column); }
 
 LRESULT ListView::OnNotify(NMHDR* hdr) {
+    if (hdr->code == NM_CUSTOMDRAW) return painting_ ? DrawImages(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr)) : CDRF_DODEFAULT;
     if (hdr->code == LVN_GETDISPINFOW) {
         AnswerDisplayInfo(reinterpret_cast<NMLVDISPINFOW*>(hdr));
         return 0;

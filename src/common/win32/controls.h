@@ -200,15 +200,19 @@ public:
     using Drawing = std::function<Picture(int size)>;
     int Add(Drawing draw);
     int Count() const;
+    void SetCount(int count);  // drops the images from count on
     int Size() const;  // the side of an image at the owner's DPI
     HIMAGELIST handle() const { return list_.get(); }
     void OnDpiChanged();
+    // Changes whenever an image may have: what was drawn from the old ones is stale.
+    unsigned Generation() const { return generation_; }
 
 private:
     Window* owner_ = nullptr;
     UniqueImageList list_;
     int design_size_ = 0;
     std::vector<Drawing> drawings_;
+    unsigned generation_ = 0;
 };
 
 // A report-style list view: grid lines, whole-row selection, read-only cells. The rows
@@ -227,7 +231,8 @@ public:
     void DeleteColumnsAfterFirst();
     // The columns after the first share what the first leaves of the width.
     void ShareRemainingWidth(int first_design_width);
-    void SetImageList(HIMAGELIST images);
+    // The list keeps the pointer: the images outlive the list.
+    void SetImageList(const ImageList* images);
     // Column widths follow the new DPI; a width the user dragged keeps its size at 96 DPI.
     void OnDpiChanged(UINT old_dpi) override;
 
@@ -303,6 +308,10 @@ private:
 
     // Paints through an off-screen picture, the part to repaint alone, then copies it to the screen.
     void PaintBuffered();
+    // While the control paints into that picture, it leaves the cells' images to DrawImages.
+    LRESULT DrawImages(NMLVCUSTOMDRAW* draw) const;
+    const ImageList* images_ = nullptr;
+    bool painting_ = false;
 
     struct Column {
         int design_width;  // at 96 DPI

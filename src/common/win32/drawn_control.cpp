@@ -17,6 +17,7 @@ bool DrawnControl::CreateDrawn(Window& parent, const wchar_t* window_class, Desi
 }
 
 LRESULT DrawnControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    tip_.Relay(msg, wp, lp);
     switch (msg) {
         case WM_PAINT: {
             const PaintDC dc(hwnd_);

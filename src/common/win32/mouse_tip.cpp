@@ -9,7 +9,9 @@ void MouseTip::Create(HWND control) {
     if (!tip_) return;
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    // Not TTF_SUBCLASS: the common controls' subclassing reads a window property on every
+    // message to the control, and under Wine each read is a round trip to the server.
+    tool.uFlags = TTF_IDISHWND;
     tool.hwnd = control;
     tool.uId = reinterpret_cast<UINT_PTR>(control);
     tool.lpszText = LPSTR_TEXTCALLBACKW;
@@ -28,6 +30,26 @@ void MouseTip::SetText(const std::string& text) {
     tool.lpszText = LPSTR_TEXTCALLBACKW;
     SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     if (text_.empty()) SendMessageW(tip_, TTM_POP, 0, 0);
+}
+
+void MouseTip::Relay(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+            break;
+        default:
+            return;
+    }
+    if (!tip_) return;
+    const DWORD pos = GetMessagePos();
+    MSG relayed{control_, msg, wp, lp, static_cast<DWORD>(GetMessageTime()),
+                {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))}};
+    SendMessageW(tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
 bool MouseTip::OnNotify(LPARAM lp) {

@@ -13,6 +13,8 @@ public:
     explicit operator bool() const { return tip_ != nullptr; }
     // The text from now on; "" hides the tip.
     void SetText(const std::string& text);
+    // The control's mouse messages, which show, move and hide the tip.
+    void Relay(UINT msg, WPARAM wp, LPARAM lp);
     // The control's WM_NOTIFY: true when it was the tip asking for its text.
     bool OnNotify(LPARAM lp);
 

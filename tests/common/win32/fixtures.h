@@ -1,6 +1,8 @@
 #pragma once
-// Test helpers for the Windows layer: put a registry key back as it was, and a temporary folder.
+// Test helpers for the Windows layer: put a registry key back as it was, a temporary folder,
+// and the text of a tooltip.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <filesystem>
 #include <fstream>
@@ -106,4 +108,38 @@ inline void WriteTestFile(const std::string& utf8Path, std::string_view bytes) {
 inline std::string ReadTestFile(const std::string& utf8Path) {
     std::ifstream in(std::filesystem::path(Widen(utf8Path)), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A tool of a tooltip: the window that TOOLINFO names and the tool's id.
+struct TooltipTool {
+    HWND owner;  // the tooltip windows' owner
+    HWND window;
+    UINT_PTR id;
+    bool shown_only = false;  // a tooltip on the screen, not one waiting
+    std::string text{};
+};
+
+// (A named callback: a lambda does not convert to the 32-bit build's stdcall pointer.)
+inline BOOL CALLBACK FindTooltipText(HWND window, LPARAM lp) {
+    auto& s = *reinterpret_cast<TooltipTool*>(lp);
+    wchar_t cls[64];
+    if (GetWindow(window, GW_OWNER) != s.owner || (s.shown_only && !IsWindowVisible(window)) ||
+        !GetClassNameW(window, cls, 64) || lstrcmpiW(cls, TOOLTIPS_CLASSW) != 0)
+        return TRUE;
+    wchar_t text[256] = {};
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = s.window;
+    info.uId = s.id;
+    info.lpszText = text;
+    SendMessageW(window, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&info));
+    if (!text[0]) return TRUE;
+    s.text = Narrow(text);
+    return FALSE;
+}
+
+// The text this thread's tooltips give the tool; "" when none has one.
+inline std::string TooltipText(TooltipTool tool) {
+    EnumThreadWindows(GetCurrentThreadId(), FindTooltipText, reinterpret_cast<LPARAM>(&tool));
+    return tool.text;
 }

@@ -1,4 +1,6 @@
 #include "common/win32/controls.h"
+#include "common/win32/drawn_control.h"
+#include "common/win32/fixtures.h"
 #include "common/win32/window.h"
 
 #include <commctrl.h>
@@ -176,6 +178,18 @@ std::vector<uint32_t> ListPixels(HWND list, bool on_screen) {
     return pixels;
 }
 
+// Equal pictures of one list, or where they first differ.
+testing::AssertionResult SamePixels(HWND list, const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    if (a == b) return testing::AssertionSuccess();
+    RECT r;
+    GetClientRect(list, &r);
+    if (a.size() != b.size()) return testing::AssertionFailure() << "sizes " << a.size() << " and " << b.size();
+    const size_t i = static_cast<size_t>(std::mismatch(a.begin(), a.end(), b.begin()).first - a.begin());
+    return testing::AssertionFailure() << std::hex << "first difference at x " << std::dec << i % r.right << ", y "
+                                       << i / r.right << " below the header: " << std::hex << a[i] << " and "
+                                       << b[i];
+}
+
 // Rows rewritten in place reach the screen whole: what the list shows after its own
 // (partial, buffered) repaints is what it draws when asked for all of itself.
 TEST(Window, ListRepaintsShowEveryChangedCell) {
@@ -184,7 +198,7 @@ TEST(Window, ListRepaintsShowEveryChangedCell) {
     ASSERT_TRUE(images.Create(frame, 16));
     for (Argb colour : {0xFFCC2020u, 0xFF20A040u, 0x802040C0u})
         images.Add([colour](int size) { return Picture(size, size, colour); });
-    frame.list.SetImageList(images.handle());
+    frame.list.SetImageList(&images);
     frame.list.AddColumn("Extra", 60);
     ShowWindow(frame.hwnd(), SW_SHOWNOACTIVATE);
     auto row = [](int i, int pass) {
@@ -195,21 +209,23 @@ TEST(Window, ListRepaintsShowEveryChangedCell) {
         frame.list.AppendRow();
         frame.list.SetRow(i, row(i, 1));
     }
+    const auto shows_all = [&] {
+        UpdateWindow(frame.list.hwnd());
+        return SamePixels(frame.list.hwnd(), ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false));
+    };
     frame.list.SelectRow(2);
     UpdateWindow(frame.hwnd());
-    EXPECT_EQ(ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false));
+    EXPECT_TRUE(shows_all());
     for (int pass = 2; pass < 6; ++pass) {
         std::optional<ListView::Batch> batch;
         if (pass % 2) batch.emplace(frame.list);  // repainted at its end
         for (int i = 0; i < 8; i += pass - 1) frame.list.SetRow(i, row(i, pass));  // some rows, some cells
         frame.list.SetCell(7, 2, "z" + std::to_string(pass));
         batch.reset();
-        UpdateWindow(frame.list.hwnd());
-        EXPECT_EQ(ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false)) << "pass " << pass;
+        EXPECT_TRUE(shows_all()) << "pass " << pass;
     }
     frame.list.DeleteLastRow();
-    UpdateWindow(frame.list.hwnd());
-    EXPECT_EQ(ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false));
+    EXPECT_TRUE(shows_all());
     {
         const ListView::Batch batch(frame.list);  // rows come and go inside one batch
         frame.list.DeleteLastRow();
@@ -222,8 +238,61 @@ TEST(Window, ListRepaintsShowEveryChangedCell) {
     EXPECT_EQ(frame.list.RowCount(), 8);
     EXPECT_EQ(ListView_GetItemCount(frame.list.hwnd()), 8);
     EXPECT_EQ(frame.list.SelectedRow(), 7);
-    UpdateWindow(frame.list.hwnd());
-    EXPECT_EQ(ListPixels(frame.list.hwnd(), true), ListPixels(frame.list.hwnd(), false));
+    EXPECT_TRUE(shows_all());
+
+    // The list draws the images itself; they look as the control draws them.
+    SetFocus(frame.list.hwnd());  // selected rows blend theirs with the selection colour
+    ASSERT_EQ(GetFocus(), frame.list.hwnd());
+    InvalidateRect(frame.list.hwnd(), nullptr, TRUE);
+    EXPECT_TRUE(shows_all()) << "focused";
+    images.SetCount(1);  // other images under the same indexes
+    images.Add([](int size) { return Picture(size, size, 0xFF101010u); });
+    images.Add([](int size) { return Picture(size, size, 0x40F0F000u); });
+    InvalidateRect(frame.list.hwnd(), nullptr, TRUE);
+    EXPECT_TRUE(shows_all()) << "replaced images";
+    ListView_SetBkColor(frame.list.hwnd(), CLR_NONE);  // images drawn over what lies under them
+    InvalidateRect(frame.list.hwnd(), nullptr, TRUE);
+    EXPECT_TRUE(shows_all()) << "no background";
+}
+
+// A drawn control that names the half of itself under the mouse.
+class HalvesControl : public DrawnControl {
+public:
+    bool Create(Window& parent, DesignRect rect) {
+        return CreateDrawn(parent, L"VellumarTestHalves", rect, kAnchorTopLeft);
+    }
+    std::string TipAt(int x, int) const override { return x < 50 ? "left" : "right"; }
+
+protected:
+    void Paint(HDC) override {}
+};
+
+// The mouse resting at a client point of a drawn control: the text of the tip that shows, "" for none.
+std::string TipShownAt(HWND control, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(control, &p);
+    SetCursorPos(p.x, p.y);
+    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    // A popup's owner is the top-level window of the parent it was created with.
+    const TooltipTool tool{GetAncestor(control, GA_ROOT), control, reinterpret_cast<UINT_PTR>(control), true};
+    std::string text;
+    for (int i = 0; i < 300 && text.empty(); ++i) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        text = TooltipText(tool);
+        if (text.empty()) Sleep(10);
+    }
+    return text;
+}
+
+TEST(Window, DrawnControlNamesWhatLiesUnderTheMouse) {
+    TestFrame frame;
+    HalvesControl halves;
+    ASSERT_TRUE(halves.Create(frame, {10, 120, 100, 40}));
+    ShowWindow(frame.hwnd(), SW_SHOW);
+    UpdateWindow(frame.hwnd());
+    EXPECT_EQ(TipShownAt(halves.hwnd(), frame.Scale(20), frame.Scale(20)), "left");
+    EXPECT_EQ(TipShownAt(halves.hwnd(), frame.Scale(80), frame.Scale(20)), "right");
 }
 
 TEST(Window, AnchorsFollowTheClientArea) {
