@@ -243,12 +243,12 @@ public:
     void DeleteLastRow() override;
     void Clear() override;
 
-    // The cells changed while a Batch lives are repainted at its end, with one request.
+    // The cells changed while a Batch lives are painted at its end, at once.
     class Batch {
     public:
         explicit Batch(ListView& list) : list_(list) { ++list_.batch_depth_; }
         ~Batch() {
-            if (--list_.batch_depth_ == 0) list_.FlushChanges();
+            if (--list_.batch_depth_ == 0) list_.FlushChanges(true);
         }
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
@@ -299,7 +299,7 @@ private:
     int FindCaption(const NMLVFINDITEMW* find) const;
     // Cells to repaint; a batch's at its end, otherwise at once.
     void Changed(int row, int column);  // column -1: the whole row
-    void FlushChanges();
+    void FlushChanges(bool now = false);  // now: painted at once rather than through WM_PAINT
     void SyncCount();
     std::vector<RECT> changed_;
     int batch_depth_ = 0;
@@ -308,6 +308,10 @@ private:
 
     // Paints through an off-screen picture, the part to repaint alone, then copies it to the screen.
     void PaintBuffered();
+    // The region painted now, through a device context of the window; false when hidden.
+    bool PaintNow(HRGN region);
+    // The control draws the region (null: all of area) into the picture, and area goes to target.
+    bool Render(HRGN region, const RECT& area, HDC target);
     // While the control paints into that picture, it leaves the cells' images to DrawImages.
     LRESULT DrawImages(NMLVCUSTOMDRAW* draw) const;
     const ImageList* images_ = nullptr;

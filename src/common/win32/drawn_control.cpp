@@ -16,6 +16,14 @@ bool DrawnControl::CreateDrawn(Window& parent, const wchar_t* window_class, Desi
     return true;
 }
 
+bool DrawnControl::PaintNow() {
+    if (!hwnd_ || !IsWindowVisible(hwnd_) || IsIconic(GetAncestor(hwnd_, GA_ROOT))) return false;
+    const WindowDC dc(hwnd_);
+    if (!dc.get()) return false;
+    Paint(dc.get());
+    return true;
+}
+
 LRESULT DrawnControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     tip_.Relay(msg, wp, lp);
     switch (msg) {

@@ -17,6 +17,9 @@ protected:
     // Registers the window class on its first use and creates the control with its tooltip.
     bool CreateDrawn(Window& parent, const wchar_t* window_class, DesignRect rect, unsigned anchors);
     virtual void Paint(HDC dc) = 0;
+    // The whole picture at once, through a device context of the window rather than WM_PAINT
+    // (under Wine about seven round trips to the server against one); false while hidden.
+    bool PaintNow();
     // The mouse at a client point: the tooltip names what is there.
     virtual void MouseMoved(int x, int y) { tip_.SetText(TipAt(x, y)); }
     virtual void MouseLeft() {}

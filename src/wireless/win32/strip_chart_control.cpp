@@ -10,7 +10,7 @@ constexpr int kTipTolerance = 3;  // rows either side of a line that still name 
 
 bool StripChartControl::Create(Window& parent, const CreateArgs& args) {
     chart_.OnRepaint = [this] {
-        if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+        if (hwnd_ && !PaintNow()) InvalidateRect(hwnd_, nullptr, FALSE);
     };
     return CreateDrawn(parent, kChartClass, args.rect, args.anchors);
 }

@@ -100,54 +100,6 @@ TEST(Window, ListRowsAreRewrittenInPlace) {
     EXPECT_EQ(frame.list.ColumnCount(), 1);
 }
 
-TEST(Window, ListRowsRepaintOnlyChangedCells) {
-    TestFrame frame;
-    ListView& list = frame.list;
-    ShowWindow(frame.hwnd(), SW_SHOWNOACTIVATE);
-    list.AppendRow();
-    list.AppendRow();
-    list.SetRow(0, {"a", {"1"}, -1, {}, 1});
-    list.SetRow(1, {"b", {"2"}, -1, {}, 2});
-    UpdateWindow(frame.hwnd());
-    RECT dirty;
-    list.SetRow(0, {"a", {"1"}, -1, {}, 1});  // the same row: nothing to repaint
-    EXPECT_FALSE(GetUpdateRect(list.hwnd(), &dirty, FALSE));
-    {
-        const ListView::Batch batch(list);
-        list.SetRow(0, {"a", {"9"}, -1, {}, 1});
-        EXPECT_FALSE(GetUpdateRect(list.hwnd(), &dirty, FALSE));  // at the batch's end
-    }
-    RECT cell;
-    ASSERT_TRUE(ListView_GetSubItemRect(list.hwnd(), 0, 1, LVIR_BOUNDS, &cell));
-    ASSERT_TRUE(GetUpdateRect(list.hwnd(), &dirty, FALSE));
-    EXPECT_EQ(dirty.left, cell.left);  // the changed cell alone, not its row
-    EXPECT_EQ(dirty.right, cell.right);
-    EXPECT_EQ(dirty.top, cell.top);
-    EXPECT_EQ(dirty.bottom, cell.bottom);
-    EXPECT_EQ(list.Cell(0, 0), "a");
-    EXPECT_EQ(list.Cell(0, 1), "9");
-    EXPECT_EQ(list.RowData(0), 1);
-    wchar_t shown[16] = {};
-    ListView_GetItemText(list.hwnd(), 0, 1, shown, 16);  // what the control, and a screen reader, reads
-    EXPECT_STREQ(shown, L"9");
-    SendMessageW(list.hwnd(), WM_CHAR, L'B', 1);  // typing finds the row by its caption
-    EXPECT_EQ(list.SelectedRow(), 1);
-
-    // Changes made past the object (raw messages) cannot set the rows and the control apart.
-    LVITEMW item{};
-    item.iSubItem = 1;
-    item.pszText = const_cast<wchar_t*>(L"x");
-    SendMessageW(list.hwnd(), LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
-    ListView_GetItemText(list.hwnd(), 0, 1, shown, 16);
-    EXPECT_STREQ(shown, L"9");
-    ListView_DeleteAllItems(list.hwnd());
-    EXPECT_EQ(list.RowCount(), 0);
-    list.AppendRow();
-    list.SetRow(0, {"b", {"3"}, -1, {}, 2});
-    EXPECT_EQ(list.Cell(0, 0), "b");
-    EXPECT_EQ(list.RowData(0), 2);
-}
-
 // The list's client area below its header: as the control draws all of it at once
 // (WM_PRINTCLIENT), or as it is on the screen after its paints.
 std::vector<uint32_t> ListPixels(HWND list, bool on_screen) {
@@ -188,6 +140,72 @@ testing::AssertionResult SamePixels(HWND list, const std::vector<uint32_t>& a, c
     return testing::AssertionFailure() << std::hex << "first difference at x " << std::dec << i % r.right << ", y "
                                        << i / r.right << " below the header: " << std::hex << a[i] << " and "
                                        << b[i];
+}
+
+TEST(Window, ListRowsRepaintOnlyChangedCells) {
+    TestFrame frame;
+    ListView& list = frame.list;
+    ShowWindow(frame.hwnd(), SW_SHOWNOACTIVATE);
+    list.AppendRow();
+    list.AppendRow();
+    list.SetRow(0, {"a", {"1"}, -1, {}, 1});
+    list.SetRow(1, {"b", {"2"}, -1, {}, 2});
+    UpdateWindow(frame.hwnd());
+    RECT dirty;
+    list.SetRow(0, {"a", {"1"}, -1, {}, 1});  // the same row: nothing to repaint
+    EXPECT_FALSE(GetUpdateRect(list.hwnd(), &dirty, FALSE));
+    // Paint over the list on the screen: what a repaint leaves alone keeps this colour.
+    constexpr COLORREF kScribble = RGB(255, 0, 255);
+    RECT client;
+    GetClientRect(list.hwnd(), &client);
+    {
+        const HDC dc = GetDC(list.hwnd());
+        const HBRUSH brush = CreateSolidBrush(kScribble);
+        FillRect(dc, &client, brush);
+        DeleteObject(brush);
+        ReleaseDC(list.hwnd(), dc);
+    }
+    const std::vector<uint32_t> scribbled = ListPixels(list.hwnd(), true);
+    {
+        const ListView::Batch batch(list);
+        list.SetRow(0, {"a", {"9"}, -1, {}, 1});
+        EXPECT_EQ(ListPixels(list.hwnd(), true), scribbled);  // at the batch's end
+    }
+    EXPECT_FALSE(GetUpdateRect(list.hwnd(), &dirty, FALSE));  // painted at once
+    // The changed cell alone, not its row, as the control draws it.
+    RECT cell, header;
+    ASSERT_TRUE(ListView_GetSubItemRect(list.hwnd(), 0, 1, LVIR_BOUNDS, &cell));
+    GetWindowRect(ListView_GetHeader(list.hwnd()), &header);
+    const std::vector<uint32_t> on_screen = ListPixels(list.hwnd(), true), drawn = ListPixels(list.hwnd(), false);
+    int wrong = 0;
+    for (size_t i = 0; i < on_screen.size(); ++i) {
+        const POINT p{static_cast<LONG>(i % client.right), static_cast<LONG>(i / client.right) + header.bottom - header.top};
+        wrong += on_screen[i] != (PtInRect(&cell, p) ? drawn[i] : scribbled[i]);
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_NE(drawn, scribbled);
+    EXPECT_EQ(list.Cell(0, 0), "a");
+    EXPECT_EQ(list.Cell(0, 1), "9");
+    EXPECT_EQ(list.RowData(0), 1);
+    wchar_t shown[16] = {};
+    ListView_GetItemText(list.hwnd(), 0, 1, shown, 16);  // what the control, and a screen reader, reads
+    EXPECT_STREQ(shown, L"9");
+    SendMessageW(list.hwnd(), WM_CHAR, L'B', 1);  // typing finds the row by its caption
+    EXPECT_EQ(list.SelectedRow(), 1);
+
+    // Changes made past the object (raw messages) cannot set the rows and the control apart.
+    LVITEMW item{};
+    item.iSubItem = 1;
+    item.pszText = const_cast<wchar_t*>(L"x");
+    SendMessageW(list.hwnd(), LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    ListView_GetItemText(list.hwnd(), 0, 1, shown, 16);
+    EXPECT_STREQ(shown, L"9");
+    ListView_DeleteAllItems(list.hwnd());
+    EXPECT_EQ(list.RowCount(), 0);
+    list.AppendRow();
+    list.SetRow(0, {"b", {"3"}, -1, {}, 2});
+    EXPECT_EQ(list.Cell(0, 0), "b");
+    EXPECT_EQ(list.RowData(0), 2);
 }
 
 // Rows rewritten in place reach the screen whole: what the list shows after its own
