@@ -58,7 +58,8 @@ class ImageTiles {
 public:
     void Draw(HDC dc, const ImageList& images, int image, const RECT& at, UINT style, COLORREF background) {
         const int width = at.right - at.left, height = at.bottom - at.top;
-        if (width <= 0 || height <= 0) return;
+        // The control draws nothing for an index past the list's end; nor is it kept.
+        if (width <= 0 || height <= 0 || image >= images.Count()) return;
         const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);  // what a selected image is blended with
         if (&images != images_ || images.Generation() != generation_ || background != background_ ||
             highlight != highlight_) {
@@ -358,7 +359,6 @@ int ImageList::Size() const { return owner_->Scale(design_size_); }
 int ImageList::Add(Drawing draw) {
     UniqueGdiObject bitmap(PictureToBitmap(draw(Size())));
     drawings_.push_back(std::move(draw));
-    ++generation_;
     return ImageList_Add(list_.get(), static_cast<HBITMAP>(bitmap.get()), nullptr);
 }
 

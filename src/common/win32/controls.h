@@ -204,7 +204,8 @@ public:
     int Size() const;  // the side of an image at the owner's DPI
     HIMAGELIST handle() const { return list_.get(); }
     void OnDpiChanged();
-    // Changes whenever an image may have: what was drawn from the old ones is stale.
+    // Changes whenever an image under an index may have (not when one is added): what was
+    // drawn from the old ones is stale.
     unsigned Generation() const { return generation_; }
 
 private:
