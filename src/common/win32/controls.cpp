@@ -528,29 +528,36 @@ bool ListView::Render(HRGN region, const RECT& area, HDC target) {
 }
 
 LRESULT ListView::DrawImages(NMLVCUSTOMDRAW* draw) const {
-    // Each cell's image where and when the control would draw it: after the cell's
-    // background, before the next cell, the grid lines and the focus rectangle.
-    switch (draw->nmcd.dwDrawStage) {
-        case CDDS_PREPAINT:
-            return CDRF_NOTIFYITEMDRAW;
-        case CDDS_ITEMPREPAINT:
-            return CDRF_NOTIFYSUBITEMDRAW;
-        case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
-            return CellImage(static_cast<int>(draw->nmcd.dwItemSpec), draw->iSubItem) >= 0 ? CDRF_NOTIFYPOSTPAINT
-                                                                                          : CDRF_DODEFAULT;
-        case CDDS_ITEMPOSTPAINT | CDDS_SUBITEM: {
-            const int row = static_cast<int>(draw->nmcd.dwItemSpec);
-            const int image = CellImage(row, draw->iSubItem);
-            RECT icon;
-            if (image < 0 || !ListView_GetSubItemRect(hwnd_, row, draw->iSubItem, LVIR_ICON, &icon)) break;
-            // An owner-data row has no cut or overlay state: the control keeps only its selection.
-            const UINT style =
-                ListView_GetItemState(hwnd_, row, LVIS_SELECTED) && GetFocus() == hwnd_ ? ILD_SELECTED : ILD_NORMAL;
-            TheImageTiles().Draw(draw->nmcd.hdc, *images_, image, icon, style, ListView_GetBkColor(hwnd_));
-            break;
-        }
-        default:
-            break;
+    // A row's images where the control would draw them, once the row is drawn and before
+    // the grid lines and the focus rectangle. One notification a row, not two a cell: under
+    // Wine each is a round trip between the program and the system's side.
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) return CDRF_NOTIFYPOSTPAINT;
+    if (draw->nmcd.dwDrawStage != CDDS_ITEMPOSTPAINT) return CDRF_DODEFAULT;
+    const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+    RECT bounds;
+    if (!ListView_GetItemRect(hwnd_, row, &bounds, LVIR_BOUNDS)) return CDRF_DODEFAULT;
+    // An owner-data row has no cut or overlay state: the control keeps only its selection.
+    const UINT style =
+        ListView_GetItemState(hwnd_, row, LVIS_SELECTED) && GetFocus() == hwnd_ ? ILD_SELECTED : ILD_NORMAL;
+    const COLORREF background = ListView_GetBkColor(hwnd_);
+    const HWND header = ListView_GetHeader(hwnd_);
+    const HDC dc = draw->nmcd.hdc;
+    for (int column = 0, n = ColumnCount(); column < n; ++column) {
+        const int image = CellImage(row, column);
+        RECT icon, cell;
+        if (image < 0 || !ListView_GetSubItemRect(hwnd_, row, column, LVIR_ICON, &icon) ||
+            !Header_GetItemRect(header, column, &cell))
+            continue;
+        cell = {bounds.left + cell.left, bounds.top, bounds.left + cell.right, bounds.bottom};
+        RECT seen;
+        if (!IntersectRect(&seen, &icon, &cell) || !RectVisible(dc, &seen)) continue;
+        // Past its cell, an image is covered by the next cell, as the control draws them.
+        const bool overflows = !EqualRect(&seen, &icon);
+        const int saved = overflows ? SaveDC(dc) : 0;
+        if (overflows) IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
+        TheImageTiles().Draw(dc, *images_, image, icon, style, background);
+        if (overflows) RestoreDC(dc, saved);
     }
     return CDRF_DODEFAULT;
 }

@@ -268,6 +268,9 @@ TEST(Window, ListRepaintsShowEveryChangedCell) {
     images.Add([](int size) { return Picture(size, size, 0x40F0F000u); });
     InvalidateRect(frame.list.hwnd(), nullptr, TRUE);
     EXPECT_TRUE(shows_all()) << "replaced images";
+    ListView_SetColumnWidth(frame.list.hwnd(), 1, frame.Scale(8));  // narrower than its images
+    InvalidateRect(frame.list.hwnd(), nullptr, TRUE);
+    EXPECT_TRUE(shows_all()) << "narrow column";
     ListView_SetBkColor(frame.list.hwnd(), CLR_NONE);  // images drawn over what lies under them
     InvalidateRect(frame.list.hwnd(), nullptr, TRUE);
     EXPECT_TRUE(shows_all()) << "no background";
