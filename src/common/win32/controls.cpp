@@ -391,6 +391,46 @@ bool ListView::Create(Window& parent, const CreateArgs& args) {
                      WS_EX_CLIENTEDGE, args.rect, args.anchors))
         return false;
     ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES);
+    header_ = ListView_GetHeader(hwnd_);
+    return true;
+}
+
+const ListView::Geometry::Column* ListView::ColumnAt(int column) const {
+    if (column < 0) return nullptr;
+    auto& columns = geometry_.columns;
+    if (columns.size() <= static_cast<size_t>(column)) columns.resize(static_cast<size_t>(column) + 1);
+    Geometry::Column& c = columns[static_cast<size_t>(column)];
+    if (!c.known) {
+        c.known = true;
+        c.exists = Header_GetItemRect(header_, column, &c.header) != FALSE;
+    }
+    return c.exists ? &c : nullptr;
+}
+
+bool ListView::RowBounds(int row, RECT& bounds) const {
+    // The rows of a report are all as high as one another, one under the other.
+    if (row < 0 || row >= RowCount()) return false;
+    if (geometry_.row < 0) {
+        if (!ListView_GetItemRect(hwnd_, row, &geometry_.bounds, LVIR_BOUNDS)) return false;
+        geometry_.row = row;
+    }
+    bounds = geometry_.bounds;
+    OffsetRect(&bounds, 0, (row - geometry_.row) * (bounds.bottom - bounds.top));
+    return true;
+}
+
+bool ListView::IconRect(int row, int column, RECT& icon) const {
+    // Every row of a report places a column's image alike: asked once, then moved to the row.
+    RECT bounds;
+    if (!RowBounds(row, bounds) || !ColumnAt(column)) return false;
+    Geometry::Column& c = geometry_.columns[static_cast<size_t>(column)];
+    if (!c.icon_known) {
+        if (!ListView_GetSubItemRect(hwnd_, row, column, LVIR_ICON, &c.icon)) return false;
+        OffsetRect(&c.icon, -bounds.left, -bounds.top);
+        c.icon_known = true;
+    }
+    icon = c.icon;
+    OffsetRect(&icon, bounds.left, bounds.top);
     return true;
 }
 
@@ -519,8 +559,14 @@ bool ListView::Render(HRGN region, const RECT& area, HDC target) {
     if (region) SelectClipRgn(buffer, region);
     IntersectClipRect(buffer, area.left, area.top, area.right, area.bottom);
     painting_ = images_ != nullptr;
+    if (painting_) {
+        ForgetGeometry();
+        geometry_.background = ListView_GetBkColor(hwnd_);
+        geometry_.focused = GetFocus() == hwnd_;
+    }
     Default(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(buffer), PRF_ERASEBKGND | PRF_CLIENT);
     painting_ = false;
+    ForgetGeometry();
     BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, buffer, area.left, area.top,
            SRCCOPY);
     RestoreDC(buffer, saved);
@@ -536,27 +582,26 @@ LRESULT ListView::DrawImages(NMLVCUSTOMDRAW* draw) const {
     if (draw->nmcd.dwDrawStage != CDDS_ITEMPOSTPAINT) return CDRF_DODEFAULT;
     const int row = static_cast<int>(draw->nmcd.dwItemSpec);
     RECT bounds;
-    if (!ListView_GetItemRect(hwnd_, row, &bounds, LVIR_BOUNDS)) return CDRF_DODEFAULT;
+    if (row < 0 || row >= RowCount() || !RowBounds(row, bounds)) return CDRF_DODEFAULT;
     // An owner-data row has no cut or overlay state: the control keeps only its selection.
     const UINT style =
-        ListView_GetItemState(hwnd_, row, LVIS_SELECTED) && GetFocus() == hwnd_ ? ILD_SELECTED : ILD_NORMAL;
-    const COLORREF background = ListView_GetBkColor(hwnd_);
-    const HWND header = ListView_GetHeader(hwnd_);
+        geometry_.focused && ListView_GetItemState(hwnd_, row, LVIS_SELECTED) ? ILD_SELECTED : ILD_NORMAL;
     const HDC dc = draw->nmcd.hdc;
-    for (int column = 0, n = ColumnCount(); column < n; ++column) {
-        const int image = CellImage(row, column);
-        RECT icon, cell;
-        if (image < 0 || !ListView_GetSubItemRect(hwnd_, row, column, LVIR_ICON, &icon) ||
-            !Header_GetItemRect(header, column, &cell))
-            continue;
-        cell = {bounds.left + cell.left, bounds.top, bounds.left + cell.right, bounds.bottom};
+    const ReportRow& content = rows_[static_cast<size_t>(row)].content;
+    for (size_t k = 0; k <= content.subItemImages.size(); ++k) {
+        const int column = static_cast<int>(k);
+        const int image = k == 0 ? content.image : content.subItemImages[k - 1];
+        const Geometry::Column* c = image >= 0 ? ColumnAt(column) : nullptr;
+        RECT icon;
+        if (!c || !IconRect(row, column, icon)) continue;
+        const RECT cell{bounds.left + c->header.left, bounds.top, bounds.left + c->header.right, bounds.bottom};
         RECT seen;
         if (!IntersectRect(&seen, &icon, &cell) || !RectVisible(dc, &seen)) continue;
         // Past its cell, an image is covered by the next cell, as the control draws them.
         const bool overflows = !EqualRect(&seen, &icon);
         const int saved = overflows ? SaveDC(dc) : 0;
         if (overflows) IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
-        TheImageTiles().Draw(dc, *images_, image, icon, style, background);
+        TheImageTiles().Draw(dc, *images_, image, icon, style, geometry_.background);
         if (overflows) RestoreDC(dc, saved);
     }
     return CDRF_DODEFAULT;
@@ -680,13 +725,12 @@ void ListView::AddRow(const std::vector<std::string>& cells) {
 void ListView::Changed(int row, int column) {
     if (repaint_all_) return;
     RECT bounds{}, client, shown;
-    if (!ListView_GetItemRect(hwnd_, row, &bounds, LVIR_BOUNDS)) return;
+    if (!RowBounds(row, bounds)) return;
     GetClientRect(hwnd_, &client);
     // The cell's column across the row, as the control repaints one cell itself when it can.
-    RECT header{};
-    if (column >= 0 && Header_GetItemRect(ListView_GetHeader(hwnd_), column, &header)) {
-        bounds.right = bounds.left + header.right;
-        bounds.left += header.left;
+    if (const Geometry::Column* c = ColumnAt(column)) {
+        bounds.right = bounds.left + c->header.right;
+        bounds.left += c->header.left;
     } else {
         bounds.left = client.left;
         bounds.right = client.right;
@@ -696,6 +740,7 @@ void ListView::Changed(int row, int column) {
 }
 
 void ListView::FlushChanges(bool now) {
+    ForgetGeometry();  // outside a batch, asked again for the next change
     SyncCount();
     if (std::exchange(repaint_all_, false)) {
         // Rows came or went: they move the ones below, and the whole list is repainted once.

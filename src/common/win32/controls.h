@@ -247,7 +247,9 @@ public:
     // The cells changed while a Batch lives are painted at its end, at once.
     class Batch {
     public:
-        explicit Batch(ListView& list) : list_(list) { ++list_.batch_depth_; }
+        explicit Batch(ListView& list) : list_(list) {
+            if (list_.batch_depth_++ == 0) list_.ForgetGeometry();
+        }
         ~Batch() {
             if (--list_.batch_depth_ == 0) list_.FlushChanges(true);
         }
@@ -317,6 +319,29 @@ private:
     LRESULT DrawImages(NMLVCUSTOMDRAW* draw) const;
     const ImageList* images_ = nullptr;
     bool painting_ = false;
+
+    // Where the columns, a row and the cells' images are, asked of the controls once per
+    // batch or paint: under Wine each question is a call across to the system's side and
+    // back, and a pass would ask hundreds. Nothing moves within a batch or a paint.
+    struct Geometry {
+        struct Column {
+            bool known = false, exists = false;
+            RECT header{};  // the header item, in the header's coordinates
+            bool icon_known = false;
+            RECT icon{};  // the image's place in a row of this column, from the row's left and top
+        };
+        std::vector<Column> columns;
+        int row = -1;  // the first row asked for, and its bounds
+        RECT bounds{};
+        COLORREF background = CLR_NONE;
+        bool focused = false;
+    };
+    mutable Geometry geometry_;
+    void ForgetGeometry() const { geometry_ = {}; }
+    const Geometry::Column* ColumnAt(int column) const;  // null: no such column
+    bool RowBounds(int row, RECT& bounds) const;
+    bool IconRect(int row, int column, RECT& icon) const;
+    HWND header_ = nullptr;
 
     struct Column {
         int design_width;  // at 96 DPI
