@@ -300,7 +300,7 @@ private:
     void SetImage(int row, int column, int image);
     void AnswerDisplayInfo(NMLVDISPINFOW* info) const;
     int FindCaption(const NMLVFINDITEMW* find) const;
-    // Cells to repaint; a batch's at its end, otherwise at once.
+    // Cells to repaint: a batch paints them at its end; a change outside one asks for a WM_PAINT.
     void Changed(int row, int column);  // column -1: the whole row
     void FlushChanges(bool now = false);  // now: painted at once rather than through WM_PAINT
     void SyncCount();
