@@ -593,7 +593,7 @@ void TMainDlg::HighlightSelectedNetwork() {
 }
 
 void TMainDlg::PresentList(ListViewModel& rows, ListView& list) {
-    const ListView::Batch batch(list);  // one repaint request for the pass's changes
+    const ListView::Batch batch(list);  // the pass's changes painted once, at its end
     ListRowSelection selection(list);
     rows.Present(list, &selection);
 }

@@ -136,7 +136,7 @@ void TChannelsDlg::TabChanged() {
 
 void TChannelsDlg::FillTable() {
     const std::vector<ChannelRow> rows = ChannelTable(aps_, Band());
-    const ListView::Batch batch(channel_lst);  // one repaint request for the pass's changes
+    const ListView::Batch batch(channel_lst);  // the pass's changes painted once, at its end
     while (channel_lst.RowCount() > static_cast<int>(rows.size())) channel_lst.DeleteLastRow();
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::vector<std::string> cells = ChannelRowCells(rows[i]);

@@ -4,6 +4,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <map>
@@ -61,10 +62,8 @@ public:
         // The control draws nothing for an index past the list's end; nor is it kept.
         if (width <= 0 || height <= 0 || image >= images.Count()) return;
         const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);  // what a selected image is blended with
-        if (&images != images_ || images.Generation() != generation_ || background != background_ ||
-            highlight != highlight_) {
+        if (images.Generation() != generation_ || background != background_ || highlight != highlight_) {
             tiles_.clear();
-            images_ = &images;
             generation_ = images.Generation();
             background_ = background;
             highlight_ = highlight;
@@ -112,8 +111,7 @@ private:
         return tile;
     }
 
-    const ImageList* images_ = nullptr;
-    unsigned generation_ = 0;
+    unsigned generation_ = 0;  // none: every list's generations start at 1
     COLORREF background_ = CLR_NONE, highlight_ = CLR_NONE;
     UniqueDC dc_;
     std::map<Key, UniqueGdiObject> tiles_;
@@ -345,8 +343,14 @@ ImageList::~ImageList() {
     if (owner_) owner_->RemoveImageList(this);
 }
 
+unsigned ImageList::NextGeneration() {
+    static std::atomic<unsigned> last{0};
+    return ++last;
+}
+
 bool ImageList::Create(Window& owner, int design_size) {
     owner_ = &owner;
+    generation_ = NextGeneration();
     design_size_ = design_size;
     const int size = Size();
     list_.reset(ImageList_Create(size, size, ILC_COLOR32, 16, 16));
@@ -368,11 +372,11 @@ void ImageList::SetCount(int count) {
     if (count < 0 || count >= Count()) return;
     ImageList_SetImageCount(list_.get(), static_cast<UINT>(count));
     drawings_.resize(static_cast<size_t>(count));  // a later DPI change draws only the ones kept
-    ++generation_;
+    generation_ = NextGeneration();
 }
 
 void ImageList::OnDpiChanged() {
-    ++generation_;
+    generation_ = NextGeneration();
     // Setting the size empties the list; the same handle takes every image again, in order.
     const int size = Size();
     ImageList_SetIconSize(list_.get(), size, size);

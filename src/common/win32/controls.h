@@ -205,7 +205,8 @@ public:
     HIMAGELIST handle() const { return list_.get(); }
     void OnDpiChanged();
     // Changes whenever an image under an index may have (not when one is added): what was
-    // drawn from the old ones is stale.
+    // drawn from the old ones is stale. No two lists of the process share one, so a list made
+    // where another was destroyed is not taken for it.
     unsigned Generation() const { return generation_; }
 
 private:
@@ -214,6 +215,7 @@ private:
     int design_size_ = 0;
     std::vector<Drawing> drawings_;
     unsigned generation_ = 0;
+    static unsigned NextGeneration();
 };
 
 // A report-style list view: grid lines, whole-row selection, read-only cells. The rows

@@ -271,6 +271,16 @@ TEST(Window, ListRepaintsShowEveryChangedCell) {
     ListView_SetColumnWidth(frame.list.hwnd(), 1, frame.Scale(8));  // narrower than its images
     InvalidateRect(frame.list.hwnd(), nullptr, TRUE);
     EXPECT_TRUE(shows_all()) << "narrow column";
+    std::optional<ImageList> made;  // made again in the same place: not taken for the one before
+    for (Argb colour : {0xFF2080F0u, 0xFFF08020u}) {
+        frame.list.SetImageList(nullptr);
+        made.emplace();
+        ASSERT_TRUE(made->Create(frame, 16));
+        for (int i = 0; i < 3; ++i) made->Add([colour](int size) { return Picture(size, size, colour); });
+        frame.list.SetImageList(&*made);
+        InvalidateRect(frame.list.hwnd(), nullptr, TRUE);
+        EXPECT_TRUE(shows_all()) << "images made anew";
+    }
     ListView_SetBkColor(frame.list.hwnd(), CLR_NONE);  // images drawn over what lies under them
     InvalidateRect(frame.list.hwnd(), nullptr, TRUE);
     EXPECT_TRUE(shows_all()) << "no background";
