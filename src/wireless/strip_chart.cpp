@@ -58,20 +58,16 @@ int32_t TLineHistory::At(int64_t i) const {
     return values_[static_cast<size_t>(i - first_)];
 }
 
-void TLineHistory::Append(int32_t v) {
-    if (count_ == 0) oldest_ = v;
+void TLineHistory::Grow(size_t n) {
     // Grow in blocks so that appends rarely allocate.
-    if (values_.size() == values_.capacity()) values_.reserve(values_.capacity() + 128);
-    values_.push_back(v);
-    ++count_;
+    values_.reserve(values_.capacity() + std::max<size_t>(128, n));
 }
 
 void TLineHistory::Reserve(size_t values) {
     if (values > values_.capacity()) values_.reserve(values);
 }
 
-void TLineHistory::Trim(size_t keep) {
-    if (values_.size() <= keep + keep / 2) return;
+void TLineHistory::DropOldest(size_t keep) {
     const size_t drop = values_.size() - keep;
     values_.erase(values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(drop));
     first_ += static_cast<int64_t>(drop);
@@ -188,6 +184,7 @@ TStripChartLine& TStripChart::AddLine() {
 
 void TStripChart::ClearLines() {
     lines_.clear();
+    order_.clear();
     highlighted_ = kNoLine;
     Redraw();
 }
@@ -367,42 +364,65 @@ void TStripChart::ComputeSegmentShapes() {
         SegmentShape(p, 0, rise, &segment_shapes_[static_cast<size_t>(rise + max_rise_) * columns]);
 }
 
-void TStripChart::DrawStepSegmentOf(size_t line, int64_t x0, int64_t y0, int64_t y1, bool inner) {
+void TStripChart::DrawStepSegmentOf(Pixel c, bool thick, int64_t x0, int64_t y0, int64_t y1, bool inner) {
     const int64_t p = step_columns_, h = height_;
     inner = inner || p < 2;
     // The segment's columns inside the band, and the band's column of its first column.
     const int64_t first = std::max<int64_t>(0, band_x0_ - x0), last = std::min<int64_t>(p, width_ - 1 - x0);
     if (first > last) return;
-    const int64_t band_col = x0 - band_x0_;
-    const Pixel c = ToPixel(lines_[line].Color);
-    auto draw = [&](int64_t from_row, int64_t to_row) {
+    Pixel* const band = band_.data() + (x0 - band_x0_) * h;
+    // Without its inner columns only the last one is drawn: the others, the first
+    // included, are in the band as the last step left them, in the same order.
+    const int64_t from_col = inner ? first : last, to_col = inner || last == p ? last : last - 1;
+    if (from_col > to_col) return;
+    const size_t columns = static_cast<size_t>(p + 1);
+    constexpr int64_t kNear = kCoordinateLimit / 2;  // no clamping on the way
+    for (int64_t offset = thick ? -1 : 0; offset <= (thick ? 1 : 0); ++offset) {
+        const int64_t from_row = y0 + offset, rise = y1 - y0;
         const RowSpan* shape;
         int64_t shift = 0;
-        const int64_t rise = to_row - from_row;
-        constexpr int64_t kNear = kCoordinateLimit / 2;  // no clamping on the way
-        if (!segment_shapes_.empty() && rise >= -max_rise_ && rise <= max_rise_ && from_row >= -kNear && from_row <= kNear) {
-            shape = &segment_shapes_[static_cast<size_t>(rise + max_rise_) * static_cast<size_t>(p + 1)];
+        if (!segment_shapes_.empty() && rise >= -max_rise_ && rise <= max_rise_ && from_row >= -kNear &&
+            from_row <= kNear) {
+            shape = &segment_shapes_[static_cast<size_t>(rise + max_rise_) * columns];
             shift = from_row;
         } else {
-            SegmentShape(p, from_row, to_row, shape_scratch_.data());
+            SegmentShape(p, from_row, from_row + rise, shape_scratch_.data());
             shape = shape_scratch_.data();
         }
-        auto run = [&](int64_t col) {
+        for (int64_t col = from_col; col <= to_col; ++col) {
             const int64_t from = std::max<int64_t>(0, shift + shape[col].from);
             const int64_t to = std::min(h, shift + shape[col].to);
-            if (from < to) FillRun(band_.data() + (band_col + col) * h + from, to - from, c);
-        };
-        if (inner) {
-            for (int64_t col = first; col <= last; ++col) run(col);
-        } else {
-            if (first == 0) run(0);
-            if (last == p) run(p);
+            if (from < to) FillRun(band + col * h + from, to - from, c);
         }
+    }
+}
+
+bool TStripChart::DrawStepOf(Pixel c, int64_t y2, int64_t y1, int64_t y0) {
+    const int64_t p = step_columns_, h = height_;
+    const int64_t old_rise = y1 - y2, new_rise = y0 - y1;
+    constexpr int64_t kNear = kCoordinateLimit / 2;
+    if (old_rise < -max_rise_ || old_rise > max_rise_ || new_rise < -max_rise_ || new_rise > max_rise_ ||
+        y2 < -kNear || y2 > kNear || y1 < -kNear || y1 > kNear)
+        return false;
+    const size_t columns = static_cast<size_t>(p + 1);
+    const RowSpan* const old_shape = &segment_shapes_[static_cast<size_t>(old_rise + max_rise_) * columns];
+    const RowSpan* const new_shape = &segment_shapes_[static_cast<size_t>(new_rise + max_rise_) * columns];
+    Pixel* const strip = band_.data() + p * h;  // the band's column w - p
+    auto run = [&](Pixel* column, int64_t shift, RowSpan span) {
+        const int64_t from = std::max<int64_t>(0, shift + span.from), to = std::min(h, shift + span.to);
+        if (from < to) FillRun(column + from, to - from, c);
     };
-    draw(y0, y1);
-    if (line != highlighted_) return;
-    draw(y0 - 1, y1 - 1);
-    draw(y0 + 1, y1 + 1);
+    // The previous segment's last column, then the new segment but its last column (past
+    // the edge). The first two meet at y1 in one column, in one colour: one run when they touch.
+    const RowSpan a{y2 + old_shape[p].from, y2 + old_shape[p].to}, b{y1 + new_shape[0].from, y1 + new_shape[0].to};
+    if (a.from >= a.to || b.from >= b.to || a.to < b.from || b.to < a.from) {
+        run(strip, 0, a);
+        run(strip, 0, b);
+    } else {
+        run(strip, 0, {std::min(a.from, b.from), std::max(a.to, b.to)});
+    }
+    for (int64_t col = 1; col < p; ++col) run(strip + col * h, y1, new_shape[col]);
+    return true;
 }
 
 void TStripChart::Step() {
@@ -448,22 +468,33 @@ void TStripChart::Step() {
     const bool same_lines = stepped_last_ && p < w && last_segments_.size() == lines_.size();
     last_segments_.resize(lines_.size());
     const size_t keep = KeptHistory();
-    for (size_t index : DrawingOrder()) {
-        TStripChartLine& line = lines_[index];
-        TLineHistory& history = line.History;
-        const int64_t y0 = ValueToY(line, line.Position);
-        const int64_t y1 = ValueToY(line, history.At(history.Count() - update_steps_));
-        const int64_t y2 = ValueToY(line, history.At(history.Count() - 2 * int64_t{update_steps_}));
-        const Pixel colour = ToPixel(line.Color);
+    // The usual step: both segments from the shape table, the band two updates wide.
+    const bool fast = !segment_shapes_.empty() && p >= 1 && band_x0_ == w - 2 * p;
+    // Whether anything was drawn left of the new strip, into the columns kept from the last step.
+    bool band_kept_drawn = !(stepped_last_ && p < w);
+    for (const auto& [index, line] : DrawingOrder()) {
+        TLineHistory& history = line->History;
+        const int64_t y0 = ValueToY(*line, line->Position);
+        const int64_t y1 = ValueToY(*line, history.At(history.Count() - update_steps_));
+        const int64_t y2 = ValueToY(*line, history.At(history.Count() - 2 * int64_t{update_steps_}));
+        const Pixel colour = ToPixel(line->Color);
+        const bool thick = index == highlighted_;
         const bool drawn = same_lines && last_segments_[index] == DrawnSegment{y2, y1, colour};
-        DrawStepSegmentOf(index, w - 2 * p, y2, y1, !drawn);
-        DrawStepSegmentOf(index, w - p, y1, y0);
+        if (!(drawn && !thick && fast && DrawStepOf(colour, y2, y1, y0))) {
+            band_kept_drawn = true;
+            DrawStepSegmentOf(colour, thick, w - 2 * p, y2, y1, !drawn);
+            DrawStepSegmentOf(colour, thick, w - p, y1, y0);
+        }
         last_segments_[index] = {y1, y0, colour};
-        for (int32_t i = 0; i < update_steps_; ++i) history.Append(line.Position);
+        history.Append(line->Position, update_steps_);
         if (!keep_all_) history.Trim(keep);
     }
-    for (size_t y = 0; y < rows; ++y)
-        for (size_t x = 0; x < band_width; ++x) picture[y * w + band_x0_ + x] = band_[x * rows + y];
+    const size_t copied = band_kept_drawn ? 0 : kept;  // the picture has the kept columns already
+    for (size_t y = 0; y < rows; ++y) {
+        Pixel* const row = picture + y * w + band_x0_;
+        const Pixel* from = band_.data() + copied * rows + y;
+        for (size_t x = copied; x < band_width; ++x, from += rows) row[x] = *from;
+    }
     stepped_last_ = true;
 
     Repaint();
@@ -495,8 +526,8 @@ void TStripChart::Redraw() {
 
     const int64_t uts = update_steps_;
     const double pps = pixels_per_step_;
-    for (size_t index : DrawingOrder()) {
-        TStripChartLine& line = lines_[index];
+    for (const auto& [index, line_ptr] : DrawingOrder()) {
+        TStripChartLine& line = *line_ptr;
         TLineHistory& history = line.History;
         if (history.Empty()) {
             history.Append(0);
@@ -539,14 +570,14 @@ void TStripChart::DrawLineOf(size_t line, int64_t x0, int64_t y0, int64_t x1, in
     DrawLine(x0, y0 + 1, x1, y1 + 1, c);
 }
 
-const std::vector<size_t>& TStripChart::DrawingOrder() {
-    // It follows from the number of lines and the highlighted one alone.
+const std::vector<TStripChart::Drawn>& TStripChart::DrawingOrder() {
+    // It follows from the lines and the highlighted one alone.
     if (order_.size() == lines_.size() && order_highlighted_ == highlighted_) return order_;
     order_highlighted_ = highlighted_;
     order_.clear();
     for (size_t i = 0; i < lines_.size(); ++i)
-        if (i != highlighted_) order_.push_back(i);
-    if (highlighted_ < lines_.size()) order_.push_back(highlighted_);
+        if (i != highlighted_) order_.push_back({i, &lines_[i]});
+    if (highlighted_ < lines_.size()) order_.push_back({highlighted_, &lines_[highlighted_]});
     return order_;
 }
 

@@ -40,16 +40,29 @@ public:
     int64_t Count() const { return count_; }  // every value appended, dropped ones included
     bool Empty() const { return count_ == 0; }
     int32_t At(int64_t i) const;
-    void Append(int32_t v);
+    // A step appends every pass: inline, and allocating only now and then.
+    void Append(int32_t v, int32_t times = 1) {
+        if (times <= 0) return;
+        if (count_ == 0) oldest_ = v;
+        const size_t n = static_cast<size_t>(times);
+        if (values_.size() + n > values_.capacity()) Grow(n);
+        for (size_t i = 0; i < n; ++i) values_.push_back(v);
+        count_ += times;
+    }
     void Reserve(size_t values);
     // Drops the oldest stored values down to `keep` once more than keep + keep / 2 are
     // stored, so each value is moved a bounded number of times.
-    void Trim(size_t keep);
+    void Trim(size_t keep) {
+        if (values_.size() > keep + keep / 2) DropOldest(keep);
+    }
 
     int64_t FirstStored() const { return first_; }  // index of the oldest value still stored
     size_t Capacity() const { return values_.capacity(); }
 
 private:
+    void Grow(size_t n);
+    void DropOldest(size_t keep);
+
     std::vector<int32_t> values_;  // indexes first_ .. count_ - 1
     int64_t first_ = 0;
     int64_t count_ = 0;
@@ -180,12 +193,22 @@ private:
     };
     static void SegmentShape(int64_t columns, int64_t y0, int64_t y1, RowSpan* spans);
     // A step's segment of a line from (x0, y0) to (x0 + step_columns_, y1) into band_, as
-    // DrawLineOf draws it; without its inner columns when the picture has them already.
-    void DrawStepSegmentOf(size_t line, int64_t x0, int64_t y0, int64_t y1, bool inner = true);
+    // DrawLineOf draws it (three rows wide when thick); without its inner columns when
+    // the band has them already.
+    void DrawStepSegmentOf(Pixel c, bool thick, int64_t x0, int64_t y0, int64_t y1, bool inner = true);
+    // A thin line's step when the band holds its previous segment: that segment's last
+    // column and the new segment, straight from the shape table; false when the rows
+    // lie outside the table.
+    bool DrawStepOf(Pixel c, int64_t y2, int64_t y1, int64_t y0);
     void ComputeSegmentShapes();
-    // Every line index, the highlighted one last.
-    const std::vector<size_t>& DrawingOrder();
-    std::vector<size_t> order_;
+    // Every line with its index, the highlighted one last. The deque keeps its elements
+    // in place as lines are added, so the pointers stay valid until the lines are cleared.
+    struct Drawn {
+        size_t index;
+        TStripChartLine* line;
+    };
+    const std::vector<Drawn>& DrawingOrder();
+    std::vector<Drawn> order_;
     size_t order_highlighted_ = SIZE_MAX;
 
     int width_ = kDefaultWidth;
