@@ -354,8 +354,9 @@ ChannelCentre Centre(const InformationElements& ie) {
 
     const ChannelWidth w = Width(ie);
     c.centre = c.primary;
+    // A secondary below channel 1 or 2 has no centre: claimed by the air, not possible.
     if (w.mhz == 40 && ie.htOperation)
-        c.centre = ie.htOperation->secondaryOffset == 1 ? c.primary + 2 : c.primary - 2;
+        c.centre = ie.htOperation->secondaryOffset == 1 ? c.primary + 2 : c.primary > 2 ? c.primary - 2 : 0;
     // The widest channel's own element names its centre: segment 1 for 160 and
     // 320 where the element gives both, segment 0 otherwise.
     auto fromChannel = [&](const OperatingChannel& ch, ChannelWidth chWidth) {

@@ -131,6 +131,24 @@ TEST(InformationElements, GenerationWidthAndCentreOfCapturedLookingSets) {
     }
 }
 
+// The centre of a 40 MHz channel is the primary moved towards the secondary: at the
+// band's edges an element may claim a secondary below channel 1, and no number wraps.
+TEST(InformationElements, FortyMegahertzCentreAtTheBandEdges) {
+    struct Case {
+        uint8_t primary, offset;
+        const char* centre;
+    };
+    const Case cases[] = {
+        {1, 3, ""}, {2, 3, ""}, {3, 3, "1"}, {5, 3, "3"}, {1, 1, "3"},
+        {13, 1, "15"}, {14, 3, "12"}, {36, 1, "38"}, {165, 3, "163"}, {255, 1, "257"},
+    };
+    for (const Case& c : cases) {
+        const InformationElements ie = Parse(Join({HtCaps(), HtOp(c.primary, c.offset, true)}));
+        EXPECT_EQ(CentreChannelText(ie), c.centre) << int{c.primary} << "/" << int{c.offset};
+        EXPECT_LE(Centre(ie).centre, 257u) << int{c.primary};
+    }
+}
+
 TEST(InformationElements, SecurityFromRsnAndWpa) {
     const Bytes wpa = E(221, {0x00, 0x50, 0xF2, 0x01, 0x01, 0x00, 0x00, 0x50, 0xF2, 0x02, 0x01, 0x00, 0x00, 0x50, 0xF2,
                               0x02, 0x01, 0x00, 0x00, 0x50, 0xF2, 0x02});
