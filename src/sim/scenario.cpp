@@ -178,11 +178,11 @@ Interface ReadInterface(Reader& r, const json& v, const Path& p, size_t index) {
     r.Optional(v, p, "present", [&](const json& x, const Path& xp) { f.present = r.Present(x, xp); });
     r.Optional(v, p, "phy_types", [&](const json& x, const Path& xp) { f.phyTypes = r.U32List(x, xp, 64); });
     r.Optional(v, p, "networks", [&](const json& x, const Path& xp) {
-        if (const json* list = r.List(x, xp, std::numeric_limits<size_t>::max()))
+        if (const json* list = r.List(x, xp, kMaxEntities))
             for (size_t k = 0; k < list->size(); ++k) f.networks.push_back(ReadNetwork(r, (*list)[k], Sub(xp, k)));
     });
     r.Optional(v, p, "bss", [&](const json& x, const Path& xp) {
-        if (const json* list = r.List(x, xp, std::numeric_limits<size_t>::max()))
+        if (const json* list = r.List(x, xp, kMaxEntities))
             for (size_t k = 0; k < list->size(); ++k) f.bss.push_back(ReadBss(r, (*list)[k], Sub(xp, k)));
     });
     f.statistics.phys.resize(f.phyTypes.size());
@@ -250,6 +250,11 @@ Fault ReadFault(Reader& r, const json& v, const Path& p, size_t interfaceCount) 
 
 LoadResult Invalid(std::string message) { return {nullptr, kErrorInvalidData, std::move(message)}; }
 
+std::string TooLarge(uintmax_t bytes) {
+    return "the file has " + std::to_string(bytes) + " bytes, more than the " + std::to_string(kMaxScenarioBytes >> 20) +
+           " MiB a scenario or recording may have";
+}
+
 // nlohmann's messages begin with the exception id and the position, which we give ourselves.
 std::string ParseProblem(const std::string& what) {
     size_t column = what.find("column ");
@@ -311,6 +316,10 @@ std::optional<uint64_t> LastChangeEpoch(const Scenario& scenario) {
 
 LoadResult LoadScenarioText(std::string_view text, std::string_view name) {
     const std::string file(name);
+    if (text.size() > kMaxScenarioBytes) return Invalid(file + ": " + TooLarge(text.size()));
+    if (const std::optional<size_t> at = TooDeep(text))
+        return Invalid(file + ":" + TextPosition(text, *at) + ": lists and objects nest deeper than " +
+                       std::to_string(kMaxNesting) + " levels");
     json root;
     try {
         root = json::parse(text);
@@ -329,12 +338,12 @@ LoadResult LoadScenarioText(std::string_view text, std::string_view name) {
         r.Optional(root, top, "seed", [&](const json& x, const Path& xp) { scenario->seed = r.U64(x, xp); });
         r.Optional(root, top, "open_result", [&](const json& x, const Path& xp) { scenario->openResult = r.U32(x, xp); });
         r.Optional(root, top, "interfaces", [&](const json& x, const Path& xp) {
-            if (const json* list = r.List(x, xp, std::numeric_limits<size_t>::max()))
+            if (const json* list = r.List(x, xp, kMaxInterfaces))
                 for (size_t k = 0; k < list->size(); ++k)
                     scenario->interfaces.push_back(ReadInterface(r, (*list)[k], Sub(xp, k), k));
         });
         r.Optional(root, top, "faults", [&](const json& x, const Path& xp) {
-            if (const json* list = r.List(x, xp, std::numeric_limits<size_t>::max()))
+            if (const json* list = r.List(x, xp, kMaxEntities))
                 for (size_t k = 0; k < list->size(); ++k)
                     scenario->faults.push_back(ReadFault(r, (*list)[k], Sub(xp, k), scenario->interfaces.size()));
         });
@@ -352,6 +361,9 @@ LoadResult LoadScenarioFile(const std::string& path) {
     std::error_code ec;
     std::ifstream in;
     if (!std::filesystem::is_directory(file, ec)) in.open(file, std::ios::binary);
+    // Not read at all when too large: the cap is on memory, not only on parsing.
+    if (const uintmax_t size = std::filesystem::file_size(file, ec); !ec && in.is_open() && size > kMaxScenarioBytes)
+        return Invalid(path + ": " + TooLarge(size));
     std::ostringstream content;
     if (in) content << in.rdbuf();
     if (!in.is_open() || in.bad()) return {nullptr, kErrorFileNotFound, path + ": cannot read the scenario file"};

@@ -124,7 +124,29 @@ std::string PathText(const Path& p) {
     return out;
 }
 
+std::optional<size_t> TooDeep(std::string_view text) {
+    size_t depth = 0;
+    bool inString = false, escaped = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (escaped) escaped = false;
+            else if (c == '\\') escaped = true;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxNesting) return i;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return std::nullopt;
+}
+
 std::string Shown(const json& v) {
+    if (v.is_array()) return v.empty() ? "an empty list" : "a list";
+    if (v.is_object()) return v.empty() ? "an empty object" : "an object";
     std::string text = v.dump();
     return text.size() > 40 ? text.substr(0, 37) + "..." : text;
 }
@@ -211,7 +233,7 @@ const json* Reader::List(const json& v, const Path& p, size_t max, bool allowEmp
 Varying Reader::Vary(const json& v, const Path& p, int64_t lo, int64_t hi) {
     Varying out;
     if (v.is_array()) {
-        if (!List(v, p, std::numeric_limits<size_t>::max(), false)) return Varying::Constant(lo);
+        if (!List(v, p, kMaxEpochValues, false)) return Varying::Constant(lo);
         out.kind = Varying::Kind::List;
         for (size_t k = 0; k < v.size(); ++k) out.values.push_back(Int(v[k], Sub(p, k), lo, hi));
     } else if (v.is_object()) {
@@ -244,7 +266,7 @@ Varying Reader::Vary(const json& v, const Path& p, int64_t lo, int64_t hi) {
 Presence Reader::Present(const json& v, const Path& p) {
     Presence out;
     if (v.is_array()) {
-        if (!List(v, p, std::numeric_limits<size_t>::max(), false)) return out;
+        if (!List(v, p, kMaxEpochValues, false)) return out;
         out.byEpoch.clear();
         for (size_t k = 0; k < v.size(); ++k) out.byEpoch.push_back(Bool(v[k], Sub(p, k)));
     } else {

@@ -28,7 +28,21 @@ Path Sub(const Path& p, std::string_view key);
 Path Sub(const Path& p, size_t index);
 std::string PathText(const Path& p);  // interfaces[0].bss[2].rssi
 
-// A value for a message, cut short when long.
+// Caps on what a file may ask of the loader, so that a hostile or broken one costs
+// bounded memory and stack: its size, how deep its lists and objects nest, and how long
+// its lists may be (a day's recording at a pass a second holds 86,400 epochs).
+inline constexpr size_t kMaxScenarioBytes = size_t{64} << 20;
+inline constexpr size_t kMaxNesting = 64;
+inline constexpr size_t kMaxInterfaces = 256;
+inline constexpr size_t kMaxEntities = 65536;      // networks, access points or faults in one list
+inline constexpr size_t kMaxEpochValues = size_t{1} << 20;  // values by epoch, about 12 days at a pass a second
+
+// Where the text nests lists and objects deeper than kMaxNesting: the offset of the
+// first bracket too deep, skipping strings; none when it does not.
+std::optional<size_t> TooDeep(std::string_view text);
+
+// A value for a message: a number, text or literal as written, cut short when long; a
+// list or an object by its kind alone, since it may be huge.
 std::string Shown(const json& v);
 
 // "line:column" of a byte offset, and of the value at a path (or the deepest part

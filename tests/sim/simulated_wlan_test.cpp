@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "sim/scenario_json.h"
 #include "wireless/value_text.h"
 
 namespace {
@@ -714,6 +715,31 @@ TEST(ScenarioLoad, InvalidJsonNamesLineAndColumn) {
     EXPECT_THAT(r.message, HasSubstr("y.json:4:15: interfaces[0].networks[1].sid: unknown key \"sid\""));
     r = LoadScenarioText("", "empty.json");
     EXPECT_THAT(r.message, HasSubstr("empty.json:1:1: not valid JSON"));
+}
+
+// A hostile file costs bounded stack and memory: nesting, lists and size are capped,
+// and a wrong list or object is named by its kind, never printed whole.
+TEST(ScenarioLoad, HostileFilesAreRefusedWithTheirPlace) {
+    std::string deep = "{\"interfaces\": [{\"networks\": [{\"quality\": ";
+    deep += std::string(100000, '[') + std::string(100000, ']') + "}]}]}";
+    LoadResult r = LoadScenarioText(deep, "deep.json");
+    EXPECT_EQ(r.error, kErrorInvalidData);
+    EXPECT_THAT(r.message, HasSubstr("deep.json:1:102: lists and objects nest deeper than 64 levels"));
+    // Brackets inside texts do not count.
+    EXPECT_TRUE(LoadScenarioText("{\"interfaces\": [{\"description\": \"" + std::string(200, '[') + "\"}]}"));
+
+    std::string many = "{\"interfaces\": [{\"bss\": [{}";
+    for (size_t k = 0; k < kMaxEntities; ++k) many += ",{}";
+    r = LoadScenarioText(many + "]}]}", "many.json");
+    EXPECT_THAT(r.message, HasSubstr("interfaces[0].bss: has 65537 elements, at most 65536 are allowed"));
+
+    r = LoadScenarioText("{\"interfaces\": [{\"bss\": [{\"bssid\": [[1, 2], {\"a\": [3]}]}]}]}", "kind.json");
+    EXPECT_THAT(r.message, HasSubstr("bssid: must be a text, not a list"));
+
+    const std::string huge(kMaxScenarioBytes + 1, ' ');
+    r = LoadScenarioText(huge, "huge.json");
+    EXPECT_EQ(r.error, kErrorInvalidData);
+    EXPECT_THAT(r.message, HasSubstr("huge.json: the file has 67108865 bytes, more than the 64 MiB"));
 }
 
 TEST(ScenarioLoad, LongDescriptionsAreRefused) {
