@@ -10,7 +10,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 xvfb xauth x11-utils imagemagick
   dpkg-dev openssl curl ieee-data
-  nsis osslsigncode zip
+  nsis osslsigncode zip tshark
 )
 
 log() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
