@@ -1,21 +1,17 @@
 #include "sitesurvey/layers.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace sitesurvey {
-namespace {
 
-bool Targeted(const Target& target, const HeardAp& ap) {
+bool Targets(const Target& target, std::string_view bssid, std::string_view ssid) {
     switch (target.kind) {
         case Target::Kind::All: return true;
-        case Target::Kind::Bssid: return ap.bssid == target.name;
-        case Target::Kind::Ssid: return ap.ssid == target.name;
+        case Target::Kind::Bssid: return bssid == target.name;
+        case Target::Kind::Ssid: return ssid == target.name;
     }
     return false;
 }
-
-}  // namespace
 
 std::optional<Layer> LayerOfKey(std::string_view key) {
     for (const auto& [layer, k] : kLayerNames)
@@ -31,31 +27,29 @@ std::string_view KeyOf(Layer layer) {
 
 std::optional<double> LayerValue(Layer layer, const Target& target, std::span<const HeardAp> heard,
                                  double countThreshold) {
-    // The targeted access points, strongest first.
-    std::vector<const HeardAp*> mine;
-    for (const HeardAp& ap : heard)
-        if (Targeted(target, ap)) mine.push_back(&ap);
-    std::stable_sort(mine.begin(), mine.end(), [](const HeardAp* a, const HeardAp* b) { return a->rssi > b->rssi; });
-
+    // The targeted access points' strongest and second strongest (the first of equals
+    // first), and how many are above the threshold: one pass, nothing allocated.
+    const HeardAp *first = nullptr, *second = nullptr;
+    size_t above = 0;
+    for (const HeardAp& ap : heard) {
+        if (!Targets(target, ap.bssid, ap.ssid)) continue;
+        above += ap.rssi >= countThreshold;
+        if (!first || ap.rssi > first->rssi) {
+            second = first, first = &ap;
+        } else if (!second || ap.rssi > second->rssi) {
+            second = &ap;
+        }
+    }
     switch (layer) {
-        case Layer::Count:
-            return static_cast<double>(
-                std::count_if(mine.begin(), mine.end(), [&](const HeardAp* ap) { return ap->rssi >= countThreshold; }));
-        case Layer::Signal:
-            if (mine.empty()) return std::nullopt;
-            return mine.front()->rssi;
-        case Layer::Second:
-            if (mine.size() < 2) return std::nullopt;
-            return mine[1]->rssi;
-        case Layer::Channel:
-            if (mine.empty()) return std::nullopt;
-            return static_cast<double>(mine.front()->channel);
+        case Layer::Count: return static_cast<double>(above);
+        case Layer::Signal: return first ? std::optional<double>(first->rssi) : std::nullopt;
+        case Layer::Second: return second ? std::optional<double>(second->rssi) : std::nullopt;
+        case Layer::Channel: return first ? std::optional<double>(first->channel) : std::nullopt;
         case Layer::CoChannel: {
-            if (mine.empty()) return std::nullopt;
+            if (!first) return std::nullopt;
             // Every other access point heard on that channel counts, targeted or not: they all share the air.
-            const HeardAp* strongest = mine.front();
             return static_cast<double>(std::count_if(heard.begin(), heard.end(), [&](const HeardAp& ap) {
-                return &ap != strongest && ap.channel == strongest->channel && ap.rssi >= kCoChannelThreshold;
+                return &ap != first && ap.channel == first->channel && ap.rssi >= kCoChannelThreshold;
             }));
         }
     }

@@ -30,9 +30,12 @@ struct Target {
     std::string name;  // the BSSID or SSID
 };
 
-// One access point's signal at a place.
+// Whether a layer's target takes in an access point of that BSSID and SSID.
+bool Targets(const Target& target, std::string_view bssid, std::string_view ssid);
+
+// One access point's signal at a place; the names are views of the caller's.
 struct HeardAp {
-    std::string bssid, ssid;
+    std::string_view bssid, ssid;
     uint32_t channel = 0;
     double rssi = -100;
 };
