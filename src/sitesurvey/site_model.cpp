@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <limits>
 #include <map>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "wireless/value_text.h"
 
@@ -97,19 +100,19 @@ std::optional<double> LayerGrid::At(int column, int row) const {
 
 FieldGrids SampleFields(const SiteModel& model, const GridSpec& spec) {
     const size_t cells = static_cast<size_t>(std::max(spec.columns, 0)) * std::max(spec.rows, 0);
-    FieldGrids grids{spec, {}, std::vector<float>(cells, std::numeric_limits<float>::infinity())};
+    const std::vector<ApEstimate>& aps = model.AccessPoints();
+    FieldGrids grids{spec, aps.size(), std::vector<float>(cells * aps.size()),
+                     std::vector<float>(cells, std::numeric_limits<float>::infinity())};
     std::vector<Place> marks;
     for (const MeasuredPlace& p : model.Places()) marks.push_back(p.at);
     // Beyond this nothing is painted at any distance a person would set.
     constexpr double kFarthest = 100;
     const PlaceIndex near(marks, kFarthest);
-    for (const ApEstimate& ap : model.AccessPoints()) {
-        std::vector<float>& rssi = grids.rssi.emplace_back(cells);
+    for (size_t k = 0; k < aps.size(); ++k)
         for (int j = 0; j < spec.rows; ++j)
             for (int i = 0; i < spec.columns; ++i)
-                rssi[static_cast<size_t>(j) * spec.columns + i] =
-                    static_cast<float>(Plausible(ap.field.At({spec.x0 + i * spec.step, spec.y0 + j * spec.step})));
-    }
+                grids.rssi[(static_cast<size_t>(j) * spec.columns + i) * aps.size() + k] =
+                    static_cast<float>(Plausible(aps[k].field.At({spec.x0 + i * spec.step, spec.y0 + j * spec.step})));
     for (int j = 0; j < spec.rows; ++j)
         for (int i = 0; i < spec.columns; ++i) {
             double nearest = std::numeric_limits<double>::infinity();
@@ -124,14 +127,47 @@ LayerGrid SampleLayer(const SiteModel& model, const FieldGrids& fields, const La
     const GridSpec& spec = fields.spec;
     LayerGrid grid{spec, std::vector<float>(fields.nearestPlace.size(), std::numeric_limits<float>::quiet_NaN())};
     const std::vector<ApEstimate>& aps = model.AccessPoints();
-    if (fields.rssi.size() != aps.size()) return grid;
-    std::vector<HeardAp> heard;
-    for (const ApEstimate& ap : aps) heard.push_back({ap.bssid, ap.ssid, ap.channel, 0});
+    const size_t n = aps.size();
+    if (fields.accessPoints != n || fields.rssi.size() != grid.values.size() * n) return grid;
+    // LayerValue's rules on the cells' floats, the target worked out once.
+    std::vector<uint8_t> targeted(n);
+    for (size_t k = 0; k < n; ++k) targeted[k] = Targets(request.target, aps[k].bssid, aps[k].ssid);
+    const auto threshold = static_cast<float>(request.countThreshold);
+    const auto coChannel = static_cast<float>(kCoChannelThreshold);
     for (size_t cell = 0; cell < grid.values.size(); ++cell) {
         if (!(fields.nearestPlace[cell] <= request.paintDistance)) continue;  // no invented coverage
-        for (size_t k = 0; k < aps.size(); ++k) heard[k].rssi = fields.rssi[k][cell];
-        if (const std::optional<double> v = LayerValue(request.layer, request.target, heard, request.countThreshold))
-            grid.values[cell] = static_cast<float>(*v);
+        const float* rssi = &fields.rssi[cell * n];
+        size_t first = n, second = n, above = 0;
+        for (size_t k = 0; k < n; ++k) {
+            if (!targeted[k]) continue;
+            above += rssi[k] >= threshold;
+            if (first == n || rssi[k] > rssi[first]) {
+                second = first, first = k;
+            } else if (second == n || rssi[k] > rssi[second]) {
+                second = k;
+            }
+        }
+        float& out = grid.values[cell];
+        switch (request.layer) {
+            case Layer::Count: out = static_cast<float>(above); break;
+            case Layer::Signal:
+                if (first < n) out = rssi[first];
+                break;
+            case Layer::Second:
+                if (second < n) out = rssi[second];
+                break;
+            case Layer::Channel:
+                if (first < n) out = static_cast<float>(aps[first].channel);
+                break;
+            case Layer::CoChannel:
+                if (first < n) {
+                    size_t others = 0;
+                    for (size_t k = 0; k < n; ++k)
+                        others += k != first && aps[k].channel == aps[first].channel && rssi[k] >= coChannel;
+                    out = static_cast<float>(others);
+                }
+                break;
+        }
     }
     return grid;
 }
@@ -207,22 +243,47 @@ uint32_t LayerColour(Layer layer, double value) {
 
 namespace {
 
-// (under * (255 - a) + colour * a) / 255, rounded, for red and blue at once and for
-// green: each lane's sum stays within 255 * 255, and the division is the exact
-// shift-and-add form of rounding by 255.
-inline uint32_t Div255Lanes(uint32_t x) {
-    x += 0x00800080;
-    return ((x + (x >> 8 & 0x00FF00FF)) >> 8) & 0x00FF00FF;
+// (under * (255 - a) + colour * a) / 255, rounded, per colour lane. A colour comes
+// premultiplied by the opacity, its lanes 16 bits apart (blue, green, red, 0) as the
+// vector form unpacks a pixel; each lane's sum stays within 255 * 255, and the division
+// is the exact shift-and-add form of rounding by 255.
+using Premultiplied = uint64_t;
+Premultiplied Premultiply(uint32_t colour, uint32_t a) {
+    return (colour & 0xFF) * a | uint64_t{(colour >> 8 & 0xFF) * a} << 16 | uint64_t{(colour >> 16 & 0xFF) * a} << 32;
 }
-struct Premultiplied {
-    uint32_t redBlue, green;  // the colour's lanes times the opacity
-};
+inline uint32_t Div255(uint32_t x) {
+    x += 128;
+    return (x + (x >> 8)) >> 8;
+}
 inline uint32_t Blend(uint32_t under, Premultiplied c, uint32_t keep) {
-    const uint32_t rb = Div255Lanes((under & 0x00FF00FF) * keep + c.redBlue);
-    const uint32_t g = Div255Lanes(((under >> 8) & 0xFF) * keep + c.green);
-    return rb | g << 8;
+    return Div255((under & 0xFF) * keep + static_cast<uint32_t>(c & 0xFFFF)) |
+           Div255((under >> 8 & 0xFF) * keep + static_cast<uint32_t>(c >> 16 & 0xFFFF)) << 8 |
+           Div255((under >> 16 & 0xFF) * keep + static_cast<uint32_t>(c >> 32 & 0xFFFF)) << 16;
 }
-Premultiplied Premultiply(uint32_t colour, uint32_t a) { return {(colour & 0x00FF00FF) * a, (colour >> 8 & 0xFF) * a}; }
+
+// Blends pixels [from, to) of a row with colourOf(x), four at a time where the machine can.
+template <typename ColourOf>
+inline void BlendRun(uint32_t* row, int from, int to, uint32_t keep, ColourOf&& colourOf) {
+    int x = from;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi16(128);
+    const __m128i keep16 = _mm_set1_epi16(static_cast<short>(keep));
+    const auto divide = [&](__m128i v) {
+        v = _mm_add_epi16(v, half);
+        return _mm_srli_epi16(_mm_add_epi16(v, _mm_srli_epi16(v, 8)), 8);
+    };
+    for (; x + 4 <= to; x += 4) {
+        const __m128i under = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+        const __m128i preLo = _mm_set_epi64x(static_cast<int64_t>(colourOf(x + 1)), static_cast<int64_t>(colourOf(x)));
+        const __m128i preHi =
+            _mm_set_epi64x(static_cast<int64_t>(colourOf(x + 3)), static_cast<int64_t>(colourOf(x + 2)));
+        const __m128i lo = divide(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(under, zero), keep16), preLo));
+        const __m128i hi = divide(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(under, zero), keep16), preHi));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; x < to; ++x) row[x] = Blend(row[x] & 0x00FFFFFF, colourOf(x), keep);
+}
 
 }  // namespace
 
@@ -237,7 +298,7 @@ void PaintLayer(std::span<uint32_t> picture, int width, int height, double metre
     // the colours premultiplied by the opacity.
     const bool discrete = Discrete(layer);
     constexpr double kLow = -120, kHigh = 0, kSteps = 16;
-    std::vector<Premultiplied> ramp;
+    std::vector<Premultiplied> ramp;  // by steps of the value
     if (!discrete)
         for (int k = 0; k <= static_cast<int>((kHigh - kLow) * kSteps); ++k)
             ramp.push_back(Premultiply(LayerColour(layer, kLow + k / kSteps), opacity));
@@ -280,11 +341,11 @@ void PaintLayer(std::span<uint32_t> picture, int width, int height, double metre
             if (discrete) {
                 if (!std::isnan(nearLeft)) {
                     const Premultiplied c = Premultiply(LayerColour(layer, nearLeft), opacity);
-                    for (int x = s.from; x < split; ++x) out[x] = Blend(out[x], c, keep);
+                    BlendRun(out, s.from, split, keep, [c](int) { return c; });
                 }
                 if (!std::isnan(nearRight)) {
                     const Premultiplied c = Premultiply(LayerColour(layer, nearRight), opacity);
-                    for (int x = split; x < s.to; ++x) out[x] = Blend(out[x], c, keep);
+                    BlendRun(out, split, s.to, keep, [c](int) { return c; });
                 }
                 continue;
             }
@@ -295,10 +356,12 @@ void PaintLayer(std::span<uint32_t> picture, int width, int height, double metre
                 const double at = (left + (right - left) * s.fx - kLow) * kSteps, per = (right - left) * s.dfx * kSteps;
                 const double last = static_cast<double>(ramp.size() - 1);
                 if (at >= 0 && at <= last && at + per * (s.to - s.from) >= 0 && at + per * (s.to - s.from) <= last) {
-                    auto index = static_cast<int64_t>(std::llround(at * 65536));
+                    const auto index = static_cast<int64_t>(std::llround(at * 65536));
                     const auto step = static_cast<int64_t>(std::llround(per * 65536));
-                    for (int x = s.from; x < s.to; ++x, index += step)
-                        out[x] = Blend(out[x], ramp[static_cast<size_t>((index + 32768) >> 16)], keep);
+                    const Premultiplied* colours = ramp.data();
+                    BlendRun(out, s.from, s.to, keep, [&](int x) {
+                        return colours[static_cast<size_t>((index + step * (x - s.from) + 32768) >> 16)];
+                    });
                     continue;
                 }
             }
@@ -312,7 +375,7 @@ void PaintLayer(std::span<uint32_t> picture, int width, int height, double metre
                 for (int k = 0; k < 4; ++k)
                     if (!std::isnan(v[k])) sum += w[k] * v[k], weights += w[k];
                 const double value = std::clamp(static_cast<double>(sum / weights), kLow, kHigh);
-                out[x] = Blend(out[x], ramp[static_cast<size_t>(std::lround((value - kLow) * kSteps))], keep);
+                out[x] = Blend(out[x] & 0x00FFFFFF, ramp[static_cast<size_t>(std::lround((value - kLow) * kSteps))], keep);
             }
         }
     }

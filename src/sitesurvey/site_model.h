@@ -70,8 +70,9 @@ struct LayerGrid {
 // that switching layers or targets only combines them.
 struct FieldGrids {
     GridSpec spec;
-    std::vector<std::vector<float>> rssi;  // by access point, as the model lists them; cell by cell
-    std::vector<float> nearestPlace;       // metres, cell by cell
+    size_t accessPoints = 0;
+    std::vector<float> rssi;          // cell by cell, each cell's access points as the model lists them
+    std::vector<float> nearestPlace;  // metres, cell by cell
 };
 FieldGrids SampleFields(const SiteModel& model, const GridSpec& spec);
 

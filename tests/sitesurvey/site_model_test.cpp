@@ -63,6 +63,27 @@ TEST(SiteModel, NothingIsPaintedFarFromAMeasuredPlace) {
     EXPECT_EQ(count.At(40, 10), 1);  // (20, 5): "Lab" alone
 }
 
+// The grid combines the sampled fields as LayerValue combines what is heard at a place.
+TEST(SiteModel, GridValuesAreTheLayerValuesAtTheCells) {
+    const SiteModel model = Corridor();
+    const GridSpec spec{0, 0, 1.0, 21, 11};
+    const FieldGrids fields = SampleFields(model, spec);
+    const Target targets[] = {{}, {Target::Kind::Ssid, "Lab"}, {Target::Kind::Bssid, "02:00:00:00:00:01"}};
+    for (const auto& [layer, key] : kLayerNames)
+        for (const Target& target : targets) {
+            const LayerGrid grid = SampleLayer(model, fields, {layer, target, -62, 10});
+            for (int j = 0; j < spec.rows; ++j)
+                for (int i = 0; i < spec.columns; ++i) {
+                    const std::optional<double> v =
+                        LayerValue(layer, target, model.HeardAt({i * 1.0, j * 1.0}), -62);
+                    ASSERT_EQ(grid.At(i, j).has_value(), v.has_value()) << key << " " << i << "," << j;
+                    if (v) {
+                        EXPECT_NEAR(*grid.At(i, j), *v, 1e-3) << key << " " << i << "," << j;
+                    }
+                }
+        }
+}
+
 TEST(SiteModel, GridCsvHasAHeaderAndEmptyCellsWhereNothingIsPainted) {
     LayerGrid grid{{1.0, 2.0, 0.5, 2, 2}, {-55.25f, std::nanf(""), 3.0f, -70.0f}};
     EXPECT_EQ(LayerGridCsv(grid), "x_m,y_m,value\r\n1.00,2.00,-55.2\r\n1.50,2.00,\r\n1.00,2.50,3.0\r\n1.50,2.50,-70.0\r\n");
