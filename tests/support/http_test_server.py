@@ -267,10 +267,29 @@ class Server(socketserver.ThreadingTCPServer):
     request_queue_size = 64
 
 
+def drip_handshake(sock):
+    """A TLS server that answers the client's hello one byte every half second: never
+    idle, never done, and no certificate ever seen."""
+    try:
+        sock.settimeout(10)
+        sock.recv(4096)  # the client's hello
+        record = b"\x16\x03\x03\x40\x00" + bytes(0x4000)
+        for b in record[:120]:
+            time.sleep(0.5)
+            sock.sendall(bytes([b]))
+    except OSError:
+        pass
+    finally:
+        sock.close()
+
+
 def make_handler(kind, origin, proxy, contexts):
     class Handler(socketserver.BaseRequestHandler):
         def handle(self):
             sock = self.request
+            if kind == "https_drip":
+                drip_handshake(sock)
+                return
             try:
                 if kind in contexts:
                     sock = contexts[kind].wrap_socket(sock, server_side=True)
@@ -312,7 +331,7 @@ def run(d):
     origin = Origin(ports, d)
     proxy = Proxy(origin)
     servers = []
-    for kind in ("http", "https", "https_self", "https_expired", "https_unknown", "proxy"):
+    for kind in ("http", "https", "https_self", "https_expired", "https_unknown", "https_drip", "proxy"):
         srv = Server(("127.0.0.1", 0), make_handler(kind, origin, proxy, contexts))
         ports[kind] = srv.server_address[1]
         threading.Thread(target=srv.serve_forever, daemon=True).start()

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -93,6 +94,11 @@ struct HttpClient::Transfer {
     bool abandoned = false;
     SOCKET socket = INVALID_SOCKET;
     std::vector<uint8_t>* stream = nullptr;
+    // The watchdog ends a transfer at its end time whatever it is doing: a single TLS
+    // handshake or read, made of many receives, is not bounded by the socket's time-out.
+    bool finished = false;
+    bool timeUp = false;
+    std::condition_variable finishedChanged;
 
     std::atomic<int64_t> contentLength{-1};
     std::atomic<int64_t> received{0};
@@ -107,6 +113,16 @@ struct HttpClient::Transfer {
 namespace {
 
 using Transfer = HttpClient::Transfer;
+
+// Milliseconds from the start that the transfer may take: the deadline, stretched while
+// the bytes come at least at the least average rate; none without a deadline.
+std::optional<int64_t> EndMs(const Transfer& t) {
+    const Request& r = t.request;
+    if (r.deadlineMs == 0) return std::nullopt;
+    int64_t endMs = r.deadlineMs;
+    if (r.minAverageRate > 0) endMs = std::max(endMs, t.received.load() * 1000 / r.minAverageRate);
+    return endMs;
+}
 
 // One connection of a transfer: the socket, and the TLS session over it when there is one.
 class Connection {
@@ -196,6 +212,7 @@ private:
             if (t_.socket != INVALID_SOCKET) closesocket(t_.socket);
             t_.socket = s;
             if (t_.abandoned) return Failure(NetError::Aborted);
+            if (t_.timeUp) return TooSlow();
         }
         socket_ = s;
         armedMs_ = 0;
@@ -252,13 +269,12 @@ private:
     // transfer's end comes first; nullopt once it has come.
     std::optional<DWORD> NextWait() const {
         const Request& r = t_.request;
-        if (r.deadlineMs == 0) return r.timeoutMs;
+        const std::optional<int64_t> endMs = EndMs(t_);
+        if (!endMs) return r.timeoutMs;
         const int64_t elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
                                     std::chrono::steady_clock::now() - t_.started).count();
-        int64_t endMs = r.deadlineMs;
-        if (r.minAverageRate > 0) endMs = std::max(endMs, t_.received.load() * 1000 / r.minAverageRate);
-        if (elapsed >= endMs) return std::nullopt;
-        return static_cast<DWORD>(std::min<int64_t>(r.timeoutMs, endMs - elapsed));
+        if (elapsed >= *endMs) return std::nullopt;
+        return static_cast<DWORD>(std::min<int64_t>(r.timeoutMs, *endMs - elapsed));
     }
 
     // Sets the socket's time-outs for the next wait; a failure once the transfer's time is up.
@@ -377,7 +393,31 @@ Outcome RunTransfer(Transfer& t) {
     }
 }
 
+// Waits for the transfer's end time, moved on as the bytes come; if the transfer is still
+// running then, shuts its socket down as Abort does, so that whatever call it is in returns.
+void Watch(std::shared_ptr<Transfer> t) {
+    std::unique_lock lock(t->mutex);
+    for (;;) {
+        const std::optional<int64_t> endMs = EndMs(*t);
+        if (!endMs) return;
+        const auto end = t->started + std::chrono::milliseconds(*endMs);
+        if (t->finishedChanged.wait_until(lock, end, [&] { return t->finished || t->abandoned; })) return;
+        if (std::chrono::steady_clock::now() < t->started + std::chrono::milliseconds(EndMs(*t).value_or(0))) continue;
+        t->timeUp = true;
+        if (t->socket != INVALID_SOCKET) shutdown(t->socket, SD_BOTH);
+        return;
+    }
+}
+
 void Worker(std::shared_ptr<Transfer> t) {
+    std::thread watchdog;
+    if (t->request.deadlineMs) {
+        try {
+            watchdog = std::thread(Watch, t);
+        } catch (const std::system_error&) {
+            // Without a watchdog the socket's time-outs still bound each wait.
+        }
+    }
     try {
         t->outcome = RunTransfer(*t);
     } catch (const std::bad_alloc&) {
@@ -386,6 +426,15 @@ void Worker(std::shared_ptr<Transfer> t) {
     } catch (const std::length_error&) {
         t->outcome = Failure(NetError::OutOfMemory);
     }
+    {
+        std::lock_guard lock(t->mutex);
+        t->finished = true;
+        // Whatever the call that the watchdog cut short made of it, the time was up.
+        if (t->timeUp && t->outcome.code != 0)
+            t->outcome = Failure(NetError::TooSlow, std::to_string(t->request.deadlineMs) + " ms limit");
+    }
+    t->finishedChanged.notify_all();
+    if (watchdog.joinable()) watchdog.join();
     {
         std::lock_guard lock(t->mutex);
         if (t->abandoned) return;
@@ -469,6 +518,7 @@ void HttpClient::Abort() {
         // Wakes a worker blocked in recv; the worker closes the socket itself.
         if (running_->socket != INVALID_SOCKET) shutdown(running_->socket, SD_BOTH);
     }
+    running_->finishedChanged.notify_all();
     running_.reset();
 }
 

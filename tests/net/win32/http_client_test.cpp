@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 
 #include "net/net_error.h"
@@ -194,6 +195,15 @@ TEST_F(HttpClientTest, HostileServersEndTheTransferOnly) {
         const Result r = Fetch(Url("https", c.path), o);
         EXPECT_EQ(r.error, c.error) << r.reason;
     }
+    // A handshake dripped a byte every half second: each receive gets its byte inside the
+    // idle time-out, so only the transfer's own deadline can end it, inside the handshake.
+    Options o;
+    o.deadlineSeconds = 2;
+    const auto start = std::chrono::steady_clock::now();
+    const Result r = Fetch(Url("https_drip", "/"), o);
+    EXPECT_EQ(r.error, static_cast<int32_t>(NetError::TooSlow)) << r.reason;
+    // The server drips for a minute: ending long before shows the deadline did it.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 TEST_F(HttpClientTest, ProxyWithBasicAuthentication) {
