@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/colour.h"
 #include "wireless/records.h"
-#include "wireless/strip_chart.h"
 
 enum class WifiBand { Ghz24, Ghz5, Ghz6 };
 inline constexpr WifiBand kWifiBands[] = {WifiBand::Ghz24, WifiBand::Ghz5, WifiBand::Ghz6};

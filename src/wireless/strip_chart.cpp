@@ -102,12 +102,15 @@ void TStripChart::SetSize(int width, int height) {
     width_ = std::max(width, kMinSize);
     height_ = std::max(height, kMinSize);
     Allocate();
-    if (display_units_ == TDisplayUnits::Pixels) {
-        minimum_ = 0;
-        maximum_ = height_;
-        total_steps_ = width_;
-    }
+    FollowSizeInPixelUnits();
     Redraw();
+}
+
+void TStripChart::FollowSizeInPixelUnits() {
+    if (display_units_ != TDisplayUnits::Pixels) return;
+    minimum_ = 0;
+    maximum_ = height_;
+    total_steps_ = width_;
 }
 
 void TStripChart::SetActive(bool active) {
@@ -148,11 +151,7 @@ void TStripChart::SetGridSize(int32_t v) {
 
 void TStripChart::SetDisplayUnits(TDisplayUnits u) {
     display_units_ = u;
-    if (u == TDisplayUnits::Pixels) {
-        minimum_ = 0;
-        maximum_ = height_;
-        total_steps_ = width_;
-    }
+    FollowSizeInPixelUnits();
     Redraw();
 }
 

@@ -24,12 +24,6 @@ constexpr char kHome[] = R"({"interfaces": [{"description": "Wi-Fi A", "phy_type
     {"bssid": "00:1a:2b:3c:4d:5e", "ssid": "HomeNet", "frequency_khz": 2437000, "rssi": -67},
     {"bssid": "00:1a:2b:3c:4d:5f", "ssid": "", "frequency_khz": 5180000, "rssi": -80, "present": [true, false]}]}]})";
 
-std::vector<std::string> Row(ListView& list, int row) {
-    std::vector<std::string> cells;
-    for (int c = 0; c < list.ColumnCount(); ++c) cells.push_back(list.Cell(row, c));
-    return cells;
-}
-
 using MainWindow = AppTest;
 
 TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {

@@ -8,6 +8,7 @@
 
 #include "scan_harness.h"
 #include "support/crowded_band.h"
+#include "support/picture_fingerprint.h"
 #include "wireless/value_text.h"
 
 namespace {
@@ -302,17 +303,6 @@ TEST(ChannelGraph, FillsBlendTranslucentlyWithSoftEdgesInsideThePlot) {
     EXPECT_NE(picture.At(440, 213), black);
 }
 
-uint64_t Fingerprint(const GraphPicture& picture) {
-    uint64_t h = 14695981039346656037u;  // FNV-1a
-    for (Pixel p : picture.pixels) {
-        for (int byte = 0; byte < 4; ++byte) {
-            h ^= p >> (8 * byte) & 0xFF;
-            h *= 1099511628211u;
-        }
-    }
-    return h;
-}
-
 // Pictures taken before the fills and outlines were made faster: the faster ways draw them unchanged.
 TEST(ChannelGraph, RendersTheReferencePictures) {
     struct Case {
@@ -336,7 +326,7 @@ TEST(ChannelGraph, RendersTheReferencePictures) {
         GraphStyle style;
         style.lineWidth = c.width > 1000 ? 2 : 1;
         RenderGraph(picture, scale, CrowdedBand(c.band), AxisChannels(scale, 30), style, c.highlighted);
-        EXPECT_EQ(Fingerprint(picture), c.expected) << PlanOf(c.band).name << " " << c.width << "x" << c.height;
+        EXPECT_EQ(PictureFingerprint(picture.pixels), c.expected) << PlanOf(c.band).name << " " << c.width << "x" << c.height;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/picture_fingerprint.h"
 #include "wireless/scan_chart.h"
 
 namespace {
@@ -386,17 +387,6 @@ TEST(StripChart, HighlightedLineIsThickAndInFrontAndLinesAtNamesWhatIsThere) {
 // values outside the picture, a line added and a colour changed between steps, a
 // highlighted line, grid and base line, more than two pixels per update, resizes, and
 // runs long enough to wrap any internal scrolling.
-uint64_t Fingerprint(const TStripChart& chart) {
-    uint64_t h = 14695981039346656037u;  // FNV-1a
-    for (Pixel p : chart.Pixels()) {
-        for (int byte = 0; byte < 4; ++byte) {
-            h ^= p >> (8 * byte) & 0xFF;
-            h *= 1099511628211u;
-        }
-    }
-    return h;
-}
-
 TEST(StripChart, StepsDrawTheReferencePictures) {
     struct Case {
         const char* name;
@@ -445,7 +435,7 @@ TEST(StripChart, StepsDrawTheReferencePictures) {
             if (step == 2 * c.steps / 3) chart.Line(0).Position = 0;  // a network gone
             chart.Step();
         }
-        EXPECT_EQ(Fingerprint(chart), c.expected) << c.name;
+        EXPECT_EQ(PictureFingerprint(chart.Pixels()), c.expected) << c.name;
     }
 }
 
