@@ -10,7 +10,7 @@
 
 #include "common/win32/window.h"
 #include "support/crowded_band.h"
-#include "wireless/win32/channel_graph_control.h"
+#include "survey/win32/channel_graph_control.h"
 
 namespace {
 

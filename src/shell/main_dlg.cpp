@@ -1,7 +1,7 @@
 #include "shell/main_dlg.h"
 
-#include "common/product.h"
 #include "common/paths.h"
+#include "common/product.h"
 #include "common/system_info.h"
 #include "common/text.h"
 #include "common/uid.h"
@@ -13,29 +13,29 @@
 #include "common/win32/profile_file.h"
 #include "common/win32/registry.h"
 #include "common/win32/replace_file.h"
-#include "common/win32/wide.h"
 #include "common/win32/settings.h"
 #include "common/win32/shell.h"
 #include "common/win32/system_info_win.h"
+#include "common/win32/wide.h"
 #include "net/maker_server.h"
 #include "net/url.h"
 #include "net/win32/file_grabber.h"
 #include "net/win32/http_custo.h"
 #include "shell/about_dlg.h"
 #include "shell/auto_update_dlg.h"
+#include "shell/main_dlg_layout.h"
+#include "shell/settings_dlg.h"
 #include "shell/update_dlg.h"
+#include "survey/survey_views.h"
 #include "update/update_check.h"
 #include "update/win32/rensel_lite.h"
 #include "update/win32/run_folder.h"
-#include "shell/main_dlg_layout.h"
-#include "shell/settings_dlg.h"
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
 #include "views/channels_dlg.h"
 #include "views/net_more_dlg.h"
-#include "wireless/list_image.h"
 #include "wireless/information_elements.h"
-#include "wireless/survey_views.h"
+#include "wireless/list_image.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
@@ -174,7 +174,7 @@ Picture SquareOf(const TColourSquare& square, int size) {
 
 TMainDlg::TMainDlg(MainDlgSetup setup)
     : setup_(std::move(setup)),
-      source_(*setup_.api),
+      source_(*setup_.api, files_),
       scan_(source_.Api()),
       adapterRows_(AdapterColumns()),
       networkRows_(NetworkColumns()),
@@ -434,7 +434,7 @@ void TMainDlg::Record1Click() {
     }
     std::string fileName, error;
     if (!chooseRecordingFile || !chooseRecordingFile(fileName)) return;
-    if (!source_.StartRecording(fileName, error)) {
+    if (!source_.StartRecording(fileName, MonotonicMilliseconds(), error)) {
         const std::string text = "Could not record to " + fileName + ":\n" + error;
         LogAdd(log_.get(), text, TRunLog::kError);
         ShowMessage(text);
@@ -451,7 +451,7 @@ void TMainDlg::StopRecording() {
     const std::string fileName = source_.RecordingFile();
     const uint64_t passes = source_.RecordedPasses();
     std::string error;
-    if (source_.StopRecording(error)) {
+    if (source_.StopRecording(MonotonicMilliseconds(), error)) {
         LogAdd(log_.get(), "Recorded " + std::to_string(passes) + " passes to " + fileName, TRunLog::kInfo);
     } else {
         const std::string text = "Could not record to " + fileName + ":\n" + error;

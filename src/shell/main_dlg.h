@@ -8,20 +8,21 @@
 
 #include "common/run_log.h"
 #include "common/win32/controls.h"
+#include "common/win32/replace_file.h"
 #include "common/win32/window.h"
 #include "shell/location_notice.h"
 #include "shell/menu.h"
-#include "shell/survey_source.h"
-#include "wireless/channel_graph.h"
+#include "survey/channel_graph.h"
+#include "survey/list_view_model.h"
+#include "survey/scan_chart.h"
+#include "survey/strip_chart.h"
+#include "survey/survey_export.h"
+#include "survey/survey_source.h"
+#include "survey/survey_views.h"
+#include "survey/win32/strip_chart_control.h"
 #include "wireless/detail_commands.h"
-#include "wireless/list_view_model.h"
-#include "wireless/survey_export.h"
-#include "wireless/survey_views.h"
-#include "wireless/scan_chart.h"
 #include "wireless/scan_pass.h"
 #include "wireless/scan_requests.h"
-#include "wireless/strip_chart.h"
-#include "wireless/win32/strip_chart_control.h"
 
 class TAdapterStatsDlg;
 class TNetMoreDlg;
@@ -183,6 +184,7 @@ private:
     bool silentUpdateCheck = false;
     std::unique_ptr<TFileGrabber> hintGrabber;
     std::unique_ptr<TRenselLite> updateChecker;
+    ReplacingFileWriter files_;
     SurveySource source_;
     std::string baseCaption_;
     bool saveFailureShown_ = false;

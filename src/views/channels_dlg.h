@@ -11,8 +11,8 @@
 
 #include "common/win32/controls.h"
 #include "common/win32/window.h"
-#include "wireless/channel_graph.h"
-#include "wireless/win32/channel_graph_control.h"
+#include "survey/channel_graph.h"
+#include "survey/win32/channel_graph_control.h"
 
 // The tab strip above the graph.
 class TabStrip : public Control {

@@ -7,9 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "common/win32/fixtures.h"
+#include "common/win32/replace_file.h"
 #include "shell/app_fixture.h"
 #include "shell/menu.h"
-#include "shell/survey_source.h"
+#include "survey/survey_source.h"
 #include "wireless/scan_requests.h"
 
 namespace {
@@ -203,9 +204,11 @@ TEST(RecordingFile, IsACompleteScenarioAfterEveryWrite) {
     const std::string file = folder.Path("rec.json");
     auto loaded = wlan::sim::LoadScenarioText(R"({"interfaces": [{"networks": [{"ssid": "A", "quality": [10, 20, 30, 40]}]}]})");
     wlan::sim::SimulatedWlan service(loaded.scenario);
-    SurveySource source(service);
+    ReplacingFileWriter files;
+    SurveySource source(service, files);
     std::string error;
-    ASSERT_TRUE(source.StartRecording(file, error)) << error;
+    const uint64_t start = MonotonicMilliseconds();
+    ASSERT_TRUE(source.StartRecording(file, start, error)) << error;
     auto interfacesInFile = [&] {
         auto reread = wlan::sim::LoadScenarioFile(file);
         EXPECT_TRUE(reread) << reread.message;
@@ -220,7 +223,6 @@ TEST(RecordingFile, IsACompleteScenarioAfterEveryWrite) {
         wlan::WlanBuffer<wlan::WLAN_AVAILABLE_NETWORK_LIST> nets(source.Api());
         source.Api().WlanGetAvailableNetworkList(h, &list->InterfaceInfo[0].InterfaceGuid, 0, nullptr, nets.out());
     };
-    const uint64_t start = MonotonicMilliseconds();
     pass();
     pass();
     ASSERT_TRUE(source.SaveIfDue(start + 5000, error));
@@ -228,7 +230,7 @@ TEST(RecordingFile, IsACompleteScenarioAfterEveryWrite) {
     ASSERT_TRUE(source.SaveIfDue(start + 60000, error));
     EXPECT_EQ(interfacesInFile(), 1u);
     pass();
-    ASSERT_TRUE(source.StopRecording(error)) << error;
+    ASSERT_TRUE(source.StopRecording(start + 61000, error)) << error;
     const auto done = wlan::sim::LoadScenarioFile(file);
     ASSERT_TRUE(done) << done.message;
     EXPECT_EQ(done.scenario->interfaces[0].networks[0].quality.values, (std::vector<int64_t>{10, 20, 30}));

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "scan_harness.h"
+#include "survey/scan_chart.h"
+#include "survey/strip_chart.h"
 #include "wireless/list_image.h"
-#include "wireless/scan_chart.h"
-#include "wireless/strip_chart.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "wireless/channel_graph.h"
+#include "survey/channel_graph.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "survey/list_view_model.h"
 #include "wireless/information_elements.h"
-#include "wireless/list_view_model.h"
 #include "wireless/scan_pass.h"
 #include "wireless/value_text.h"
 

@@ -1,11 +1,11 @@
-#include "wireless/list_view_model.h"
+#include "survey/list_view_model.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "wireless/survey_views.h"
+#include "survey/survey_views.h"
 
 namespace {
 

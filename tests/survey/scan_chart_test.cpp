@@ -1,4 +1,4 @@
-#include "wireless/scan_chart.h"
+#include "survey/scan_chart.h"
 
 #include <gtest/gtest.h>
 

@@ -6,13 +6,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "common/file_writer.h"
 #include "sim/simulated_wlan.h"
-#include "wireless/survey_recording.h"
+#include "survey/survey_recording.h"
 
 class SurveySource {
 public:
-    explicit SurveySource(wlan::WlanApi& live) : live_(live), front_(live) {}
+    // The recording is written through files.
+    SurveySource(wlan::WlanApi& live, FileWriter& files) : live_(live), files_(files), front_(live) {}
     wlan::WlanApi& Api() { return front_; }
 
     // Replay. Load checks the file against the scenario rules; problem then holds
@@ -27,12 +30,12 @@ public:
 
     // Recording. Start writes the file at once, so that a file that cannot be
     // written is known before anything is recorded; error holds the reason.
-    bool StartRecording(const std::string& file, std::string& error);
+    bool StartRecording(const std::string& file, uint64_t nowMs, std::string& error);
     // Writes the file when the last write is 10 seconds old (before a pass: the
     // pass before it is complete then). False, with the reason, when it failed.
     bool SaveIfDue(uint64_t nowMs, std::string& error);
     // Takes the last pass in, writes the file and ends the recording.
-    bool StopRecording(std::string& error);
+    bool StopRecording(uint64_t nowMs, std::string& error);
     bool Recording() const { return recording_ != nullptr; }
     const std::string& RecordingFile() const { return recordingFile_; }
     uint64_t RecordedPasses() const { return recording_ ? recording_->Passes() : 0; }
@@ -44,6 +47,7 @@ private:
     bool Save(uint64_t nowMs, std::string& error);
 
     wlan::WlanApi& live_;
+    FileWriter& files_;
     wlan::RecordingWlan front_;
     std::unique_ptr<wlan::sim::SimulatedWlan> replay_;
     std::string replayFile_;

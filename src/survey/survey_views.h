@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "wireless/list_view_model.h"
+#include "survey/list_view_model.h"
 
 std::vector<ListColumn> AdapterColumns();
 std::vector<ListColumn> NetworkColumns();

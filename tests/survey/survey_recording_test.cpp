@@ -1,6 +1,6 @@
 // Recording a survey and replaying it through the simulated service: every
 // call's answer, pass by pass, byte for byte.
-#include "wireless/survey_recording.h"
+#include "survey/survey_recording.h"
 
 #include <cstring>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "wireless/survey_views.h"
+#include "survey/survey_views.h"
 
 #include "common/text.h"
 

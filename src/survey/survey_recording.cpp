@@ -1,4 +1,4 @@
-#include "wireless/survey_recording.h"
+#include "survey/survey_recording.h"
 
 #include <algorithm>
 #include <cstring>

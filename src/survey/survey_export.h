@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "wireless/list_view_model.h"
+#include "survey/list_view_model.h"
 
 using DetailPairs = std::vector<std::pair<std::string, std::string>>;  // caption, value
 

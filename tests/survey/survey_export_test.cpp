@@ -1,11 +1,11 @@
-#include "wireless/survey_export.h"
+#include "survey/survey_export.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "wireless/survey_views.h"
+#include "survey/survey_views.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "common/win32/drawn_control.h"
 #include "common/win32/unique.h"
-#include "wireless/channel_graph.h"
+#include "survey/channel_graph.h"
 
 class ChannelGraphControl : public DrawnControl {
 public:

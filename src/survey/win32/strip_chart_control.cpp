@@ -1,4 +1,4 @@
-#include "wireless/win32/strip_chart_control.h"
+#include "survey/win32/strip_chart_control.h"
 
 namespace {
 

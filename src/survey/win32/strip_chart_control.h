@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/win32/drawn_control.h"
-#include "wireless/strip_chart.h"
+#include "survey/strip_chart.h"
 
 class StripChartControl : public DrawnControl {
 public:

@@ -1,4 +1,4 @@
-#include "wireless/survey_export.h"
+#include "survey/survey_export.h"
 
 #include <algorithm>
 #include <cstdio>

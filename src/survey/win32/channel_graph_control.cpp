@@ -1,4 +1,4 @@
-#include "wireless/win32/channel_graph_control.h"
+#include "survey/win32/channel_graph_control.h"
 
 #include <algorithm>
 #include <cmath>

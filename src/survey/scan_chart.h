@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "survey/strip_chart.h"
 #include "wireless/scan_pass.h"
-#include "wireless/strip_chart.h"
 
 // The chart points of the scan pass: one line per network name, ignoring case.
 class TNetworkChart {

@@ -1,4 +1,4 @@
-#include "wireless/strip_chart.h"
+#include "survey/strip_chart.h"
 
 #include <algorithm>
 #include <cmath>

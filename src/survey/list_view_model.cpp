@@ -1,4 +1,4 @@
-#include "wireless/list_view_model.h"
+#include "survey/list_view_model.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "wireless/channel_graph.h"
+#include "survey/channel_graph.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "scan_harness.h"
 #include "support/crowded_band.h"
 #include "support/picture_fingerprint.h"
+#include "wireless/scan_harness.h"
 #include "wireless/value_text.h"
 
 namespace {

@@ -1,7 +1,5 @@
-#include "shell/survey_source.h"
+#include "survey/survey_source.h"
 
-#include "common/win32/replace_file.h"
-#include "wireless/scan_requests.h"
 
 namespace {
 
@@ -33,10 +31,10 @@ void SurveySource::UseLive() {
     end_.reset();
 }
 
-bool SurveySource::StartRecording(const std::string& file, std::string& error) {
+bool SurveySource::StartRecording(const std::string& file, uint64_t nowMs, std::string& error) {
     recording_ = std::make_unique<wlan::SurveyRecording>();
     recordingFile_ = file;
-    if (!Save(MonotonicMilliseconds(), error)) {
+    if (!Save(nowMs, error)) {
         recording_.reset();
         recordingFile_.clear();
         return false;
@@ -46,7 +44,7 @@ bool SurveySource::StartRecording(const std::string& file, std::string& error) {
 }
 
 bool SurveySource::Save(uint64_t nowMs, std::string& error) {
-    const FileWriteResult written = WriteFileReplacing(recordingFile_, recording_->ScenarioText());
+    const FileWriteResult written = files_.Replace(recordingFile_, recording_->ScenarioText());
     saves_.emplace(nowMs);
     if (!written.ok) error = written.error;
     return written.ok;
@@ -58,11 +56,11 @@ bool SurveySource::SaveIfDue(uint64_t nowMs, std::string& error) {
     return Save(nowMs, error);
 }
 
-bool SurveySource::StopRecording(std::string& error) {
+bool SurveySource::StopRecording(uint64_t nowMs, std::string& error) {
     if (!recording_) return true;
     front_.Attach(nullptr);
     recording_->Finish();
-    const bool ok = Save(MonotonicMilliseconds(), error);
+    const bool ok = Save(nowMs, error);
     recording_.reset();
     recordingFile_.clear();
     saves_.reset();

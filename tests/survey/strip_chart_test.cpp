@@ -1,4 +1,4 @@
-#include "wireless/strip_chart.h"
+#include "survey/strip_chart.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/picture_fingerprint.h"
-#include "wireless/scan_chart.h"
+#include "survey/scan_chart.h"
 
 namespace {
 
