@@ -1,7 +1,6 @@
 #include "shell/auto_update_dlg.h"
 
 #include <algorithm>
-#include <span>
 
 #include "common/product.h"
 #include "common/win32/files.h"
@@ -11,67 +10,7 @@
 #include "net/http_settings.h"
 #include "net/win32/file_grabber.h"
 #include "update/update_check.h"
-#include "update/win32/authenticode.h"
-#include "update/win32/run_folder.h"
-
-namespace {
-
-// Saves the installer under a name that nobody may hold already: the file must be new.
-// It is then opened again for reading only, denying writers and deleters, and compared
-// with what was downloaded; the returned handle keeps it so until the installer has started.
-// Returns an empty handle and sets error when any step fails.
-Unique<FileHandleTraits> SaveInstaller(const std::string& fileName, std::span<const uint8_t> bytes, DWORD& error) {
-    const std::wstring path = Widen(fileName);
-    error = 0;
-    {
-        Unique<FileHandleTraits> out(
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out) {
-            error = GetLastError();
-            return {};
-        }
-        size_t done = 0;
-        while (done < bytes.size() && !error) {
-            const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
-            DWORD written = 0;
-            if (!WriteFile(out.get(), bytes.data() + done, piece, &written, nullptr) || written != piece)
-                error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-            done += piece;
-        }
-        if (!error && !FlushFileBuffers(out.get())) error = GetLastError();
-    }
-    Unique<FileHandleTraits> held;
-    if (!error) {
-        held.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!held) error = GetLastError();
-    }
-    if (!error) {
-        std::vector<uint8_t> back(1u << 20);
-        size_t at = 0;
-        for (;;) {
-            DWORD got = 0;
-            if (!ReadFile(held.get(), back.data(), static_cast<DWORD>(back.size()), &got, nullptr)) {
-                error = GetLastError();
-                break;
-            }
-            if (got == 0) break;
-            if (at + got > bytes.size() || !std::equal(back.begin(), back.begin() + got, bytes.begin() + at)) {
-                error = ERROR_FILE_CORRUPT;
-                break;
-            }
-            at += got;
-        }
-        if (!error && at != bytes.size()) error = ERROR_FILE_CORRUPT;
-    }
-    if (error) {
-        held.reset();
-        DeleteFileW(path.c_str());
-    }
-    return held;
-}
-
-}  // namespace
+#include "update/win32/prepared_installer.h"
 
 TAutoUpdateDlg::TAutoUpdateDlg(HWND owner, std::string exeName) : owner_(owner), exeName_(std::move(exeName)) {
     CreateDialogFrame("Auto Update", 410, 39, owner);
@@ -150,32 +89,13 @@ void TAutoUpdateDlg::OnDownload() {
             break;
     }
     const std::string dataFolder = DataFolder(exeName_, kProductName);
-    RemoveStaleRunFolders(dataFolder);
-    const std::string runFolder = NewRunFolder(dataFolder);
-    DWORD error = runFolder.empty() ? GetLastError() : 0;
-    if (!runFolder.empty()) InstallerFile = runFolder + "update.exe";
-    auto held = runFolder.empty() ? Unique<FileHandleTraits>() : SaveInstaller(InstallerFile, Grabber->Buffer, error);
-    if (!held) {
-        LogAdd(Log, "Update refused : cannot save " + InstallerFile + " (" + std::to_string(error) + ")",
-               TRunLog::kError);
-        if (!runFolder.empty()) RemoveRunFolder(runFolder);
-        return Fail();
-    }
-    // A signed program runs only its own publisher's installers; the saved file is held
-    // against writers, so what is checked is what runs.
-    PublisherFacts facts;
-    facts.programKey = SignerPublicKey(exeName_);
-    if (facts.programKey) {
-        facts.installerTrust = VerifyFileTrust(InstallerFile);
-        facts.installerKey = SignerPublicKey(InstallerFile);
-    }
-    if (const std::string refusal = PublisherRefusal(facts); !refusal.empty()) {
-        LogAdd(Log, "Update refused : " + refusal, TRunLog::kError);
-        held.reset();
-        RemoveRunFolder(runFolder);
+    const PreparedInstaller installer = PrepareInstaller(dataFolder, Grabber->Buffer, exeName_);
+    InstallerFile = installer.file;
+    if (!installer.Ready()) {
+        LogAdd(Log, "Update refused : " + installer.refusal, TRunLog::kError);
         return Fail();
     }
     LogAdd(Log, "Starting update process", TRunLog::kInfo);
-    ShellOpenFromWindow(hwnd_, "", InstallerFile, InstallerParameters(dataFolder), runFolder, SW_SHOWNORMAL);
+    ShellOpenFromWindow(hwnd_, "", InstallerFile, InstallerParameters(dataFolder), installer.folder, SW_SHOWNORMAL);
     EndModal(IDOK);
 }
