@@ -182,3 +182,16 @@ std::string TabSeparatedText(const std::vector<std::string>& headers,
     for (const auto& row : rows) line(row);
     return out;
 }
+
+std::string UtcTimestampText(std::chrono::system_clock::time_point at) {
+    using namespace std::chrono;
+    const auto day = floor<days>(at);
+    const year_month_day date(day);
+    const hh_mm_ss time(floor<seconds>(at - day));
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02ld:%02ld:%02lldZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<long>(time.hours().count()), static_cast<long>(time.minutes().count()),
+                  static_cast<long long>(time.seconds().count()));
+    return text;
+}

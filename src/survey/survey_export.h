@@ -2,6 +2,7 @@
 // What was seen, as a file or as clipboard text: CSV (RFC 4180, UTF-8 with a
 // byte-order mark, so spreadsheet programs read it right), one JSON document,
 // or tab-separated rows for pasting into a report.
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -19,6 +20,13 @@ struct ExportTable {
     std::vector<DetailPairs> detail;  // per row, or empty: the decoded radio detail
 };
 
+// When and by what a document was made.
+struct ExportStamp {
+    std::string capturedAt;  // ISO 8601, UTC
+    std::string program;
+    std::string version;
+};
+
 struct ExportDocument {
     std::string capturedAt;  // ISO 8601, UTC
     std::string program;
@@ -27,6 +35,9 @@ struct ExportDocument {
 };
 
 enum class ExportFormat { Csv, Json };
+
+// "2024-05-01T09:30:00Z".
+std::string UtcTimestampText(std::chrono::system_clock::time_point at);
 
 // Every row of a list in the order the view sorts it (the filter does not apply).
 ExportTable TableOf(const ListViewModel& list, std::string kind, std::string jsonKey);

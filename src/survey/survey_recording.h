@@ -3,9 +3,7 @@
 // kept as the entities of a scenario file that the simulated service replays
 // answer for answer. A pass is one WlanEnumInterfaces call (one epoch); every
 // other call belongs to the pass before it.
-#include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,30 +13,6 @@
 #include "wireless/wlan_api.h"
 
 namespace wlan {
-
-// A number observed in some epochs: only its changes are kept, each as the
-// distance in epochs and in value from the one before (variable-length, mostly
-// two bytes), so a value that stands still costs nothing however long the
-// recording runs, and one that walks a little costs little.
-template <typename T>
-class Observed {
-public:
-    void At(uint32_t epoch, T value);
-    bool Empty() const { return changes_ == 0; }
-    bool Constant() const { return changes_ <= 1; }
-    T First() const { return first_; }
-    // Values by epoch from epoch 1 to the last change; epochs before the first
-    // observation take its value.
-    std::vector<T> ByEpoch() const;
-    size_t Changes() const { return changes_; }
-    size_t Bytes() const { return bytes_.capacity(); }
-
-private:
-    std::vector<uint8_t> bytes_;
-    size_t changes_ = 0;
-    uint32_t lastEpoch_ = 0;
-    T first_{}, last_{};
-};
 
 class SurveyRecording {
 public:
@@ -91,53 +65,6 @@ private:
     };
     std::vector<FaultRuns> faults_;
     void AddFault(int call, const InterfaceSlot* slot, uint32_t result, uint32_t epoch);
-};
-
-// A Native Wifi service in front of another: passes every call on and, while a
-// recording is attached, shows it every answer. The service behind can be
-// swapped when no handle or buffer of it is held.
-class RecordingWlan : public WlanApi {
-public:
-    explicit RecordingWlan(WlanApi& service) : service_(&service) {}
-    void Use(WlanApi& service) { service_ = &service; }
-    WlanApi& Service() const { return *service_; }
-    void Attach(SurveyRecording* recording) { recording_ = recording; }
-    SurveyRecording* Recording() const { return recording_; }
-
-    uint32_t WlanOpenHandle(uint32_t clientVersion, void* reserved, uint32_t* negotiatedVersion,
-                            Handle* clientHandle) override;
-    uint32_t WlanCloseHandle(Handle clientHandle, void* reserved) override;
-    uint32_t WlanEnumInterfaces(Handle clientHandle, void* reserved, WLAN_INTERFACE_INFO_LIST** interfaceList) override;
-    uint32_t WlanGetInterfaceCapability(Handle clientHandle, const GUID* interfaceGuid, void* reserved,
-                                        WLAN_INTERFACE_CAPABILITY** capability) override;
-    uint32_t WlanQueryInterface(Handle clientHandle, const GUID* interfaceGuid, uint32_t opCode, void* reserved,
-                                uint32_t* dataSize, void** data, uint32_t* valueType) override;
-    uint32_t WlanGetAvailableNetworkList(Handle clientHandle, const GUID* interfaceGuid, uint32_t flags, void* reserved,
-                                         WLAN_AVAILABLE_NETWORK_LIST** networkList) override;
-    uint32_t WlanGetNetworkBssList(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
-                                   uint32_t bssType, bool securityEnabled, void* reserved,
-                                   WLAN_BSS_LIST** bssList) override;
-    uint32_t WlanScan(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
-                      const WLAN_RAW_DATA* ieData, void* reserved) override;
-    uint32_t WlanRegisterNotification(Handle clientHandle, uint32_t sources, NotificationHandler handler) override;
-    void WlanFreeMemory(void* memory) override;
-
-private:
-    WlanApi* service_;
-    SurveyRecording* recording_ = nullptr;
-};
-
-// When a recording is written again: at least every 10 seconds, so that a
-// crash loses at most those.
-class SaveSchedule {
-public:
-    static constexpr uint64_t kIntervalMs = 10000;
-    explicit SaveSchedule(uint64_t nowMs) : last_(nowMs) {}
-    bool Due(uint64_t nowMs) const { return nowMs - last_ >= kIntervalMs; }
-    void Saved(uint64_t nowMs) { last_ = nowMs; }
-
-private:
-    uint64_t last_;
 };
 
 }  // namespace wlan

@@ -78,6 +78,10 @@ std::string SurveySource::Caption(const std::string& base) const {
     return text;
 }
 
+std::string RecordingFailureText(const std::string& file, const std::string& error) {
+    return "Could not record to " + file + ":\n" + error;
+}
+
 std::string ReplayArgument(const std::vector<std::string>& arguments) {
     for (size_t k = 0; k + 1 < arguments.size(); ++k)
         if (arguments[k] == "--replay") return arguments[k + 1];

@@ -10,7 +10,20 @@
 
 #include "common/file_writer.h"
 #include "sim/simulated_wlan.h"
+#include "survey/recording_wlan.h"
 #include "survey/survey_recording.h"
+
+// When a recording is written again: at least every 10 seconds, so that a
+// crash loses at most those.
+class SaveSchedule {
+public:
+    static constexpr uint64_t kIntervalMs = 10000;
+    explicit SaveSchedule(uint64_t nowMs) : last_(nowMs) {}
+    bool Due(uint64_t nowMs) const { return nowMs - last_ >= kIntervalMs; }
+
+private:
+    uint64_t last_;
+};
 
 class SurveySource {
 public:
@@ -54,8 +67,11 @@ private:
     std::optional<uint64_t> end_;
     std::unique_ptr<wlan::SurveyRecording> recording_;
     std::string recordingFile_;
-    std::optional<wlan::SaveSchedule> saves_;
+    std::optional<SaveSchedule> saves_;
 };
+
+// "Could not record to FILE:\nreason", for a recording that could not be written.
+std::string RecordingFailureText(const std::string& file, const std::string& error);
 
 // The file of "--replay FILE" among the command-line arguments; "" without one.
 std::string ReplayArgument(const std::vector<std::string>& arguments);

@@ -28,7 +28,7 @@ using MainWindow = AppTest;
 
 TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     auto& main = Start(kHome).main;
-    ASSERT_TRUE(main.started());
+    ASSERT_TRUE(main.session().Started());
     Tick();
     ASSERT_EQ(main.adapt_lst.RowCount(), 1);
     EXPECT_EQ(Row(main.adapt_lst, 0), (std::vector<std::string>{"Wi-Fi A", "Connected", "b/g/n"}));
@@ -90,7 +90,7 @@ TEST_F(MainWindow, AFailedEnumerationShowsOnceAndStopsScanning) {
 
 TEST_F(MainWindow, AFailedOpenIsShownAndNothingScans) {
     auto& main = Start(R"({"open_result": 5, "interfaces": [{"networks": [{"ssid": "A"}]}]})").main;
-    EXPECT_FALSE(main.started());
+    EXPECT_FALSE(main.session().Started());
     EXPECT_EQ(messages, (std::vector<std::string>{"Error WlanOpenHandle (5)"}));
     EXPECT_TRUE(Logged("Error WlanOpenHandle (5)"));
     EXPECT_FALSE(main.scantmr.Enabled());

@@ -102,31 +102,31 @@ TEST_F(Recording, AReplayShowsWhatTheRecordedRunShowed) {
     auto& main = Start(kSurvey).main;
     main.scope.chart().KeepWholeHistory(true);
     const std::string file = folder.Path("survey.json");
-    main.chooseRecordingFile = [&](std::string& name) {
+    main.ask.recordingFile = [&](std::string& name) {
         name = file;
         return true;
     };
     main.Record1Click();
-    ASSERT_TRUE(main.source().Recording());
+    ASSERT_TRUE(main.session().Source().Recording());
     EXPECT_EQ(MenuText(main, kCmdRecord), "Stop &Recording\tCtrl+R");
     const Run live = Passes(main, kPasses);
     EXPECT_NE(main.Text().find("Recording survey.json (14 passes)"), std::string::npos) << main.Text();
     const auto liveChart = ChartValues(main);
     main.Record1Click();
-    EXPECT_FALSE(main.source().Recording());
+    EXPECT_FALSE(main.session().Source().Recording());
     EXPECT_EQ(main.Text().find("Recording"), std::string::npos);
     EXPECT_EQ(MenuText(main, kCmdRecord), "&Record...\tCtrl+R");
     EXPECT_TRUE(Logged("Recorded 14 passes to " + file));
     ASSERT_FALSE(live.messages.empty());  // the refused calls were shown
     ASSERT_GT(liveChart.size(), 3u);
 
-    main.chooseReplayFile = [&](std::string& name) {
+    main.ask.replayFile = [&](std::string& name) {
         name = file;
         return true;
     };
     main.OpenRecording1Click();
-    ASSERT_TRUE(main.source().Replaying());
-    EXPECT_TRUE(main.started());
+    ASSERT_TRUE(main.session().Source().Replaying());
+    EXPECT_TRUE(main.session().Started());
     EXPECT_EQ(main.net_lst.RowCount(), 0);  // the survey starts over
     EXPECT_EQ(main.scope.chart().LineCount(), 0u);
     EXPECT_NE(main.Text().find("Replay of survey.json"), std::string::npos) << main.Text();
@@ -144,7 +144,7 @@ TEST_F(Recording, AReplayShowsWhatTheRecordedRunShowed) {
     EXPECT_EQ(Lists(main), last);
 
     main.Live1Click();
-    EXPECT_FALSE(main.source().Replaying());
+    EXPECT_FALSE(main.session().Source().Replaying());
     EXPECT_EQ(main.Text().find("Replay"), std::string::npos);
     Tick();
     EXPECT_EQ(main.adapt_lst.RowCount(), 2);
@@ -159,7 +159,7 @@ TEST_F(Recording, AFileThatBreaksTheRulesIsShownAndTheSurveyGoesOn) {
     main.Replay(file);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], file + ":1:55: interfaces[0].networks[0].qualty: unknown key \"qualty\"");
-    EXPECT_FALSE(main.source().Replaying());
+    EXPECT_FALSE(main.session().Source().Replaying());
     Tick();
     EXPECT_EQ(main.adapt_lst.RowCount(), 2);  // still the live survey
 }
@@ -168,7 +168,7 @@ TEST_F(Recording, TheCommandLineStartsAReplay) {
     const std::string file = folder.Path("short.json");
     WriteTestFile(file, R"({"interfaces": [{"description": "Recorded", "networks": [{"ssid": "Then", "quality": [40, 50]}]}]})");
     auto& main = Start(kSurvey, {"--replay", file}).main;
-    ASSERT_TRUE(main.source().Replaying());
+    ASSERT_TRUE(main.session().Source().Replaying());
     Tick();
     ASSERT_EQ(main.adapt_lst.RowCount(), 1);
     EXPECT_EQ(main.adapt_lst.Cell(0, 0), "Recorded");
@@ -192,8 +192,8 @@ TEST_F(Recording, AFileDroppedOnTheWindowIsReplayed) {
     std::copy(name.begin(), name.end(), reinterpret_cast<wchar_t*>(drop + 1));
     GlobalUnlock(memory);
     SendMessageW(main.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);  // DragFinish frees it
-    ASSERT_TRUE(main.source().Replaying());
-    EXPECT_EQ(main.source().ReplayFile(), file);
+    ASSERT_TRUE(main.session().Source().Replaying());
+    EXPECT_EQ(main.session().Source().ReplayFile(), file);
     Tick();
     ASSERT_EQ(main.adapt_lst.RowCount(), 1);
     EXPECT_EQ(main.adapt_lst.Cell(0, 0), "Dropped");

@@ -1,6 +1,6 @@
 // Recording a survey and replaying it through the simulated service: every
 // call's answer, pass by pass, byte for byte.
-#include "survey/survey_recording.h"
+#include "survey/recording_wlan.h"
 
 #include <cstring>
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/simulated_wlan.h"
+#include "survey/observed.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
-// The signal chart on screen: owns the chart model, copies its picture on
-// WM_PAINT, keeps the picture at the control's size, and runs the chart's own
-// step timer while Active.
+// The signal chart on screen: shows a chart model it is given (the survey
+// session's), copies its picture on WM_PAINT, keeps the picture at the control's
+// size, and runs the chart's own step timer while Active.
 #include <windows.h>
 
 #include <string>
@@ -12,13 +12,17 @@
 class StripChartControl : public DrawnControl {
 public:
     struct CreateArgs {
+        TStripChart* chart = nullptr;  // shown from creation on; outlives the control's window
         DesignRect rect{};
         unsigned anchors = kAnchorTopLeft;
     };
     bool Create(Window& parent, const CreateArgs& args);
-    TStripChart& chart() { return chart_; }
+    TStripChart& chart() { return *chart_; }
     void SetActive(bool active);
+    // The grid's spacing at 96 DPI, drawn for the window's DPI.
+    void SetGridSize(int design_pixels);
     void Place(int x, int y, int width, int height) override;
+    void OnDpiChanged(UINT old_dpi) override;
 
     // The text of the tooltip at the mouse: the names of the lines there.
     std::string TipAt(int x, int y) const override;
@@ -29,6 +33,9 @@ protected:
 
 private:
     void RestartTimer();
+    int Px(int design_pixels) const;
 
-    TStripChart chart_;
+    int grid_design_ = 0;  // none set: the chart's own
+
+    TStripChart* chart_ = nullptr;
 };
