@@ -13,7 +13,7 @@
 #include "update/win32/prepared_installer.h"
 
 TAutoUpdateDlg::TAutoUpdateDlg(HWND owner, std::string exeName) : owner_(owner), exeName_(std::move(exeName)) {
-    CreateDialogFrame("Auto Update", 410, 39, owner);
+    CreateDialogFrame({.caption = "Auto Update", .owner = owner, .client_width = 410, .client_height = 39});
     pb.Create(*this, {.rect = {8, 8, 393, 17}});
     pb.SetRange(100);
     Tmr.Attach(*this, 500);
@@ -24,18 +24,14 @@ TAutoUpdateDlg::~TAutoUpdateDlg() = default;
 
 void TAutoUpdateDlg::SetProxy(bool useProxy, std::string host, int32_t port, std::string user,
                               std::string password) {
-    UseProxy = useProxy;
-    ProxyHost = std::move(host);
-    ProxyPort = port;
-    ProxyUser = std::move(user);
-    ProxyPassword = std::move(password);
+    Proxy = {useProxy, std::move(host), port, std::move(user), std::move(password)};
 }
 
 bool TAutoUpdateDlg::Execute(HWND owner) {
     TmrTag = 0;
     Tmr.SetEnabled(true);
     Grabber = std::make_unique<TFileGrabber>(Log);
-    Grabber->SetProxy(UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword);
+    Grabber->Proxy = Proxy;
     Grabber->BodyLimit = kInstallerBodyLimit;
     Grabber->MinAverageRate = kInstallerMinAverageRate;
     InstallerFile = DataFolder(exeName_, kProductName) + "update.exe";
@@ -54,7 +50,7 @@ void TAutoUpdateDlg::TmrTimer() {
     if (!Grabber) return;
     if (TmrTag == 0) {
         TmrTag = 1;
-        LogAdd(Log, "Starting update download", TRunLog::kInfo);
+        LogAdd(Log, "Starting update download", LogLevel::Info);
         // The body stays in memory until it has passed every test; only then is it saved.
         Grabber->Grab(DownloadURL, "", [this](TFileGrabber&) { OnDownload(); });
         return;
@@ -77,13 +73,13 @@ void TAutoUpdateDlg::OnDownload() {
     const InstallerCheck check = CheckInstallerDownload(Grabber->ErrorCode, finalUrl, Grabber->Buffer);
     switch (check.verdict) {
         case InstallerVerdict::TooSmall:
-            LogAdd(Log, "Failed download. File Size : " + std::to_string(check.size) + " Bytes", TRunLog::kInfo);
+            LogAdd(Log, "Failed download. File Size : " + std::to_string(check.size) + " Bytes", LogLevel::Info);
             return Fail();
         case InstallerVerdict::NotVerified:
-            LogAdd(Log, "Update refused : not downloaded over verified HTTPS (" + finalUrl + ")", TRunLog::kError);
+            LogAdd(Log, "Update refused : not downloaded over verified HTTPS (" + finalUrl + ")", LogLevel::Error);
             return Fail();
         case InstallerVerdict::NotExecutable:
-            LogAdd(Log, "Update refused : the download is not a Windows program", TRunLog::kError);
+            LogAdd(Log, "Update refused : the download is not a Windows program", LogLevel::Error);
             return Fail();
         case InstallerVerdict::Run:
             break;
@@ -92,10 +88,10 @@ void TAutoUpdateDlg::OnDownload() {
     const PreparedInstaller installer = PrepareInstaller(dataFolder, Grabber->Buffer, exeName_);
     InstallerFile = installer.file;
     if (!installer.Ready()) {
-        LogAdd(Log, "Update refused : " + installer.refusal, TRunLog::kError);
+        LogAdd(Log, "Update refused : " + installer.refusal, LogLevel::Error);
         return Fail();
     }
-    LogAdd(Log, "Starting update process", TRunLog::kInfo);
+    LogAdd(Log, "Starting update process", LogLevel::Info);
     ShellOpenFromWindow(hwnd_, "", InstallerFile, InstallerParameters(dataFolder), installer.folder, SW_SHOWNORMAL);
     EndModal(IDOK);
 }

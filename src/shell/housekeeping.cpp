@@ -29,17 +29,17 @@ void InitUserIdentifier() {
 }
 
 void WriteLogHeader(TRunLog* log, const ProgramPlace& place, const std::string& caption, bool debug) {
-    LogAdd(log, "Starting", 1);
-    if (debug) LogAdd(log, "Debug mode", 0);
-    LogAdd(log, place.exeName, 1);
-    LogAdd(log, caption, 1);
-    LogAdd(log, "Windows : " + WindowsVersionText(), 1);
-    LogAdd(log, "64Bits : " + YesNo(IsWindows64()), 1);
-    LogAdd(log, "Administrator : " + YesNo(RunsAsAdministrator()), 1);
-    LogAdd(log, "Portable : " + YesNo(place.IsPortable()), 1);
-    if (!place.arguments.empty()) LogAdd(log, place.arguments.front(), 1);
-    LogAdd(log, "UID : " + ReadSetting("uid"), 0);
-    LogAdd(log, OpenSslLogLine(), 0);
+    LogAdd(log, "Starting", LogLevel::Info);
+    if (debug) LogAdd(log, "Debug mode", LogLevel::Verbose);
+    LogAdd(log, place.exeName, LogLevel::Info);
+    LogAdd(log, caption, LogLevel::Info);
+    LogAdd(log, "Windows : " + WindowsVersionText(), LogLevel::Info);
+    LogAdd(log, "64Bits : " + YesNo(IsWindows64()), LogLevel::Info);
+    LogAdd(log, "Administrator : " + YesNo(RunsAsAdministrator()), LogLevel::Info);
+    LogAdd(log, "Portable : " + YesNo(place.IsPortable()), LogLevel::Info);
+    if (!place.arguments.empty()) LogAdd(log, place.arguments.front(), LogLevel::Info);
+    LogAdd(log, "UID : " + ReadSetting("uid"), LogLevel::Verbose);
+    LogAdd(log, OpenSslLogLine(), LogLevel::Verbose);
 }
 
 std::string LookupErrorHint(const ProgramPlace& place, const std::string& key, const std::string& fallback) {
@@ -49,8 +49,8 @@ std::string LookupErrorHint(const ProgramPlace& place, const std::string& key, c
 
 void CloseHousekeeping(TRunLog* log, const ProgramPlace& place) {
     const std::string mirror = CleanVirtualStore(place.Folder());
-    if (!mirror.empty()) LogAdd(log, "Cleaning VirtualStore : " + mirror, 0);
-    LogAdd(log, "Closing Vellumar...", 1);
+    if (!mirror.empty()) LogAdd(log, "Cleaning VirtualStore : " + mirror, LogLevel::Verbose);
+    LogAdd(log, "Closing Vellumar...", LogLevel::Info);
     if (!place.IsPortable()) return;
     RemoveEmptyMakerFolder();
     if (ExportSettingsToIni(kProductName, place.Folder() + std::string(kSettingsFileName))) {

@@ -6,7 +6,6 @@
 #include "common/win32/private_messages.h"
 #include "common/win32/settings.h"
 #include "common/win32/shell.h"
-#include "common/win32/wide.h"
 #include "net/maker_server.h"
 #include "net/url.h"
 #include "net/win32/file_grabber.h"
@@ -65,8 +64,10 @@ private:
 TMainDlg::TMainDlg(MainDlgSetup setup)
     : place_{std::move(setup.exeName), std::move(setup.arguments)}, session_(*setup.api, settings_, files_) {
     using namespace main_layout;
-    CreateFrame(kProductName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, nullptr, kClientWidth, kClientHeight,
-                CreateMainMenu());
+    CreateFrame({.caption = kProductName,
+                 .client_width = kClientWidth,
+                 .client_height = kClientHeight,
+                 .menu = CreateMainMenu()});
     SetMinimumWindowSize(kMinWidth, kMinHeight);
     SetWindowPos(hwnd_, nullptr, Scale(234), Scale(267), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     accelerators_ = CreateMainAccelerators();
@@ -111,7 +112,7 @@ void TMainDlg::CreateControls() {
     more_ap_btn.onClick = [this] { more_ap_btnClick(); };
     drivers_btn.onClick = [this] { drivers_btnClick(); };
 
-    scope.Create(*this, {.chart = &session_.Chart(), .rect = kScope, .anchors = AnchorLeft | AnchorTop | AnchorRight});
+    scope.Create(*this, {.rect = kScope, .anchors = AnchorLeft | AnchorTop | AnchorRight}, session_.Chart());
     TStripChart& chart = scope.chart();
     chart.SetColor(RgbColour(0, 0, 0));
     chart.SetGridColor(RgbColour(0, 0, 0));
@@ -187,8 +188,8 @@ void TMainDlg::AppEvtActivate() {
 
     InitUID();
     const bool debug = ReadSetting("debug_mode") == "1";
-    log_ = std::make_unique<TRunLog>(place_.DataFolder() + kProductName + ".log",
-                                     debug, 10000, false);
+    log_ = std::make_unique<TRunLog>(
+        RunLogOptions{.file_name = place_.DataFolder() + kProductName + ".log", .verbose = debug, .max_lines = 10000});
     log_->SetFileOpener([](const std::string& file) { ShellOpenDocument(file, "", ""); });
     session_.SetLog(log_.get());
     WriteLogHeader(log_.get(), place_, Text(), debug);
@@ -227,7 +228,7 @@ void TMainDlg::ReportStartFailure(uint32_t result) {
     std::string page = LookupErrorHint(place_, "1062", MakerAddress("https", kDefaultHintPage));
     // Only a plain web address reaches the shell: the hint file comes from the network.
     if (!IsShellSafeWebAddress(page)) page = MakerAddress("https", kDefaultHintPage);
-    ShellOpenFromWindow(hwnd_, "", page, "", "", SW_SHOWNORMAL);
+    OpenWebPage(hwnd_, page);
 }
 
 void TMainDlg::SurveyStartedOver() {
@@ -321,7 +322,7 @@ void TMainDlg::ShowLocationNotice(bool visible) {
 }
 
 void TMainDlg::location_lnkClick() {
-    ShellOpenFromWindow(hwnd_, "", LocationNotice::kSettingsPage, "", "", SW_SHOWNORMAL);
+    OpenWebPage(hwnd_, LocationNotice::kSettingsPage);
 }
 
 void TMainDlg::CreateViews() {
@@ -390,7 +391,7 @@ void TMainDlg::drivers_btnClick() {
 }
 
 void TMainDlg::OpenPage(const std::string& path) {
-    ShellOpenFromWindow(hwnd_, "", MakerAddress("https", path), "", "", SW_SHOWNORMAL);
+    OpenWebPage(hwnd_, MakerAddress("https", path));
 }
 
 void TMainDlg::Quit1Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
@@ -417,17 +418,17 @@ void TMainDlg::Checkforupdate1Click() {
     if (!updateChecker) updateChecker = std::make_unique<TRenselLite>(log_.get(), kProductName);
     if (updateChecker->Busy()) return;
     EnableMenuItem(GetMenu(hwnd_), kCmdCheckForUpdate, MF_BYCOMMAND | MF_GRAYED);
-    LogAdd(log_.get(), "Self update check...", TRunLog::kInfo);
+    LogAdd(log_.get(), "Self update check...", LogLevel::Info);
     updateChecker->Check(place_.exeName, [this](TRenselLite&) { OnRenselLite(); });
 }
 
 void TMainDlg::OnRenselLite() {
     if (updateChecker->NewVersion()) {
-        LogAdd(log_.get(), std::string("New version of ") + kProductName + " is detected", TRunLog::kInfo);
+        LogAdd(log_.get(), std::string("New version of ") + kProductName + " is detected", LogLevel::Info);
         ShowUpdateOffer();
     } else if (updateChecker->ValidAnswer()) {
         const std::string upToDate = std::string(kProductName) + " is already up to date.";
-        LogAdd(log_.get(), upToDate, TRunLog::kInfo);
+        LogAdd(log_.get(), upToDate, LogLevel::Info);
         if (!silentUpdateCheck) ShowMessage(upToDate);
     }
     // The offer may have ended the program: the window is then gone.
@@ -445,29 +446,35 @@ void TMainDlg::ShowUpdateOffer() {
 }
 
 void TMainDlg::OnMenu(WORD command) {
-    switch (command) {
-        case kCmdQuit: Quit1Click(); break;
-        case kCmdSettings: Settings1Click(); break;
-        case kCmdOpenLog: OpenLog1Click(); break;
-        case kCmdCheckForUpdate: Checkforupdate1Click(); break;
-        case kCmdChangeLog: ChangeLog1Click(); break;
-        case kCmdBugReport: BugreportFeaturerequestKnownissues1Click(); break;
-        case kCmdAbout: About1Click(); break;
-        case kCmdExport: Export1Click(); break;
-        case kCmdRecord: Record1Click(); break;
-        case kCmdOpenRecording: OpenRecording1Click(); break;
-        case kCmdLive: Live1Click(); break;
-        case kCmdChannels: Channels1Click(); break;
-        case kCmdCopy: CopySelection(); break;
-        case kCmdFocusFilter:
-            SetFocus(filter_edt.hwnd());
-            SendMessageW(filter_edt.hwnd(), EM_SETSEL, 0, -1);
-            break;
-        case kCmdClearFilter:
-            if (!filter_edt.Text().empty()) filter_edt.SetText("");
-            break;
-        default: break;
-    }
+    using Handler = void (TMainDlg::*)();
+    static constexpr std::pair<MenuCommand, Handler> kHandlers[] = {
+        {kCmdQuit, &TMainDlg::Quit1Click},
+        {kCmdSettings, &TMainDlg::Settings1Click},
+        {kCmdOpenLog, &TMainDlg::OpenLog1Click},
+        {kCmdCheckForUpdate, &TMainDlg::Checkforupdate1Click},
+        {kCmdChangeLog, &TMainDlg::ChangeLog1Click},
+        {kCmdBugReport, &TMainDlg::BugreportFeaturerequestKnownissues1Click},
+        {kCmdAbout, &TMainDlg::About1Click},
+        {kCmdExport, &TMainDlg::Export1Click},
+        {kCmdRecord, &TMainDlg::Record1Click},
+        {kCmdOpenRecording, &TMainDlg::OpenRecording1Click},
+        {kCmdLive, &TMainDlg::Live1Click},
+        {kCmdChannels, &TMainDlg::Channels1Click},
+        {kCmdCopy, &TMainDlg::CopySelection},
+        {kCmdFocusFilter, &TMainDlg::FocusFilter},
+        {kCmdClearFilter, &TMainDlg::ClearFilter},
+    };
+    for (const auto& [id, handler] : kHandlers)
+        if (id == command) return (this->*handler)();
+}
+
+void TMainDlg::FocusFilter() {
+    SetFocus(filter_edt.hwnd());
+    SendMessageW(filter_edt.hwnd(), EM_SETSEL, 0, -1);
+}
+
+void TMainDlg::ClearFilter() {
+    if (!filter_edt.Text().empty()) filter_edt.SetText("");
 }
 
 void TMainDlg::FormClose() {
@@ -475,7 +482,7 @@ void TMainDlg::FormClose() {
     closed_ = true;
     scantmr.SetEnabled(false);
     StopRecording();
-    LogAdd(log_.get(), "Closing wLan handles...", 1);
+    LogAdd(log_.get(), "Closing wLan handles...", LogLevel::Info);
     if (dialogs_.channels) dialogs_.channels->SaveSettings();  // before a portable copy exports them
     session_.Close();
     try {
@@ -508,14 +515,9 @@ LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ENDSESSION:
             if (wp) StopRecording();  // Windows is ending: no WM_CLOSE comes
             break;
-        case WM_DROPFILES: {
-            const HDROP drop = reinterpret_cast<HDROP>(wp);
-            std::wstring file(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
-            file.resize(DragQueryFileW(drop, 0, file.data(), static_cast<UINT>(file.size())));
-            DragFinish(drop);
-            if (!file.empty()) Replay(Narrow(file));
+        case WM_DROPFILES:
+            if (const std::string file = TakeDroppedFile(reinterpret_cast<HDROP>(wp)); !file.empty()) Replay(file);
             return 0;
-        }
         case WM_COMMAND:
             // Enter, from the dialog keyboard handling: for the focused control (a list opens its details).
             if (LOWORD(wp) == IDOK && HIWORD(wp) == 0) break;

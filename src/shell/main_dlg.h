@@ -9,6 +9,7 @@
 
 #include "common/run_log.h"
 #include "common/win32/controls.h"
+#include "common/win32/list_view.h"
 #include "common/win32/replace_file.h"
 #include "common/win32/settings.h"
 #include "common/win32/window.h"
@@ -139,6 +140,8 @@ private:
     // The session's models copied into the list views.
     void PresentLists();
     void FilterChanged();
+    void FocusFilter();
+    void ClearFilter();
     void CopySelection();
 
     ProgramPlace place_;

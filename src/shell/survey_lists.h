@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "common/win32/controls.h"
+#include "common/win32/list_view.h"
 #include "survey/survey_session.h"
 
 class SurveyListViews {

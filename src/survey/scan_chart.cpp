@@ -6,10 +6,6 @@
 #include "common/run_log.h"
 #include "common/text.h"
 
-void StripScanChart::PassStarted() {
-    if (onPassStarted) onPassStarted();
-}
-
 void StripScanChart::NetworkListed(const std::string& name, uint32_t quality) {
     networks_.UpdateNetworkLine(name, static_cast<int32_t>(std::min<uint32_t>(quality, 100)));
 }
@@ -45,7 +41,7 @@ void TNetworkChart::UpdateNetworkLine(std::string_view name, int32_t quality) {
     line.Color = RandomColour();
     line.Name = std::string(name);
     line.Position = quality;
-    LogAdd(log_, "New network found : " + std::string(name), TRunLog::kInfo);
+    LogAdd(log_, "New network found : " + std::string(name), LogLevel::Info);
 }
 
 void TNetworkChart::RetireLines(std::span<const std::string> names) {

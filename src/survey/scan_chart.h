@@ -4,7 +4,6 @@
 // and the colour squares that show each line's colour in the network list.
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <random>
 #include <span>
 #include <string>
@@ -57,11 +56,7 @@ class StripScanChart : public ScanChart {
 public:
     StripScanChart(TStripChart& chart, TNetworkChart& networks) : chart_(chart), networks_(networks) {}
 
-    // Runs at the start of every pass that enumerated the interfaces: the window
-    // adds the colour squares of new lines here.
-    std::function<void()> onPassStarted;
-
-    void PassStarted() override;
+    void PassStarted() override {}
     void NetworkListed(const std::string& name, uint32_t quality) override;
     void InterfaceNetworks(const std::vector<std::string>& names) override;
     void PassCompleted() override;

@@ -68,7 +68,7 @@ uint32_t SurveySession::Start(std::function<void()> wake) {
     uint32_t negotiated = 0;
     startResult_ = scan_.client.Open(&negotiated);
     if (startResult_ != 0) {
-        LogAdd(log_, StartFailureText(startResult_), TRunLog::kError);
+        LogAdd(log_, StartFailureText(startResult_), LogLevel::Error);
         return startResult_;
     }
     started_ = true;
@@ -91,7 +91,7 @@ void SurveySession::Listen() {
             if (wake) wake();
         });
     // Without notifications the interval alone paces the requests.
-    if (rc != 0) LogAdd(log_, "WlanRegisterNotification failed (" + std::to_string(rc) + ")", TRunLog::kVerbose);
+    if (rc != 0) LogAdd(log_, "WlanRegisterNotification failed (" + std::to_string(rc) + ")", LogLevel::Verbose);
 }
 
 void SurveySession::TakeNotifications() {
@@ -116,7 +116,7 @@ TickOutcome SurveySession::Tick(uint64_t nowMs) {
     std::string error;
     if (!source_.SaveIfDue(nowMs, error)) {
         const std::string text = RecordingFailureText(source_.RecordingFile(), error);
-        LogAdd(log_, text, TRunLog::kError);
+        LogAdd(log_, text, LogLevel::Error);
         if (!std::exchange(saveFailureShown_, true)) outcome.messages.push_back(text);
     }
     const bool ended = source_.ReplayEnded();
@@ -130,7 +130,7 @@ TickOutcome SurveySession::Tick(uint64_t nowMs) {
         outcome.locationBlocked = true;
     else if (outcome.pass == 0u && !scan_.requests.AccessDenied())
         outcome.locationBlocked = false;
-    if (source_.ReplayEnded() && !ended) LogAdd(log_, "Replay ended", TRunLog::kInfo);
+    if (source_.ReplayEnded() && !ended) LogAdd(log_, "Replay ended", LogLevel::Info);
     outcome.captionChanged = source_.Recording() || source_.Replaying();
     for (SurveyObserver* observer : observers_) observer->PassEnded(*this, outcome);
     return outcome;
@@ -157,17 +157,17 @@ void SurveySession::SwitchService(const std::function<void()>& change) {
 bool SurveySession::Replay(const std::string& file, std::string& problem) {
     auto scenario = SurveySource::Load(file, problem);
     if (!scenario) {
-        LogAdd(log_, problem, TRunLog::kError);
+        LogAdd(log_, problem, LogLevel::Error);
         return false;
     }
-    LogAdd(log_, "Replaying " + file, TRunLog::kInfo);
+    LogAdd(log_, "Replaying " + file, LogLevel::Info);
     SwitchService([&] { source_.UseReplay(file, std::move(scenario)); });
     return true;
 }
 
 bool SurveySession::Live() {
     if (!source_.Replaying()) return false;
-    LogAdd(log_, "Live survey", TRunLog::kInfo);
+    LogAdd(log_, "Live survey", LogLevel::Info);
     SwitchService([this] { source_.UseLive(); });
     return true;
 }
@@ -176,11 +176,11 @@ bool SurveySession::StartRecording(const std::string& file, uint64_t nowMs, std:
     std::string error;
     if (!source_.StartRecording(file, nowMs, error)) {
         message = RecordingFailureText(file, error);
-        LogAdd(log_, message, TRunLog::kError);
+        LogAdd(log_, message, LogLevel::Error);
         return false;
     }
     saveFailureShown_ = false;
-    LogAdd(log_, "Recording to " + file, TRunLog::kInfo);
+    LogAdd(log_, "Recording to " + file, LogLevel::Info);
     return true;
 }
 
@@ -191,10 +191,10 @@ bool SurveySession::StopRecording(uint64_t nowMs, std::string& message) {
     std::string error;
     if (!source_.StopRecording(nowMs, error)) {
         message = RecordingFailureText(file, error);
-        LogAdd(log_, message, TRunLog::kError);
+        LogAdd(log_, message, LogLevel::Error);
         return false;
     }
-    LogAdd(log_, "Recorded " + std::to_string(passes) + " passes to " + file, TRunLog::kInfo);
+    LogAdd(log_, "Recorded " + std::to_string(passes) + " passes to " + file, LogLevel::Info);
     return true;
 }
 
@@ -225,7 +225,7 @@ SortOrder SurveySession::SortBy(SurveyList list, int column) {
     rows.SetSort(order);
     std::string error;
     if (!settings_.Write(kSortSettings[ListIndex(list)], SortSettingText(order), error))
-        LogAdd(log_, error, TRunLog::kError);
+        LogAdd(log_, error, LogLevel::Error);
     return order;
 }
 
@@ -294,9 +294,9 @@ bool SurveySession::Export(const std::string& fileName, ExportFormat format, con
     const FileWriteResult written = files_.Replace(fileName, ExportText(Document(stamp), format));
     if (!written.ok) {
         message = "Could not export to " + fileName + ":\n" + written.error;
-        LogAdd(log_, message, TRunLog::kError);
+        LogAdd(log_, message, LogLevel::Error);
         return false;
     }
-    LogAdd(log_, "Exported to " + fileName, TRunLog::kInfo);
+    LogAdd(log_, "Exported to " + fileName, LogLevel::Info);
     return true;
 }

@@ -20,7 +20,7 @@ protected:
 };
 
 TEST_F(NetworkChartTest, NamesShareALineIgnoringCaseAndAreLoggedOnce) {
-    TRunLog log(log_path_, false, 100, false);
+    TRunLog log({.file_name = log_path_, .max_lines = 100});
     TStripChart chart;
     TNetworkChart networks(chart, &log, 42);
     networks.UpdateNetworkLine("Home", 50);

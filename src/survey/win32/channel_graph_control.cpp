@@ -18,8 +18,8 @@ constexpr int kLabelGap = 6;  // least room between two channel labels
 
 }  // namespace
 
-bool ChannelGraphControl::Create(Window& parent, const CreateArgs& args) {
-    return CreateDrawn(parent, kGraphClass, args.rect, args.anchors);
+bool ChannelGraphControl::Create(Window& parent, const Placement& place) {
+    return CreateDrawn(parent, kGraphClass, place.rect, place.anchors);
 }
 
 int ChannelGraphControl::Px(int designPixels) const {

@@ -16,11 +16,7 @@
 
 class ChannelGraphControl : public DrawnControl {
 public:
-    struct CreateArgs {
-        DesignRect rect{};
-        unsigned anchors = kAnchorTopLeft;
-    };
-    bool Create(Window& parent, const CreateArgs& args);
+    bool Create(Window& parent, const Placement& place);
     void Place(int x, int y, int width, int height) override;
     void OnDpiChanged(UINT old_dpi) override;
 

@@ -8,12 +8,12 @@ constexpr int kTipTolerance = 3;  // rows either side of a line that still name 
 
 }  // namespace
 
-bool StripChartControl::Create(Window& parent, const CreateArgs& args) {
-    chart_ = args.chart;
+bool StripChartControl::Create(Window& parent, const Placement& place, TStripChart& chart) {
+    chart_ = &chart;
     chart_->OnRepaint = [this] {
         if (hwnd_ && !PaintNow()) InvalidateRect(hwnd_, nullptr, FALSE);
     };
-    return CreateDrawn(parent, kChartClass, args.rect, args.anchors);
+    return CreateDrawn(parent, kChartClass, place.rect, place.anchors);
 }
 
 std::string StripChartControl::TipAt(int x, int y) const {

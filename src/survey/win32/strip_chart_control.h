@@ -11,12 +11,8 @@
 
 class StripChartControl : public DrawnControl {
 public:
-    struct CreateArgs {
-        TStripChart* chart = nullptr;  // shown from creation on; outlives the control's window
-        DesignRect rect{};
-        unsigned anchors = kAnchorTopLeft;
-    };
-    bool Create(Window& parent, const CreateArgs& args);
+    // chart: shown from creation on; it outlives the control's window.
+    bool Create(Window& parent, const Placement& place, TStripChart& chart);
     TStripChart& chart() { return *chart_; }
     void SetActive(bool active);
     // The grid's spacing at 96 DPI, drawn for the window's DPI.
