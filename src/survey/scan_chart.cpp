@@ -29,13 +29,16 @@ Colour TNetworkChart::RandomColour() {
     return RgbColour(r, g, b);
 }
 
+size_t TNetworkChart::LineOf(std::string_view name) const {
+    for (size_t i = 0; i < chart_.LineCount(); ++i)
+        if (SameText(chart_.Line(i).Name, name)) return i;
+    return TStripChart::kNoLine;
+}
+
 void TNetworkChart::UpdateNetworkLine(std::string_view name, int32_t quality) {
-    for (size_t i = 0; i < chart_.LineCount(); ++i) {
-        TStripChartLine& line = chart_.Line(i);
-        if (SameText(line.Name, name)) {
-            line.Position = quality;
-            return;
-        }
+    if (const size_t known = LineOf(name); known != TStripChart::kNoLine) {
+        chart_.Line(known).Position = quality;
+        return;
     }
     TStripChartLine& line = chart_.AddLine();
     line.Color = RandomColour();

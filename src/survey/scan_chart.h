@@ -28,6 +28,8 @@ public:
     void UpdateNetworkLine(std::string_view name, int32_t quality);
     // Lines whose name is not among names drop to 0.
     void RetireLines(std::span<const std::string> names);
+    // The line of a network name, ignoring case; TStripChart::kNoLine for none.
+    size_t LineOf(std::string_view name) const;
 
     static uint64_t HighResolutionSeed();
 

@@ -48,7 +48,7 @@ SurveySession::SurveySession(wlan::WlanApi& live, SettingsStore& settings, FileW
     });
     // A network row shows its chart line's colour in place of the signal waves.
     networks_.SetDecoration([this](ReportRow& row) {
-        const size_t line = LineOfNetwork(row.caption);
+        const size_t line = networkChart_.LineOf(row.caption);
         if (line != TStripChart::kNoLine) row.image = kFirstColourSquare + static_cast<int>(line);
     });
 }
@@ -251,20 +251,14 @@ std::string SurveySession::ShownRowsText(SurveyList list, const std::vector<int>
     return TabSeparatedText(headers, cells);
 }
 
-size_t SurveySession::LineOfNetwork(std::string_view name) const {
-    for (size_t line = 0; line < chart_.LineCount(); ++line)
-        if (SameText(chart_.Line(line).Name, name)) return line;
-    return TStripChart::kNoLine;
-}
-
 void SurveySession::HighlightNetwork(int shownRow) {
     const ReportRow* selected = networks_.ShownRow(shownRow);
-    chart_.SetHighlightedLine(selected ? LineOfNetwork(selected->caption) : TStripChart::kNoLine);
+    chart_.SetHighlightedLine(selected ? networkChart_.LineOf(selected->caption) : TStripChart::kNoLine);
 }
 
 std::vector<ChannelAp> SurveySession::ChannelAccessPoints() const {
     return ::ChannelAccessPoints(scan_.bssList.get(), [this](const std::string& name) -> std::optional<Colour> {
-        const size_t line = LineOfNetwork(name);
+        const size_t line = networkChart_.LineOf(name);
         if (line == TStripChart::kNoLine) return std::nullopt;
         return chart_.Line(line).Color;
     });

@@ -130,7 +130,6 @@ private:
     // Closes the survey, lets change swap the service behind it, and starts over;
     // before the first Start only the change.
     void SwitchService(const std::function<void()>& change);
-    size_t LineOfNetwork(std::string_view name) const;
     void Listen();
 
     SettingsStore& settings_;
