@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "support/crowded_band.h"
-#include "wireless/channel_graph.h"
+#include "survey/channel_graph.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "wireless/strip_chart.h"
+#include "survey/strip_chart.h"
 
 namespace {
 

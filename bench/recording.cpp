@@ -8,7 +8,7 @@
 
 #include "demo_pass.h"
 #include "sim/simulated_wlan.h"
-#include "wireless/survey_recording.h"
+#include "survey/recording_wlan.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "sim/simulated_wlan.h"
-#include "wireless/list_view_model.h"
+#include "survey/list_view_model.h"
+#include "survey/survey_views.h"
 #include "wireless/scan_pass.h"
-#include "wireless/survey_views.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #   src/<sub>/win32/*.cpp    the Windows half of a portable subsystem
 #   src/views, src/shell     Windows only
 # tests/ mirrors src/; tests/support holds shared test helpers.
-set(PORTABLE_SUBSYSTEMS common wireless sim net update sitesurvey)
+set(PORTABLE_SUBSYSTEMS common wireless sim net update survey sitesurvey)
 set(SRC ${CMAKE_SOURCE_DIR}/src)
 set(TESTS ${CMAKE_SOURCE_DIR}/tests)
 

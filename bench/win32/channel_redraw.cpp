@@ -10,7 +10,7 @@
 
 #include "common/win32/window.h"
 #include "support/crowded_band.h"
-#include "wireless/win32/channel_graph_control.h"
+#include "survey/win32/channel_graph_control.h"
 
 namespace {
 
@@ -19,8 +19,12 @@ constexpr int kRuns = 60;
 class BenchWindow : public Window {
 public:
     BenchWindow(int width, int height) {
-        CreateFrame("Channel redraw", WS_OVERLAPPEDWINDOW, 0, nullptr, width, height);
-        graph.Create(*this, {.rect = {0, 0, width, height}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
+        CreateFrame({.caption = "Channel redraw",
+                     .style = WS_OVERLAPPEDWINDOW,
+                     .client_width = width,
+                     .client_height = height});
+        graph.Create(*this,
+                     {.rect = {0, 0, width, height}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
         ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
         UpdateWindow(hwnd_);
     }

@@ -1,5 +1,6 @@
 #include "common/run_log.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <ctime>
@@ -53,9 +54,12 @@ LogTime LocalTimeNow() {
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
-TRunLog::TRunLog(std::string file_name, bool verbose, int32_t max_lines, bool load_existing)
-    : file_name_(std::move(file_name)), max_lines_(max_lines), verbose_(verbose), clock_(LocalTimeNow) {
-    if (load_existing) Load();
+TRunLog::TRunLog(RunLogOptions options)
+    : file_name_(std::move(options.file_name)),
+      max_lines_(options.max_lines),
+      verbose_(options.verbose),
+      clock_(LocalTimeNow) {
+    if (options.load_existing) Load();
 }
 
 TRunLog::~TRunLog() { Save(); }
@@ -64,15 +68,11 @@ void TRunLog::SetClock(Clock clock) { clock_ = clock ? std::move(clock) : Clock(
 
 void TRunLog::SetFileOpener(FileOpener opener) { opener_ = std::move(opener); }
 
-void TRunLog::Add(std::string_view text, int level) {
-    if (level <= kVerbose) {
-        // Negative levels are not used; they count as verbose rather than index past the markers.
-        if (!verbose_) return;
-        level = kVerbose;
-    }
-    if (level > kError) level = kError;
-
-    std::string line(kLevelMarkers[static_cast<size_t>(level)]);
+void TRunLog::Add(std::string_view text, LogLevel level) {
+    if (level == LogLevel::Verbose && !verbose_) return;
+    // A level made from another number is read as the nearest one, never past the markers.
+    const size_t marker = std::clamp<size_t>(static_cast<size_t>(level), 0, kLevelMarkers.size() - 1);
+    std::string line(kLevelMarkers[marker]);
     line += '\t';
     line += LogTimeStamp(clock_());
     line += '\t';
@@ -142,6 +142,6 @@ void TRunLog::Load() {
     }
 }
 
-void LogAdd(TRunLog* log, std::string_view text, int level) {
+void LogAdd(TRunLog* log, std::string_view text, LogLevel level) {
     if (log) log->Add(text, level);
 }

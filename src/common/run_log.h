@@ -23,24 +23,29 @@ void SetLogTimeSeparator(TimeSeparatorSource source);
 // "[yy-mm-dd hh:mm:ss]" with the current time separator.
 std::string LogTimeStamp(const LogTime& t);
 
+// A verbose line is kept only by a verbose log.
+enum class LogLevel { Verbose, Info, Error };
+
+struct RunLogOptions {
+    std::string file_name;  // UTF-8
+    bool verbose = false;
+    int32_t max_lines = 10000;
+    // An existing file's lines are taken over as they stand, so new lines go on top of them.
+    bool load_existing = false;
+};
+
 class TRunLog {
 public:
-    static constexpr int kVerbose = 0;
-    static constexpr int kInfo = 1;
-    static constexpr int kError = 2;
 
     using Clock = std::function<LogTime()>;
     using FileOpener = std::function<void(const std::string& file_name)>;
 
-    // file_name is UTF-8. With load_existing, an existing file's lines are taken over
-    // as they stand, so new lines go on top of them.
-    TRunLog(std::string file_name, bool verbose, int32_t max_lines, bool load_existing);
+    explicit TRunLog(RunLogOptions options);
     ~TRunLog();  // saves once more
     TRunLog(const TRunLog&) = delete;
     TRunLog& operator=(const TRunLog&) = delete;
 
-    // Level 0 "Verbose" is kept only by a verbose log; 1 "Info"; 2 and above "Error".
-    void Add(std::string_view text, int level);
+    void Add(std::string_view text, LogLevel level);
     // Rewrites the file; a failure leaves the file as it was and is not reported.
     void Save();
     // Saves, then hands the file to the opener (the shell on Windows).
@@ -66,7 +71,7 @@ private:
 };
 
 // Logging through an absent log does nothing.
-void LogAdd(TRunLog* log, std::string_view text, int level);
+void LogAdd(TRunLog* log, std::string_view text, LogLevel level);
 
 // The local time now, from the C runtime.
 LogTime LocalTimeNow();

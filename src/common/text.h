@@ -27,6 +27,8 @@ int MaxOf(int a, int b);
 char AsciiLower(char c);
 std::string AsciiLowerCase(std::string_view s);
 bool SameText(std::string_view a, std::string_view b);
+// 0 to 15 for a hexadecimal digit of either case, -1 for any other character.
+int HexDigitValue(char c);
 // Removes blanks and control characters (bytes <= 0x20) from both ends.
 std::string TrimText(std::string_view s);
 

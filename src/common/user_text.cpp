@@ -7,7 +7,7 @@ std::string ErrorText(std::string_view operation, uint32_t code, CodeSign sign) 
 }
 
 void ReportError(TRunLog* log, MessageSink& messages, const std::string& text) {
-    LogAdd(log, text, TRunLog::kError);
+    LogAdd(log, text, LogLevel::Error);
     messages.ShowMessage(text);
 }
 

@@ -43,13 +43,6 @@ std::optional<int64_t> ParseLength(std::string_view s) {
     return v;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 HttpResponseParser::HttpResponseParser(int64_t maxBody, size_t maxHead) : maxBody_(maxBody), maxHead_(maxHead) {}
@@ -263,9 +256,9 @@ size_t HttpResponseParser::FeedChunked(std::string_view data, const BodySink& si
         case ChunkStep::Size: {
             int64_t size = 0;
             size_t digits = 0;
-            while (digits < line.size() && HexValue(line[digits]) >= 0) {
+            while (digits < line.size() && HexDigitValue(line[digits]) >= 0) {
                 if (digits == 15) return bad("chunk size"), used;
-                size = size * 16 + HexValue(line[digits]);
+                size = size * 16 + HexDigitValue(line[digits]);
                 ++digits;
             }
             const std::string_view ext = TrimBlanks(line.substr(digits));

@@ -22,6 +22,15 @@ inline constexpr int64_t kInstallerMinAverageRate = 4 * 1024;  // bytes a second
 inline constexpr int64_t kSmallBodyLimit = 64 * 1024;            // hint file, update check answer
 inline constexpr int64_t kInstallerBodyLimit = 256LL * 1024 * 1024;  // installer download
 
+// The proxy a fetcher was given; not used unless `use` is set.
+struct ProxySettings {
+    bool use = false;
+    std::string host;
+    int32_t port = 0;
+    std::string user;
+    std::string password;
+};
+
 inline constexpr std::string_view kSslNotAvailable = "Not Available";
 
 // The URL unchanged, or, when it begins with "https" (any case) and TLS is not

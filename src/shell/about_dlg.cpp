@@ -38,7 +38,7 @@ TAboutDlg::TAboutDlg(HWND owner, std::string exeName)
     : TS_about({"About", "Application Name :", "Version :", "Email", "Web Site", "Forums"}),
       owner_(owner),
       exeName_(std::move(exeName)) {
-    CreateDialogFrame("", 389, 285, owner);
+    CreateDialogFrame({.caption = "", .owner = owner, .client_width = 389, .client_height = 285});
     Image1.Create(*this, {.rect = {0, 0, 388, 96}});
     Image1.SetBitmap([](const Window& w) { return BannerBitmap(w.Scale(388), w.Scale(96), w.Scale(28)); });
     all_grp.Create(*this, {.rect = {1, 97, 384, 184}});
@@ -70,11 +70,11 @@ void TAboutDlg::Execute() {
 }
 
 void TAboutDlg::email_btnClick() {
-    ShellOpenFromWindow(hwnd_, "", std::string("mailto:") + VELLUMAR_MAKER_MAIL, "", "", SW_SHOWNORMAL);
+    OpenWebPage(hwnd_, std::string("mailto:") + VELLUMAR_MAKER_MAIL);
 }
 
-void TAboutDlg::web_btnClick() { ShellOpenFromWindow(hwnd_, "", MakerAddress("https", "/"), "", "", SW_SHOWNORMAL); }
+void TAboutDlg::web_btnClick() { OpenWebPage(hwnd_, MakerAddress("https", "/")); }
 
 void TAboutDlg::forum_btnClick() {
-    ShellOpenFromWindow(hwnd_, "", MakerAddress("https", "/forum"), "", "", SW_SHOWNORMAL);
+    OpenWebPage(hwnd_, MakerAddress("https", "/forum"));
 }

@@ -1,7 +1,6 @@
 #include "shell/auto_update_dlg.h"
 
 #include <algorithm>
-#include <span>
 
 #include "common/product.h"
 #include "common/win32/files.h"
@@ -11,70 +10,10 @@
 #include "net/http_settings.h"
 #include "net/win32/file_grabber.h"
 #include "update/update_check.h"
-#include "update/win32/authenticode.h"
-#include "update/win32/run_folder.h"
-
-namespace {
-
-// Saves the installer under a name that nobody may hold already: the file must be new.
-// It is then opened again for reading only, denying writers and deleters, and compared
-// with what was downloaded; the returned handle keeps it so until the installer has started.
-// Returns an empty handle and sets error when any step fails.
-Unique<FileHandleTraits> SaveInstaller(const std::string& fileName, std::span<const uint8_t> bytes, DWORD& error) {
-    const std::wstring path = Widen(fileName);
-    error = 0;
-    {
-        Unique<FileHandleTraits> out(
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out) {
-            error = GetLastError();
-            return {};
-        }
-        size_t done = 0;
-        while (done < bytes.size() && !error) {
-            const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
-            DWORD written = 0;
-            if (!WriteFile(out.get(), bytes.data() + done, piece, &written, nullptr) || written != piece)
-                error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-            done += piece;
-        }
-        if (!error && !FlushFileBuffers(out.get())) error = GetLastError();
-    }
-    Unique<FileHandleTraits> held;
-    if (!error) {
-        held.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!held) error = GetLastError();
-    }
-    if (!error) {
-        std::vector<uint8_t> back(1u << 20);
-        size_t at = 0;
-        for (;;) {
-            DWORD got = 0;
-            if (!ReadFile(held.get(), back.data(), static_cast<DWORD>(back.size()), &got, nullptr)) {
-                error = GetLastError();
-                break;
-            }
-            if (got == 0) break;
-            if (at + got > bytes.size() || !std::equal(back.begin(), back.begin() + got, bytes.begin() + at)) {
-                error = ERROR_FILE_CORRUPT;
-                break;
-            }
-            at += got;
-        }
-        if (!error && at != bytes.size()) error = ERROR_FILE_CORRUPT;
-    }
-    if (error) {
-        held.reset();
-        DeleteFileW(path.c_str());
-    }
-    return held;
-}
-
-}  // namespace
+#include "update/win32/prepared_installer.h"
 
 TAutoUpdateDlg::TAutoUpdateDlg(HWND owner, std::string exeName) : owner_(owner), exeName_(std::move(exeName)) {
-    CreateDialogFrame("Auto Update", 410, 39, owner);
+    CreateDialogFrame({.caption = "Auto Update", .owner = owner, .client_width = 410, .client_height = 39});
     pb.Create(*this, {.rect = {8, 8, 393, 17}});
     pb.SetRange(100);
     Tmr.Attach(*this, 500);
@@ -85,18 +24,14 @@ TAutoUpdateDlg::~TAutoUpdateDlg() = default;
 
 void TAutoUpdateDlg::SetProxy(bool useProxy, std::string host, int32_t port, std::string user,
                               std::string password) {
-    UseProxy = useProxy;
-    ProxyHost = std::move(host);
-    ProxyPort = port;
-    ProxyUser = std::move(user);
-    ProxyPassword = std::move(password);
+    Proxy = {useProxy, std::move(host), port, std::move(user), std::move(password)};
 }
 
 bool TAutoUpdateDlg::Execute(HWND owner) {
     TmrTag = 0;
     Tmr.SetEnabled(true);
     Grabber = std::make_unique<TFileGrabber>(Log);
-    Grabber->SetProxy(UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword);
+    Grabber->Proxy = Proxy;
     Grabber->BodyLimit = kInstallerBodyLimit;
     Grabber->MinAverageRate = kInstallerMinAverageRate;
     InstallerFile = DataFolder(exeName_, kProductName) + "update.exe";
@@ -115,7 +50,7 @@ void TAutoUpdateDlg::TmrTimer() {
     if (!Grabber) return;
     if (TmrTag == 0) {
         TmrTag = 1;
-        LogAdd(Log, "Starting update download", TRunLog::kInfo);
+        LogAdd(Log, "Starting update download", LogLevel::Info);
         // The body stays in memory until it has passed every test; only then is it saved.
         Grabber->Grab(DownloadURL, "", [this](TFileGrabber&) { OnDownload(); });
         return;
@@ -138,44 +73,25 @@ void TAutoUpdateDlg::OnDownload() {
     const InstallerCheck check = CheckInstallerDownload(Grabber->ErrorCode, finalUrl, Grabber->Buffer);
     switch (check.verdict) {
         case InstallerVerdict::TooSmall:
-            LogAdd(Log, "Failed download. File Size : " + std::to_string(check.size) + " Bytes", TRunLog::kInfo);
+            LogAdd(Log, "Failed download. File Size : " + std::to_string(check.size) + " Bytes", LogLevel::Info);
             return Fail();
         case InstallerVerdict::NotVerified:
-            LogAdd(Log, "Update refused : not downloaded over verified HTTPS (" + finalUrl + ")", TRunLog::kError);
+            LogAdd(Log, "Update refused : not downloaded over verified HTTPS (" + finalUrl + ")", LogLevel::Error);
             return Fail();
         case InstallerVerdict::NotExecutable:
-            LogAdd(Log, "Update refused : the download is not a Windows program", TRunLog::kError);
+            LogAdd(Log, "Update refused : the download is not a Windows program", LogLevel::Error);
             return Fail();
         case InstallerVerdict::Run:
             break;
     }
     const std::string dataFolder = DataFolder(exeName_, kProductName);
-    RemoveStaleRunFolders(dataFolder);
-    const std::string runFolder = NewRunFolder(dataFolder);
-    DWORD error = runFolder.empty() ? GetLastError() : 0;
-    if (!runFolder.empty()) InstallerFile = runFolder + "update.exe";
-    auto held = runFolder.empty() ? Unique<FileHandleTraits>() : SaveInstaller(InstallerFile, Grabber->Buffer, error);
-    if (!held) {
-        LogAdd(Log, "Update refused : cannot save " + InstallerFile + " (" + std::to_string(error) + ")",
-               TRunLog::kError);
-        if (!runFolder.empty()) RemoveRunFolder(runFolder);
+    const PreparedInstaller installer = PrepareInstaller(dataFolder, Grabber->Buffer, exeName_);
+    InstallerFile = installer.file;
+    if (!installer.Ready()) {
+        LogAdd(Log, "Update refused : " + installer.refusal, LogLevel::Error);
         return Fail();
     }
-    // A signed program runs only its own publisher's installers; the saved file is held
-    // against writers, so what is checked is what runs.
-    PublisherFacts facts;
-    facts.programKey = SignerPublicKey(exeName_);
-    if (facts.programKey) {
-        facts.installerTrust = VerifyFileTrust(InstallerFile);
-        facts.installerKey = SignerPublicKey(InstallerFile);
-    }
-    if (const std::string refusal = PublisherRefusal(facts); !refusal.empty()) {
-        LogAdd(Log, "Update refused : " + refusal, TRunLog::kError);
-        held.reset();
-        RemoveRunFolder(runFolder);
-        return Fail();
-    }
-    LogAdd(Log, "Starting update process", TRunLog::kInfo);
-    ShellOpenFromWindow(hwnd_, "", InstallerFile, InstallerParameters(dataFolder), runFolder, SW_SHOWNORMAL);
+    LogAdd(Log, "Starting update process", LogLevel::Info);
+    ShellOpenFromWindow(hwnd_, "", InstallerFile, InstallerParameters(dataFolder), installer.folder, SW_SHOWNORMAL);
     EndModal(IDOK);
 }

@@ -8,6 +8,7 @@
 #include "common/run_log.h"
 #include "common/win32/controls.h"
 #include "common/win32/window.h"
+#include "net/http_settings.h"
 
 class TFileGrabber;
 
@@ -29,9 +30,7 @@ public:
 
     std::string InstallerFile;
     std::unique_ptr<TFileGrabber> Grabber;
-    bool UseProxy = false;
-    int32_t ProxyPort = 0;
-    std::string ProxyHost, ProxyUser, ProxyPassword;
+    ProxySettings Proxy;
     std::string DownloadURL;
     TRunLog* Log = nullptr;  // not owned
 

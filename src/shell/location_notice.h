@@ -7,8 +7,8 @@
 #include <string>
 
 #include "common/win32/controls.h"
+#include "common/win32/link_label.h"
 #include "common/win32/window.h"
-#include "shell/update_dlg.h"  // LinkLabel
 
 class LocationNotice {
 public:

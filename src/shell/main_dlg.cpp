@@ -1,47 +1,32 @@
 #include "shell/main_dlg.h"
 
 #include "common/product.h"
-#include "common/paths.h"
-#include "common/system_info.h"
-#include "common/text.h"
-#include "common/uid.h"
-#include "common/user_text.h"
-#include "common/win32/clipboard.h"
 #include "common/win32/files.h"
 #include "common/win32/installed_programs.h"
 #include "common/win32/private_messages.h"
-#include "common/win32/profile_file.h"
-#include "common/win32/registry.h"
-#include "common/win32/replace_file.h"
-#include "common/win32/wide.h"
 #include "common/win32/settings.h"
 #include "common/win32/shell.h"
-#include "common/win32/system_info_win.h"
 #include "net/maker_server.h"
 #include "net/url.h"
 #include "net/win32/file_grabber.h"
-#include "net/win32/http_custo.h"
 #include "shell/about_dlg.h"
-#include "shell/auto_update_dlg.h"
+#include "shell/file_dialogs.h"
+#include "shell/main_dlg_layout.h"
+#include "shell/settings_dlg.h"
+#include "shell/survey_lists.h"
 #include "shell/update_dlg.h"
 #include "update/update_check.h"
 #include "update/win32/rensel_lite.h"
 #include "update/win32/run_folder.h"
-#include "shell/main_dlg_layout.h"
-#include "shell/settings_dlg.h"
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
 #include "views/channels_dlg.h"
 #include "views/net_more_dlg.h"
 #include "wireless/list_image.h"
-#include "wireless/information_elements.h"
-#include "wireless/survey_views.h"
 
-#include <commdlg.h>
 #include <shellapi.h>
-#include <windowsx.h>
 
-#include <unordered_map>
+#include <chrono>
 
 namespace {
 
@@ -74,117 +59,15 @@ private:
     ListView& list_;
 };
 
-// The list's selection as the views move it from pass to pass.
-class ListRowSelection : public RowSelection {
-public:
-    explicit ListRowSelection(ListView& list) : list_(list) {}
-    std::vector<int> SelectedRows() const override { return list_.SelectedRows(); }
-    void SelectRows(const std::vector<int>& rows) override { list_.SelectRows(rows); }
-
-private:
-    ListView& list_;
-};
-
-// Settings that keep each list's sort column and direction.
-constexpr char kSortAdapters[] = "sort_adapters";
-constexpr char kSortNetworks[] = "sort_networks";
-constexpr char kSortAps[] = "sort_aps";
-// Line n of the chart has its colour square after the fixed pictures.
-constexpr int kFirstColourSquare = kListImageCount;
-constexpr int kMacColumn = 0, kSsidColumn = 0;
-
-// A setting that a registry refuses to read is no sort at all.
-std::string SafeReadSetting(const char* name) {
-    try {
-        return ReadSetting(name);
-    } catch (const std::exception&) {
-        return "";
-    }
-}
-
-std::string UtcTimestamp() {
-    SYSTEMTIME t;
-    GetSystemTime(&t);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
-                  t.wSecond);
-    return text;
-}
-
-// The standard file dialogs' record: the name goes in and comes back in buffer.
-template <size_t N>
-OPENFILENAMEW FileDialog(HWND owner, wchar_t (&buffer)[N], const wchar_t* filter, const wchar_t* title,
-                         const wchar_t* extension, DWORD flags) {
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = buffer;
-    ofn.nMaxFile = static_cast<DWORD>(N);
-    ofn.lpstrTitle = title;
-    ofn.lpstrDefExt = extension;
-    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | flags;
-    return ofn;
-}
-
-// The standard save dialog; the file type box picks the format.
-bool AskExportFile(HWND owner, std::string& fileName, ExportFormat& format) {
-    std::wstring initial = Widen(std::string(kProductName) + " survey");
-    wchar_t buffer[MAX_PATH * 4] = {};
-    initial.copy(buffer, std::size(buffer) - 1);
-    OPENFILENAMEW ofn = FileDialog(owner, buffer, L"CSV, comma-separated (*.csv)\0*.csv\0JSON (*.json)\0*.json\0",
-                                   L"Export", L"csv", OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST);
-    if (!GetSaveFileNameW(&ofn)) return false;
-    format = ofn.nFilterIndex == 2 ? ExportFormat::Json : ExportFormat::Csv;
-    fileName = Narrow(buffer);
-    // The default extension follows the first type; make the name match the chosen one.
-    const std::string wanted = format == ExportFormat::Json ? ".json" : ".csv";
-    const std::string other = format == ExportFormat::Json ? ".csv" : ".json";
-    if (TextEndsWith(fileName, other) && ofn.nFileExtension && !TextEndsWith(fileName, wanted))
-        fileName = fileName.substr(0, fileName.size() - other.size()) + wanted;
-    return true;
-}
-
-// The standard save or open dialog for a recording (a scenario file, .json).
-bool AskRecordingFile(HWND owner, bool save, std::string& fileName) {
-    wchar_t buffer[MAX_PATH * 4] = {};
-    if (save) Widen(std::string(kProductName) + " recording").copy(buffer, std::size(buffer) - 1);
-    OPENFILENAMEW ofn = FileDialog(owner, buffer, L"Recording (*.json)\0*.json\0All files (*.*)\0*.*\0",
-                                   save ? L"Record" : L"Open Recording", L"json",
-                                   save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST);
-    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return false;
-    fileName = Narrow(buffer);
-    return true;
-}
-
-// The chart line of a network name, compared ignoring case as the chart does.
-size_t LineOfNetwork(const TStripChart& chart, const std::string& name) {
-    for (size_t line = 0; line < chart.LineCount(); ++line)
-        if (SameText(chart.Line(line).Name, name)) return line;
-    return TStripChart::kNoLine;
-}
-
-Picture SquareOf(const TColourSquare& square, int size) {
-    const uint8_t* bgr = square.bytes.data();
-    return Picture(size, size, MakeArgb(255, bgr[2], bgr[1], bgr[0]));
-}
-
 }  // namespace
 
 TMainDlg::TMainDlg(MainDlgSetup setup)
-    : setup_(std::move(setup)),
-      source_(*setup_.api),
-      scan_(source_.Api()),
-      adapterRows_(AdapterColumns()),
-      networkRows_(NetworkColumns()),
-      apRows_(AccessPointColumns()),
-      networkChart_(scope.chart()),
-      scanChart_(scope.chart(), networkChart_) {
-    scanChart_.onPassStarted = [this] { AddColourSquares(); };
+    : place_{std::move(setup.exeName), std::move(setup.arguments)}, session_(*setup.api, settings_, files_) {
     using namespace main_layout;
-    CreateFrame(kProductName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, nullptr, kClientWidth, kClientHeight,
-                CreateMainMenu());
+    CreateFrame({.caption = kProductName,
+                 .client_width = kClientWidth,
+                 .client_height = kClientHeight,
+                 .menu = CreateMainMenu()});
     SetMinimumWindowSize(kMinWidth, kMinHeight);
     SetWindowPos(hwnd_, nullptr, Scale(234), Scale(267), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     accelerators_ = CreateMainAccelerators();
@@ -229,15 +112,15 @@ void TMainDlg::CreateControls() {
     more_ap_btn.onClick = [this] { more_ap_btnClick(); };
     drivers_btn.onClick = [this] { drivers_btnClick(); };
 
-    scope.Create(*this, {.rect = kScope, .anchors = AnchorLeft | AnchorTop | AnchorRight});
+    scope.Create(*this, {.rect = kScope, .anchors = AnchorLeft | AnchorTop | AnchorRight}, session_.Chart());
     TStripChart& chart = scope.chart();
     chart.SetColor(RgbColour(0, 0, 0));
     chart.SetGridColor(RgbColour(0, 0, 0));
     chart.SetBaseColor(RgbColour(0, 0, 0));
     chart.SetBaseLine(0);
-    chart.SetGridSize(10);
     chart.SetUpdateTimeSteps(2);
     chart.SetInterval(50);
+    scope.SetGridSize(10);
 
     colors.Create(*this, 16);
     for (Glyph g : kListGlyphs) colors.Add([g](int size) { return DrawGlyph(g, size); });
@@ -283,251 +166,148 @@ void TMainDlg::CreateControls() {
     scantmr.onTick = [this] { scantmrTimer(); };
 }
 
-std::string TMainDlg::ProgramFolder() const { return FileFolder(setup_.exeName); }
-
-bool TMainDlg::IsPortable() const { return !IsProductInstalled(kInstalledProductPrefix); }
-
-std::string TMainDlg::HintFileName() const {
-    return DataFolder(setup_.exeName, kProductName) + "vellumar.ini";
-}
-
 void TMainDlg::FormCreate() {
-    if (!IsPortable()) return;
     try {
-        ImportSettingsFromIni(kProductName, ProgramFolder() + std::string(kSettingsFileName));
+        ImportPortableSettings(place_);
     } catch (const std::exception& e) {
         // A registry that refuses a value: say so, and start with what was imported.
         ShowMessage(e.what());
     }
 }
 
-void TMainDlg::InitUID() {
-    if (!ReadSetting("uid").empty()) return;
-    WriteSetting("uid", MakeUserIdentifier(LocalTimeNow()));
-}
-
-void TMainDlg::WriteLogHeader(bool debug) {
-    TRunLog* l = log_.get();
-    LogAdd(l, "Starting", 1);
-    if (debug) LogAdd(l, "Debug mode", 0);
-    LogAdd(l, setup_.exeName, 1);
-    LogAdd(l, Text(), 1);
-    LogAdd(l, "Windows : " + WindowsVersionText(), 1);
-    LogAdd(l, "64Bits : " + YesNo(IsWindows64()), 1);
-    LogAdd(l, "Administrator : " + YesNo(RunsAsAdministrator()), 1);
-    LogAdd(l, "Portable : " + YesNo(IsPortable()), 1);
-    if (!setup_.arguments.empty()) LogAdd(l, setup_.arguments.front(), 1);
-    LogAdd(l, "UID : " + ReadSetting("uid"), 0);
-    LogAdd(l, OpenSslLogLine(), 0);
-}
+void TMainDlg::InitUID() { InitUserIdentifier(); }
 
 void TMainDlg::AppEvtActivate() {
     if (activated_) return;  // the start-up sequence runs once per process
     activated_ = true;
 
-    RegisterProgramPath(kProductName, setup_.exeName);
-    baseCaption_ = std::string(kProductName) + " v" + FileVersionText(setup_.exeName);
+    RegisterProgramPath(kProductName, place_.exeName);
+    baseCaption_ = std::string(kProductName) + " v" + FileVersionText(place_.exeName);
     SetText(baseCaption_);
     InvalidateRect(top_pnl.hwnd(), nullptr, TRUE);
 
     InitUID();
     const bool debug = ReadSetting("debug_mode") == "1";
-    log_ = std::make_unique<TRunLog>(DataFolder(setup_.exeName, kProductName) + kProductName + ".log",
-                                     debug, 10000, false);
+    log_ = std::make_unique<TRunLog>(
+        RunLogOptions{.file_name = place_.DataFolder() + kProductName + ".log", .verbose = debug, .max_lines = 10000});
     log_->SetFileOpener([](const std::string& file) { ShellOpenDocument(file, "", ""); });
-    networkChart_.SetLog(log_.get());
-    WriteLogHeader(debug);
+    session_.SetLog(log_.get());
+    WriteLogHeader(log_.get(), place_, Text(), debug);
 
     // The installer of an earlier update has finished by now; one still running keeps its folder.
-    RemoveStaleRunFolders(DataFolder(setup_.exeName, kProductName));
+    RemoveStaleRunFolders(place_.DataFolder());
     // The hint file arrives in the background; only a later start reads it.
     hintGrabber = std::make_unique<TFileGrabber>(log_.get());
-    StartHintDownload(*hintGrabber, DataFolder(setup_.exeName, kProductName));
+    StartHintDownload(*hintGrabber, place_.DataFolder());
 
-    if (const std::string replay = ReplayArgument(setup_.arguments); !replay.empty()) {
+    if (const std::string replay = ReplayArgument(place_.arguments); !replay.empty()) {
         std::string problem;
-        if (auto scenario = SurveySource::Load(replay, problem)) {
-            source_.UseReplay(replay, std::move(scenario));
-            LogAdd(log_.get(), "Replaying " + replay, TRunLog::kInfo);
+        if (session_.Replay(replay, problem))
             UpdateCaption();
-        } else {
-            LogAdd(log_.get(), problem, TRunLog::kError);
+        else
             ShowMessage(problem);
-        }
     }
     if (StartSurvey()) StartSilentUpdateCheck();
 }
 
 bool TMainDlg::StartSurvey() {
-    uint32_t negotiated = 0;
-    const uint32_t result = scan_.client.Open(&negotiated);
-    if (result != 0) {
-        const std::string text = ErrorText("WlanOpenHandle", result, CodeSign::Signed);
-        LogAdd(log_.get(), text, 2);
-        if (result == wlan::kErrorServiceNotActive) {
-            std::string page = LookupErrorHint("1062", MakerAddress("https", kDefaultHintPage));
-            // Only a plain web address reaches the shell: the hint file comes from the network.
-            if (!IsShellSafeWebAddress(page)) page = MakerAddress("https", kDefaultHintPage);
-            ShellOpenFromWindow(hwnd_, "", page, "", "", SW_SHOWNORMAL);
-        } else {
-            ShowMessage(text);
-        }
+    const HWND window = hwnd_;
+    if (session_.Start([window] { PostMessageW(window, kScanNotificationMessage, 0, 0); }) != 0) {
+        ReportStartFailure(session_.StartResult());
         return false;
     }
-    started_ = true;
-    scan_.knownAPs.emplace();
-    scan_.requests.SetInterval(StoredScanInterval());
-    scan_.requests.onAccessDenied = [this] { ReportAccessDenied(); };
-    ListenForScanNotifications();
-    scan_.scanIdle = true;
     scantmr.SetEnabled(true);
     return true;
 }
 
-void TMainDlg::RestartSurvey(const std::function<void()>& switchService) {
-    scantmr.SetEnabled(false);
-    if (started_) scan_.api.WlanRegisterNotification(scan_.client.get(), wlan::kNotificationSourceNone, nullptr);
-    // Every buffer goes back to the service that gave it before another takes its place.
-    scan_.interfaceList.reset();
-    scan_.bssList.reset();
-    scan_.client.Close();
-    scanNotifications_.TakeAll();
-    started_ = false;
-    switchService();
-    for (ListViewModel* rows : {&adapterRows_, &networkRows_, &apRows_}) rows->Clear();
-    scope.chart().ClearLines();
-    colors.SetCount(kFirstColourSquare);
-    scan_.requests = ScanRequests();
+void TMainDlg::ReportStartFailure(uint32_t result) {
+    if (result != wlan::kErrorServiceNotActive) {
+        ShowMessage(StartFailureText(result));
+        return;
+    }
+    std::string page = LookupErrorHint(place_, "1062", MakerAddress("https", kDefaultHintPage));
+    // Only a plain web address reaches the shell: the hint file comes from the network.
+    if (!IsShellSafeWebAddress(page)) page = MakerAddress("https", kDefaultHintPage);
+    OpenWebPage(hwnd_, page);
+}
+
+void TMainDlg::SurveyStartedOver() {
+    lists_.StartOver();
     ShowLocationNotice(false);
     PresentLists();
-    StartSurvey();
+    scantmr.SetEnabled(session_.Started());
+    if (!session_.Started()) ReportStartFailure(session_.StartResult());
     UpdateCaption();
 }
 
 void TMainDlg::Replay(const std::string& fileName) {
     std::string problem;
-    auto scenario = SurveySource::Load(fileName, problem);
-    if (!scenario) {
-        LogAdd(log_.get(), problem, TRunLog::kError);
+    if (!session_.Replay(fileName, problem)) {
         ShowMessage(problem);
         return;
     }
-    LogAdd(log_.get(), "Replaying " + fileName, TRunLog::kInfo);
-    RestartSurvey([&] { source_.UseReplay(fileName, std::move(scenario)); });
+    SurveyStartedOver();
 }
 
 void TMainDlg::OpenRecording1Click() {
     std::string fileName;
-    if (chooseReplayFile && chooseReplayFile(fileName)) Replay(fileName);
+    if (ask.replayFile && ask.replayFile(fileName)) Replay(fileName);
 }
 
 void TMainDlg::Live1Click() {
-    if (!source_.Replaying()) return;
-    LogAdd(log_.get(), "Live survey", TRunLog::kInfo);
-    RestartSurvey([this] { source_.UseLive(); });
+    if (session_.Live()) SurveyStartedOver();
 }
 
 void TMainDlg::Record1Click() {
-    if (source_.Recording()) {
+    if (session_.Source().Recording()) {
         StopRecording();
         return;
     }
-    std::string fileName, error;
-    if (!chooseRecordingFile || !chooseRecordingFile(fileName)) return;
-    if (!source_.StartRecording(fileName, error)) {
-        const std::string text = "Could not record to " + fileName + ":\n" + error;
-        LogAdd(log_.get(), text, TRunLog::kError);
-        ShowMessage(text);
+    std::string fileName, message;
+    if (!ask.recordingFile || !ask.recordingFile(fileName)) return;
+    if (!session_.StartRecording(fileName, MonotonicMilliseconds(), message)) {
+        ShowMessage(message);
         return;
     }
-    saveFailureShown_ = false;
-    LogAdd(log_.get(), "Recording to " + fileName, TRunLog::kInfo);
     ModifyMenuW(GetMenu(hwnd_), kCmdRecord, MF_BYCOMMAND | MF_STRING, kCmdRecord, kStopRecordingCaption);
     UpdateCaption();
 }
 
 void TMainDlg::StopRecording() {
-    if (!source_.Recording()) return;
-    const std::string fileName = source_.RecordingFile();
-    const uint64_t passes = source_.RecordedPasses();
-    std::string error;
-    if (source_.StopRecording(error)) {
-        LogAdd(log_.get(), "Recorded " + std::to_string(passes) + " passes to " + fileName, TRunLog::kInfo);
-    } else {
-        const std::string text = "Could not record to " + fileName + ":\n" + error;
-        LogAdd(log_.get(), text, TRunLog::kError);
-        if (!closed_) ShowMessage(text);
-    }
+    if (!session_.Source().Recording()) return;
+    std::string message;
+    if (!session_.StopRecording(MonotonicMilliseconds(), message) && !closed_) ShowMessage(message);
     if (hwnd_) ModifyMenuW(GetMenu(hwnd_), kCmdRecord, MF_BYCOMMAND | MF_STRING, kCmdRecord, kRecordCaption);
     UpdateCaption();
 }
 
 void TMainDlg::UpdateCaption() {
-    if (hwnd_ && !baseCaption_.empty()) SetText(source_.Caption(baseCaption_));
-    if (hwnd_) EnableMenuItem(GetMenu(hwnd_), kCmdLive, MF_BYCOMMAND | (source_.Replaying() ? MF_ENABLED : MF_GRAYED));
-}
-
-void TMainDlg::ListenForScanNotifications() {
-    // The handler runs on a thread of the service: it only queues and wakes this window.
-    const HWND window = hwnd_;
-    NotificationQueue* queue = &scanNotifications_;
-    const uint32_t rc = scan_.api.WlanRegisterNotification(
-        scan_.client.get(), wlan::kNotificationSourceAcm, [window, queue](const wlan::WlanNotification& notification) {
-            if (notification.code != wlan::kAcmScanComplete && notification.code != wlan::kAcmScanFail) return;
-            queue->Push(notification);
-            PostMessageW(window, kScanNotificationMessage, 0, 0);
-        });
-    // Without notifications the interval alone paces the requests.
-    if (rc != 0) LogAdd(log_.get(), "WlanRegisterNotification failed (" + std::to_string(rc) + ")", TRunLog::kVerbose);
-}
-
-void TMainDlg::TakeScanNotifications() {
-    for (const wlan::WlanNotification& notification : scanNotifications_.TakeAll())
-        scan_.requests.Notified(notification, log_.get());
-}
-
-std::string TMainDlg::LookupErrorHint(const std::string& key, const std::string& fallback) const {
-    std::string value = ReadProfileString(HintFileName(), "errors", key, "");
-    return value.size() >= 2 ? value : fallback;
+    if (hwnd_ && !baseCaption_.empty()) SetText(session_.Source().Caption(baseCaption_));
+    if (hwnd_)
+        EnableMenuItem(GetMenu(hwnd_), kCmdLive,
+                       MF_BYCOMMAND | (session_.Source().Replaying() ? MF_ENABLED : MF_GRAYED));
 }
 
 void TMainDlg::scantmrTimer() {
-    // A tick inside a pass's message box finds the rows half written: they wait for the pass.
-    if (!scan_.scanIdle) return;
-    // The pass before is complete now: the time to write the recording.
-    std::string error;
-    if (!source_.SaveIfDue(MonotonicMilliseconds(), error)) {
-        const std::string text = "Could not record to " + source_.RecordingFile() + ":\n" + error;
-        LogAdd(log_.get(), text, TRunLog::kError);
-        if (!std::exchange(saveFailureShown_, true)) ShowMessage(text);  // once; the next write may succeed
-    }
-    const bool ended = source_.ReplayEnded();
-    ScanLists lists{adapterRows_, networkRows_, apRows_};
-    const auto result = ScanTimerTick(scan_, lists, scanChart_, *this, log_.get());
-    PresentLists();
-    if (result && *result == 0 && dialogs_.channels) dialogs_.channels->PassCompleted(ChannelAccessPointsOfLastPass());
-    if (result) OnScanPassEnded(*result);
-    if (source_.ReplayEnded() && !ended) LogAdd(log_.get(), "Replay ended", TRunLog::kInfo);
-    if (source_.Recording() || source_.Replaying()) UpdateCaption();
+    // A tick inside the message box of the last one: the pass waits until it is read.
+    if (showingTick_) return;
+    const TickOutcome outcome = session_.Tick(MonotonicMilliseconds());
+    if (!outcome.pass) return;
+    showingTick_ = true;
+    ShowTickOutcome(outcome);
+    showingTick_ = false;
 }
 
-std::vector<ChannelAp> TMainDlg::ChannelAccessPointsOfLastPass() {
-    const TStripChart& chart = scope.chart();
-    return ChannelAccessPoints(scan_.bssList.get(), [&chart](const std::string& name) -> std::optional<Colour> {
-        const size_t line = LineOfNetwork(chart, name);
-        if (line == TStripChart::kNoLine) return std::nullopt;
-        return chart.Line(line).Color;
-    });
+void TMainDlg::ShowTickOutcome(const TickOutcome& outcome) {
+    for (const std::string& text : outcome.messages) ShowMessage(text);
+    PresentLists();
+    if (outcome.pass == 0u && dialogs_.channels) dialogs_.channels->PassCompleted(session_.ChannelAccessPoints());
+    if (outcome.locationBlocked) ShowLocationNotice(*outcome.locationBlocked);
+    if (outcome.captionChanged) UpdateCaption();
 }
 
 void TMainDlg::Channels1Click() {
-    if (dialogs_.channels) dialogs_.channels->ShowChannels(ChannelAccessPointsOfLastPass());
-}
-
-void TMainDlg::OnScanPassEnded(uint32_t result) {
-    if (result == wlan::kErrorAccessDenied) ReportAccessDenied();
-    // A completed pass whose scan request was refused still needs the notice.
-    if (result == 0 && !scan_.requests.AccessDenied()) ShowLocationNotice(false);
+    if (dialogs_.channels) dialogs_.channels->ShowChannels(session_.ChannelAccessPoints());
 }
 
 void TMainDlg::ReportAccessDenied() { ShowLocationNotice(true); }
@@ -542,196 +322,62 @@ void TMainDlg::ShowLocationNotice(bool visible) {
 }
 
 void TMainDlg::location_lnkClick() {
-    ShellOpenFromWindow(hwnd_, "", LocationNotice::kSettingsPage, "", "", SW_SHOWNORMAL);
-}
-
-void TMainDlg::AddColourSquares() {
-    TStripChart& chart = scope.chart();
-    for (size_t line : LinesNeedingSquares(chart.LineCount(), static_cast<size_t>(colors.Count()), kFirstColourSquare))
-        colors.Add([square = GetBitmap(chart.Line(line).Color)](int size) { return SquareOf(square, size); });
+    OpenWebPage(hwnd_, LocationNotice::kSettingsPage);
 }
 
 void TMainDlg::CreateViews() {
-    networkRows_.SetIdentity(NetworkIdentity);
-    apRows_.SetIdentity(AccessPointIdentity);
-    networkRows_.SetFilter([this](const ReportRow& row) {
-        return filter_.Empty() || filter_.Matches(NetworkRowFacts(row, facts_));
-    });
-    const int vendorColumn = ColumnOf(apRows_.Columns(), "Vendor");
-    apRows_.SetFilter([this, vendorColumn](const ReportRow& row) {
-        return filter_.Empty() || filter_.Matches(AccessPointRowFacts(row, facts_, vendorColumn));
-    });
-    // A network row shows its chart line's colour in place of the signal waves.
-    networkRows_.SetDecoration([this](ReportRow& row) {
-        const size_t line = LineOfNetwork(scope.chart(), row.caption);
-        if (line == TStripChart::kNoLine) return;
-        const int image = kFirstColourSquare + static_cast<int>(line);
-        if (image < colors.Count()) row.image = image;
-    });
-    net_lst.onSelectionChanged = [this] { HighlightSelectedNetwork(); };
-
-    struct Sorted { ListViewModel& rows; ListView& list; const char* setting; };
-    for (Sorted s : {Sorted{adapterRows_, adapt_lst, kSortAdapters}, Sorted{networkRows_, net_lst, kSortNetworks},
-                     Sorted{apRows_, ap_lst, kSortAps}}) {
-        s.rows.SetSort(ParseSortSetting(SafeReadSetting(s.setting), static_cast<int>(s.rows.Columns().size())));
-        const SortOrder order = s.rows.Sort();
-        s.list.SetSortArrow(order.column, order.descending ? -1 : 1);
-        s.list.onColumnClick = [this, s](int column) { SortList(s.rows, s.list, s.setting, column); };
-    }
-    chooseExportFile = [this](std::string& fileName, ExportFormat& format) {
+    lists_.Bind();  // after a portable copy's settings are imported
+    ask.exportFile = [this](std::string& fileName, ExportFormat& format) {
         return AskExportFile(hwnd_, fileName, format);
     };
-    chooseRecordingFile = [this](std::string& fileName) { return AskRecordingFile(hwnd_, true, fileName); };
-    chooseReplayFile = [this](std::string& fileName) { return AskRecordingFile(hwnd_, false, fileName); };
+    ask.recordingFile = [this](std::string& fileName) { return AskRecordingFile(hwnd_, true, fileName); };
+    ask.replayFile = [this](std::string& fileName) { return AskRecordingFile(hwnd_, false, fileName); };
     PresentLists();
-}
-
-void TMainDlg::HighlightSelectedNetwork() {
-    const ReportRow* selected = networkRows_.ShownRow(net_lst.SelectedRow());
-    scope.chart().SetHighlightedLine(selected ? LineOfNetwork(scope.chart(), selected->caption)
-                                              : TStripChart::kNoLine);
-}
-
-void TMainDlg::PresentList(ListViewModel& rows, ListView& list) {
-    const ListView::Batch batch(list);  // the pass's changes painted once, at its end
-    ListRowSelection selection(list);
-    rows.Present(list, &selection);
 }
 
 void TMainDlg::PresentLists() {
-    AddColourSquares();  // lines that this pass added
-    facts_.Collect(networkRows_.Rows(), apRows_.Rows());
-    PresentList(adapterRows_, adapt_lst);
-    PresentList(networkRows_, net_lst);
-    PresentList(apRows_, ap_lst);
-    HighlightSelectedNetwork();
-    filter_lbl.SetText(FilterStatusText(networkRows_.ShownCount(), networkRows_.TotalCount()) + " networks\n" +
-                       FilterStatusText(apRows_.ShownCount(), apRows_.TotalCount()) + " access points");
-}
-
-void TMainDlg::SortList(ListViewModel& rows, ListView& list, const char* setting, int column) {
-    const SortOrder order = NextSortOrder(rows.Sort(), column);
-    rows.SetSort(order);
-    list.SetSortArrow(order.column, order.descending ? -1 : 1);
-    try {
-        WriteSetting(setting, SortSettingText(order));
-    } catch (const std::exception& e) {
-        LogAdd(log_.get(), e.what(), TRunLog::kError);
-    }
-    PresentList(rows, list);
+    lists_.PresentAll();
+    filter_lbl.SetText(session_.FilterStatus());
 }
 
 void TMainDlg::FilterChanged() {
-    filter_ = RowFilter(filter_edt.Text());
+    session_.SetFilter(filter_edt.Text());
     PresentLists();
-}
-
-std::string TMainDlg::SelectedRowsText(ListView& list) {
-    ListViewModel& rows = &list == &adapt_lst ? adapterRows_ : &list == &net_lst ? networkRows_ : apRows_;
-    std::vector<std::vector<std::string>> cells;
-    for (int row : list.SelectedRows())
-        if (const ReportRow* shown = rows.ShownRow(row)) cells.push_back(rows.Cells(*shown));
-    if (cells.empty()) return "";
-    std::vector<std::string> headers;
-    for (const ListColumn& column : rows.Columns()) headers.push_back(column.caption);
-    return TabSeparatedText(headers, cells);
 }
 
 void TMainDlg::CopySelection() {
     const HWND focus = GetFocus();
-    if (focus == filter_edt.hwnd()) {
+    if (focus == filter_edt.hwnd())
         SendMessageW(focus, WM_COPY, 0, 0);
-        return;
-    }
-    for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) {
-        if (focus != list->hwnd()) continue;
-        const std::string text = SelectedRowsText(*list);
-        if (!text.empty()) SetClipboardText(hwnd_, text);
-    }
-}
-
-void TMainDlg::CopyColumn(ListView& list, int column) {
-    std::string text;
-    for (int row : list.SelectedRows()) text += list.Cell(row, column) + "\r\n";
-    if (!text.empty()) SetClipboardText(hwnd_, text);
-}
-
-void TMainDlg::ShowListMenu(ListView& list, LPARAM at) {
-    if (list.SelectedRows().empty()) return;
-    POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
-    if (at == -1) {  // the keyboard's menu key: beside the first selected row
-        RECT row{};
-        ListView_GetItemRect(list.hwnd(), list.SelectedRows().front(), &row, LVIR_LABEL);
-        point = {row.left, row.bottom};
-        ClientToScreen(list.hwnd(), &point);
-    }
-    const UniqueMenu menu(CreatePopupMenu());
-    AppendMenuW(menu.get(), MF_STRING, kCmdCopy, L"Copy\tCtrl+C");
-    if (&list == &ap_lst) AppendMenuW(menu.get(), MF_STRING, kCmdCopyMac, L"Copy MAC");
-    if (&list == &net_lst) AppendMenuW(menu.get(), MF_STRING, kCmdCopySsid, L"Copy SSID");
-    const UINT command = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y,
-                                        0, hwnd_, nullptr);
-    if (command == kCmdCopy) {
-        const std::string text = SelectedRowsText(list);
-        if (!text.empty()) SetClipboardText(hwnd_, text);
-    } else if (command == kCmdCopyMac) {
-        CopyColumn(list, kMacColumn);
-    } else if (command == kCmdCopySsid) {
-        CopyColumn(list, kSsidColumn);
-    }
-}
-
-ExportDocument TMainDlg::SurveyDocument() const {
-    ExportDocument document{UtcTimestamp(), kProductName, FileVersionText(setup_.exeName), {}};
-    document.tables.push_back(TableOf(adapterRows_, "Adapter", "adapters"));
-    document.tables.push_back(TableOf(networkRows_, "Network", "networks"));
-    ExportTable aps = TableOf(apRows_, "Access point", "access_points");
-    // The decoded detail of each access point, from the BSS list its row data points into.
-    const auto entries = BssEntries(scan_.bssList.get());
-    for (size_t row : apRows_.SortedOrder()) {
-        const intptr_t data = apRows_.Rows()[row].data;
-        aps.detail.push_back(data >= 0 && static_cast<size_t>(data) < entries.size()
-                                 ? AccessPointDetailRows(entries[static_cast<size_t>(data)],
-                                                         BssEntryElementBytes(scan_.bssList.get(),
-                                                                              static_cast<size_t>(data)))
-                                 : DetailPairs{});
-    }
-    document.tables.push_back(std::move(aps));
-    return document;
-}
-
-bool TMainDlg::ExportTo(const std::string& fileName, ExportFormat format) {
-    const FileWriteResult written = WriteFileReplacing(fileName, ExportText(SurveyDocument(), format));
-    if (!written.ok) {
-        ReportError(log_.get(), *this, "Could not export to " + fileName + ":\n" + written.error);
-        return false;
-    }
-    LogAdd(log_.get(), "Exported to " + fileName, TRunLog::kInfo);
-    return true;
+    else if (const SurveyList* list = lists_.ListOf(focus))
+        lists_.CopyRows(hwnd_, *list);
 }
 
 void TMainDlg::Export1Click() {
-    std::string fileName;
+    std::string fileName, message;
     ExportFormat format = ExportFormat::Csv;
-    if (chooseExportFile && chooseExportFile(fileName, format)) ExportTo(fileName, format);
+    if (!ask.exportFile || !ask.exportFile(fileName, format)) return;
+    const ExportStamp stamp{UtcTimestampText(std::chrono::system_clock::now()), kProductName,
+                            FileVersionText(place_.exeName)};
+    if (!session_.Export(fileName, format, stamp, message)) ShowMessage(message);
 }
 
 void TMainDlg::ShowMessage(const std::string& text) { ::ShowMessage(hwnd_, text); }
 
 void TMainDlg::more_adapt_btnClick() {
-    DetailContext context{scan_, *this, log_.get()};
+    DetailContext context{session_.Scan(), *this, log_.get()};
     ListSelection adapters(adapt_lst);
     MoreAdapterCommand(context, adapters, *dialogs_.adapterStats);
 }
 
 void TMainDlg::more_net_btnClick() {
-    DetailContext context{scan_, *this, log_.get()};
+    DetailContext context{session_.Scan(), *this, log_.get()};
     ListSelection networks(net_lst);
     MoreNetworkCommand(context, networks, *dialogs_.netMore);
 }
 
 void TMainDlg::more_ap_btnClick() {
-    DetailContext context{scan_, *this, log_.get()};
+    DetailContext context{session_.Scan(), *this, log_.get()};
     ListSelection accessPoints(ap_lst);
     MoreAccessPointCommand(context, accessPoints, *dialogs_.apMore);
 }
@@ -745,13 +391,13 @@ void TMainDlg::drivers_btnClick() {
 }
 
 void TMainDlg::OpenPage(const std::string& path) {
-    ShellOpenFromWindow(hwnd_, "", MakerAddress("https", path), "", "", SW_SHOWNORMAL);
+    OpenWebPage(hwnd_, MakerAddress("https", path));
 }
 
 void TMainDlg::Quit1Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
 void TMainDlg::Settings1Click() {
     dialogs_.settings->Execute();
-    scan_.requests.SetInterval(StoredScanInterval());  // from the next pass on
+    session_.ReadScanInterval();  // from the next pass on
 }
 void TMainDlg::About1Click() { dialogs_.about->Execute(); }
 void TMainDlg::ChangeLog1Click() { OpenPage(kChangeLogPage); }
@@ -772,17 +418,17 @@ void TMainDlg::Checkforupdate1Click() {
     if (!updateChecker) updateChecker = std::make_unique<TRenselLite>(log_.get(), kProductName);
     if (updateChecker->Busy()) return;
     EnableMenuItem(GetMenu(hwnd_), kCmdCheckForUpdate, MF_BYCOMMAND | MF_GRAYED);
-    LogAdd(log_.get(), "Self update check...", TRunLog::kInfo);
-    updateChecker->Check(setup_.exeName, [this](TRenselLite&) { OnRenselLite(); });
+    LogAdd(log_.get(), "Self update check...", LogLevel::Info);
+    updateChecker->Check(place_.exeName, [this](TRenselLite&) { OnRenselLite(); });
 }
 
 void TMainDlg::OnRenselLite() {
     if (updateChecker->NewVersion()) {
-        LogAdd(log_.get(), std::string("New version of ") + kProductName + " is detected", TRunLog::kInfo);
+        LogAdd(log_.get(), std::string("New version of ") + kProductName + " is detected", LogLevel::Info);
         ShowUpdateOffer();
     } else if (updateChecker->ValidAnswer()) {
         const std::string upToDate = std::string(kProductName) + " is already up to date.";
-        LogAdd(log_.get(), upToDate, TRunLog::kInfo);
+        LogAdd(log_.get(), upToDate, LogLevel::Info);
         if (!silentUpdateCheck) ShowMessage(upToDate);
     }
     // The offer may have ended the program: the window is then gone.
@@ -800,29 +446,35 @@ void TMainDlg::ShowUpdateOffer() {
 }
 
 void TMainDlg::OnMenu(WORD command) {
-    switch (command) {
-        case kCmdQuit: Quit1Click(); break;
-        case kCmdSettings: Settings1Click(); break;
-        case kCmdOpenLog: OpenLog1Click(); break;
-        case kCmdCheckForUpdate: Checkforupdate1Click(); break;
-        case kCmdChangeLog: ChangeLog1Click(); break;
-        case kCmdBugReport: BugreportFeaturerequestKnownissues1Click(); break;
-        case kCmdAbout: About1Click(); break;
-        case kCmdExport: Export1Click(); break;
-        case kCmdRecord: Record1Click(); break;
-        case kCmdOpenRecording: OpenRecording1Click(); break;
-        case kCmdLive: Live1Click(); break;
-        case kCmdChannels: Channels1Click(); break;
-        case kCmdCopy: CopySelection(); break;
-        case kCmdFocusFilter:
-            SetFocus(filter_edt.hwnd());
-            SendMessageW(filter_edt.hwnd(), EM_SETSEL, 0, -1);
-            break;
-        case kCmdClearFilter:
-            if (!filter_edt.Text().empty()) filter_edt.SetText("");
-            break;
-        default: break;
-    }
+    using Handler = void (TMainDlg::*)();
+    static constexpr std::pair<MenuCommand, Handler> kHandlers[] = {
+        {kCmdQuit, &TMainDlg::Quit1Click},
+        {kCmdSettings, &TMainDlg::Settings1Click},
+        {kCmdOpenLog, &TMainDlg::OpenLog1Click},
+        {kCmdCheckForUpdate, &TMainDlg::Checkforupdate1Click},
+        {kCmdChangeLog, &TMainDlg::ChangeLog1Click},
+        {kCmdBugReport, &TMainDlg::BugreportFeaturerequestKnownissues1Click},
+        {kCmdAbout, &TMainDlg::About1Click},
+        {kCmdExport, &TMainDlg::Export1Click},
+        {kCmdRecord, &TMainDlg::Record1Click},
+        {kCmdOpenRecording, &TMainDlg::OpenRecording1Click},
+        {kCmdLive, &TMainDlg::Live1Click},
+        {kCmdChannels, &TMainDlg::Channels1Click},
+        {kCmdCopy, &TMainDlg::CopySelection},
+        {kCmdFocusFilter, &TMainDlg::FocusFilter},
+        {kCmdClearFilter, &TMainDlg::ClearFilter},
+    };
+    for (const auto& [id, handler] : kHandlers)
+        if (id == command) return (this->*handler)();
+}
+
+void TMainDlg::FocusFilter() {
+    SetFocus(filter_edt.hwnd());
+    SendMessageW(filter_edt.hwnd(), EM_SETSEL, 0, -1);
+}
+
+void TMainDlg::ClearFilter() {
+    if (!filter_edt.Text().empty()) filter_edt.SetText("");
 }
 
 void TMainDlg::FormClose() {
@@ -830,22 +482,11 @@ void TMainDlg::FormClose() {
     closed_ = true;
     scantmr.SetEnabled(false);
     StopRecording();
-    LogAdd(log_.get(), "Closing wLan handles...", 1);
+    LogAdd(log_.get(), "Closing wLan handles...", LogLevel::Info);
     if (dialogs_.channels) dialogs_.channels->SaveSettings();  // before a portable copy exports them
-    if (started_) scan_.api.WlanRegisterNotification(scan_.client.get(), wlan::kNotificationSourceNone, nullptr);
-    scan_.client.Close();
-
-    const std::string mirror = CleanVirtualStore(ProgramFolder());
-    if (!mirror.empty()) LogAdd(log_.get(), "Cleaning VirtualStore : " + mirror, 0);
-    LogAdd(log_.get(), "Closing Vellumar...", 1);
-    if (!IsPortable()) return;
+    session_.Close();
     try {
-        RemoveEmptyMakerFolder();
-        if (ExportSettingsToIni(kProductName, ProgramFolder() + std::string(kSettingsFileName))) {
-            DeleteProductKey(kProductName);
-            UnregisterProgramPath(kProductName);
-            DeleteMakerKeyIfEmpty();
-        }
+        CloseHousekeeping(log_.get(), place_);
     } catch (const std::exception& e) {
         ShowMessage(e.what());
     }
@@ -853,10 +494,10 @@ void TMainDlg::FormClose() {
 
 void TMainDlg::FormDestroy() {
     scantmr.SetEnabled(false);
-    scan_.knownAPs.reset();
+    session_.Scan().knownAPs.reset();
     updateChecker.reset();
     hintGrabber.reset();
-    networkChart_.SetLog(nullptr);
+    session_.SetLog(nullptr);
     log_.reset();  // last: saving the log is its final act
 }
 
@@ -869,19 +510,14 @@ LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             AppEvtActivate();
             return 0;
         case kScanNotificationMessage:
-            TakeScanNotifications();
+            session_.TakeNotifications();
             return 0;
         case WM_ENDSESSION:
             if (wp) StopRecording();  // Windows is ending: no WM_CLOSE comes
             break;
-        case WM_DROPFILES: {
-            const HDROP drop = reinterpret_cast<HDROP>(wp);
-            std::wstring file(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
-            file.resize(DragQueryFileW(drop, 0, file.data(), static_cast<UINT>(file.size())));
-            DragFinish(drop);
-            if (!file.empty()) Replay(Narrow(file));
+        case WM_DROPFILES:
+            if (const std::string file = TakeDroppedFile(reinterpret_cast<HDROP>(wp)); !file.empty()) Replay(file);
             return 0;
-        }
         case WM_COMMAND:
             // Enter, from the dialog keyboard handling: for the focused control (a list opens its details).
             if (LOWORD(wp) == IDOK && HIWORD(wp) == 0) break;
@@ -891,9 +527,8 @@ LRESULT TMainDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             }
             break;
         case WM_CONTEXTMENU:
-            for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) {
-                if (reinterpret_cast<HWND>(wp) != list->hwnd()) continue;
-                ShowListMenu(*list, lp);
+            if (const SurveyList* list = lists_.ListOf(reinterpret_cast<HWND>(wp))) {
+                lists_.ShowMenu(hwnd_, *list, lp);
                 return 0;
             }
             break;

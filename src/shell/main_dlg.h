@@ -1,27 +1,24 @@
 #pragma once
 // The main window: the three lists, the signal chart, the detail buttons and
-// the menu. It owns the Native Wifi handle for the whole run and drives the
-// scan from a one-second timer.
+// the menu. It drives the survey session from a one-second timer and shows what
+// each tick did; the session owns the scan, the lists' models and the recording.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/run_log.h"
 #include "common/win32/controls.h"
+#include "common/win32/list_view.h"
+#include "common/win32/replace_file.h"
+#include "common/win32/settings.h"
 #include "common/win32/window.h"
+#include "shell/housekeeping.h"
 #include "shell/location_notice.h"
 #include "shell/menu.h"
-#include "shell/survey_source.h"
-#include "wireless/channel_graph.h"
-#include "wireless/detail_commands.h"
-#include "wireless/list_view_model.h"
-#include "wireless/survey_export.h"
-#include "wireless/survey_views.h"
-#include "wireless/scan_chart.h"
-#include "wireless/scan_pass.h"
-#include "wireless/scan_requests.h"
-#include "wireless/strip_chart.h"
-#include "wireless/win32/strip_chart_control.h"
+#include "shell/survey_lists.h"
+#include "survey/survey_session.h"
+#include "survey/win32/strip_chart_control.h"
 
 class TAdapterStatsDlg;
 class TNetMoreDlg;
@@ -86,7 +83,6 @@ public:
     // Starts the survey over again on the recording; a file that breaks the
     // scenario rules is shown and the survey goes on as it was.
     void Replay(const std::string& fileName);
-    const SurveySource& source() const { return source_; }
     void Channels1Click();
     void FormClose();
     void FormDestroy();
@@ -94,13 +90,7 @@ public:
     // desktop programs may not use location. Shows the notice above the lists.
     void ReportAccessDenied();
     void location_lnkClick();
-
-    // Start-up and shut-down housekeeping.
     void InitUID();
-    std::string LookupErrorHint(const std::string& key, const std::string& fallback) const;
-    bool IsPortable() const;
-    std::string ProgramFolder() const;
-    std::string HintFileName() const;
 
     // Controls, in the names the handlers use.
     Panel top_pnl;
@@ -115,85 +105,58 @@ public:
     Timer scantmr;
     ImageList colors;
 
-    // State shared with the scan and the detail commands.
-    TRunLog* log() const { return log_.get(); }
-    ScanState& scan() { return scan_; }
-    bool started() const { return started_; }
-    TRenselLite* checker() const { return updateChecker.get(); }
+    // The files the commands ask for; tests answer instead of the standard dialogs.
+    struct FileQuestions {
+        std::function<bool(std::string& fileName, ExportFormat& format)> exportFile;
+        std::function<bool(std::string& fileName)> recordingFile, replayFile;
+    } ask;
 
-    // The rows as the scan pass wrote them; the lists show them sorted and filtered.
-    ListViewModel& AdapterRows() { return adapterRows_; }
-    ListViewModel& NetworkRows() { return networkRows_; }
-    ListViewModel& AccessPointRows() { return apRows_; }
-    // Writes the survey; false (after saying why) when the file could not be written.
-    bool ExportTo(const std::string& fileName, ExportFormat format);
-    // Asks for the file; tests answer instead of the save dialog.
-    std::function<bool(std::string& fileName, ExportFormat& format)> chooseExportFile;
-    // Ask for the recording's file and for the file to replay; tests answer instead of the dialogs.
-    std::function<bool(std::string& fileName)> chooseRecordingFile, chooseReplayFile;
-    // The selected rows of a list with a header line; "" when none is selected.
-    std::string SelectedRowsText(ListView& list);
-    // Ctrl+C: the selected rows of the focused list.
-    void CopySelection();
+    TRunLog* log() const { return log_.get(); }
+    SurveySession& session() { return session_; }
+    TRenselLite* checker() const { return updateChecker.get(); }
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    // Chart point P0: a colour square in `colors` for every new line of the chart.
-    void AddColourSquares();
     // MessageSink: the modal message box.
     void ShowMessage(const std::string& text) override;
 
     void CreateControls();
     void CreateViews();
-    // Shows the rows of the last pass in the three lists, sorted and filtered.
-    void PresentLists();
-    void PresentList(ListViewModel& rows, ListView& list);
-    void SortList(ListViewModel& rows, ListView& list, const char* setting, int column);
-    void FilterChanged();
-    // The selected network's chart line drawn thick and in front.
-    void HighlightSelectedNetwork();
-    void ShowListMenu(ListView& list, LPARAM at);
-    void CopyColumn(ListView& list, int column);
-    ExportDocument SurveyDocument() const;
-    // After each pass: 0 when it completed, else the code that ended it.
-    void OnScanPassEnded(uint32_t result);
-    void ShowLocationNotice(bool visible);
-    void WriteLogHeader(bool debug);
-    // Finished scans reported by the service reach the scan requests on this thread.
-    void ListenForScanNotifications();
-    void TakeScanNotifications();
+    void StartSilentUpdateCheck();
     void OpenPage(const std::string& path);
     void OnMenu(WORD command);
-    // The access points of the last pass for the channel view, in their networks' chart colours.
-    std::vector<ChannelAp> ChannelAccessPointsOfLastPass();
-    void StartSilentUpdateCheck();
-    // Opens the service's handle and starts the scan timer; false when the service refused.
+
+    // The survey: started here, started over after a change of service; what each tick did.
     bool StartSurvey();
-    // Ends the survey, lets switchService change the service behind it, and starts over.
-    void RestartSurvey(const std::function<void()>& switchService);
+    void ReportStartFailure(uint32_t result);
+    void SurveyStartedOver();
+    void ShowTickOutcome(const TickOutcome& outcome);
     void StopRecording();
     void UpdateCaption();
+    void ShowLocationNotice(bool visible);
 
-    MainDlgSetup setup_;
+    // The session's models copied into the list views.
+    void PresentLists();
+    void FilterChanged();
+    void FocusFilter();
+    void ClearFilter();
+    void CopySelection();
+
+    ProgramPlace place_;
     MainDlgDialogs dialogs_;
     UniqueAccelerators accelerators_;
     std::unique_ptr<TRunLog> log_;
     bool silentUpdateCheck = false;
     std::unique_ptr<TFileGrabber> hintGrabber;
     std::unique_ptr<TRenselLite> updateChecker;
-    SurveySource source_;
+    RegistrySettings settings_;
+    ReplacingFileWriter files_;
+    SurveySession session_;
+    SurveyListViews lists_{session_, adapt_lst, net_lst, ap_lst, colors};
     std::string baseCaption_;
-    bool saveFailureShown_ = false;
-    ScanState scan_;
-    ListViewModel adapterRows_, networkRows_, apRows_;
-    SurveyFacts facts_;
-    RowFilter filter_;
-    NotificationQueue scanNotifications_;
-    TNetworkChart networkChart_;
-    StripScanChart scanChart_;
+    bool showingTick_ = false;  // a tick's messages are on screen: the ticks in their loop wait
     bool activated_ = false;
-    bool started_ = false;
     bool closed_ = false;
 };

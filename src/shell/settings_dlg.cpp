@@ -4,7 +4,7 @@
 #include "wireless/scan_requests.h"
 
 TSettingsDlg::TSettingsDlg(HWND owner) : owner_(owner) {
-    CreateDialogFrame("Settings", 262, 75, owner);
+    CreateDialogFrame({.caption = "Settings", .owner = owner, .client_width = 262, .client_height = 75});
     debug_chk.Create(*this, {.caption = "Debug mode", .rect = {8, 8, 97, 17}});
     // The scan interval shares the first row, right of the check box.
     interval_lbl.Create(*this, {.text = "Scan interval", .rect = {112, 10, 74, 13}});

@@ -5,32 +5,11 @@
 #include "shell/auto_update_dlg.h"
 #include "update/update_check.h"
 
-bool LinkLabel::Create(Window& parent, const CreateArgs& args) {
-    if (!Label::Create(parent, args)) return false;
-    // Right-justified, and SS_NOTIFY so that a click reaches the window.
-    const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
-    SetWindowLongPtrW(hwnd_, GWL_STYLE, (style & ~SS_TYPEMASK) | SS_RIGHT | SS_NOTIFY);
-    SetColors(RGB(0, 0, 255), nullptr);
-    return true;
-}
-
-void LinkLabel::SetFont(HFONT font) {
-    LOGFONTW lf{};
-    if (font && GetObjectW(font, sizeof lf, &lf)) {
-        lf.lfUnderline = TRUE;
-        underlined_.reset(CreateFontIndirectW(&lf));
-        font = static_cast<HFONT>(underlined_.get());
-    }
-    Label::SetFont(font);
-}
-
-void LinkLabel::OnCommand(WORD code) {
-    if (code == STN_CLICKED && onClick) onClick();
-}
-
 TUpdateDlg::TUpdateDlg(HWND owner, TAutoUpdateDlg& autoUpdate) : owner_(owner), autoUpdate_(autoUpdate) {
-    CreateDialogFrame("Update", 333, 123, owner);
-    top_pnl.Create(*this, {.color = RGB(255, 255, 255), .rect = {-4, 0, 377, 65}, .anchors = AnchorLeft | AnchorTop | AnchorRight});
+    CreateDialogFrame({.caption = "Update", .owner = owner, .client_width = 333, .client_height = 123});
+    top_pnl.Create(
+        *this,
+        {.color = RGB(255, 255, 255), .rect = {-4, 0, 377, 65}, .anchors = AnchorLeft | AnchorTop | AnchorRight});
     Label2.Create(*this, {.text = "Update Available", .rect = {23, 8, 170, 13}});
     Label2.SetBold(true);
     Label2.SetColors(CLR_INVALID, top_pnl.Brush());
@@ -86,19 +65,19 @@ void TUpdateDlg::TimerCloseTimer() {
 
 void TUpdateDlg::manual_btnClick() {
     TimerClose.SetEnabled(false);
-    LogAdd(Log, "Manual update selected by user", TRunLog::kInfo);
+    LogAdd(Log, "Manual update selected by user", LogLevel::Info);
     ShellOpenDocument(ProductPageURL, "", "");
     EndModal(IDOK);
 }
 
 void TUpdateDlg::auto_btnClick() {
     TimerClose.SetEnabled(false);
-    LogAdd(Log, "Auto update selected by user", TRunLog::kInfo);
+    LogAdd(Log, "Auto update selected by user", LogLevel::Info);
     autoUpdate_.DownloadURL = InstallerURL;
     autoUpdate_.Log = Log;
-    autoUpdate_.SetProxy(UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword);
+    autoUpdate_.SetProxy(Proxy.use, Proxy.host, Proxy.port, Proxy.user, Proxy.password);
     const bool started = autoUpdate_.Execute(hwnd_);
-    LogAdd(Log, started ? "Auto update succeeded" : "Auto update failed", TRunLog::kInfo);
+    LogAdd(Log, started ? "Auto update succeeded" : "Auto update failed", LogLevel::Info);
     EndModal(started ? IDOK : IDCANCEL);
 }
 

@@ -7,21 +7,11 @@
 
 #include "common/run_log.h"
 #include "common/win32/controls.h"
+#include "common/win32/link_label.h"
 #include "common/win32/window.h"
+#include "net/http_settings.h"
 
 class TAutoUpdateDlg;
-
-// A label that reads as a link: blue, underlined, clickable.
-class LinkLabel : public Label {
-public:
-    bool Create(Window& parent, const CreateArgs& args);
-    void SetFont(HFONT font) override;
-    void OnCommand(WORD code) override;
-    std::function<void()> onClick;
-
-private:
-    UniqueGdiObject underlined_;
-};
 
 class TUpdateDlg : public ModalWindow {
 public:
@@ -43,9 +33,7 @@ public:
 
     std::string CloseCaption;
     int32_t Countdown = 0;
-    bool UseProxy = false;
-    int32_t ProxyPort = 0;
-    std::string ProxyHost, ProxyUser, ProxyPassword;
+    ProxySettings Proxy;
     std::string InstallerURL;
     std::string ProductPageURL;
     std::function<void(TUpdateDlg& sender)> OnChangeLog;

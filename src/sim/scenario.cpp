@@ -17,13 +17,14 @@ namespace {
 DOT11_SSID ReadSsid(Reader& r, const json& obj, const Path& p) {
     DOT11_SSID ssid{};
     std::vector<uint8_t> bytes;
-    if (obj.contains("ssid") && obj.contains("ssid_hex")) r.Fail(Sub(p, "ssid_hex"), "give \"ssid\" or \"ssid_hex\", not both");
-    r.Optional(obj, p, "ssid", [&](const json& v, const Path& vp) {
+    if (obj.contains(key::kSsid) && obj.contains(key::kSsidHex))
+        r.Fail(Sub(p, key::kSsidHex), "give \"ssid\" or \"ssid_hex\", not both");
+    r.Optional(obj, p, key::kSsid, [&](const json& v, const Path& vp) {
         std::string text = r.Text(v, vp);
         if (text.size() > 32) r.Fail(vp, "is " + std::to_string(text.size()) + " bytes long, at most 32 are allowed");
         bytes.assign(text.begin(), text.end());
     });
-    r.Optional(obj, p, "ssid_hex", [&](const json& v, const Path& vp) {
+    r.Optional(obj, p, key::kSsidHex, [&](const json& v, const Path& vp) {
         std::string text = r.Text(v, vp);
         auto parsed = HexBytes(text);
         if (!parsed)
@@ -36,32 +37,34 @@ DOT11_SSID ReadSsid(Reader& r, const json& obj, const Path& p) {
     bytes.resize(std::min<size_t>(bytes.size(), 32));
     std::copy(bytes.begin(), bytes.end(), ssid.ucSSID);
     ssid.uSSIDLength = static_cast<uint32_t>(bytes.size());
-    r.Optional(obj, p, "ssid_length",
+    r.Optional(obj, p, key::kSsidLength,
                [&](const json& v, const Path& vp) { ssid.uSSIDLength = static_cast<uint32_t>(r.Int(v, vp, 0, 32)); });
     return ssid;
 }
 
 Network ReadNetwork(Reader& r, const json& v, const Path& p) {
     Network n;
-    if (!r.Object(v, p, {"ssid", "ssid_hex", "ssid_length", "profile", "present", "bss_type", "bssids", "connectable",
-                         "reason", "phy_types", "more_phy_types", "quality", "security", "auth", "cipher", "flags"}))
+    if (!r.Object(v, p,
+                  {key::kSsid, key::kSsidHex, key::kSsidLength, key::kProfile, key::kPresent, key::kBssType,
+                   key::kBssids, key::kConnectable, key::kReason, key::kPhyTypes, key::kMorePhyTypes, key::kQuality,
+                   key::kSecurity, key::kAuth, key::kCipher, key::kFlags}))
         return n;
     n.ssid = ReadSsid(r, v, p);
-    r.Optional(v, p, "profile", [&](const json& x, const Path& xp) { n.profile = r.Utf16Text(x, xp, 255); });
-    r.Optional(v, p, "present", [&](const json& x, const Path& xp) { n.present = r.Present(x, xp); });
-    r.Optional(v, p, "bss_type", [&](const json& x, const Path& xp) { n.bssType = r.U32(x, xp); });
-    r.Optional(v, p, "bssids", [&](const json& x, const Path& xp) { n.bssids = r.Vary(x, xp, 0, 0xFFFFFFFF); });
-    r.Optional(v, p, "connectable", [&](const json& x, const Path& xp) { n.connectable = r.Bool(x, xp); });
-    r.Optional(v, p, "reason", [&](const json& x, const Path& xp) {
+    r.Optional(v, p, key::kProfile, [&](const json& x, const Path& xp) { n.profile = r.Utf16Text(x, xp, 255); });
+    r.Optional(v, p, key::kPresent, [&](const json& x, const Path& xp) { n.present = r.Present(x, xp); });
+    r.Optional(v, p, key::kBssType, [&](const json& x, const Path& xp) { n.bssType = r.U32(x, xp); });
+    r.Optional(v, p, key::kBssids, [&](const json& x, const Path& xp) { n.bssids = r.Vary(x, xp, 0, 0xFFFFFFFF); });
+    r.Optional(v, p, key::kConnectable, [&](const json& x, const Path& xp) { n.connectable = r.Bool(x, xp); });
+    r.Optional(v, p, key::kReason, [&](const json& x, const Path& xp) {
         n.reason = static_cast<int32_t>(r.Int(x, xp, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     });
-    r.Optional(v, p, "phy_types", [&](const json& x, const Path& xp) { n.phyTypes = r.U32List(x, xp, 8); });
-    r.Optional(v, p, "more_phy_types", [&](const json& x, const Path& xp) { n.morePhyTypes = r.Bool(x, xp); });
-    r.Optional(v, p, "quality", [&](const json& x, const Path& xp) { n.quality = r.Vary(x, xp, 0, 100); });
-    r.Optional(v, p, "security", [&](const json& x, const Path& xp) { n.security = r.Bool(x, xp); });
-    r.Optional(v, p, "auth", [&](const json& x, const Path& xp) { n.auth = r.U32(x, xp); });
-    r.Optional(v, p, "cipher", [&](const json& x, const Path& xp) { n.cipher = r.U32(x, xp); });
-    r.Optional(v, p, "flags", [&](const json& x, const Path& xp) { n.flags = r.U32(x, xp); });
+    r.Optional(v, p, key::kPhyTypes, [&](const json& x, const Path& xp) { n.phyTypes = r.U32List(x, xp, 8); });
+    r.Optional(v, p, key::kMorePhyTypes, [&](const json& x, const Path& xp) { n.morePhyTypes = r.Bool(x, xp); });
+    r.Optional(v, p, key::kQuality, [&](const json& x, const Path& xp) { n.quality = r.Vary(x, xp, 0, 100); });
+    r.Optional(v, p, key::kSecurity, [&](const json& x, const Path& xp) { n.security = r.Bool(x, xp); });
+    r.Optional(v, p, key::kAuth, [&](const json& x, const Path& xp) { n.auth = r.U32(x, xp); });
+    r.Optional(v, p, key::kCipher, [&](const json& x, const Path& xp) { n.cipher = r.U32(x, xp); });
+    r.Optional(v, p, key::kFlags, [&](const json& x, const Path& xp) { n.flags = r.U32(x, xp); });
     return n;
 }
 
@@ -79,16 +82,17 @@ std::vector<uint8_t> ReadElements(Reader& r, const json& v, const Path& p) {
     for (size_t k = 0; list && k < list->size(); ++k) {
         const json& e = (*list)[k];
         const Path ep = Sub(p, k);
-        if (!r.Object(e, ep, {"id", "ext", "hex"})) break;
-        if (e.contains("id") == e.contains("ext")) r.Fail(ep, "needs either \"id\" or \"ext\"");
-        if (!e.contains("hex")) r.Fail(ep, "needs \"hex\"");
+        if (!r.Object(e, ep, {key::kId, key::kExt, key::kHex})) break;
+        if (e.contains(key::kId) == e.contains(key::kExt)) r.Fail(ep, "needs either \"id\" or \"ext\"");
+        if (!e.contains(key::kHex)) r.Fail(ep, "needs \"hex\"");
         std::vector<uint8_t> body;
-        r.Optional(e, ep, "hex", [&](const json& x, const Path& xp) { body = bytesOf(x, xp); });
-        r.Optional(e, ep, "ext", [&](const json& x, const Path& xp) {
+        r.Optional(e, ep, key::kHex, [&](const json& x, const Path& xp) { body = bytesOf(x, xp); });
+        r.Optional(e, ep, key::kExt, [&](const json& x, const Path& xp) {
             body.insert(body.begin(), static_cast<uint8_t>(r.Int(x, xp, 0, 255)));
             out.push_back(255);
         });
-        r.Optional(e, ep, "id", [&](const json& x, const Path& xp) { out.push_back(static_cast<uint8_t>(r.Int(x, xp, 0, 255))); });
+        r.Optional(e, ep, key::kId,
+                   [&](const json& x, const Path& xp) { out.push_back(static_cast<uint8_t>(r.Int(x, xp, 0, 255))); });
         if (body.size() > 255) r.Fail(ep, "is " + std::to_string(body.size()) + " bytes long, at most 255 fit in an element");
         out.push_back(static_cast<uint8_t>(body.size()));
         out.insert(out.end(), body.begin(), body.end());
@@ -98,53 +102,54 @@ std::vector<uint8_t> ReadElements(Reader& r, const json& v, const Path& p) {
 
 Bss ReadBss(Reader& r, const json& v, const Path& p) {
     Bss b;
-    if (!r.Object(v, p, {"bssid", "ssid", "ssid_hex", "ssid_length", "present", "phy_id", "bss_type", "phy_type", "rssi",
-                         "link_quality", "in_reg_domain", "beacon_period", "timestamp", "host_timestamp", "capability",
-                         "frequency_khz", "rates", "ies"}))
+    if (!r.Object(v, p,
+                  {key::kBssid, key::kSsid, key::kSsidHex, key::kSsidLength, key::kPresent, key::kPhyId, key::kBssType,
+                   key::kPhyType, key::kRssi, key::kLinkQuality, key::kInRegDomain, key::kBeaconPeriod, key::kTimestamp,
+                   key::kHostTimestamp, key::kCapability, key::kFrequencyKhz, key::kRates, key::kIes}))
         return b;
-    if (!v.contains("bssid")) r.Fail(p, "needs a \"bssid\"");
-    r.Optional(v, p, "bssid", [&](const json& x, const Path& xp) {
+    if (!v.contains(key::kBssid)) r.Fail(p, "needs a \"bssid\"");
+    r.Optional(v, p, key::kBssid, [&](const json& x, const Path& xp) {
         if (!ParseBssid(r.Text(x, xp), b.bssid)) r.Fail(xp, Shown(x) + " is not a BSSID (XX:XX:XX:XX:XX:XX)");
     });
     b.ssid = ReadSsid(r, v, p);
-    r.Optional(v, p, "present", [&](const json& x, const Path& xp) { b.present = r.Present(x, xp); });
-    r.Optional(v, p, "phy_id", [&](const json& x, const Path& xp) { b.phyId = r.U32(x, xp); });
-    r.Optional(v, p, "bss_type", [&](const json& x, const Path& xp) { b.bssType = r.U32(x, xp); });
-    r.Optional(v, p, "phy_type", [&](const json& x, const Path& xp) { b.phyType = r.U32(x, xp); });
-    r.Optional(v, p, "rssi", [&](const json& x, const Path& xp) {
+    r.Optional(v, p, key::kPresent, [&](const json& x, const Path& xp) { b.present = r.Present(x, xp); });
+    r.Optional(v, p, key::kPhyId, [&](const json& x, const Path& xp) { b.phyId = r.U32(x, xp); });
+    r.Optional(v, p, key::kBssType, [&](const json& x, const Path& xp) { b.bssType = r.U32(x, xp); });
+    r.Optional(v, p, key::kPhyType, [&](const json& x, const Path& xp) { b.phyType = r.U32(x, xp); });
+    r.Optional(v, p, key::kRssi, [&](const json& x, const Path& xp) {
         b.rssi = r.Vary(x, xp, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
     });
-    r.Optional(v, p, "link_quality", [&](const json& x, const Path& xp) { b.linkQuality = r.Vary(x, xp, 0, 100); });
-    r.Optional(v, p, "in_reg_domain", [&](const json& x, const Path& xp) { b.inRegDomain = r.Bool(x, xp); });
-    r.Optional(v, p, "beacon_period",
+    r.Optional(v, p, key::kLinkQuality, [&](const json& x, const Path& xp) { b.linkQuality = r.Vary(x, xp, 0, 100); });
+    r.Optional(v, p, key::kInRegDomain, [&](const json& x, const Path& xp) { b.inRegDomain = r.Bool(x, xp); });
+    r.Optional(v, p, key::kBeaconPeriod,
                [&](const json& x, const Path& xp) { b.beaconPeriod = static_cast<uint16_t>(r.Int(x, xp, 0, 0xFFFF)); });
-    r.Optional(v, p, "timestamp", [&](const json& x, const Path& xp) { b.timestamp = r.U64(x, xp); });
-    r.Optional(v, p, "host_timestamp", [&](const json& x, const Path& xp) { b.hostTimestamp = r.U64(x, xp); });
-    r.Optional(v, p, "capability",
+    r.Optional(v, p, key::kTimestamp, [&](const json& x, const Path& xp) { b.timestamp = r.U64(x, xp); });
+    r.Optional(v, p, key::kHostTimestamp, [&](const json& x, const Path& xp) { b.hostTimestamp = r.U64(x, xp); });
+    r.Optional(v, p, key::kCapability,
                [&](const json& x, const Path& xp) { b.capability = static_cast<uint16_t>(r.Int(x, xp, 0, 0xFFFF)); });
-    r.Optional(v, p, "frequency_khz", [&](const json& x, const Path& xp) { b.frequencyKhz = r.U32(x, xp); });
-    r.Optional(v, p, "rates", [&](const json& x, const Path& xp) {
+    r.Optional(v, p, key::kFrequencyKhz, [&](const json& x, const Path& xp) { b.frequencyKhz = r.U32(x, xp); });
+    r.Optional(v, p, key::kRates, [&](const json& x, const Path& xp) {
         b.rates.clear();
         if (const json* list = r.List(x, xp, 126))
             for (size_t k = 0; k < list->size(); ++k)
                 b.rates.push_back(static_cast<uint16_t>(r.Int((*list)[k], Sub(xp, k), 0, 0xFFFF)));
     });
-    r.Optional(v, p, "ies", [&](const json& x, const Path& xp) { b.ies = ReadElements(r, x, xp); });
+    r.Optional(v, p, key::kIes, [&](const json& x, const Path& xp) { b.ies = ReadElements(r, x, xp); });
     return b;
 }
 
 Statistics ReadStatistics(Reader& r, const json& v, const Path& p, size_t defaultPhys) {
     Statistics s;
     s.phys.resize(defaultPhys);
-    if (!r.Object(v, p, {"four_way_handshake_failures", "tkip_countermeasures_invoked", "unicast", "multicast", "phys"}))
+    if (!r.Object(v, p, {key::kFourWayFailures, key::kTkipCountermeasures, key::kUnicast, key::kMulticast, key::kPhys}))
         return s;
-    r.Optional(v, p, "four_way_handshake_failures",
+    r.Optional(v, p, key::kFourWayFailures,
                [&](const json& x, const Path& xp) { s.fourWayHandshakeFailures = r.U64(x, xp); });
-    r.Optional(v, p, "tkip_countermeasures_invoked",
+    r.Optional(v, p, key::kTkipCountermeasures,
                [&](const json& x, const Path& xp) { s.tkipCountermeasuresInvoked = r.U64(x, xp); });
-    r.Optional(v, p, "unicast", [&](const json& x, const Path& xp) { s.unicast = r.Counters<12>(x, xp); });
-    r.Optional(v, p, "multicast", [&](const json& x, const Path& xp) { s.multicast = r.Counters<12>(x, xp); });
-    r.Optional(v, p, "phys", [&](const json& x, const Path& xp) {
+    r.Optional(v, p, key::kUnicast, [&](const json& x, const Path& xp) { s.unicast = r.Counters<12>(x, xp); });
+    r.Optional(v, p, key::kMulticast, [&](const json& x, const Path& xp) { s.multicast = r.Counters<12>(x, xp); });
+    r.Optional(v, p, key::kPhys, [&](const json& x, const Path& xp) {
         s.phys.clear();
         if (const json* list = r.List(x, xp, 64))
             for (size_t k = 0; k < list->size(); ++k) s.phys.push_back(r.Counters<18>((*list)[k], Sub(xp, k)));
@@ -164,76 +169,69 @@ Interface ReadInterface(Reader& r, const json& v, const Path& p, size_t index) {
     f.guid = DefaultGuid(index);
     f.description = Utf8ToUtf16("Simulated Wireless Adapter " + std::to_string(index + 1));
     if (!r.Object(v, p,
-                  {"guid", "description", "state", "present", "phy_types", "networks", "bss", "statistics", "scan_cache"}))
+                  {key::kGuid, key::kDescription, key::kState, key::kPresent, key::kPhyTypes, key::kNetworks, key::kBss,
+                   key::kStatistics, key::kScanCache}))
         return f;
-    r.Optional(v, p, "guid", [&](const json& x, const Path& xp) {
+    r.Optional(v, p, key::kGuid, [&](const json& x, const Path& xp) {
         auto g = ParseGuid(r.Text(x, xp));
         if (!g)
             r.Fail(xp, Shown(x) + " is not a GUID ({xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx})");
         else
             f.guid = *g;
     });
-    r.Optional(v, p, "description", [&](const json& x, const Path& xp) { f.description = r.Utf16Text(x, xp, 255); });
-    r.Optional(v, p, "state", [&](const json& x, const Path& xp) { f.state = r.Vary(x, xp, 0, 0xFFFFFFFF); });
-    r.Optional(v, p, "present", [&](const json& x, const Path& xp) { f.present = r.Present(x, xp); });
-    r.Optional(v, p, "phy_types", [&](const json& x, const Path& xp) { f.phyTypes = r.U32List(x, xp, 64); });
-    r.Optional(v, p, "networks", [&](const json& x, const Path& xp) {
+    r.Optional(v, p, key::kDescription,
+               [&](const json& x, const Path& xp) { f.description = r.Utf16Text(x, xp, 255); });
+    r.Optional(v, p, key::kState, [&](const json& x, const Path& xp) { f.state = r.Vary(x, xp, 0, 0xFFFFFFFF); });
+    r.Optional(v, p, key::kPresent, [&](const json& x, const Path& xp) { f.present = r.Present(x, xp); });
+    r.Optional(v, p, key::kPhyTypes, [&](const json& x, const Path& xp) { f.phyTypes = r.U32List(x, xp, 64); });
+    r.Optional(v, p, key::kNetworks, [&](const json& x, const Path& xp) {
         if (const json* list = r.List(x, xp, kMaxEntities))
             for (size_t k = 0; k < list->size(); ++k) f.networks.push_back(ReadNetwork(r, (*list)[k], Sub(xp, k)));
     });
-    r.Optional(v, p, "bss", [&](const json& x, const Path& xp) {
+    r.Optional(v, p, key::kBss, [&](const json& x, const Path& xp) {
         if (const json* list = r.List(x, xp, kMaxEntities))
             for (size_t k = 0; k < list->size(); ++k) f.bss.push_back(ReadBss(r, (*list)[k], Sub(xp, k)));
     });
     f.statistics.phys.resize(f.phyTypes.size());
-    r.Optional(v, p, "statistics",
+    r.Optional(v, p, key::kStatistics,
                [&](const json& x, const Path& xp) { f.statistics = ReadStatistics(r, x, xp, f.phyTypes.size()); });
-    r.Optional(v, p, "scan_cache", [&](const json& x, const Path& xp) { f.scanCache = r.Bool(x, xp); });
+    r.Optional(v, p, key::kScanCache, [&](const json& x, const Path& xp) { f.scanCache = r.Bool(x, xp); });
     return f;
 }
 
-constexpr std::pair<std::string_view, Call> kCalls[] = {
-    {"WlanEnumInterfaces", Call::EnumInterfaces},
-    {"WlanGetInterfaceCapability", Call::GetInterfaceCapability},
-    {"WlanQueryInterface", Call::QueryInterface},
-    {"WlanGetAvailableNetworkList", Call::GetAvailableNetworkList},
-    {"WlanGetNetworkBssList", Call::GetNetworkBssList},
-    {"WlanScan", Call::Scan},
-};
-
 Fault ReadFault(Reader& r, const json& v, const Path& p, size_t interfaceCount) {
     Fault f;
-    if (!r.Object(v, p, {"call", "interface", "epochs", "result"})) return f;
-    if (!v.contains("call")) r.Fail(p, "needs a \"call\"");
-    if (!v.contains("result")) r.Fail(p, "needs a \"result\"");
-    r.Optional(v, p, "call", [&](const json& x, const Path& xp) {
+    if (!r.Object(v, p, {key::kCall, key::kInterface, key::kEpochs, key::kResult})) return f;
+    if (!v.contains(key::kCall)) r.Fail(p, "needs a \"call\"");
+    if (!v.contains(key::kResult)) r.Fail(p, "needs a \"result\"");
+    r.Optional(v, p, key::kCall, [&](const json& x, const Path& xp) {
         std::string name = r.Text(x, xp);
-        auto it = std::find_if(std::begin(kCalls), std::end(kCalls), [&](const auto& c) { return c.first == name; });
-        if (it == std::end(kCalls))
+        auto it = std::find(std::begin(kCallNames), std::end(kCallNames), name);
+        if (it == std::end(kCallNames))
             r.Fail(xp, Shown(x) + " is not a call that can fail (WlanEnumInterfaces, WlanGetInterfaceCapability, "
                                   "WlanQueryInterface, WlanGetAvailableNetworkList, WlanGetNetworkBssList, WlanScan)");
         else
-            f.call = it->second;
+            f.call = static_cast<Call>(it - std::begin(kCallNames));
     });
-    r.Optional(v, p, "interface", [&](const json& x, const Path& xp) {
+    r.Optional(v, p, key::kInterface, [&](const json& x, const Path& xp) {
         int64_t hi = static_cast<int64_t>(interfaceCount) - 1;
         if (hi < 0)
             r.Fail(xp, "names an interface, but the scenario has none");
         else
             f.interfaceIndex = static_cast<size_t>(r.Int(x, xp, 0, hi));
     });
-    r.Optional(v, p, "epochs", [&](const json& x, const Path& xp) {
+    r.Optional(v, p, key::kEpochs, [&](const json& x, const Path& xp) {
         if (x.is_array()) {
             f.epochs.emplace();
             for (size_t k = 0; k < x.size(); ++k)
                 f.epochs->push_back(static_cast<uint64_t>(r.Int(x[k], Sub(xp, k), 0, std::numeric_limits<int64_t>::max())));
         } else if (x.is_object()) {
-            if (!r.Object(x, xp, {"from", "to"})) return;
-            if (!x.contains("from")) r.Fail(xp, "needs \"from\" (and may have \"to\")");
-            r.Optional(x, xp, "from", [&](const json& y, const Path& yp) {
+            if (!r.Object(x, xp, {key::kFrom, key::kTo})) return;
+            if (!x.contains(key::kFrom)) r.Fail(xp, "needs \"from\" (and may have \"to\")");
+            r.Optional(x, xp, key::kFrom, [&](const json& y, const Path& yp) {
                 f.from = static_cast<uint64_t>(r.Int(y, yp, 0, std::numeric_limits<int64_t>::max()));
             });
-            r.Optional(x, xp, "to", [&](const json& y, const Path& yp) {
+            r.Optional(x, xp, key::kTo, [&](const json& y, const Path& yp) {
                 f.to = static_cast<uint64_t>(r.Int(y, yp, 0, std::numeric_limits<int64_t>::max()));
                 if (*f.to < f.from) r.Fail(yp, "is before \"from\"");
             });
@@ -242,7 +240,7 @@ Fault ReadFault(Reader& r, const json& v, const Path& p, size_t interfaceCount) 
         }
     });
     // A fault that "succeeds" would leave the caller without its out-pointer.
-    r.Optional(v, p, "result", [&](const json& x, const Path& xp) {
+    r.Optional(v, p, key::kResult, [&](const json& x, const Path& xp) {
         f.result = static_cast<uint32_t>(r.Int(x, xp, 1, 0xFFFFFFFF));
     });
     return f;
@@ -333,16 +331,17 @@ LoadResult LoadScenarioText(std::string_view text, std::string_view name) {
     Reader r;
     auto scenario = std::make_shared<Scenario>();
     const Path top;
-    if (r.Object(root, top, {"seed", "open_result", "interfaces", "faults"})) {
-        if (!root.contains("interfaces")) r.Fail(top, "needs \"interfaces\" (a list, which may be empty)");
-        r.Optional(root, top, "seed", [&](const json& x, const Path& xp) { scenario->seed = r.U64(x, xp); });
-        r.Optional(root, top, "open_result", [&](const json& x, const Path& xp) { scenario->openResult = r.U32(x, xp); });
-        r.Optional(root, top, "interfaces", [&](const json& x, const Path& xp) {
+    if (r.Object(root, top, {key::kSeed, key::kOpenResult, key::kInterfaces, key::kFaults})) {
+        if (!root.contains(key::kInterfaces)) r.Fail(top, "needs \"interfaces\" (a list, which may be empty)");
+        r.Optional(root, top, key::kSeed, [&](const json& x, const Path& xp) { scenario->seed = r.U64(x, xp); });
+        r.Optional(root, top, key::kOpenResult,
+                   [&](const json& x, const Path& xp) { scenario->openResult = r.U32(x, xp); });
+        r.Optional(root, top, key::kInterfaces, [&](const json& x, const Path& xp) {
             if (const json* list = r.List(x, xp, kMaxInterfaces))
                 for (size_t k = 0; k < list->size(); ++k)
                     scenario->interfaces.push_back(ReadInterface(r, (*list)[k], Sub(xp, k), k));
         });
-        r.Optional(root, top, "faults", [&](const json& x, const Path& xp) {
+        r.Optional(root, top, key::kFaults, [&](const json& x, const Path& xp) {
             if (const json* list = r.List(x, xp, kMaxEntities))
                 for (size_t k = 0; k < list->size(); ++k)
                     scenario->faults.push_back(ReadFault(r, (*list)[k], Sub(xp, k), scenario->interfaces.size()));

@@ -3,12 +3,14 @@
 // epoch. Loaded from a JSON file (scenarios/*.json) or from JSON text.
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "sim/scenario_format.h"
 #include "sim/varying.h"
 #include "wireless/records.h"
 
@@ -24,16 +26,16 @@ struct Network {
     std::u16string profile;
     DOT11_SSID ssid{};
     Presence present;
-    uint32_t bssType = 1;
-    Varying bssids = Varying::Constant(1);
+    uint32_t bssType = defaults::kBssType;
+    Varying bssids = Varying::Constant(defaults::kBssids);
     bool connectable = true;
     int32_t reason = 0;
-    std::vector<uint32_t> phyTypes{7};
+    std::vector<uint32_t> phyTypes{defaults::kPhyType};
     bool morePhyTypes = false;
-    Varying quality = Varying::Constant(50);
+    Varying quality = Varying::Constant(defaults::kQuality);
     bool security = true;
-    uint32_t auth = 7;
-    uint32_t cipher = 4;
+    uint32_t auth = defaults::kAuth;
+    uint32_t cipher = defaults::kCipher;
     uint32_t flags = 0;
 };
 
@@ -42,17 +44,17 @@ struct Bss {
     DOT11_SSID ssid{};
     Presence present;
     uint32_t phyId = 0;
-    uint32_t bssType = 1;
-    uint32_t phyType = 7;
-    Varying rssi = Varying::Constant(-60);
-    Varying linkQuality = Varying::Constant(80);
+    uint32_t bssType = defaults::kBssType;
+    uint32_t phyType = defaults::kPhyType;
+    Varying rssi = Varying::Constant(defaults::kRssi);
+    Varying linkQuality = Varying::Constant(defaults::kLinkQuality);
     bool inRegDomain = true;
-    uint16_t beaconPeriod = 100;
+    uint16_t beaconPeriod = defaults::kBeaconPeriod;
     uint64_t timestamp = 0;
     uint64_t hostTimestamp = 0;
-    uint16_t capability = 0x0011;
-    uint32_t frequencyKhz = 2437000;
-    std::vector<uint16_t> rates{32770, 32772, 32779, 32790, 12, 18, 24, 36, 48, 72, 96, 108};
+    uint16_t capability = defaults::kCapability;
+    uint32_t frequencyKhz = defaults::kFrequencyKhz;
+    std::vector<uint16_t> rates{std::begin(defaults::kRates), std::end(defaults::kRates)};
     std::vector<uint8_t> ies;  // the information elements, headers included
 };
 
@@ -67,7 +69,7 @@ struct Statistics {
 struct Interface {
     GUID guid{};
     std::u16string description;
-    Varying state = Varying::Constant(1);
+    Varying state = Varying::Constant(defaults::kInterfaceState);
     Presence present;
     std::vector<uint32_t> phyTypes{5, 6, 7};
     std::vector<Network> networks;
@@ -78,6 +80,7 @@ struct Interface {
     bool scanCache = false;
 };
 
+// In the order of kCallNames.
 enum class Call { EnumInterfaces, GetInterfaceCapability, QueryInterface, GetAvailableNetworkList, GetNetworkBssList, Scan };
 
 struct Fault {

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/encoding.h"
+#include "common/text.h"
 
 namespace wlan::sim {
 namespace {
@@ -90,13 +91,6 @@ private:
     std::string_view s_;
     size_t i_ = 0;
 };
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -294,7 +288,7 @@ std::optional<std::vector<uint8_t>> HexBytes(std::string_view hex) {
     if (hex.size() % 2) return std::nullopt;
     std::vector<uint8_t> out;
     for (size_t k = 0; k < hex.size(); k += 2) {
-        int hi = HexDigit(hex[k]), lo = HexDigit(hex[k + 1]);
+        int hi = HexDigitValue(hex[k]), lo = HexDigitValue(hex[k + 1]);
         if (hi < 0 || lo < 0) return std::nullopt;
         out.push_back(static_cast<uint8_t>(hi * 16 + lo));
     }
@@ -309,7 +303,7 @@ std::optional<std::vector<uint8_t>> SeparatedHexBytes(std::string_view hex) {
             continue;
         }
         if (k + 1 >= hex.size()) return std::nullopt;
-        const int hi = HexDigit(hex[k]), lo = HexDigit(hex[k + 1]);
+        const int hi = HexDigitValue(hex[k]), lo = HexDigitValue(hex[k + 1]);
         if (hi < 0 || lo < 0) return std::nullopt;
         out.push_back(static_cast<uint8_t>(hi * 16 + lo));
         k += 2;

@@ -15,16 +15,16 @@ CheckOutcome ReadCheckOutcome(std::string_view title, int32_t errorCode, std::st
     CheckOutcome out;
     const std::string prefix = std::string(title) + " Update self check : ";
     if (errorCode != 0) {
-        out.lines.push_back({prefix + "Server error (" + std::to_string(errorCode) + ")", 2});
+        out.lines.push_back({prefix + "Server error (" + std::to_string(errorCode) + ")", LogLevel::Error});
         return out;
     }
     const TRenselVersion answer = TRenselVersion::Create(body);
     out.lines.push_back(
-        {prefix + "Server replied " + answer.AsText() + " in " + std::to_string(elapsedMs) + "ms", 1});
+        {prefix + "Server replied " + answer.AsText() + " in " + std::to_string(elapsedMs) + "ms", LogLevel::Info});
     if (!answer.IsValid())
         out.lines.push_back({prefix + "Server error (" + std::to_string(errorCode) + " Cause : " +
                                  std::string(reason) + ")",
-                             0});
+                             LogLevel::Verbose});
     out.validAnswer = answer.IsValid();
     out.newVersion = answer.IsNewerThanMSLS(localMS, localLS);
     return out;

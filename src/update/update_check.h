@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/run_log.h"
 #include "update/version.h"
 
 // "/rensel/check.php?uid=0&ProductName=..&Company=..&VH=..&VL=..", names URL-encoded,
@@ -17,7 +18,7 @@ std::string UpdateCheckPath(std::string_view productName, std::string_view compa
 
 struct CheckLogLine {
     std::string text;
-    int level;
+    LogLevel level;
     bool operator==(const CheckLogLine&) const = default;
 };
 

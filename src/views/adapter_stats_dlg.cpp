@@ -3,7 +3,7 @@
 #include "common/win32/shell.h"
 
 TAdapterStatsDlg::TAdapterStatsDlg(HWND owner) : owner_(owner) {
-    CreateDialogFrame("Adapter Statistics", 782, 612, owner);
+    CreateDialogFrame({.caption = "Adapter Statistics", .owner = owner, .client_width = 782, .client_height = 612});
     group.Create(*this, {.rect = {8, 8, 769, 601}});
     // The lists stand in the group box; positions are the box's plus their own.
     gen_lst.Create(*this, {.rect = {8 + 448, 8 + 16, 313, 65}});

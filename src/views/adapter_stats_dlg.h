@@ -2,6 +2,7 @@
 // Adapter statistics: general counters, MAC counters by unicast and multicast,
 // and PHY counters with one column per PHY of the adapter.
 #include "common/win32/controls.h"
+#include "common/win32/list_view.h"
 #include "common/win32/window.h"
 #include "wireless/detail_commands.h"
 

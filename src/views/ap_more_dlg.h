@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/win32/controls.h"
+#include "common/win32/list_view.h"
 #include "common/win32/window.h"
 #include "wireless/detail_commands.h"
 

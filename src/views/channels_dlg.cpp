@@ -38,44 +38,8 @@ std::string SafeRead(const char* name) {
 
 }  // namespace
 
-bool TabStrip::Create(Window& parent, const CreateArgs& args) {
-    return CreateChild(parent, WC_TABCONTROLW, "", WS_TABSTOP, 0, args.rect, args.anchors);
-}
-
-void TabStrip::AddTab(const std::string& text) {
-    std::wstring wide = Widen(text);
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = wide.data();
-    SendMessageW(hwnd_, TCM_INSERTITEMW, static_cast<WPARAM>(TabCount()), reinterpret_cast<LPARAM>(&item));
-}
-
-int TabStrip::TabCount() const { return static_cast<int>(SendMessageW(hwnd_, TCM_GETITEMCOUNT, 0, 0)); }
-
-std::string TabStrip::TabText(int index) const {
-    wchar_t text[64] = {};
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = static_cast<int>(std::size(text));
-    SendMessageW(hwnd_, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    return Narrow(text);
-}
-
-int TabStrip::Selected() const { return static_cast<int>(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)); }
-
-void TabStrip::Select(int index) {
-    SendMessageW(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
-    if (onChange) onChange();
-}
-
-LRESULT TabStrip::OnNotify(NMHDR* hdr) {
-    if (hdr->code == TCN_SELCHANGE && onChange) onChange();
-    return 0;
-}
-
 TChannelsDlg::TChannelsDlg(HWND owner) {
-    CreateFrame("Channels", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, owner, kClientWidth, kClientHeight);
+    CreateFrame({.caption = "Channels", .owner = owner, .client_width = kClientWidth, .client_height = kClientHeight});
     SetMinimumClientSize(420, 320);
     // The tab's page holds the graph and the table; they lie above it in the z-order.
     band_tab.Create(*this, {.rect = {6, 6, 748, 528}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});

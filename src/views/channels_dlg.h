@@ -9,27 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "common/win32/controls.h"
+#include "common/win32/list_view.h"
+#include "common/win32/tab_strip.h"
 #include "common/win32/window.h"
-#include "wireless/channel_graph.h"
-#include "wireless/win32/channel_graph_control.h"
-
-// The tab strip above the graph.
-class TabStrip : public Control {
-public:
-    struct CreateArgs {
-        DesignRect rect{};
-        unsigned anchors = kAnchorTopLeft;
-    };
-    bool Create(Window& parent, const CreateArgs& args);
-    void AddTab(const std::string& text);
-    int TabCount() const;
-    std::string TabText(int index) const;
-    int Selected() const;
-    void Select(int index);  // raises onChange like a click
-    std::function<void()> onChange;
-    LRESULT OnNotify(NMHDR* hdr) override;
-};
+#include "survey/channel_graph.h"
+#include "survey/win32/channel_graph_control.h"
 
 class TChannelsDlg : public Window {
 public:

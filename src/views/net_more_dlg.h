@@ -1,6 +1,7 @@
 #pragma once
 // Network details: one available-network entry as a list of names and values.
 #include "common/win32/controls.h"
+#include "common/win32/list_view.h"
 #include "common/win32/window.h"
 #include "wireless/detail_commands.h"
 

@@ -20,7 +20,7 @@ constexpr uint32_t kMaxPhys = 64;
 // No usable row: the verbose line, then the box.
 // The line comes first: the box's message loop may end the window that owns the log.
 void AskForSelection(DetailContext& context, const std::string& message, std::string_view logLine) {
-    LogAdd(context.log, logLine, TRunLog::kVerbose);
+    LogAdd(context.log, logLine, LogLevel::Verbose);
     context.messages.ShowMessage(message);
 }
 
@@ -87,15 +87,15 @@ void MoreAdapterCommand(DetailContext& context, SelectableList& adapters, Adapte
         return;
     }
     if (state != kStateConnected) {
-        LogAdd(context.log, "Selected Network Adapter is not connected", TRunLog::kError);
+        LogAdd(context.log, "Selected Network Adapter is not connected", LogLevel::Error);
         context.messages.ShowMessage("Please select a connected network adapter");
         return;
     }
     uint32_t dataSize = 0;
     void* data = nullptr;
     uint32_t valueType = 0;
-    uint32_t rc = api.WlanQueryInterface(context.state.client.get(), &guid, kWlanIntfOpcodeStatistics, nullptr, &dataSize,
-                                         &data, &valueType);
+    uint32_t rc = api.WlanQueryInterface(context.state.client.get(), &guid, kWlanIntfOpcodeStatistics, nullptr,
+                                         &dataSize, &data, &valueType);
     WlanBuffer<WLAN_STATISTICS> stats(api, rc == 0 ? static_cast<WLAN_STATISTICS*>(data) : nullptr);
     // A record too short for its fixed counters cannot be shown.
     if (rc == 0 && (!stats || !capability || dataSize < offsetof(WLAN_STATISTICS, PhyCounters))) rc = kErrorInvalidData;

@@ -47,7 +47,7 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
                                                                  capability.out());
         if (rc == kErrorNotSupported) {
             LogAdd(log, "WlanGetInterfaceCapability failed - Not supported command. Likely radio switched off",
-                   TRunLog::kVerbose);
+                   LogLevel::Verbose);
         } else if (rc != 0) {
             ReportError(log, messages, ErrorText("WlanGetInterfaceCapability", rc, CodeSign::Unsigned));
         }
@@ -70,8 +70,8 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
         if (rc != 0) {
             if (rc != kErrorRadioOff) {
                 const std::string text = ErrorText("WlanGetAvailableNetworkList", rc, CodeSign::Unsigned);
-                LogAdd(log, text, TRunLog::kError);
-                LogAdd(log, adapter.caption + " / " + adapter.subItems[0], TRunLog::kVerbose);
+                LogAdd(log, text, LogLevel::Error);
+                LogAdd(log, adapter.caption + " / " + adapter.subItems[0], LogLevel::Verbose);
                 if (info.isState != kStateDisconnecting && info.isState != kStateDisconnected)
                     messages.ShowMessage(text);
             }
@@ -87,7 +87,8 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
             if (network.bNetworkConnectable == 0 || network.strProfileName[0] != 0) continue;
             ReportRow net;
             net.caption = NameOrHidden(network.dot11Ssid);
-            net.subItems = {QualityText(network.wlanSignalQuality), AuthAlgorithmText(network.dot11DefaultAuthAlgorithm),
+            net.subItems = {QualityText(network.wlanSignalQuality),
+                            AuthAlgorithmText(network.dot11DefaultAuthAlgorithm),
                             CipherAlgorithmText(network.dot11DefaultCipherAlgorithm)};
             net.image = ImageIndex(ListImage::Network);
             net.subItemImages = {ImageIndex(QualityImage(network.wlanSignalQuality)),
@@ -119,7 +120,7 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
         ap.caption = MacAddressText(entry.dot11Bssid);
         const std::string ssid = NameOrHidden(entry.dot11Ssid);
         if (state.knownAPs->Add(ap.caption))
-            LogAdd(log, "New AP found : " + ap.caption + " (for :" + ssid + ")", TRunLog::kInfo);
+            LogAdd(log, "New AP found : " + ap.caption + " (for :" + ssid + ")", LogLevel::Info);
         const InformationElements ie =
             ParseInformationElements(BssEntryElementBytes(state.bssList.get(), static_cast<size_t>(j)));
         ap.subItems = {ssid,

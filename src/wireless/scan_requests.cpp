@@ -58,7 +58,7 @@ void ScanRequests::Request(WlanApi& api, Handle handle, const WLAN_INTERFACE_INF
         previous->running = rc == 0;
         accessDenied_ = rc == kErrorAccessDenied;
         if (rc == 0) continue;
-        LogAdd(log, FailureText(rc), TRunLog::kVerbose);
+        LogAdd(log, FailureText(rc), LogLevel::Verbose);
         if (rc == kErrorAccessDenied && onAccessDenied) onAccessDenied();
     }
 }
@@ -70,7 +70,7 @@ void ScanRequests::Notified(const WlanNotification& notification, TRunLog* log) 
     Asked* asked = Find(notification.interfaceGuid);
     if (!asked || !asked->running) return;  // a scan the system ran on its own
     asked->running = false;
-    if (notification.code == kAcmScanFail) LogAdd(log, FailureText(notification.reason), TRunLog::kVerbose);
+    if (notification.code == kAcmScanFail) LogAdd(log, FailureText(notification.reason), LogLevel::Verbose);
 }
 
 void NotificationQueue::Push(const WlanNotification& notification) {

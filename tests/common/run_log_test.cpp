@@ -50,13 +50,13 @@ protected:
 
 TEST_F(RunLogTest, VerboseFileFormatByteForByte) {
     const std::string path = PathOf("Vellumar.log");
-    TRunLog log(path, true, 10000, false);
+    TRunLog log({.file_name = path, .verbose = true});
     log.SetClock(SteppingClock());
-    log.Add("Starting", 1);
+    log.Add("Starting", LogLevel::Info);
     EXPECT_EQ(Read(path), "Info\t[24-03-05 14:07:09]\tStarting\r\n");  // saved after every line
-    log.Add("details", 0);
-    log.Add("Error WlanEnumInterfaces (5)", 2);
-    log.Add("level five", 5);
+    log.Add("details", LogLevel::Verbose);
+    log.Add("Error WlanEnumInterfaces (5)", LogLevel::Error);
+    log.Add("level five", static_cast<LogLevel>(5));  // a number past the levels
     EXPECT_EQ(Read(path),
               "Error\t[24-03-05 14:07:12]\tlevel five\r\n"
               "Error\t[24-03-05 14:07:11]\tError WlanEnumInterfaces (5)\r\n"
@@ -81,11 +81,11 @@ TEST_F(RunLogTest, NormalLogDropsVerboseAndWritesOnlyWhenAsked) {
     }
     std::string opened;
     {
-        TRunLog log(path, false, 10000, false);
+        TRunLog log({.file_name = path});
         log.SetClock(SteppingClock());
         log.SetFileOpener([&](const std::string& name) { opened = name; });
-        log.Add("dropped", 0);
-        log.Add("kept", 1);
+        log.Add("dropped", LogLevel::Verbose);
+        log.Add("kept", LogLevel::Info);
         EXPECT_EQ(log.Lines().size(), 1u);
         EXPECT_EQ(Read(path), "Info\t[24-01-01 00:00:00]\tlast run\r\n");  // untouched until asked
 
@@ -93,7 +93,7 @@ TEST_F(RunLogTest, NormalLogDropsVerboseAndWritesOnlyWhenAsked) {
         EXPECT_EQ(opened, path);
         EXPECT_EQ(Read(path), "Info\t[24-03-05 14:07:09]\tkept\r\n");  // the old run's file replaced
 
-        log.Add("line\r\nwith a break", 2);
+        log.Add("line\r\nwith a break", LogLevel::Error);
         EXPECT_EQ(log.Lines().size(), 2u);
     }
     // Destruction saves once more.
@@ -104,9 +104,9 @@ TEST_F(RunLogTest, NormalLogDropsVerboseAndWritesOnlyWhenAsked) {
 
 TEST_F(RunLogTest, LineCap) {
     const std::string path = PathOf("cap.log");
-    TRunLog log(path, false, 10000, false);
+    TRunLog log({.file_name = path});
     log.SetClock([] { return LogTime{2024, 3, 5, 14, 7, 9}; });
-    for (int i = 1; i <= 10001; ++i) log.Add(std::to_string(i), 1);
+    for (int i = 1; i <= 10001; ++i) log.Add(std::to_string(i), LogLevel::Info);
     ASSERT_EQ(log.Lines().size(), 10000u);
     EXPECT_EQ(log.Lines().front(), "Info\t[24-03-05 14:07:09]\t10001");
     EXPECT_EQ(log.Lines().back(), "Info\t[24-03-05 14:07:09]\t2");  // the very first line is gone
@@ -117,19 +117,19 @@ TEST_F(RunLogTest, LineCap) {
     EXPECT_EQ(crlf, 10000u);
     EXPECT_TRUE(file.ends_with("\t2\r\n"));
 
-    TRunLog small(PathOf("small.log"), true, 2, false);
+    TRunLog small({.file_name = PathOf("small.log"), .verbose = true, .max_lines = 2});
     small.SetClock(SteppingClock());
-    for (const char* text : {"a", "b", "c"}) small.Add(text, 1);
+    for (const char* text : {"a", "b", "c"}) small.Add(text, LogLevel::Info);
     EXPECT_EQ(Read(PathOf("small.log")),
               "Info\t[24-03-05 14:07:11]\tc\r\n"
               "Info\t[24-03-05 14:07:10]\tb\r\n");
 }
 
 TEST_F(RunLogTest, AbsentLogDoesNothing) {
-    LogAdd(nullptr, "nobody listens", 2);
-    TRunLog log(PathOf("a.log"), true, 10, false);
+    LogAdd(nullptr, "nobody listens", LogLevel::Error);
+    TRunLog log({.file_name = PathOf("a.log"), .verbose = true, .max_lines = 10});
     log.SetClock(SteppingClock());
-    LogAdd(&log, "through the helper", 1);
+    LogAdd(&log, "through the helper", LogLevel::Info);
     EXPECT_EQ(log.Lines().size(), 1u);
 }
 
@@ -137,9 +137,9 @@ TEST_F(RunLogTest, FailedSavesAreSwallowedAndRetried) {
     // Folder missing: the log keeps working in memory.
     const std::string missing = PathOf("no such folder/Vellumar.log");
     {
-        TRunLog log(missing, true, 10, false);
-        log.Add("first", 1);
-        log.Add("second", 2);
+        TRunLog log({.file_name = missing, .verbose = true, .max_lines = 10});
+        log.Add("first", LogLevel::Info);
+        log.Add("second", LogLevel::Error);
         EXPECT_EQ(log.Lines().size(), 2u);
         log.OpenInViewer();
     }
@@ -149,13 +149,13 @@ TEST_F(RunLogTest, FailedSavesAreSwallowedAndRetried) {
     // is left, and once the way is clear the next save writes every line.
     const std::string path = PathOf("blocked.log");
     fs::create_directories(fs::path(path) / "inside");
-    TRunLog log(path, true, 10, false);
+    TRunLog log({.file_name = path, .verbose = true, .max_lines = 10});
     log.SetClock(SteppingClock());
-    log.Add("one", 1);
+    log.Add("one", LogLevel::Info);
     EXPECT_EQ(DirEntries(), std::vector<std::string>{"blocked.log"});
     EXPECT_TRUE(fs::is_directory(path));
     fs::remove_all(path);
-    log.Add("two", 1);
+    log.Add("two", LogLevel::Info);
     EXPECT_EQ(Read(path),
               "Info\t[24-03-05 14:07:10]\ttwo\r\n"
               "Info\t[24-03-05 14:07:09]\tone\r\n");
@@ -163,9 +163,9 @@ TEST_F(RunLogTest, FailedSavesAreSwallowedAndRetried) {
 
 TEST_F(RunLogTest, FileIsInTheAnsiCodePage) {
     const std::string path = PathOf("ansi.log");
-    TRunLog log(path, true, 10, false);
+    TRunLog log({.file_name = path, .verbose = true, .max_lines = 10});
     log.SetClock(SteppingClock());
-    log.Add("New network found : Caf\xC3\xA9", 1);
+    log.Add("New network found : Caf\xC3\xA9", LogLevel::Info);
     EXPECT_EQ(Read(path), "Info\t[24-03-05 14:07:09]\tNew network found : Caf\xE9\r\n");  // Latin-1 on the host
     EXPECT_EQ(log.Lines().front(), "Info\t[24-03-05 14:07:09]\tNew network found : Caf\xC3\xA9");
 }
@@ -175,10 +175,10 @@ TEST_F(RunLogTest, LoadExistingPutsNewLinesOnTop) {
     {
         std::ofstream(path, std::ios::binary) << "Info\t[24-01-01 00:00:00]\tB\r\nInfo\t[24-01-01 00:00:00]\tA\r\n";
     }
-    TRunLog log(path, false, 2, true);
+    TRunLog log({.file_name = path, .max_lines = 2, .load_existing = true});
     log.SetClock(SteppingClock());
     EXPECT_EQ(log.Lines().size(), 2u);
-    log.Add("C", 1);
+    log.Add("C", LogLevel::Info);
     log.Save();
     EXPECT_EQ(Read(path),
               "Info\t[24-03-05 14:07:09]\tC\r\n"

@@ -48,7 +48,7 @@ TEST(UserText, ReportErrorLogsBeforeTheBoxAndToleratesNoLog) {
     const auto dir = std::filesystem::temp_directory_path() / ("usertext-" + std::to_string(rd()));
     std::filesystem::create_directories(dir);
     {
-        TRunLog log((dir / "Vellumar.log").string(), false, 100, false);
+        TRunLog log({.file_name = (dir / "Vellumar.log").string(), .max_lines = 100});
         CountingMessages messages;
         messages.log = &log;
         ReportError(&log, messages, "Error X (1)");

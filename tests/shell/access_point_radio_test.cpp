@@ -26,12 +26,6 @@ constexpr char kRadio[] = R"({"interfaces": [{"description": "Wi-Fi A",
              {"ext": 107, "hex": "b0 01 0d 3c846abeef07 01 0100 0000"}]},
     {"bssid": "00:0C:41:AA:BB:CC", "ssid": "OldPrinter", "frequency_khz": 2422000, "rssi": -80, "phy_type": 5}]}]})";
 
-std::vector<std::string> Row(ListView& list, int row) {
-    std::vector<std::string> cells;
-    for (int c = 0; c < list.ColumnCount(); ++c) cells.push_back(list.Cell(row, c));
-    return cells;
-}
-
 using AccessPointRadio = AppTest;
 
 TEST_F(AccessPointRadio, ListColumnsAndDetailRowsFromTheElements) {

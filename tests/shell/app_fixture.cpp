@@ -8,13 +8,15 @@
 
 ProgramCopy* AppTest::program = nullptr;
 
+std::vector<std::string> Row(ListView& list, int row) {
+    std::vector<std::string> cells;
+    for (int c = 0; c < list.ColumnCount(); ++c) cells.push_back(list.Cell(row, c));
+    return cells;
+}
+
 std::vector<std::vector<std::string>> Rows(ListView& list) {
     std::vector<std::vector<std::string>> rows;
-    for (int r = 0; r < list.RowCount(); ++r) {
-        std::vector<std::string> cells;
-        for (int c = 0; c < list.ColumnCount(); ++c) cells.push_back(list.Cell(r, c));
-        rows.push_back(cells);
-    }
+    for (int r = 0; r < list.RowCount(); ++r) rows.push_back(Row(list, r));
     return rows;
 }
 

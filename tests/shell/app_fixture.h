@@ -50,7 +50,8 @@ private:
     RegistryGuard guard_{HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser"};
 };
 
-// Every cell of a list view, row by row.
+// Every cell of one row of a list view, and of every row.
+std::vector<std::string> Row(ListView& list, int row);
 std::vector<std::vector<std::string>> Rows(ListView& list);
 
 // The window's client area as it stands on the screen, written as a 24-bit BMP.

@@ -58,7 +58,7 @@ void SaveSettingsScreenshots(TSettingsDlg& settings) {
 
 TEST_F(Dialogs, ScanIntervalIsStoredOnOkUsedFromTheNextPassAndTravelsWithAPortableCopy) {
     auto& a = Start(R"({"interfaces": []})");
-    EXPECT_EQ(a.main.scan().requests.Interval(), 4);
+    EXPECT_EQ(a.main.session().Scan().requests.Interval(), 4);
     struct Step {
         int shown;          // what the field shows when the window opens
         const char* typed;  // nullptr: one press of the up arrow
@@ -87,7 +87,7 @@ TEST_F(Dialogs, ScanIntervalIsStoredOnOkUsedFromTheNextPassAndTravelsWithAPortab
         };
         a.main.Settings1Click();
         EXPECT_EQ(ReadSetting("scan_interval"), step.stored) << step.shown;
-        EXPECT_EQ(a.main.scan().requests.Interval(), step.used) << step.shown;
+        EXPECT_EQ(a.main.session().Scan().requests.Interval(), step.used) << step.shown;
     }
 
     // A portable copy carries the setting in its settings file, and the next start goes by it.
@@ -101,7 +101,7 @@ TEST_F(Dialogs, ScanIntervalIsStoredOnOkUsedFromTheNextPassAndTravelsWithAPortab
     EXPECT_FALSE(RegistryKey::Open(HKEY_CURRENT_USER, "SOFTWARE\\Quintavo\\Vellumar", KEY_READ, false).IsOpen());
     app.reset();
     auto& b = Start(R"({"interfaces": []})");
-    EXPECT_EQ(b.main.scan().requests.Interval(), 9);
+    EXPECT_EQ(b.main.session().Scan().requests.Interval(), 9);
     b.settings.onShown = [&] {
         EXPECT_EQ(b.settings.interval_spn.Value(), 9);
         b.settings.ok_btn.Click();

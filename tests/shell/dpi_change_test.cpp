@@ -58,6 +58,8 @@ BOOL CALLBACK DescribeChild(HWND child, LPARAM param) {
         BUTTON_IMAGELIST glyph{};
         if (SendMessageW(child, BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&glyph)) && glyph.himl)
             out << " glyph " << SizeOf(glyph.himl) << " margin " << glyph.margin.top;
+    } else if (auto* scope = dynamic_cast<StripChartControl*>(WindowBase::FromHandle(child))) {
+        out << " grid " << scope->chart().GridSize();
     } else if (icon) {
         out << " icon " << SizeOf(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)));
     }

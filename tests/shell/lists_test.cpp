@@ -156,7 +156,7 @@ TEST_F(Lists, ExportWritesCsvAndJsonAndKeepsTheOldFileOnFailure) {
     TempFolder folder;
     std::string target;
     ExportFormat format = ExportFormat::Csv;
-    main.chooseExportFile = [&](std::string& fileName, ExportFormat& chosen) {
+    main.ask.exportFile = [&](std::string& fileName, ExportFormat& chosen) {
         fileName = target;
         chosen = format;
         return true;

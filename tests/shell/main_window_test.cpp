@@ -24,17 +24,11 @@ constexpr char kHome[] = R"({"interfaces": [{"description": "Wi-Fi A", "phy_type
     {"bssid": "00:1a:2b:3c:4d:5e", "ssid": "HomeNet", "frequency_khz": 2437000, "rssi": -67},
     {"bssid": "00:1a:2b:3c:4d:5f", "ssid": "", "frequency_khz": 5180000, "rssi": -80, "present": [true, false]}]}]})";
 
-std::vector<std::string> Row(ListView& list, int row) {
-    std::vector<std::string> cells;
-    for (int c = 0; c < list.ColumnCount(); ++c) cells.push_back(list.Cell(row, c));
-    return cells;
-}
-
 using MainWindow = AppTest;
 
 TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     auto& main = Start(kHome).main;
-    ASSERT_TRUE(main.started());
+    ASSERT_TRUE(main.session().Started());
     Tick();
     ASSERT_EQ(main.adapt_lst.RowCount(), 1);
     EXPECT_EQ(Row(main.adapt_lst, 0), (std::vector<std::string>{"Wi-Fi A", "Connected", "b/g/n"}));
@@ -96,7 +90,7 @@ TEST_F(MainWindow, AFailedEnumerationShowsOnceAndStopsScanning) {
 
 TEST_F(MainWindow, AFailedOpenIsShownAndNothingScans) {
     auto& main = Start(R"({"open_result": 5, "interfaces": [{"networks": [{"ssid": "A"}]}]})").main;
-    EXPECT_FALSE(main.started());
+    EXPECT_FALSE(main.session().Started());
     EXPECT_EQ(messages, (std::vector<std::string>{"Error WlanOpenHandle (5)"}));
     EXPECT_TRUE(Logged("Error WlanOpenHandle (5)"));
     EXPECT_FALSE(main.scantmr.Enabled());

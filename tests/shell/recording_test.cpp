@@ -7,9 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "common/win32/fixtures.h"
+#include "common/win32/replace_file.h"
 #include "shell/app_fixture.h"
 #include "shell/menu.h"
-#include "shell/survey_source.h"
+#include "survey/survey_source.h"
 #include "wireless/scan_requests.h"
 
 namespace {
@@ -101,31 +102,31 @@ TEST_F(Recording, AReplayShowsWhatTheRecordedRunShowed) {
     auto& main = Start(kSurvey).main;
     main.scope.chart().KeepWholeHistory(true);
     const std::string file = folder.Path("survey.json");
-    main.chooseRecordingFile = [&](std::string& name) {
+    main.ask.recordingFile = [&](std::string& name) {
         name = file;
         return true;
     };
     main.Record1Click();
-    ASSERT_TRUE(main.source().Recording());
+    ASSERT_TRUE(main.session().Source().Recording());
     EXPECT_EQ(MenuText(main, kCmdRecord), "Stop &Recording\tCtrl+R");
     const Run live = Passes(main, kPasses);
     EXPECT_NE(main.Text().find("Recording survey.json (14 passes)"), std::string::npos) << main.Text();
     const auto liveChart = ChartValues(main);
     main.Record1Click();
-    EXPECT_FALSE(main.source().Recording());
+    EXPECT_FALSE(main.session().Source().Recording());
     EXPECT_EQ(main.Text().find("Recording"), std::string::npos);
     EXPECT_EQ(MenuText(main, kCmdRecord), "&Record...\tCtrl+R");
     EXPECT_TRUE(Logged("Recorded 14 passes to " + file));
     ASSERT_FALSE(live.messages.empty());  // the refused calls were shown
     ASSERT_GT(liveChart.size(), 3u);
 
-    main.chooseReplayFile = [&](std::string& name) {
+    main.ask.replayFile = [&](std::string& name) {
         name = file;
         return true;
     };
     main.OpenRecording1Click();
-    ASSERT_TRUE(main.source().Replaying());
-    EXPECT_TRUE(main.started());
+    ASSERT_TRUE(main.session().Source().Replaying());
+    EXPECT_TRUE(main.session().Started());
     EXPECT_EQ(main.net_lst.RowCount(), 0);  // the survey starts over
     EXPECT_EQ(main.scope.chart().LineCount(), 0u);
     EXPECT_NE(main.Text().find("Replay of survey.json"), std::string::npos) << main.Text();
@@ -143,7 +144,7 @@ TEST_F(Recording, AReplayShowsWhatTheRecordedRunShowed) {
     EXPECT_EQ(Lists(main), last);
 
     main.Live1Click();
-    EXPECT_FALSE(main.source().Replaying());
+    EXPECT_FALSE(main.session().Source().Replaying());
     EXPECT_EQ(main.Text().find("Replay"), std::string::npos);
     Tick();
     EXPECT_EQ(main.adapt_lst.RowCount(), 2);
@@ -158,7 +159,7 @@ TEST_F(Recording, AFileThatBreaksTheRulesIsShownAndTheSurveyGoesOn) {
     main.Replay(file);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], file + ":1:55: interfaces[0].networks[0].qualty: unknown key \"qualty\"");
-    EXPECT_FALSE(main.source().Replaying());
+    EXPECT_FALSE(main.session().Source().Replaying());
     Tick();
     EXPECT_EQ(main.adapt_lst.RowCount(), 2);  // still the live survey
 }
@@ -167,7 +168,7 @@ TEST_F(Recording, TheCommandLineStartsAReplay) {
     const std::string file = folder.Path("short.json");
     WriteTestFile(file, R"({"interfaces": [{"description": "Recorded", "networks": [{"ssid": "Then", "quality": [40, 50]}]}]})");
     auto& main = Start(kSurvey, {"--replay", file}).main;
-    ASSERT_TRUE(main.source().Replaying());
+    ASSERT_TRUE(main.session().Source().Replaying());
     Tick();
     ASSERT_EQ(main.adapt_lst.RowCount(), 1);
     EXPECT_EQ(main.adapt_lst.Cell(0, 0), "Recorded");
@@ -191,8 +192,8 @@ TEST_F(Recording, AFileDroppedOnTheWindowIsReplayed) {
     std::copy(name.begin(), name.end(), reinterpret_cast<wchar_t*>(drop + 1));
     GlobalUnlock(memory);
     SendMessageW(main.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);  // DragFinish frees it
-    ASSERT_TRUE(main.source().Replaying());
-    EXPECT_EQ(main.source().ReplayFile(), file);
+    ASSERT_TRUE(main.session().Source().Replaying());
+    EXPECT_EQ(main.session().Source().ReplayFile(), file);
     Tick();
     ASSERT_EQ(main.adapt_lst.RowCount(), 1);
     EXPECT_EQ(main.adapt_lst.Cell(0, 0), "Dropped");
@@ -203,9 +204,11 @@ TEST(RecordingFile, IsACompleteScenarioAfterEveryWrite) {
     const std::string file = folder.Path("rec.json");
     auto loaded = wlan::sim::LoadScenarioText(R"({"interfaces": [{"networks": [{"ssid": "A", "quality": [10, 20, 30, 40]}]}]})");
     wlan::sim::SimulatedWlan service(loaded.scenario);
-    SurveySource source(service);
+    ReplacingFileWriter files;
+    SurveySource source(service, files);
     std::string error;
-    ASSERT_TRUE(source.StartRecording(file, error)) << error;
+    const uint64_t start = MonotonicMilliseconds();
+    ASSERT_TRUE(source.StartRecording(file, start, error)) << error;
     auto interfacesInFile = [&] {
         auto reread = wlan::sim::LoadScenarioFile(file);
         EXPECT_TRUE(reread) << reread.message;
@@ -220,7 +223,6 @@ TEST(RecordingFile, IsACompleteScenarioAfterEveryWrite) {
         wlan::WlanBuffer<wlan::WLAN_AVAILABLE_NETWORK_LIST> nets(source.Api());
         source.Api().WlanGetAvailableNetworkList(h, &list->InterfaceInfo[0].InterfaceGuid, 0, nullptr, nets.out());
     };
-    const uint64_t start = MonotonicMilliseconds();
     pass();
     pass();
     ASSERT_TRUE(source.SaveIfDue(start + 5000, error));
@@ -228,7 +230,7 @@ TEST(RecordingFile, IsACompleteScenarioAfterEveryWrite) {
     ASSERT_TRUE(source.SaveIfDue(start + 60000, error));
     EXPECT_EQ(interfacesInFile(), 1u);
     pass();
-    ASSERT_TRUE(source.StopRecording(error)) << error;
+    ASSERT_TRUE(source.StopRecording(start + 61000, error)) << error;
     const auto done = wlan::sim::LoadScenarioFile(file);
     ASSERT_TRUE(done) << done.message;
     EXPECT_EQ(done.scenario->interfaces[0].networks[0].quality.values, (std::vector<int64_t>{10, 20, 30}));

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "wireless/channel_graph.h"
+#include "survey/channel_graph.h"
 
 inline std::vector<ChannelAp> CrowdedBand(WifiBand band, int count = 300) {
     std::mt19937 random(15);

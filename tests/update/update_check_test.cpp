@@ -31,7 +31,7 @@ TEST(CheckOutcome, AnswersReadAsVersions) {
         ASSERT_FALSE(out.lines.empty());
         EXPECT_EQ(out.lines[0], (CheckLogLine{std::string("Vellumar Update self check : Server replied ") + c.replied +
                                                   " in 12ms",
-                                              1}));
+                                              LogLevel::Info}));
         EXPECT_EQ(out.lines.size(), c.valid ? 1u : 2u) << c.body;
     }
 }
@@ -39,7 +39,8 @@ TEST(CheckOutcome, AnswersReadAsVersions) {
 TEST(CheckOutcome, InvalidAnswerNamesTheReasonAtVerboseLevel) {
     const CheckOutcome out = ReadCheckOutcome("Vellumar", 0, "<html>", "Not Found", 3, kLocalMS, kLocalLS);
     ASSERT_EQ(out.lines.size(), 2u);
-    EXPECT_EQ(out.lines[1], (CheckLogLine{"Vellumar Update self check : Server error (0 Cause : Not Found)", 0}));
+    EXPECT_EQ(out.lines[1],
+              (CheckLogLine{"Vellumar Update self check : Server error (0 Cause : Not Found)", LogLevel::Verbose}));
 }
 
 TEST(CheckOutcome, TransportErrorLeavesBothFlagsFalse) {
@@ -47,7 +48,8 @@ TEST(CheckOutcome, TransportErrorLeavesBothFlagsFalse) {
     const CheckOutcome out = ReadCheckOutcome("Vellumar", 10061, "9.9.9.9", "refused", 3, kLocalMS, kLocalLS);
     EXPECT_FALSE(out.validAnswer);
     EXPECT_FALSE(out.newVersion);
-    EXPECT_EQ(out.lines, (std::vector<CheckLogLine>{{"Vellumar Update self check : Server error (10061)", 2}}));
+    EXPECT_EQ(out.lines,
+              (std::vector<CheckLogLine>{{"Vellumar Update self check : Server error (10061)", LogLevel::Error}}));
 }
 
 TEST(UpdateOffer, CountdownCaptionAndInstallerParameters) {

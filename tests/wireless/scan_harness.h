@@ -33,7 +33,7 @@ public:
         std::random_device rd;
         dir_ = std::filesystem::temp_directory_path() / ("scanlog-" + std::to_string(rd()) + std::to_string(rd()));
         std::filesystem::create_directories(dir_);
-        log_.emplace((dir_ / "Vellumar.log").string(), true, 10000, false);
+        log_.emplace(RunLogOptions{.file_name = (dir_ / "Vellumar.log").string(), .verbose = true});
     }
     ~TempLog() {
         log_.reset();

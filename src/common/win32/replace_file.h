@@ -5,9 +5,14 @@
 #include <string>
 #include <string_view>
 
-struct FileWriteResult {
-    bool ok = false;
-    std::string error;  // the system's text when not ok
-};
+#include "common/file_writer.h"
 
 FileWriteResult WriteFileReplacing(std::string_view fileName, std::string_view bytes);
+
+// The files of the portable core, written so.
+class ReplacingFileWriter : public FileWriter {
+public:
+    FileWriteResult Replace(std::string_view fileName, std::string_view bytes) override {
+        return WriteFileReplacing(fileName, bytes);
+    }
+};

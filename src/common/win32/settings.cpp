@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <exception>
+
 #include "common/product.h"
 #include "common/text.h"
 #include "common/win32/profile_file.h"
@@ -55,6 +57,24 @@ bool WriteSetting(std::string_view name, std::string_view value) {
     if (!key.IsOpen()) return false;
     key.WriteString(name, value);
     return true;
+}
+
+std::string RegistrySettings::Read(std::string_view name) {
+    try {
+        return ReadSettingAsText(name);
+    } catch (const std::exception&) {
+        return "";
+    }
+}
+
+bool RegistrySettings::Write(std::string_view name, const std::string& value, std::string& error) {
+    try {
+        if (WriteSetting(name, value)) return true;
+        error = "The settings key " + ProductKeyPath(kProductName) + " could not be opened";
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    return false;
 }
 
 bool WriteBoolSetting(std::string_view name, bool flag) { return WriteSetting(name, flag ? "1" : "0"); }

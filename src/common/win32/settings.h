@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/settings_store.h"
+
 // The program's own settings in SOFTWARE\Quintavo\Vellumar. Reading creates the empty key when missing.
 std::string ReadSetting(std::string_view name);           // "" when absent
 // A string as it is, a REG_DWORD (as the settings file's "Settings_DWORD" section
@@ -17,6 +19,13 @@ bool WriteBoolSetting(std::string_view name, bool flag);  // "1" or "0"
 // A number in decimal text; a value that is a REG_DWORD stays one, so that a settings
 // file that carries it in "Settings_DWORD" does not bring the old number back.
 bool WriteNumberSetting(std::string_view name, uint32_t value);
+
+// The program's own settings as the portable core reads and writes them.
+class RegistrySettings : public SettingsStore {
+public:
+    std::string Read(std::string_view name) override;  // as ReadSettingAsText; "" when the registry refuses
+    bool Write(std::string_view name, const std::string& value, std::string& error) override;
+};
 
 // Program paths: value Title of SOFTWARE\Quintavo.
 void RegisterProgramPath(std::string_view title, std::string_view exeName);

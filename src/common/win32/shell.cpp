@@ -49,6 +49,15 @@ bool ShellOpenFromWindow(HWND window, std::string_view operation, std::string_vi
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
+std::string TakeDroppedFile(HDROP drop) {
+    std::wstring file(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
+    file.resize(DragQueryFileW(drop, 0, file.data(), static_cast<UINT>(file.size())));
+    DragFinish(drop);
+    return Narrow(file);
+}
+
+bool OpenWebPage(HWND window, std::string_view url) { return ShellOpenFromWindow(window, "", url, "", ""); }
+
 void AutoSizeListColumns(HWND listView) {
     const HWND header = ListView_GetHeader(listView);
     const int columns = header ? Header_GetItemCount(header) : 0;

@@ -2,6 +2,7 @@
 // Handing files, programs and web addresses to the Windows shell; shell special folders.
 #include <windows.h>
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <string>
@@ -17,6 +18,11 @@ bool ShellOpenDocument(std::string_view fileName, std::string_view parameters, s
 // ShellExecute owned by window; true when the shell reports success (a value above 32).
 bool ShellOpenFromWindow(HWND window, std::string_view operation, std::string_view fileName,
                          std::string_view parameters, std::string_view directory, int showCommand = SW_SHOWNORMAL);
+// The first file of a drop on a window (WM_DROPFILES), which ends the drop; "" for none.
+std::string TakeDroppedFile(HDROP drop);
+
+// A web page (or a mail address, a settings page) opened by the shell for window.
+bool OpenWebPage(HWND window, std::string_view url);
 
 // Sizes every column of a report list view to fit both its content and its header.
 void AutoSizeListColumns(HWND listView);

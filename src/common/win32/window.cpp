@@ -9,7 +9,6 @@
 
 #include "common/picture.h"
 #include "common/product.h"
-#include "common/win32/controls.h"
 #include "common/win32/private_messages.h"
 #include "common/win32/wide.h"
 
@@ -255,8 +254,21 @@ LRESULT CALLBACK WindowBase::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp
     return CallWindowProcW(binding.original, h, msg, wp, lp);
 }
 
-bool Window::CreateFrame(const std::string& caption, DWORD style, DWORD ex_style, HWND owner, int client_width,
-                         int client_height, HMENU menu) {
+bool Control::CreateChild(Window& parent, const wchar_t* window_class, const std::string& text, DWORD style,
+                          DWORD ex_style, DesignRect rect, unsigned anchors, int id) {
+    parent_ = &parent;
+    if (!CreateBound(ex_style, window_class, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, parent.hwnd(),
+                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id))))
+        return false;
+    parent.AddControl(this, rect, anchors);
+    return true;
+}
+
+void Control::Place(int x, int y, int width, int height) { MoveWindow(hwnd_, x, y, width, height, TRUE); }
+
+void Control::SetFont(HFONT font) { SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+
+bool Window::CreateFrame(const FrameArgs& args) {
     static ATOM atom = [] {
         WNDCLASSEXW wc{};
         wc.style = CS_DBLCLKS;
@@ -268,12 +280,12 @@ bool Window::CreateFrame(const std::string& caption, DWORD style, DWORD ex_style
         return RegisterBoundClass(wc);
     }();
     if (!atom) return false;
-    design_client_ = {client_width, client_height};
-    if (!CreateBound(ex_style, kWindowClass, caption, style, owner, menu)) return false;
+    design_client_ = {args.client_width, args.client_height};
+    if (!CreateBound(args.ex_style, kWindowClass, args.caption, args.style, args.owner, args.menu)) return false;
     dpi_ = WindowDpi(hwnd_);
     UpdateFont();
     UpdateIcons();
-    SIZE frame = FrameSizeFor(Scale(client_width), Scale(client_height));
+    SIZE frame = FrameSizeFor(Scale(args.client_width), Scale(args.client_height));
     SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return true;
 }
@@ -314,10 +326,10 @@ void Window::AddControl(Control* control, DesignRect rect, unsigned anchors) {
     Layout();
 }
 
-void Window::AddTimer(Timer* timer) { timers_[timer->id()] = timer; }
-void Window::RemoveTimer(Timer* timer) { timers_.erase(timer->id()); }
-void Window::AddImageList(ImageList* list) { image_lists_.push_back(list); }
-void Window::RemoveImageList(ImageList* list) { std::erase(image_lists_, list); }
+void Window::AddTimer(WindowTimer* timer) { timers_[timer->id()] = timer; }
+void Window::RemoveTimer(WindowTimer* timer) { timers_.erase(timer->id()); }
+void Window::AddImageList(DpiDrawing* list) { image_lists_.push_back(list); }
+void Window::RemoveImageList(DpiDrawing* list) { std::erase(image_lists_, list); }
 
 void Window::MoveControl(Control* control, DesignRect rect) {
     for (auto& p : placed_)
@@ -386,7 +398,7 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             dpi_ = HIWORD(wp);
             UpdateFont();
             UpdateIcons();
-            for (ImageList* list : image_lists_) list->OnDpiChanged();  // before the lists that show them
+            for (DpiDrawing* list : image_lists_) list->OnDpiChanged();  // before the lists that show them
             auto* r = reinterpret_cast<RECT*>(lp);
             SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                          SWP_NOZORDER | SWP_NOACTIVATE);
@@ -405,10 +417,13 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return Default(msg, wp, lp);
 }
 
-bool ModalWindow::CreateDialogFrame(const std::string& caption, int client_width, int client_height, HWND owner) {
-    // Fixed size: single border, system menu and minimise button only.
-    return CreateFrame(caption, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME,
-                       owner, client_width, client_height);
+bool ModalWindow::CreateDialogFrame(const DialogArgs& args) {
+    return CreateFrame({.caption = args.caption,
+                        .style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                        .ex_style = WS_EX_DLGMODALFRAME,
+                        .owner = args.owner,
+                        .client_width = args.client_width,
+                        .client_height = args.client_height});
 }
 
 int ModalWindow::ShowModal(HWND owner) {

@@ -19,9 +19,7 @@ struct IconTraits {
 };
 using UniqueIcon = Unique<IconTraits>;
 
-class Control;
-class ImageList;
-class Timer;
+class Window;
 
 // Layout positions are given at 96 DPI and scaled to the window's DPI.
 enum Anchor : unsigned { AnchorLeft = 1, AnchorTop = 2, AnchorRight = 4, AnchorBottom = 8 };
@@ -29,6 +27,12 @@ constexpr unsigned kAnchorTopLeft = AnchorLeft | AnchorTop;
 
 struct DesignRect {
     int left, top, width, height;
+};
+
+// Where a control stands at 96 DPI, and the edges it keeps its distance to.
+struct Placement {
+    DesignRect rect{};
+    unsigned anchors = kAnchorTopLeft;
 };
 
 UINT WindowDpi(HWND hwnd);
@@ -80,6 +84,58 @@ private:
     WNDPROC original_ = nullptr;
 };
 
+// A child window placed by its Window. The notifications the window receives
+// for a control are handed to the control's own handlers below.
+class Control : public WindowBase {
+public:
+    // The control bound to a handle; null for other windows.
+    static Control* FromHandle(HWND hwnd) { return dynamic_cast<Control*>(WindowBase::FromHandle(hwnd)); }
+
+    virtual void OnCommand(WORD /*code*/) {}
+    virtual LRESULT OnNotify(NMHDR* /*hdr*/) { return 0; }
+    // Enter pressed while the control has the focus; true when the control acted on it.
+    virtual bool OnEnter() { return false; }
+    virtual HBRUSH OnColorStatic(HDC /*dc*/) { return nullptr; }
+    virtual void Place(int x, int y, int width, int height);
+    virtual void SetFont(HFONT font);
+    // The window's DPI changed and the control is placed anew: re-apply what is sized at 96 DPI.
+    virtual void OnDpiChanged(UINT /*old_dpi*/) {}
+
+protected:
+    bool CreateChild(Window& parent, const wchar_t* window_class, const std::string& text, DWORD style,
+                     DWORD ex_style, DesignRect rect, unsigned anchors, int id = 0);
+    Window* parent_ = nullptr;
+};
+
+// What a window keeps besides its controls (controls.h): timers that its WM_TIMER
+// fires, and pictures it draws again for a new DPI before the controls follow.
+class WindowTimer {
+public:
+    UINT_PTR id() const { return reinterpret_cast<UINT_PTR>(this); }
+    virtual void Fire() = 0;
+
+protected:
+    ~WindowTimer() = default;
+};
+
+class DpiDrawing {
+public:
+    virtual void OnDpiChanged() = 0;
+
+protected:
+    ~DpiDrawing() = default;
+};
+
+// A top-level window; its client area is given at 96 DPI.
+struct FrameArgs {
+    std::string caption;
+    DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    DWORD ex_style = 0;
+    HWND owner = nullptr;
+    int client_width = 0, client_height = 0;
+    HMENU menu = nullptr;
+};
+
 class Window : public WindowBase {
 public:
     UINT dpi() const { return dpi_; }
@@ -88,19 +144,17 @@ public:
 
     // Called by controls as they are created.
     void AddControl(Control* control, DesignRect rect, unsigned anchors);
-    void AddTimer(Timer* timer);
-    void RemoveTimer(Timer* timer);
-    void AddImageList(ImageList* list);
-    void RemoveImageList(ImageList* list);
+    void AddTimer(WindowTimer* timer);
+    void RemoveTimer(WindowTimer* timer);
+    void AddImageList(DpiDrawing* list);
+    void RemoveImageList(DpiDrawing* list);
     // Places every control for the current client size and DPI.
     void Layout();
     // Gives a control a new place at 96 DPI, keeping its anchors (for bars that come and go).
     void MoveControl(Control* control, DesignRect rect);
 
 protected:
-    // Creates the window; the client area is given at 96 DPI.
-    bool CreateFrame(const std::string& caption, DWORD style, DWORD ex_style, HWND owner, int client_width,
-                     int client_height, HMENU menu = nullptr);
+    bool CreateFrame(const FrameArgs& args);
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void SetMinimumClientSize(int width, int height) { min_client_ = {width, height}; }
     // The whole window's minimum, frame included, at 96 DPI.
@@ -119,8 +173,8 @@ private:
         unsigned anchors;
     };
     std::vector<Placed> placed_;
-    std::map<UINT_PTR, Timer*> timers_;
-    std::vector<ImageList*> image_lists_;
+    std::map<UINT_PTR, WindowTimer*> timers_;
+    std::vector<DpiDrawing*> image_lists_;
     UniqueGdiObject font_;
     UniqueIcon small_icon_, big_icon_;
     UINT dpi_ = 96;
@@ -140,7 +194,13 @@ public:
     std::function<void()> onShown;
 
 protected:
-    bool CreateDialogFrame(const std::string& caption, int client_width, int client_height, HWND owner);
+    // Fixed size: single border, system menu and minimise button only.
+    struct DialogArgs {
+        std::string caption;
+        HWND owner = nullptr;
+        int client_width = 0, client_height = 0;
+    };
+    bool CreateDialogFrame(const DialogArgs& args);
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:

@@ -51,11 +51,7 @@ TFileGrabber::~TFileGrabber() {
 }
 
 void TFileGrabber::SetProxy(bool useProxy, std::string host, int32_t port, std::string user, std::string password) {
-    UseProxy = useProxy;
-    ProxyHost = std::move(host);
-    ProxyPort = port;
-    ProxyUser = std::move(user);
-    ProxyPassword = std::move(password);
+    Proxy = {useProxy, std::move(host), port, std::move(user), std::move(password)};
 }
 
 void TFileGrabber::Grab(std::string url, std::string fileName, NotifyEvent onDone) {
@@ -66,7 +62,7 @@ void TFileGrabber::Grab(std::string url, std::string fileName, NotifyEvent onDon
     Buffer.clear();
     ErrorCode = 0;
     StartTick = GetTickCount();
-    Client = StartProgramFetch({"FileGrabber", URL, BodyLimit, {UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword},
+    Client = StartProgramFetch({"FileGrabber", URL, BodyLimit, Proxy,
                                 &Buffer, MinAverageRate},
                                Log, [this](HttpClient& sender, HttpRequestType type, int32_t error) {
                                    RequestDone(sender, type, error);
@@ -87,14 +83,14 @@ void TFileGrabber::RequestDone(HttpClient& sender, HttpRequestType requestType, 
     if (errorCode != 0 || requestType != HttpRequestType::Get) {
         LogAdd(Log,
                "File download : Server error (" + std::to_string(errorCode) + " Cause : " + sender.ReasonPhrase() + ")",
-               TRunLog::kError);
+               LogLevel::Error);
     } else {
-        LogAdd(Log, "File downloaded in " + std::to_string(GetTickCount() - StartTick) + "ms", TRunLog::kInfo);
+        LogAdd(Log, "File downloaded in " + std::to_string(GetTickCount() - StartTick) + "ms", LogLevel::Info);
         if (!FileName.empty()) {
             // Unspecified so far: a failed write keeps the old file and says so.
             if (const DWORD error = WriteWholeFile(FileName, Buffer))
                 LogAdd(Log, "File download : Write error (" + std::to_string(error) + " Cause : " + FileName + ")",
-                       TRunLog::kError);
+                       LogLevel::Error);
         }
     }
     if (requestType == HttpRequestType::Get) {

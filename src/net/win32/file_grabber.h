@@ -31,11 +31,7 @@ public:
     NotifyEvent OnDone;
     std::vector<uint8_t> Buffer;
     std::unique_ptr<HttpClient> Client;
-    bool UseProxy = false;
-    int32_t ProxyPort = 0;
-    std::string ProxyHost;
-    std::string ProxyUser;
-    std::string ProxyPassword;
+    ProxySettings Proxy;
     // The most body the next fetch accepts: the hint file's size unless the caller needs more
     // (the installer download sets kInstallerBodyLimit).
     int64_t BodyLimit = kSmallBodyLimit;

@@ -65,13 +65,13 @@ std::unique_ptr<HttpClient> StartProgramFetch(const ProgramFetch& fetch, TRunLog
     try {
         auto client = NewProgramHttpClient(fetch.maxBodySize, fetch.proxy, std::move(onDone));
         client->url = AdjustUrlScheme(fetch.url);
-        if (!SameText(client->url, fetch.url)) LogAdd(log, who + " : No SSL / Back to HTTP", TRunLog::kVerbose);
+        if (!SameText(client->url, fetch.url)) LogAdd(log, who + " : No SSL / Back to HTTP", LogLevel::Verbose);
         client->receiveStream = fetch.stream;
         client->minAverageRate = fetch.minAverageRate;
         if (client->GetAsync()) return client;
     } catch (...) {
         // Reported below like a refused start.
     }
-    LogAdd(log, who + " : " + NetErrorText(NetError::StartFailed), TRunLog::kError);
+    LogAdd(log, who + " : " + NetErrorText(NetError::StartFailed), LogLevel::Error);
     return nullptr;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/run_log.h"
+#include "net/http_settings.h"
 #include "net/win32/http_client.h"
 
 // Whether HTTPS can be used now. Loads the TLS library on first need (never on Windows
@@ -21,15 +22,6 @@ std::string AdjustUrlScheme(std::string_view url);
 std::string OpenSslLogLine();
 // Agent, HTTP version, Accept, Accept-Language, 3-second time-out and Basic proxy authentication.
 void CustomizeHttpClient(HttpClient& client);
-
-// The proxy a fetcher was given; not used unless `use` is set.
-struct ProxySettings {
-    bool use = false;
-    std::string host;
-    int32_t port = 0;
-    std::string user;
-    std::string password;
-};
 
 // A client as every fetch of the program starts one: customised, the transfer time-out,
 // the caller's body limit and proxy, and its completion handler.

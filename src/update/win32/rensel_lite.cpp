@@ -21,7 +21,7 @@ void TRenselLite::Check(const std::string& fileName, NotifyEvent onDone) {
     busy_ = true;
     newVersion_ = false;
     validAnswer_ = false;
-    LogAdd(Log, Title + " Update self check : Initialization", TRunLog::kInfo);
+    LogAdd(Log, Title + " Update self check : Initialization", LogLevel::Info);
     OnDone = std::move(onDone);
 
     const TDisplayedFileInfo info = GetFileProductInfo(fileName);
@@ -34,7 +34,7 @@ void TRenselLite::Check(const std::string& fileName, NotifyEvent onDone) {
     Answer.clear();
     StartTick = GetTickCount();
     Client = StartProgramFetch({"RenselLite", url_, kSmallBodyLimit,
-                                {UseProxy, ProxyHost, ProxyPort, ProxyUser, ProxyPassword}, &Answer},
+                                Proxy, &Answer},
                                Log, [this](HttpClient& sender, HttpRequestType type, int32_t error) {
                                    RequestDone(sender, type, error);
                                });

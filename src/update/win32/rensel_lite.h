@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/run_log.h"
+#include "net/http_settings.h"
 #include "net/win32/http_client.h"
 
 class TRenselLite {
@@ -43,9 +44,7 @@ private:
     std::vector<uint8_t> Answer;
     std::unique_ptr<HttpClient> Client;
     // No operation turns the proxy on: every check goes direct.
-    bool UseProxy = false;
-    int32_t ProxyPort = 0;
-    std::string ProxyHost, ProxyUser, ProxyPassword;
+    ProxySettings Proxy;
     bool newVersion_ = false;
     bool validAnswer_ = false;
     std::string url_;

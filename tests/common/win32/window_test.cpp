@@ -1,6 +1,7 @@
 #include "common/win32/controls.h"
 #include "common/win32/drawn_control.h"
 #include "common/win32/fixtures.h"
+#include "common/win32/list_view.h"
 #include "common/win32/window.h"
 
 #include <commctrl.h>
@@ -16,9 +17,10 @@ namespace {
 class TestFrame : public Window {
 public:
     TestFrame() {
-        CreateFrame("Frame", WS_OVERLAPPEDWINDOW, 0, nullptr, 300, 200);
+        CreateFrame({.caption = "Frame", .style = WS_OVERLAPPEDWINDOW, .client_width = 300, .client_height = 200});
         SetMinimumClientSize(300, 200);
-        list.Create(*this, {.rect = {10, 10, 280, 100}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
+        list.Create(*this,
+                    {.rect = {10, 10, 280, 100}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
         list.AddColumn("Name", 100);
         list.AddColumn("Value", 80);
         right.Create(*this, {.caption = "R", .rect = {250, 150, 40, 20}, .anchors = AnchorRight | AnchorBottom});
@@ -30,7 +32,7 @@ public:
 class TestDialog : public ModalWindow {
 public:
     TestDialog() {
-        CreateDialogFrame("Dialog", 200, 100, nullptr);
+        CreateDialogFrame({.caption = "Dialog", .owner = nullptr, .client_width = 200, .client_height = 100});
         ok.Create(*this, {.caption = "OK", .rect = {60, 60, 75, 25}, .id = IDOK, .is_default = true});
         ok.onClick = [this] { EndModal(IDOK); };
     }

@@ -35,7 +35,8 @@ protected:
         GetTempPathW(MAX_PATH, temp);
         folder_ = fs::path(temp) / ("vellumar-grab-" + std::to_string(GetCurrentProcessId()));
         fs::create_directories(folder_);
-        log_ = std::make_unique<TRunLog>(Narrow((folder_ / "test.log").wstring()), true, 1000, false);
+        log_ = std::make_unique<TRunLog>(
+            RunLogOptions{.file_name = Narrow((folder_ / "test.log").wstring()), .verbose = true, .max_lines = 1000});
     }
     void TearDown() override {
         grabber_.reset();
@@ -128,7 +129,8 @@ TEST_F(FileGrabberTest, FailuresLeaveTheFileAndStillRaiseOnDone) {
         EXPECT_EQ(ReadFile(target), "previous");
         EXPECT_EQ(LogLine("File download : Server error"), c.line);
         EXPECT_EQ(LevelOf("File download : Server error"), "Error");
-        log_ = std::make_unique<TRunLog>(Narrow((folder_ / "test.log").wstring()), true, 1000, false);
+        log_ = std::make_unique<TRunLog>(
+            RunLogOptions{.file_name = Narrow((folder_ / "test.log").wstring()), .verbose = true, .max_lines = 1000});
         grabber_->Log = log_.get();
     }
     SetHttpIdleTimeoutForTest(std::nullopt);
@@ -216,7 +218,8 @@ TEST_F(FileGrabberTest, WithoutOpenSslHttpsFallsBackToHttp) {
     EXPECT_TRUE(IsSslAvailable());
     EXPECT_EQ(OpenSslLogLine().rfind("OpenSSL : OpenSSL 3.", 0), 0u) << OpenSslLogLine();
 
-    log_ = std::make_unique<TRunLog>(Narrow((folder_ / "test.log").wstring()), true, 1000, false);
+    log_ = std::make_unique<TRunLog>(
+        RunLogOptions{.file_name = Narrow((folder_ / "test.log").wstring()), .verbose = true, .max_lines = 1000});
     grabber_->Log = log_.get();
     net_test::TrustedTestCa ca;
     EXPECT_EQ(GrabAndWait(Url("https", "/len/10"), folder_ / "tls.bin"), 1);

@@ -9,6 +9,7 @@
 #include "common/win32/unique.h"
 #include "common/win32/wide.h"
 #include "common/win32/fixtures.h"
+#include "update/win32/prepared_installer.h"
 
 namespace {
 
@@ -127,6 +128,37 @@ TEST(RunFolder, LeftOversGoTheOneInUseAndOthersStay) {
     // Once the installer has ended, its folder goes at the next tidy.
     installer.Stop();
     EXPECT_EQ(RemoveStaleRunFolders(dir, kept), std::vector<std::string>{running});
+}
+
+std::string OwnProgram() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return Narrow(path);
+}
+
+// The installer saved in a new run folder and held there; the test program is unsigned,
+// so the download rules alone apply.
+TEST(PrepareInstaller, SavesAndHoldsTheDownloadInANewRunFolder) {
+    TempFolder data;
+    const std::string dir = data.Path() + "\\";
+    const std::string stale = Folder(data, "update-0000abcd");
+    const std::vector<uint8_t> bytes(3u << 20, 0x4D);  // more than one read back
+    PreparedInstaller ready = PrepareInstaller(dir, bytes, OwnProgram());
+    ASSERT_TRUE(ready.Ready()) << ready.refusal;
+    EXPECT_FALSE(Exists(stale));
+    EXPECT_EQ(ready.file, ready.folder + "update.exe");
+    EXPECT_EQ(ready.folder.rfind(dir + "update-", 0), 0u) << ready.folder;
+    const Unique<FileHandleTraits> writer(CreateFileW(Widen(ready.file).c_str(), GENERIC_WRITE, FILE_SHARE_READ |
+                                                      FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(writer) << "held against writers";
+    ready.held.reset();
+    std::ifstream saved(std::filesystem::path(Widen(ready.file)), std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(saved), std::istreambuf_iterator<char>()), bytes);
+
+    const PreparedInstaller nowhere = PrepareInstaller(data.Path("missing") + "\\", bytes, OwnProgram());
+    EXPECT_EQ(nowhere.verdict, InstallerReadiness::NotSaved);
+    EXPECT_EQ(nowhere.refusal, "cannot save " + data.Path("missing") + "\\update.exe (3)");
+    EXPECT_EQ(nowhere.folder, "");
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+#include "survey/scan_chart.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "common/run_log.h"
+#include "common/text.h"
+
+void StripScanChart::NetworkListed(const std::string& name, uint32_t quality) {
+    networks_.UpdateNetworkLine(name, static_cast<int32_t>(std::min<uint32_t>(quality, 100)));
+}
+
+void StripScanChart::InterfaceNetworks(const std::vector<std::string>& names) { networks_.RetireLines(names); }
+
+void StripScanChart::PassCompleted() { chart_.Step(); }
+
+TNetworkChart::TNetworkChart(TStripChart& chart, TRunLog* log, uint64_t seed)
+    : chart_(chart), log_(log), random_(seed) {}
+
+uint64_t TNetworkChart::HighResolutionSeed() {
+    return static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+}
+
+Colour TNetworkChart::RandomColour() {
+    std::uniform_int_distribution<int> channel(0, 255);
+    const auto r = static_cast<uint8_t>(channel(random_));
+    const auto g = static_cast<uint8_t>(channel(random_));
+    const auto b = static_cast<uint8_t>(channel(random_));
+    return RgbColour(r, g, b);
+}
+
+size_t TNetworkChart::LineOf(std::string_view name) const {
+    for (size_t i = 0; i < chart_.LineCount(); ++i)
+        if (SameText(chart_.Line(i).Name, name)) return i;
+    return TStripChart::kNoLine;
+}
+
+void TNetworkChart::UpdateNetworkLine(std::string_view name, int32_t quality) {
+    if (const size_t known = LineOf(name); known != TStripChart::kNoLine) {
+        chart_.Line(known).Position = quality;
+        return;
+    }
+    TStripChartLine& line = chart_.AddLine();
+    line.Color = RandomColour();
+    line.Name = std::string(name);
+    line.Position = quality;
+    LogAdd(log_, "New network found : " + std::string(name), LogLevel::Info);
+}
+
+void TNetworkChart::RetireLines(std::span<const std::string> names) {
+    for (size_t i = 0; i < chart_.LineCount(); ++i) {
+        TStripChartLine& line = chart_.Line(i);
+        const bool listed = std::any_of(names.begin(), names.end(),
+                                        [&](const std::string& n) { return SameText(line.Name, n); });
+        if (!listed) line.Position = 0;
+    }
+}
+
+TColourSquare GetBitmap(Colour colour) {
+    TColourSquare square;
+    for (size_t i = 0; i < square.bytes.size(); i += 3) {
+        square.bytes[i] = static_cast<uint8_t>(colour >> 16);     // blue
+        square.bytes[i + 1] = static_cast<uint8_t>(colour >> 8);  // green
+        square.bytes[i + 2] = static_cast<uint8_t>(colour);       // red
+    }
+    return square;
+}
+
+std::vector<size_t> LinesNeedingSquares(size_t line_count, size_t image_count, size_t first_square) {
+    std::vector<size_t> lines;
+    for (size_t i = image_count > first_square ? image_count - first_square : 0; i < line_count; ++i)
+        lines.push_back(i);
+    return lines;
+}

@@ -1,0 +1,69 @@
+#pragma once
+// The chart points of the scan pass wired to the strip chart: one line per
+// network name, the lines of unlisted names down to 0, one step per completed pass;
+// and the colour squares that show each line's colour in the network list.
+#include <array>
+#include <cstdint>
+#include <random>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "survey/strip_chart.h"
+#include "wireless/scan_pass.h"
+
+// The chart points of the scan pass: one line per network name, ignoring case.
+class TNetworkChart {
+public:
+    // seed: the colour generator's; by default the high-resolution counter, so the
+    // colours differ from run to run.
+    explicit TNetworkChart(TStripChart& chart, TRunLog* log = nullptr, uint64_t seed = HighResolutionSeed());
+
+    // The log is created after the chart, during start-up.
+    void SetLog(TRunLog* log) { log_ = log; }
+
+    // Sets the line of Name to quality, adding it in a random colour and logging
+    // "New network found : " + Name the first time.
+    void UpdateNetworkLine(std::string_view name, int32_t quality);
+    // Lines whose name is not among names drop to 0.
+    void RetireLines(std::span<const std::string> names);
+    // The line of a network name, ignoring case; TStripChart::kNoLine for none.
+    size_t LineOf(std::string_view name) const;
+
+    static uint64_t HighResolutionSeed();
+
+private:
+    Colour RandomColour();
+
+    TStripChart& chart_;
+    TRunLog* log_;
+    std::mt19937_64 random_;
+};
+
+// A 16 x 16 square with 24-bit pixels in the platform's bitmap byte order
+// (blue, green, red), top-down rows of 48 bytes.
+struct TColourSquare {
+    static constexpr int kSize = 16;
+    static constexpr int kRowBytes = kSize * 3;
+    std::array<uint8_t, kSize * kRowBytes> bytes{};
+};
+TColourSquare GetBitmap(Colour colour);
+
+// The lines that need a colour square in the shared image list, given its current
+// image count, when line n's square lands at image index first_square + n.
+std::vector<size_t> LinesNeedingSquares(size_t line_count, size_t image_count, size_t first_square = 0);
+
+class StripScanChart : public ScanChart {
+public:
+    StripScanChart(TStripChart& chart, TNetworkChart& networks) : chart_(chart), networks_(networks) {}
+
+    void PassStarted() override {}
+    void NetworkListed(const std::string& name, uint32_t quality) override;
+    void InterfaceNetworks(const std::vector<std::string>& names) override;
+    void PassCompleted() override;
+
+private:
+    TStripChart& chart_;
+    TNetworkChart& networks_;
+};

@@ -1,0 +1,89 @@
+#include "survey/survey_source.h"
+
+
+namespace {
+
+std::string FileNamePart(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::shared_ptr<const wlan::sim::Scenario> SurveySource::Load(const std::string& file, std::string& problem) {
+    wlan::sim::LoadResult load = wlan::sim::LoadScenarioFile(file);
+    if (!load) problem = load.message;
+    return load.scenario;
+}
+
+void SurveySource::UseReplay(const std::string& file, std::shared_ptr<const wlan::sim::Scenario> scenario) {
+    end_ = wlan::sim::LastChangeEpoch(*scenario);
+    auto replay = std::make_unique<wlan::sim::SimulatedWlan>(std::move(scenario));
+    front_.Use(*replay);
+    replay_ = std::move(replay);
+    replayFile_ = file;
+}
+
+void SurveySource::UseLive() {
+    front_.Use(live_);
+    replay_.reset();
+    replayFile_.clear();
+    end_.reset();
+}
+
+bool SurveySource::StartRecording(const std::string& file, uint64_t nowMs, std::string& error) {
+    recording_ = std::make_unique<wlan::SurveyRecording>();
+    recordingFile_ = file;
+    if (!Save(nowMs, error)) {
+        recording_.reset();
+        recordingFile_.clear();
+        return false;
+    }
+    front_.Attach(recording_.get());
+    return true;
+}
+
+bool SurveySource::Save(uint64_t nowMs, std::string& error) {
+    const FileWriteResult written = files_.Replace(recordingFile_, recording_->ScenarioText());
+    saves_.emplace(nowMs);
+    if (!written.ok) error = written.error;
+    return written.ok;
+}
+
+bool SurveySource::SaveIfDue(uint64_t nowMs, std::string& error) {
+    if (!recording_ || !saves_ || !saves_->Due(nowMs)) return true;
+    recording_->Finish();
+    return Save(nowMs, error);
+}
+
+bool SurveySource::StopRecording(uint64_t nowMs, std::string& error) {
+    if (!recording_) return true;
+    front_.Attach(nullptr);
+    recording_->Finish();
+    const bool ok = Save(nowMs, error);
+    recording_.reset();
+    recordingFile_.clear();
+    saves_.reset();
+    return ok;
+}
+
+std::string SurveySource::Caption(const std::string& base) const {
+    std::string text = base;
+    if (replay_) text += " - Replay of " + FileNamePart(replayFile_) + (ReplayEnded() ? " (ended)" : "");
+    if (recording_) {
+        const uint64_t passes = recording_->Passes();
+        text += " - Recording " + FileNamePart(recordingFile_) + " (" + std::to_string(passes) +
+                (passes == 1 ? " pass)" : " passes)");
+    }
+    return text;
+}
+
+std::string RecordingFailureText(const std::string& file, const std::string& error) {
+    return "Could not record to " + file + ":\n" + error;
+}
+
+std::string ReplayArgument(const std::vector<std::string>& arguments) {
+    for (size_t k = 0; k + 1 < arguments.size(); ++k)
+        if (arguments[k] == "--replay") return arguments[k + 1];
+    return "";
+}

@@ -1,0 +1,242 @@
+#include "survey/win32/channel_graph_control.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "common/win32/wide.h"
+
+namespace {
+
+constexpr wchar_t kGraphClass[] = L"VellumarChannelGraph";
+constexpr int kTipTolerance = 3;  // pixels around a shape that still name it, at 96 DPI
+constexpr COLORREF kAxisText = RGB(64, 64, 64);
+constexpr COLORREF kBestMark = RGB(0, 150, 0);
+// Room around the plot for the axis labels, at 96 DPI.
+constexpr int kLeftMargin = 40, kTopMargin = 10, kRightMargin = 12, kBottomMargin = 30;
+constexpr int kLabelGap = 6;  // least room between two channel labels
+
+}  // namespace
+
+bool ChannelGraphControl::Create(Window& parent, const Placement& place) {
+    return CreateDrawn(parent, kGraphClass, place.rect, place.anchors);
+}
+
+int ChannelGraphControl::Px(int designPixels) const {
+    return parent_ ? parent_->Scale(designPixels) : designPixels;
+}
+
+void ChannelGraphControl::Place(int x, int y, int width, int height) {
+    Control::Place(x, y, width, height);
+    width_ = std::max(width, 1);
+    height_ = std::max(height, 1);
+    dirty_ = true;
+}
+
+void ChannelGraphControl::OnDpiChanged(UINT /*old_dpi*/) {
+    // Margins, line widths and the measured texts all follow the DPI.
+    dirty_ = true;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ChannelGraphControl::SetAccessPoints(std::vector<ChannelAp> aps) {
+    if (aps == aps_) return;  // a pass that changed nothing here draws nothing
+    aps_ = std::move(aps);
+    hovered_.reset();
+    dirty_ = true;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ChannelGraphControl::SetBand(WifiBand band) {
+    band_ = band;
+    hovered_.reset();
+    dirty_ = true;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+GraphScale ChannelGraphControl::Scale() const {
+    const PlotRect plot{Px(kLeftMargin), Px(kTopMargin), std::max(width_ - Px(kRightMargin), Px(kLeftMargin) + 1),
+                        std::max(height_ - Px(kBottomMargin), Px(kTopMargin) + 1)};
+    return GraphScale(band_, plot);
+}
+
+std::string ChannelGraphControl::TipAt(int x, int y) const {
+    const std::optional<size_t> ap = AccessPointAt(aps_, Scale(), x, y, Px(kTipTolerance));
+    return ap ? ApTipText(aps_[*ap]) : "";
+}
+
+void ChannelGraphControl::MouseMoved(int x, int y) {
+    const std::optional<size_t> ap = AccessPointAt(aps_, Scale(), x, y, Px(kTipTolerance));
+    if (ap != hovered_) {
+        hovered_ = ap;  // drawn with a thicker outline
+        dirty_ = true;
+        InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+    tip_.SetText(ap ? ApTipText(aps_[*ap]) : "");
+}
+
+void ChannelGraphControl::MouseLeft() {
+    if (!hovered_) return;
+    hovered_.reset();
+    dirty_ = true;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void ChannelGraphControl::UpdateFont() {
+    // The window's own font, which follows its DPI; the measured texts go with it.
+    const UINT dpi = parent_ ? parent_->dpi() : 96;
+    if (dpi == fontDpi_) return;
+    fontDpi_ = dpi;
+    textSizes_.clear();
+}
+
+void ChannelGraphControl::EnsureSurface() {
+    if (bitmap_ && picture_.width == width_ && picture_.height == height_) return;
+    picture_.Resize(width_, height_);
+    if (!memory_) {
+        WindowDC screen(nullptr);
+        memory_.reset(CreateCompatibleDC(screen.get()));
+    }
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = width_;
+    bi.bmiHeader.biHeight = -height_;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    UniqueGdiObject bitmap(CreateDIBSection(memory_.get(), &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
+    if (!bitmap) return;
+    SelectObject(memory_.get(), bitmap.get());
+    bitmap_ = std::move(bitmap);  // the one it replaces is no longer selected
+}
+
+ChannelGraphControl::Extent ChannelGraphControl::TextSize(HDC dc, const std::string& text) {
+    if (auto it = textSizes_.find(text); it != textSizes_.end()) return it->second;
+    const std::wstring wide = Widen(text);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    return textSizes_[text] = {static_cast<int>(size.cx), static_cast<int>(size.cy)};
+}
+
+void ChannelGraphControl::RenderBackground(const GraphScale& scale, const GraphStyle& style) {
+    const Layout layout{width_, height_, fontDpi_, band_};
+    if (layout == backgroundLayout_ && background_.size() == picture_.pixels.size()) return;
+    const std::vector<uint32_t> axisChannels = AxisChannels(scale, TextSize(memory_.get(), "177").cx + Px(kLabelGap));
+    RenderGraphBackground(picture_, scale, axisChannels, style);
+    std::memcpy(bits_, picture_.pixels.data(), picture_.pixels.size() * sizeof(Pixel));
+    // The labels lie outside the plot, where no shape, name or mark reaches.
+    DrawAxisLabels(memory_.get(), scale, axisChannels);
+    GdiFlush();
+    const auto* bits = static_cast<const Pixel*>(bits_);
+    background_.assign(bits, bits + picture_.pixels.size());
+    backgroundLayout_ = layout;
+}
+
+void ChannelGraphControl::Render() {
+    UpdateFont();
+    EnsureSurface();
+    if (!bits_ || !memory_) return;
+    HDC dc = memory_.get();
+    const GraphScale scale = Scale();
+    SelectGuard font(dc, parent_->Font());
+    SetBkMode(dc, TRANSPARENT);
+    GraphStyle style;
+    style.lineWidth = Px(1);
+    style.highlightWidth = Px(3);
+    GdiFlush();
+    RenderBackground(scale, style);
+    std::copy(background_.begin(), background_.end(), picture_.pixels.begin());
+    RenderAccessPoints(picture_, scale, aps_, style, hovered_);
+    std::memcpy(bits_, picture_.pixels.data(), picture_.pixels.size() * sizeof(Pixel));
+    DrawNames(dc, scale);
+    DrawFrameAndBest(dc, scale);
+    dirty_ = false;
+}
+
+void ChannelGraphControl::DrawNames(HDC dc, const GraphScale& scale) {
+    const PlotRect& plot = scale.Plot();
+    {
+        const UniqueGdiObject clip(CreateRectRgn(plot.left, plot.top, plot.right, plot.bottom));
+        SelectClipRgn(dc, static_cast<HRGN>(clip.get()));  // the DC keeps a copy
+    }
+    const std::vector<size_t> order = DrawingOrder(aps_, band_);
+    std::vector<LabelBox> wanted;
+    std::vector<POINT> at;
+    for (size_t i : order) {
+        const ChannelAp& ap = aps_[i];
+        const std::vector<Trapezoid> shapes = ShapesOf(ap, scale);
+        // The name centred over the first segment's top, inside the plot.
+        const Extent size = TextSize(dc, ap.ssid);
+        const Trapezoid& t = shapes.front();
+        int x = static_cast<int>(std::lround((t.topLeft + t.topRight) / 2)) - size.cx / 2;
+        int y = static_cast<int>(std::lround(t.top)) - size.cy - Px(1);
+        x = std::clamp(x, plot.left + Px(2), std::max(plot.right - size.cx - Px(2), plot.left + Px(2)));
+        y = std::max(y, plot.top + Px(1));
+        wanted.push_back({x, y, x + size.cx, y + size.cy});
+        at.push_back({x, y});
+    }
+    const std::vector<bool> placed = PlaceLabels(wanted);
+    for (size_t k = 0; k < order.size(); ++k) {
+        // The hovered one is always named.
+        if (!placed[k] && hovered_ != order[k]) continue;
+        const ChannelAp& ap = aps_[order[k]];
+        SetTextColor(dc, ReadableColour(ap.colour));
+        const std::wstring text = Widen(ap.ssid);
+        TextOutW(dc, at[k].x, at[k].y, text.c_str(), static_cast<int>(text.size()));
+    }
+    SelectClipRgn(dc, nullptr);
+}
+
+void ChannelGraphControl::DrawAxisLabels(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels) {
+    const PlotRect& plot = scale.Plot();
+    SetTextColor(dc, kAxisText);
+    // dBm up the left edge, right-aligned against the plot.
+    for (int32_t dbm : DbmGridLines()) {
+        const std::string text = std::to_string(dbm);
+        const Extent size = TextSize(dc, text);
+        const int y = static_cast<int>(std::lround(scale.Y(dbm)));
+        const std::wstring wide = Widen(text);
+        TextOutW(dc, plot.left - Px(4) - size.cx, std::clamp(y - size.cy / 2, 0, height_ - size.cy), wide.c_str(),
+                 static_cast<int>(wide.size()));
+    }
+    const Extent unit = TextSize(dc, "dBm");
+    TextOutW(dc, std::max(plot.left - Px(4) - unit.cx, 0), height_ - unit.cy - Px(2), L"dBm", 3);
+    // Channels under the plot.
+    const int labelTop = plot.bottom + Px(8);
+    for (uint32_t channel : axisChannels) {
+        const std::string text = std::to_string(channel);
+        const Extent size = TextSize(dc, text);
+        const int x = static_cast<int>(std::lround(scale.X(ChannelMhz(band_, channel))));
+        const std::wstring wide = Widen(text);
+        TextOutW(dc, x - size.cx / 2, labelTop, wide.c_str(), static_cast<int>(wide.size()));
+    }
+}
+
+void ChannelGraphControl::DrawFrameAndBest(HDC dc, const GraphScale& scale) {
+    const PlotRect& plot = scale.Plot();
+    {
+        SelectGuard pen(dc, GetStockObject(BLACK_PEN));
+        const POINT frame[] = {{plot.left, plot.top}, {plot.left, plot.bottom - 1}, {plot.right, plot.bottom - 1}};
+        Polyline(dc, frame, 3);
+    }
+    // The best channels marked with a green triangle under the plot, above their labels.
+    UniqueGdiObject brush(CreateSolidBrush(kBestMark));
+    SelectGuard fill(dc, brush.get());
+    SelectGuard pen(dc, GetStockObject(NULL_PEN));
+    for (const ChannelRow& row : ChannelTable(aps_, band_)) {
+        if (!row.best) continue;
+        const int x = static_cast<int>(std::lround(scale.X(ChannelMhz(band_, row.channel))));
+        const int s = Px(4);
+        const POINT mark[] = {{x, plot.bottom}, {x - s, plot.bottom + s + 1}, {x + s + 1, plot.bottom + s + 1}};
+        Polygon(dc, mark, 3);
+    }
+}
+
+void ChannelGraphControl::CopyTo(HDC dc) const {
+    if (memory_) BitBlt(dc, 0, 0, width_, height_, memory_.get(), 0, 0, SRCCOPY);
+}
+
+void ChannelGraphControl::Paint(HDC dc) {
+    if (dirty_ || parent_->dpi() != fontDpi_) Render();
+    CopyTo(dc);
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The signal chart on screen: shows a chart model it is given (the survey
+// session's), copies its picture on WM_PAINT, keeps the picture at the control's
+// size, and runs the chart's own step timer while Active.
+#include <windows.h>
+
+#include <string>
+
+#include "common/win32/drawn_control.h"
+#include "survey/strip_chart.h"
+
+class StripChartControl : public DrawnControl {
+public:
+    // chart: shown from creation on; it outlives the control's window.
+    bool Create(Window& parent, const Placement& place, TStripChart& chart);
+    TStripChart& chart() { return *chart_; }
+    void SetActive(bool active);
+    // The grid's spacing at 96 DPI, drawn for the window's DPI.
+    void SetGridSize(int design_pixels);
+    void Place(int x, int y, int width, int height) override;
+    void OnDpiChanged(UINT old_dpi) override;
+
+    // The text of the tooltip at the mouse: the names of the lines there.
+    std::string TipAt(int x, int y) const override;
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc) override;
+
+private:
+    void RestartTimer();
+    int Px(int design_pixels) const;
+
+    int grid_design_ = 0;  // none set: the chart's own
+
+    TStripChart* chart_ = nullptr;
+};
