@@ -53,9 +53,6 @@ private:
 // Every cell of a list view, row by row.
 std::vector<std::vector<std::string>> Rows(ListView& list);
 
-// The window's client area as it stands on the screen, written as a 24-bit BMP.
-void SaveScreenshot(HWND window, const std::string& file);
-
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override;
