@@ -1,350 +1,262 @@
-; Vellumar's installer and uninstaller, built by scripts/build-installer with Debian's makensis:
-;   makensis -DVERSION=1.6.3.18 -DARCH=x64|x86 -DSTAGE=<folder> -DOUTFILE=<setup.exe> [-DSIGN=<command>] vellumar.nsi
-; STAGE holds vellumar.exe, the OpenSSL DLLs and licenses\. SIGN, when given, signs the uninstaller
-; before it is packed ("%1" is the file).
-;
-; Command line (the program's own update runs "/FORCECLOSEAPPLICATIONS /VERYSILENT /NOICONS /LOG=..."):
-;   /VERYSILENT, /SILENT, /S    no window at all
-;   /NOICONS                    no Start-menu shortcut
-;   /LOG="path"                 a plain-text log of the steps, written to path
-;   /FORCECLOSEAPPLICATIONS     close a running Vellumar (WM_CLOSE, up to 10 s) instead of stopping
-;   /D=folder                   the install folder (last on the line, unquoted)
-; Exit codes: 0 done, 1 cancelled by the user, 2 stopped (Vellumar running, a file not written).
+; Vellumar's setup program: what users and the program's own update run. Before anything else it
+; reads the command line, opens the log and checks its own file, so that a damaged download under
+; any silent switch ends with a log line and an exit code, never a window. It then unpacks the
+; installer proper (install.nsi) into a new folder in Program Files, which only administrators
+; can write, runs it from there with the same command line and returns its exit code.
+; Built by scripts/packaging.sh (build_installer), which appends the digest this file checks:
+;   makensis -DVERSION=a.b.c.d -DARCH=x64|x86 -DART=<folder> -DINSTALLER=<installer.exe> -DOUTFILE=<file> vellumar.nsi
+; The switches and exit codes: common.nsh and README.md.
 
-Unicode true
-ManifestDPIAware true
-RequestExecutionLevel admin
-SetCompressor /SOLID lzma
+!define WITH_HELP
+!include "${__FILEDIR__}\common.nsh"
 
-!include LogicLib.nsh
-!include FileFunc.nsh
-!include WinMessages.nsh
-!include x64.nsh
-
-!ifndef VERSION | ARCH | STAGE | OUTFILE
-  !error "define VERSION, ARCH (x64 or x86), STAGE and OUTFILE"
+!ifndef ART | INSTALLER
+  !error "define ART and INSTALLER"
 !endif
 
-; The names come from the program's own header.
-!searchparse /file "${__FILEDIR__}/../src/common/product_version.h" '#define VELLUMAR_COMPANY_NAME "' MAKER '"'
-!searchparse /file "${__FILEDIR__}/../src/common/product_version.h" '#define VELLUMAR_PRODUCT_NAME "' PRODUCT '"'
-!define DISPLAY_NAME "${MAKER} ${PRODUCT}"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${DISPLAY_NAME}"
-!define MAKER_KEY "Software\${MAKER}"
-; Every window of the program has this class; the main window is the one without an owner.
-!define WINDOW_CLASS "VellumarWindow"
-!define CLOSE_WAIT_MS 10000
-!define EXIT_STOPPED 2
-
-!if "${ARCH}" == "x64"
-  Target amd64-unicode
-  InstallDir "$PROGRAMFILES64\${MAKER}\${PRODUCT}"
-  !define OPENSSL_SUFFIX "-x64"
-!else if "${ARCH}" == "x86"
-  Target x86-unicode
-  InstallDir "$PROGRAMFILES\${MAKER}\${PRODUCT}"
-  !define OPENSSL_SUFFIX ""
-!else
-  !error "ARCH must be x64 or x86"
-!endif
-
-!ifdef SIGN
-  !uninstfinalize '${SIGN}'
-!endif
-
-Name "${PRODUCT}"
+; No window of NSIS's own, not even for a damaged file (NSIS would ask about one only without /S);
+; the check below is this script's, the wizard the installer's.
+SilentInstall silent
+CRCCheck off
+SetCompress off  ; the installer inside is compressed already
+Icon "${ART}\vellumar.ico"
 Caption "${PRODUCT} ${VERSION} Setup"
-UninstallCaption "${PRODUCT} ${VERSION} Uninstall"
-OutFile "${OUTFILE}"
-BrandingText "${MAKER} ${PRODUCT} ${VERSION}"
-ShowInstDetails show
-ShowUninstDetails show
+!insertmacro VersionInfo "${PRODUCT} installer"
 
-VIProductVersion "${VERSION}"
-VIFileVersion "${VERSION}"
-VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
-VIAddVersionKey /LANG=1033 "CompanyName" "${MAKER}"
-VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} installer"
-VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) ${MAKER}"
+; The digest block that scripts/packaging.sh appends: this text (15 characters and a zero), the
+; length of what makensis wrote (8 bytes), then the SHA-256 of that from byte 512 on (32 bytes).
+!define DIGEST_MAGIC "VellumarDigest1"
+!define DIGEST_SIZE 56
+; The bytes before 512 are the headers that signing changes (checksum, certificate table).
+!define DIGEST_FROM 512
 
-Page directory
-Page instfiles
-UninstPage uninstConfirm
-UninstPage instfiles
+!define HELP "${PRODUCT} ${VERSION} Setup$\r$\n$\r$\n\
+/VERYSILENT, /SILENT or /S: no window at all$\r$\n\
+/NOICONS: no Start-menu shortcut$\r$\n\
+/LOG=$\"file$\": a log of the steps$\r$\n\
+/FORCECLOSEAPPLICATIONS: close a running Vellumar$\r$\n\
+/ALLOWDOWNGRADE: install over a newer version$\r$\n\
+/D=folder: the install folder (last, without quotes)$\r$\n\
+/? or /HELP: this help$\r$\n$\r$\n\
+Exit codes:$\r$\n\
+0  done$\r$\n\
+1  cancelled$\r$\n\
+2  stopped: Vellumar runs or did not close, a file was not written$\r$\n\
+3  a newer version is installed$\r$\n\
+4  this setup file is damaged$\r$\n\
+5  the folder is refused"
 
-Var LogFile      ; empty: no log
-Var LogText
-Var NoIcons      ; 1: no shortcut
-Var ForceClose   ; 1: close a running Vellumar
+Var RunDir
 
-; ---- log and command line, shared by the installer and the uninstaller -------------------
-
-; Appends one line, with the local time, to the log named by /LOG (nothing without one).
-!macro LogLine text
-  ${If} $LogFile != ""
-    StrCpy $LogText "${text}"  ; before the registers below change
-    Push $0
-    Push $1
-    Push $2
-    Push $3
-    Push $4
-    Push $5
-    Push $6
-    Push $7
-    ${GetTime} "" "L" $0 $1 $2 $3 $4 $5 $6
-    FileOpen $7 $LogFile a
-    ${IfNot} ${Errors}
-      FileSeek $7 0 END
-      FileWrite $7 "$2-$1-$0 $4:$5:$6  $LogText$\r$\n"
-      FileClose $7
-    ${EndIf}
-    Pop $7
-    Pop $6
-    Pop $5
-    Pop $4
-    Pop $3
-    Pop $2
-    Pop $1
-    Pop $0
-  ${EndIf}
-!macroend
-!define LogLine "!insertmacro LogLine"
-
-; Reads the switches; starts the log afresh when /LOG is given.
-!macro ReadCommandLine
-  ${GetParameters} $R0
-  ClearErrors
-  ${GetOptions} $R0 "/VERYSILENT" $R1
-  ${IfNot} ${Errors}
-    SetSilent silent
-  ${EndIf}
-  ClearErrors
-  ${GetOptions} $R0 "/SILENT" $R1
-  ${IfNot} ${Errors}
-    SetSilent silent
-  ${EndIf}
-  ClearErrors
-  ${GetOptions} $R0 "/NOICONS" $R1
-  ${IfNot} ${Errors}
-    StrCpy $NoIcons 1
-  ${EndIf}
-  ClearErrors
-  ${GetOptions} $R0 "/FORCECLOSEAPPLICATIONS" $R1
-  ${IfNot} ${Errors}
-    StrCpy $ForceClose 1
-  ${EndIf}
-  ClearErrors
-  ${GetOptions} $R0 "/LOG=" $R1
-  ${IfNot} ${Errors}
-  ${AndIf} $R1 != ""
-    StrCpy $LogFile $R1
-    ClearErrors
-    FileOpen $R2 $LogFile w
-    ${If} ${Errors}
-      StrCpy $LogFile ""  ; an unwritable log must not stop the install
+; Reads $R3 bytes at offset $R2 of the file $R0 into the buffer $R1. $R3 out: 1 when all were read.
+Function ReadAt
+  Push $0
+  StrCpy $0 $R3
+  System::Call 'kernel32::SetFilePointerEx(p R0, l R2, p 0, i 0) i .R3'
+  ${If} $R3 != 0
+    System::Call 'kernel32::ReadFile(p R0, p R1, i r0, *i .R3, p 0)'
+    ${If} $R3 == $0
+      StrCpy $R3 1
     ${Else}
-      FileClose $R2
+      StrCpy $R3 0
     ${EndIf}
   ${EndIf}
-  ${LogLine} "$EXEFILE ${VERSION} (${ARCH}), command line: $R0"
-!macroend
-
-!macro UseRegistryView
-  !if "${ARCH}" == "x64"
-    SetRegView 64
-  !endif
-!macroend
-
-; ---- installer ----------------------------------------------------------------------------
-
-Function .onInit
-  !insertmacro ReadCommandLine
-  !if "${ARCH}" == "x64"
-    ${IfNot} ${RunningX64}
-      ${LogLine} "Stopped: this installer needs 64-bit Windows"
-      MessageBox MB_ICONSTOP "This installer is for 64-bit Windows. Please use the 32-bit installer." /SD IDOK
-      SetErrorLevel ${EXIT_STOPPED}
-      Quit
-    ${EndIf}
-  !endif
-  !insertmacro UseRegistryView
-  ; An installed copy is upgraded where it is.
-  ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-  ${If} $R0 != ""
-  ${AndIf} ${FileExists} "$R0\vellumar.exe"
-    StrCpy $INSTDIR $R0
-    ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
-    ${LogLine} "Found version $R1 in $INSTDIR"
-  ${EndIf}
+  Pop $0
 FunctionEnd
 
-; Stops when a Vellumar main window is open, or closes it with /FORCECLOSEAPPLICATIONS and
-; waits up to 10 s for its process to end. Sets $R9 to 1 when the install may go on.
-Function CloseRunningProgram
-  StrCpy $R9 1
-  StrCpy $R0 0  ; last window looked at
-  ${Do}
-    FindWindow $R0 "${WINDOW_CLASS}" "" 0 $R0
-    ${If} $R0 == 0
-      ${ExitDo}
-    ${EndIf}
-    System::Call 'user32::GetWindow(p $R0, i 4) p .R1'  ; GW_OWNER
-    ${If} $R1 != 0
-      ${Continue}
-    ${EndIf}
-    ${If} $ForceClose != 1
-      ${LogLine} "Stopped: Vellumar is running"
-      MessageBox MB_ICONSTOP "Vellumar is running. Please close it and run this installer again." /SD IDOK
-      StrCpy $R9 0
-      Return
-    ${EndIf}
-    System::Call 'user32::GetWindowThreadProcessId(p $R0, *i 0 R2)'
-    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i $R2) p .R3'  ; SYNCHRONIZE
-    ${LogLine} "Closing the running Vellumar (process $R2)"
-    System::Call 'user32::PostMessageW(p $R0, i ${WM_CLOSE}, p 0, p 0)'
-    ${If} $R3 == 0
-      ; No handle on the process: wait for the window to go instead.
-      StrCpy $R4 258  ; WAIT_TIMEOUT
-      ${For} $R5 1 100
-        System::Call 'user32::IsWindow(p $R0) i .R6'
-        ${If} $R6 == 0
-          StrCpy $R4 0
-          ${ExitFor}
-        ${EndIf}
-        Sleep 100
-      ${Next}
-    ${Else}
-      System::Call 'kernel32::WaitForSingleObject(p $R3, i ${CLOSE_WAIT_MS}) i .R4'
-      System::Call 'kernel32::CloseHandle(p $R3)'
-    ${EndIf}
-    ${If} $R4 != 0
-      ${LogLine} "Stopped: Vellumar did not close within 10 seconds"
-      MessageBox MB_ICONSTOP "Vellumar did not close. Please close it and run this installer again." /SD IDOK
-      StrCpy $R9 0
-      Return
-    ${EndIf}
-    ${LogLine} "Vellumar closed"
-    StrCpy $R0 0  ; look again from the start
-  ${Loop}
-FunctionEnd
-
-; A program whose window has gone may still be ending (writing its log): waits up to 10 s
-; for its file to become writable. Sets $R9 to 1 when the install may go on.
-Function WaitForProgramFile
-  StrCpy $R9 1
-  ${IfNot} ${FileExists} "$INSTDIR\vellumar.exe"
+; Checks this file against the digest behind NSIS's data (and before a signature). $R9 out: ""
+; when it is intact, else what is wrong.
+Function CheckIntegrity
+  StrCpy $R9 ""
+  System::Call 'kernel32::CreateFileW(w "$EXEPATH", i 0x80000000, i 1, p 0, i 3, i 0, p 0) p .R0'
+  ${If} $R0 == -1
+    StrCpy $R9 "it cannot be read"
     Return
   ${EndIf}
-  ${For} $R5 1 100
-    ClearErrors
-    FileOpen $R6 "$INSTDIR\vellumar.exe" a
-    ${IfNot} ${Errors}
-      FileClose $R6
-      Return
+  System::Alloc 1048576
+  Pop $R1
+  System::Call 'kernel32::GetFileSizeEx(p R0, *l .R4)'
+  ; The end of the data: the certificate table of a signed file, else the file's end.
+  StrCpy $R5 $R4
+  StrCpy $R2 0
+  StrCpy $R3 64
+  Call ReadAt
+  ${If} $R3 == 1
+    IntPtrOp $R6 $R1 + 0x3C
+    System::Call '*$R6(i .R6)'  ; e_lfanew
+    ${If} $R6 > 0
+    ${AndIf} $R6 < 4000
+      StrCpy $R2 $R6
+      StrCpy $R3 26
+      Call ReadAt
+      IntPtrOp $R8 $R1 + 24  ; after "PE\0\0" and the file header: the optional header's kind
+      System::Call '*$R8(&i2 .R8)'
+      ${If} $R8 = 0x20B
+        IntOp $R2 $R6 + 168  ; PE32+: the security directory
+      ${Else}
+        IntOp $R2 $R6 + 152  ; PE32
+      ${EndIf}
+      StrCpy $R3 8
+      Call ReadAt
+      System::Call '*$R1(i .R6, i .R7)'
+      ${If} $R3 == 1
+      ${AndIf} $R7 != 0
+        StrCpy $R5 $R6
+      ${EndIf}
     ${EndIf}
-    Sleep 100
+  ${EndIf}
+  ; The digest block, maybe followed by up to 7 zero bytes that align a signature.
+  StrCpy $R7 ""
+  ${ForEach} $R8 0 7 + 1
+    IntOp $R2 $R5 - ${DIGEST_SIZE}
+    IntOp $R2 $R2 - $R8
+    ${If} $R2 < ${DIGEST_FROM}
+      ${Break}
+    ${EndIf}
+    StrCpy $R3 ${DIGEST_SIZE}
+    Call ReadAt
+    ${If} $R3 == 1
+      System::Call '*$R1(&m16 .R6)'
+      ${If} $R6 S== "${DIGEST_MAGIC}"
+        StrCpy $R7 $R2
+        ${Break}
+      ${EndIf}
+    ${EndIf}
   ${Next}
-  ${LogLine} "Stopped: $INSTDIR\vellumar.exe is in use"
-  MessageBox MB_ICONSTOP "Vellumar is still running from $INSTDIR. Please close it and run this installer again." /SD IDOK
-  StrCpy $R9 0
+  ${If} $R7 == ""
+    StrCpy $R9 "no digest: the file is incomplete"
+    Goto close
+  ${EndIf}
+  IntPtrOp $R6 $R1 + 16
+  System::Call '*$R6(l .R8)'
+  ${If} $R8 < ${DIGEST_FROM}
+  ${OrIf} $R8 > $R7
+    StrCpy $R9 "its digest is damaged"
+    Goto close
+  ${EndIf}
+  ; The expected digest, kept beside the buffer's end.
+  IntPtrOp $R6 $R1 + 24
+  IntPtrOp $R2 $R1 + 1048512
+  System::Call 'kernel32::RtlMoveMemory(p R2, p R6, i 32)'
+  ; SHA-256 of bytes DIGEST_FROM to $R8.
+  System::Call 'bcrypt::BCryptOpenAlgorithmProvider(*p .R6, w "SHA256", p 0, i 0) i .R3'
+  ${If} $R3 != 0
+    StrCpy $R9 "SHA-256 is not available ($R3)"
+    Goto close
+  ${EndIf}
+  System::Call 'bcrypt::BCryptCreateHash(p R6, *p .R7, p 0, i 0, p 0, i 0, i 0) i .R3'
+  System::Call 'kernel32::SetFilePointerEx(p R0, l ${DIGEST_FROM}, p 0, i 0)'
+  IntOp $R8 $R8 - ${DIGEST_FROM}
+  ${DoWhile} $R8 > 0
+    StrCpy $R4 1048448  ; a multiple of 64 that leaves the expected digest alone
+    ${If} $R8 < $R4
+      StrCpy $R4 $R8
+    ${EndIf}
+    System::Call 'kernel32::ReadFile(p R0, p R1, i R4, *i .R3, p 0)'
+    ${If} $R3 != $R4
+      StrCpy $R9 "it is shorter than its digest says"
+      ${ExitDo}
+    ${EndIf}
+    System::Call 'bcrypt::BCryptHashData(p R7, p R1, i R4, i 0)'
+    IntOp $R8 $R8 - $R4
+  ${Loop}
+  System::Call 'bcrypt::BCryptFinishHash(p R7, p R1, i 32, i 0)'
+  System::Call 'bcrypt::BCryptDestroyHash(p R7)'
+  System::Call 'bcrypt::BCryptCloseAlgorithmProvider(p R6, i 0)'
+  ${If} $R9 == ""
+    IntPtrOp $R2 $R1 + 1048512
+    System::Call 'ntdll::RtlCompareMemory(p R1, p R2, p 32) p .R3'
+    ${If} $R3 != 32
+      StrCpy $R9 "its content does not match its digest"
+    ${EndIf}
+  ${EndIf}
+close:
+  System::Free $R1
+  System::Call 'kernel32::CloseHandle(p R0)'
 FunctionEnd
 
-Section "Vellumar" SecProgram
-  SectionIn RO
-  ${LogLine} "Installing into $INSTDIR"
-  Call CloseRunningProgram
-  ${If} $R9 == 1
-    Call WaitForProgramFile
+; Ends the run with an exit code; a message box only when not silent (this program is silent to
+; NSIS itself, so /SD would hide every box).
+!macro Finish code message
+  ${If} $Silent != 1
+  ${AndIf} "${message}" != ""
+    MessageBox MB_ICONSTOP "${message}"
   ${EndIf}
-  ${If} $R9 != 1
-    SetErrorLevel ${EXIT_STOPPED}
-    Quit
-  ${EndIf}
+  SetErrorLevel ${code}
+  Quit
+!macroend
 
-  SetOutPath "$INSTDIR"
-  SetOverwrite on
+Function .onInit
+  StrCpy $LogHandle 0
+  Call ReadSwitches
+  ; A new folder in Program Files, made before any plug-in is unpacked: the plug-ins and the
+  ; installer run from there. Only an administrator can make it.
   ClearErrors
-  File "${STAGE}\vellumar.exe"
-  File "${STAGE}\libcrypto-3${OPENSSL_SUFFIX}.dll"
-  File "${STAGE}\libssl-3${OPENSSL_SUFFIX}.dll"
-  SetOutPath "$INSTDIR\licenses"
-  File "${STAGE}\licenses\*.txt"
-  SetOutPath "$INSTDIR"
+  GetTempFileName $RunDir "${PROGRAM_FILES}"
+  ${IfNot} ${Errors}
+    Delete $RunDir
+    CreateDirectory $RunDir
+  ${EndIf}
+  ${IfNot} ${FileExists} "$RunDir\*.*"
+    ; Not elevated: nothing runs with more rights than the user's, so the log is opened as it is.
+    ${If} $LogPath != ""
+      FileOpen $LogHandle $LogPath w
+    ${EndIf}
+    ${LogLine} "$EXEFILE ${VERSION} (${ARCH}), command line: $Params"
+    ${LogLine} "Stopped: administrator rights are needed (cannot write to ${PROGRAM_FILES})"
+    !insertmacro Finish ${EXIT_STOPPED} "Setup needs administrator rights.$\r$\n$\r$\nPlease run it as an administrator."
+  ${EndIf}
+  UnsafeStrCpy $PLUGINSDIR $RunDir  ; NSIS removes it, with all in it, when this program ends
+  SetFileAttributes $RunDir HIDDEN
+  Push 1
+  Call OpenLog
+  ${LogLine} "$EXEFILE ${VERSION} (${ARCH}), command line: $Params"
+  ${If} $Unknown != ""
+    ${LogLine} "Unknown switches, ignored:$Unknown"
+  ${EndIf}
+  ${If} $Help == 1
+    Push "${HELP}"
+    Call ShowHelp
+    !insertmacro Finish 0 ""
+  ${EndIf}
+
+  Call CheckIntegrity
+  ${If} $R9 != ""
+    ${LogLine} "Stopped: this setup file is damaged ($R9); please download it again"
+    !insertmacro Finish ${EXIT_DAMAGED} "This setup file is damaged: $R9.$\r$\n$\r$\nPlease download it again."
+  ${EndIf}
+
+  ClearErrors
+  SetOutPath $RunDir
+  SetOverwrite try  ; a failure sets the error flag instead of asking (this program has no /SD)
+  File "/oname=$RunDir\setup.exe" "${INSTALLER}"
   ${If} ${Errors}
-    ${LogLine} "Stopped: could not write the program's files"
-    MessageBox MB_ICONSTOP "Could not write the program's files into $INSTDIR." /SD IDOK
-    SetErrorLevel ${EXIT_STOPPED}
-    Quit
+    ${LogLine} "Stopped: could not write $RunDir\setup.exe"
+    !insertmacro Finish ${EXIT_STOPPED} "Setup could not unpack the installer into this folder:$\r$\n$\r$\n$RunDir"
   ${EndIf}
-  ${LogLine} "Copied vellumar.exe, the OpenSSL libraries and the licence texts"
-
-  WriteUninstaller "$INSTDIR\uninstall.exe"
-  ${LogLine} "Wrote $INSTDIR\uninstall.exe"
-
-  ; All users' Start menu; an earlier shortcut goes when this install asks for none.
-  SetShellVarContext all
-  ${If} $NoIcons == 1
-    ${LogLine} "No shortcut (/NOICONS)"
-  ${Else}
-    CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\vellumar.exe" "" "$INSTDIR\vellumar.exe" 0
-    ${LogLine} "Created the shortcut $SMPROGRAMS\${PRODUCT}.lnk"
+  SetOutPath $SYSDIR  ; the folder must not be the working folder when it is removed
+  StrCpy $0 '"$RunDir\setup.exe" '
+  ${If} $Silent == 1
+    StrCpy $0 "$0/S "  ; NSIS's own silent switch, so that not even its checks show a window
   ${EndIf}
-
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${DISPLAY_NAME}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${MAKER}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\vellumar.exe,0"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  ${LogLine} "Wrote the uninstall entry ${DISPLAY_NAME} ${VERSION} ($0 KiB)"
-  ${LogLine} "Done"
-SectionEnd
-
-Function .onInstFailed
-  ${LogLine} "Install failed"
+  StrCpy $0 "$0$Params"
+  ${If} $INSTDIR != ""
+    StrCpy $0 "$0 /D=$INSTDIR"
+    StrCpy $2 $INSTDIR 1 -1
+    ${If} $2 == ":"
+      StrCpy $0 "$0\"  ; NSIS hands a drive's root on as "C:", which the installer would not take
+    ${EndIf}
+  ${EndIf}
+  ClearErrors
+  ExecWait $0 $1
+  ${If} ${Errors}
+    ${LogLine} "Stopped: could not start $RunDir\setup.exe"
+    !insertmacro Finish ${EXIT_STOPPED} "Setup could not start the installer."
+  ${EndIf}
+  Delete "$RunDir\setup.exe"
+  ${LogLine} "Exit code $1"
+  !insertmacro Finish $1 ""
 FunctionEnd
 
-Function .onUserAbort
-  ${LogLine} "Cancelled by the user"
-FunctionEnd
-
-; ---- uninstaller ----------------------------------------------------------------------------
-
-Function un.onInit
-  !insertmacro ReadCommandLine
-  !insertmacro UseRegistryView
-FunctionEnd
-
-; The user's settings (HKCU\Software\Quintavo\Vellumar) and data folder (log, downloads) stay.
-Section "Uninstall"
-  ${LogLine} "Removing Vellumar from $INSTDIR"
-  Delete "$INSTDIR\vellumar.exe"
-  Delete "$INSTDIR\libcrypto-3${OPENSSL_SUFFIX}.dll"
-  Delete "$INSTDIR\libssl-3${OPENSSL_SUFFIX}.dll"
-  Delete "$INSTDIR\licenses\*.txt"
-  RMDir "$INSTDIR\licenses"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
-  ; The maker's folder goes too when nothing else of the maker's is in it.
-  ${GetParent} "$INSTDIR" $0
-  ${GetFileName} "$0" $1
-  ${If} $1 == "${MAKER}"
-    RMDir "$0"
-  ${EndIf}
-
-  SetShellVarContext all
-  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
-
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  ; The path value every program of the maker records; the key goes only when empty.
-  DeleteRegValue HKCU "${MAKER_KEY}" "${PRODUCT}"
-  DeleteRegKey /ifempty HKCU "${MAKER_KEY}"
-  ${LogLine} "Removed the program, the shortcut and the uninstall entry"
+Section
 SectionEnd

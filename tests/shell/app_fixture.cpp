@@ -20,33 +20,6 @@ std::vector<std::vector<std::string>> Rows(ListView& list) {
     return rows;
 }
 
-// Only the client area: Wine draws the caption of an unmanaged window where a screen copy does not see it.
-void SaveScreenshot(HWND window, const std::string& file) {
-    RECT r;
-    GetClientRect(window, &r);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    SelectObject(dc, old);
-    const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
-    BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER) + stride * h), 0, 0,
-                        static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER))};
-    std::string data(reinterpret_cast<char*>(&fh), sizeof(fh));
-    data.append(reinterpret_cast<char*>(&bi.bmiHeader), sizeof(BITMAPINFOHEADER));
-    data.append(static_cast<char*>(bits), stride * h);
-    WriteTestFile(file, data);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-}
-
 BrowserRecorder::BrowserRecorder() : unix_folder_(VELLUMAR_TEST_BROWSER_DIR) {
     // The shell starts the programs named under WineBrowser; the build's stand-in records the address.
     DeleteFileW(Widen("Z:" + unix_folder_ + "/opened.txt").c_str());

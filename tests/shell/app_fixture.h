@@ -54,9 +54,6 @@ private:
 std::vector<std::string> Row(ListView& list, int row);
 std::vector<std::vector<std::string>> Rows(ListView& list);
 
-// The window's client area as it stands on the screen, written as a 24-bit BMP.
-void SaveScreenshot(HWND window, const std::string& file);
-
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -1,6 +1,6 @@
 #pragma once
 // Test helpers for the Windows layer: put a registry key back as it was, a temporary folder,
-// and the text of a tooltip.
+// a screenshot, and the text of a tooltip.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -108,6 +108,34 @@ inline void WriteTestFile(const std::string& utf8Path, std::string_view bytes) {
 inline std::string ReadTestFile(const std::string& utf8Path) {
     std::ifstream in(std::filesystem::path(Widen(utf8Path)), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The window's client area as it stands on the screen, written as a 24-bit BMP. Only the client
+// area: Wine draws the caption of an unmanaged window where a screen copy does not see it.
+inline void SaveScreenshot(HWND window, const std::string& file) {
+    RECT r;
+    GetClientRect(window, &r);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(dc, old);
+    const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+    BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER) + stride * h), 0, 0,
+                        static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER))};
+    std::string data(reinterpret_cast<char*>(&fh), sizeof(fh));
+    data.append(reinterpret_cast<char*>(&bi.bmiHeader), sizeof(BITMAPINFOHEADER));
+    data.append(static_cast<char*>(bits), stride * h);
+    WriteTestFile(file, data);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
 }
 
 // A tool of a tooltip: the window that TOOLINFO names and the tool's id.
