@@ -13,8 +13,10 @@ namespace {
 // Element IDs.
 constexpr uint8_t kSsid = 0, kSupportedRates = 1, kDsParameterSet = 3, kCountry = 7, kBssLoad = 11,
                   kHtCapabilities = 45, kRsn = 48, kExtendedRates = 50, kMobilityDomain = 54, kHtOperation = 61,
-                  kRmEnabledCapabilities = 70, kExtendedCapabilities = 127, kVhtCapabilities = 191,
-                  kVhtOperation = 192, kVendorSpecific = 221, kExtension = 255;
+                  kRmEnabledCapabilities = 70, kMultipleBssid = 71, kExtendedCapabilities = 127,
+                  kVhtCapabilities = 191, kVhtOperation = 192, kReducedNeighborReport = 201, kVendorSpecific = 221,
+                  kExtension = 255;
+constexpr uint8_t kNontransmittedProfile = 0, kMultipleBssidIndex = 85;  // a profile's subelement and its element
 // Extension element IDs.
 constexpr uint8_t kHeCapabilities = 35, kHeOperation = 36, kEhtOperation = 106, kMultiLink = 107,
                   kEhtCapabilities = 108;
@@ -115,6 +117,61 @@ void ReadVendor(InformationElements& ie, std::span<const uint8_t> body) {
     }
 }
 
+// Basic variant (type 0): control, common info length, then the MLD's MAC address.
+void ReadMultiLink(InformationElements& ie, std::span<const uint8_t> body) {
+    if (body.size() < 9 || (body[0] & 0x07) != 0 || body[2] < 7) return;
+    MacAddress mld;
+    std::copy(body.begin() + 3, body.begin() + 9, mld.begin());
+    ie.mldAddress = mld;
+}
+
+// The indicator, then subelements; a nontransmitted BSSID profile holds elements, among
+// them the Multiple BSSID-Index one whose first byte is the BSSID's index.
+void ReadMultipleBssid(InformationElements& ie, std::span<const uint8_t> body) {
+    if (body.empty()) return;
+    MultipleBssidInfo info = ie.multipleBssid.value_or(MultipleBssidInfo{});
+    info.maxIndicator = body[0];
+    for (size_t at = 1; at + 2 <= body.size();) {
+        const uint8_t id = body[at], length = body[at + 1];
+        if (body.size() - at - 2 < length) break;
+        const std::span<const uint8_t> profile = body.subspan(at + 2, length);
+        if (id == kNontransmittedProfile)
+            for (size_t e = 0; e + 2 <= profile.size();) {
+                const uint8_t eid = profile[e], elength = profile[e + 1];
+                if (profile.size() - e - 2 < elength) break;
+                if (eid == kMultipleBssidIndex && elength >= 1) info.indexes.push_back(profile[e + 2]);
+                e += 2 + size_t{elength};
+            }
+        at += 2 + size_t{length};
+    }
+    ie.multipleBssid = std::move(info);
+}
+
+// Neighbor AP Information fields: a header (type, count - 1 in bits 4..7, the length
+// of each TBTT information field in bits 8..15), operating class, channel, then the
+// fields. From 7 bytes on a field holds the BSSID after the TBTT offset; its BSS
+// parameters, whose bit 6 says co-located, follow it at 8 or 9 bytes and after the
+// short SSID from 12 bytes on.
+void ReadReducedNeighborReport(InformationElements& ie, std::span<const uint8_t> body) {
+    for (size_t at = 0; at + 4 <= body.size();) {
+        const uint16_t header = static_cast<uint16_t>(body[at] | body[at + 1] << 8);
+        const size_t count = (header >> 4 & 0x0F) + 1u, length = header >> 8;
+        const uint8_t channel = body[at + 3];
+        at += 4;
+        if (length == 0 || count * length > body.size() - at) break;
+        for (size_t k = 0; k < count; ++k, at += length) {
+            if (length < 7 || ie.neighbors.size() >= kMaxNeighbors) continue;
+            NeighborAp n;
+            std::copy(body.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                      body.begin() + static_cast<std::ptrdiff_t>(at + 7), n.bssid.begin());
+            n.channel = channel;
+            const size_t params = length >= 12 ? 11 : length >= 8 && length <= 10 ? 7 : 0;
+            n.coLocated = params && (body[at + params] & 0x40) != 0;
+            ie.neighbors.push_back(n);
+        }
+    }
+}
+
 void ReadExtension(InformationElements& ie, std::span<const uint8_t> body) {
     if (body.empty()) return;
     const std::span<const uint8_t> rest = body.subspan(1);
@@ -123,7 +180,10 @@ void ReadExtension(InformationElements& ie, std::span<const uint8_t> body) {
         case kHeOperation: ReadHeOperation(ie, Body(rest)); break;
         case kEhtCapabilities: ie.ehtCapabilities = true; break;
         case kEhtOperation: ReadEhtOperation(ie, Body(rest)); break;
-        case kMultiLink: ie.multiLink = true; break;
+        case kMultiLink:
+            ie.multiLink = true;
+            ReadMultiLink(ie, rest);
+            break;
         default: break;
     }
 }
@@ -174,6 +234,8 @@ void ReadElement(InformationElements& ie, uint8_t id, std::span<const uint8_t> b
             }
             break;
         case kVendorSpecific: ReadVendor(ie, body); break;
+        case kMultipleBssid: ReadMultipleBssid(ie, body); break;
+        case kReducedNeighborReport: ReadReducedNeighborReport(ie, body); break;
         case kExtension: ReadExtension(ie, body); break;
         default: break;
     }

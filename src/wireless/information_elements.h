@@ -3,6 +3,7 @@
 // (beacon and probe-response contents): bounded reading of the raw bytes,
 // decoding into a plain record, and the values derived from it (Wi-Fi
 // generation, channel width, centre channel) with their texts.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -54,6 +55,23 @@ struct HeSixGhzInfo {
     OperatingChannel channel;  // width 0..3: 20, 40, 80, 160 or 80+80
 };
 
+using MacAddress = std::array<uint8_t, 6>;
+
+// What a Multiple BSSID element says: the transmitted BSSID's low maxIndicator bits
+// count the set's BSSIDs, and each profile names one by its index.
+struct MultipleBssidInfo {
+    uint8_t maxIndicator = 0;
+    std::vector<uint8_t> indexes;
+};
+
+// An access point of the Reduced Neighbor Report that gives its BSSID.
+struct NeighborAp {
+    MacAddress bssid{};
+    uint8_t channel = 0;
+    bool coLocated = false;  // a radio of the same device as the reporting one
+};
+inline constexpr size_t kMaxNeighbors = 256;
+
 struct InformationElements {
     size_t count = 0;       // elements read
     size_t bytes = 0;       // bytes they take, headers included
@@ -83,6 +101,9 @@ struct InformationElements {
     bool ehtOperation = false;
     std::optional<OperatingChannel> ehtChannel;  // width 0..4: 20, 40, 80, 160, 320
     bool multiLink = false;
+    std::optional<MacAddress> mldAddress;  // of the AP MLD, from a basic Multi-Link element
+    std::optional<MultipleBssidInfo> multipleBssid;
+    std::vector<NeighborAp> neighbors;  // at most kMaxNeighbors
 };
 
 // Reads type-length-value records up to the end of `bytes`; a record that runs
