@@ -8,10 +8,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <random>
 #include <vector>
 
+#include "resident_memory.h"
 #include "survey/strip_chart.h"
 
 namespace {
@@ -99,17 +99,6 @@ size_t HistoryBytes(const TStripChart& chart) {
     return bytes;
 }
 
-long ResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    while (status >> word)
-        if (word == "VmRSS:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    return -1;
-}
 
 }  // namespace
 

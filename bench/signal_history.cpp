@@ -3,27 +3,11 @@
 // resident memory, and the cost of one pass.
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "resident_memory.h"
 #include "survey/signal_history.h"
-
-namespace {
-
-long ResidentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string word;
-    while (status >> word)
-        if (word == "VmRSS:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    return -1;
-}
-
-}  // namespace
 
 int main() {
     constexpr int kBssids = 300, kPasses = 86400;
