@@ -248,18 +248,6 @@ Fault ReadFault(Reader& r, const json& v, const Path& p, size_t interfaceCount) 
 
 LoadResult Invalid(std::string message) { return {nullptr, kErrorInvalidData, std::move(message)}; }
 
-std::string TooLarge(uintmax_t bytes) {
-    return "the file has " + std::to_string(bytes) + " bytes, more than the " + std::to_string(kMaxScenarioBytes >> 20) +
-           " MiB a scenario or recording may have";
-}
-
-// nlohmann's messages begin with the exception id and the position, which we give ourselves.
-std::string ParseProblem(const std::string& what) {
-    size_t column = what.find("column ");
-    size_t colon = what.find(": ", column == std::string::npos ? 0 : column);
-    return colon == std::string::npos ? what : what.substr(colon + 2);
-}
-
 }  // namespace
 
 bool Presence::At(uint64_t epoch) const {
@@ -314,19 +302,9 @@ std::optional<uint64_t> LastChangeEpoch(const Scenario& scenario) {
 
 LoadResult LoadScenarioText(std::string_view text, std::string_view name) {
     const std::string file(name);
-    if (text.size() > kMaxScenarioBytes) return Invalid(file + ": " + TooLarge(text.size()));
-    if (const std::optional<size_t> at = TooDeep(text))
-        return Invalid(file + ":" + TextPosition(text, *at) + ": lists and objects nest deeper than " +
-                       std::to_string(kMaxNesting) + " levels");
-    json root;
-    try {
-        root = json::parse(text);
-    } catch (const json::parse_error& e) {
-        size_t offset = e.byte > 0 ? e.byte - 1 : 0;
-        return Invalid(file + ":" + TextPosition(text, offset) + ": not valid JSON: " + ParseProblem(e.what()));
-    } catch (const json::out_of_range&) {  // a number beyond what a double holds; the parser gives no position
-        return Invalid(file + ": not valid JSON: a number is out of range");
-    }
+    json_text::ParsedJson parsed = json_text::ParseCapped(text, file, kMaxScenarioBytes, kMaxNesting);
+    if (!parsed.error.empty()) return Invalid(parsed.error);
+    const json root = std::move(parsed.value);
 
     Reader r;
     auto scenario = std::make_shared<Scenario>();
@@ -362,7 +340,8 @@ LoadResult LoadScenarioFile(const std::string& path) {
     if (!std::filesystem::is_directory(file, ec)) in.open(file, std::ios::binary);
     // Not read at all when too large: the cap is on memory, not only on parsing.
     if (const uintmax_t size = std::filesystem::file_size(file, ec); !ec && in.is_open() && size > kMaxScenarioBytes)
-        return Invalid(path + ": " + TooLarge(size));
+        return Invalid(path + ": the file has " + std::to_string(size) + " bytes, more than the " +
+                       std::to_string(kMaxScenarioBytes >> 20) + " MiB it may have");
     std::ostringstream content;
     if (in) content << in.rdbuf();
     if (!in.is_open() || in.bad()) return {nullptr, kErrorFileNotFound, path + ": cannot read the scenario file"};

@@ -10,23 +10,20 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "common/json_reader.h"
 #include "sim/scenario.h"
 
 namespace wlan::sim {
 
-using json = nlohmann::json;
-
-struct PathPart {
-    std::string key;  // empty for an array index
-    size_t index = 0;
-};
-using Path = std::vector<PathPart>;
-
-Path Sub(const Path& p, std::string_view key);
-Path Sub(const Path& p, size_t index);
-std::string PathText(const Path& p);  // interfaces[0].bss[2].rssi
+using json = json_text::json;
+using json_text::HexBytes;
+using json_text::Path;
+using json_text::PathPosition;
+using json_text::PathText;
+using json_text::SeparatedHexBytes;
+using json_text::Shown;
+using json_text::Sub;
+using json_text::TextPosition;
 
 // Caps on what a file may ask of the loader, so that a hostile or broken one costs
 // bounded memory and stack: its size, how deep its lists and objects nest, and how long
@@ -37,45 +34,11 @@ inline constexpr size_t kMaxInterfaces = 256;
 inline constexpr size_t kMaxEntities = 65536;      // networks, access points or faults in one list
 inline constexpr size_t kMaxEpochValues = size_t{1} << 20;  // values by epoch, about 12 days at a pass a second
 
-// Where the text nests lists and objects deeper than kMaxNesting: the offset of the
-// first bracket too deep, skipping strings; none when it does not.
-std::optional<size_t> TooDeep(std::string_view text);
-
-// A value for a message: a number, text or literal as written, cut short when long; a
-// list or an object by its kind alone, since it may be huge.
-std::string Shown(const json& v);
-
-// "line:column" of a byte offset, and of the value at a path (or the deepest part
-// of it that exists) in valid JSON text.
-std::string TextPosition(std::string_view text, size_t offset);
-std::string PathPosition(std::string_view text, const Path& p);
-
 // The first problem is kept; reading goes on with defaults, so that the
 // readers need not test for failure after every value.
-class Reader {
+// The scenario's own value kinds on top of the shared reads.
+class Reader : public json_text::JsonReader {
 public:
-    bool failed() const { return failed_; }
-    const Path& path() const { return path_; }
-    const std::string& problem() const { return problem_; }
-
-    void Fail(const Path& p, std::string problem);
-    bool Object(const json& v, const Path& p, std::initializer_list<std::string_view> keys);
-
-    // Calls read(value, path) when the object has the key.
-    template <typename F>
-    void Optional(const json& obj, const Path& p, std::string_view key, F read) {
-        if (auto it = obj.find(key); it != obj.end()) read(*it, Sub(p, key));
-    }
-
-    int64_t Int(const json& v, const Path& p, int64_t lo, int64_t hi);
-    uint32_t U32(const json& v, const Path& p) { return static_cast<uint32_t>(Int(v, p, 0, 0xFFFFFFFF)); }
-
-    uint64_t U64(const json& v, const Path& p);
-    bool Bool(const json& v, const Path& p);
-    std::string Text(const json& v, const Path& p);
-
-    // A list of at most max elements.
-    const json* List(const json& v, const Path& p, size_t max, bool allowEmpty = true);
     Varying Vary(const json& v, const Path& p, int64_t lo, int64_t hi);
     Presence Present(const json& v, const Path& p);
     std::u16string Utf16Text(const json& v, const Path& p, size_t maxUnits);
@@ -91,16 +54,8 @@ public:
         return out;
     }
 
-private:
-    bool failed_ = false;
-    Path path_;
-    std::string problem_;
 };
 
-// Hex digits in pairs, no separators.
-std::optional<std::vector<uint8_t>> HexBytes(std::string_view hex);
-// Hex text in which blanks and colons may stand between the bytes (not inside one).
-std::optional<std::vector<uint8_t>> SeparatedHexBytes(std::string_view hex);
 std::optional<GUID> ParseGuid(std::string_view t);  // {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}
 bool ParseBssid(std::string_view t, uint8_t (&out)[6]);  // XX:XX:XX:XX:XX:XX
 
