@@ -6,10 +6,12 @@
 
 #include "common/win32/dll_search.h"
 #include "common/win32/locale_time.h"
+#include "common/win32/standard_error.h"
 #include "common/win32/unique.h"
 #include "common/win32/wide.h"
 #include "shell/application.h"
 #include "shell/wlan_service.h"
+#include "sitesurvey/win32/render_run.h"
 #include "wireless/value_text.h"
 
 // The loader resolves the program's own imports from the system folder only (the load
@@ -51,6 +53,14 @@ std::vector<std::string> Arguments() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     RestrictDllSearchToSystem();
+    // Work without a window: answered on the standard error stream and by the exit code.
+    const std::vector<std::string> args = Arguments();
+    if (!args.empty() && args[0] == "--render") {
+        std::string error;
+        const int code = RunRenderCommand(args, error);
+        if (!error.empty()) WriteStandardError("vellumar: " + error + (error.back() == '\n' ? "" : "\n"));
+        return code;
+    }
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS |
                                                      ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&icc);
@@ -59,6 +69,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
     SetDecimalSeparator(LocaleDecimalSeparator());  // empty: the value texts keep "."
 
     std::unique_ptr<wlan::WlanApi> api = CreateWlanApi();
-    Application app(MainDlgSetup{api.get(), ProgramFileName(), Arguments()});
+    Application app(MainDlgSetup{api.get(), ProgramFileName(), args});
     return app.Run(show_command);
 }

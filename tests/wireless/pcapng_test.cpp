@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -164,7 +168,9 @@ TEST(Pcapng, TsharkReadsEveryField) {
     Pass pass = SamplePass();
     w.AddPass(w.AddInterface("Adapter one"), 1'700'000'000'000'000u, pass.list());
     w.AddPass(w.AddInterface("Adapter two"), 1'700'000'001'000'000u, pass.list());
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / "vellumar-pcapng-test.pcapng";
+    // Of this process alone: the host and sanitizer suites run side by side.
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / ("vellumar-pcapng-test-" + std::to_string(getpid()) + ".pcapng");
     {
         std::ofstream out(file, std::ios::binary);
         out.write(reinterpret_cast<const char*>(w.Bytes().data()), static_cast<std::streamsize>(w.Bytes().size()));
