@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "support/lab_survey.h"
+
 namespace {
 
 using namespace sitesurvey;
@@ -48,23 +50,7 @@ TEST(RenderCommand, ArgumentsAndTheirMistakes) {
     }
 }
 
-// A 20 x 10 m plan at 0.1 m a pixel, measured on a grid, one access point at (6, 4).
-std::string Survey(bool withScale) {
-    SurveyFile file;
-    SurveyPlan plan;
-    plan.name = "Lab";
-    plan.image = {0x89, 'P', 'N', 'G'};
-    if (withScale) plan.metresPerPixel = 0.1;
-    const PathLossModel truth{{6, 4}, -35, 3.0, 0};
-    for (int x = 10; x < 200; x += 40)
-        for (int y = 10; y < 100; y += 30)
-            plan.points.push_back({static_cast<double>(x), static_cast<double>(y), "2026-12-11T09:30:00Z",
-                                   {{"02:00:00:00:00:0A", "Office",
-                                     static_cast<int32_t>(std::lround(truth.Predict({x * 0.1, y * 0.1}))), 5180000, {}, {}}},
-                                   {}});
-    file.plans.push_back(plan);
-    return WriteSurvey(file);
-}
+std::string Survey(bool withScale) { return WriteSurvey(LabSurvey({0x89, 'P', 'N', 'G'}, withScale)); }
 
 TEST(RenderCommand, SummaryAndGridOfASurvey) {
     RenderCommand c = *ParseRenderArguments({"--render", "lab.json", "--layer", "signal", "--out", "x.json"}).command;

@@ -10,24 +10,6 @@
 
 #include "common/win32/wide.h"
 
-namespace {
-
-// COM on this thread for one scope, when it was not on already in another mode.
-class ComScope {
-public:
-    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(result_)) CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT result_;
-};
-
-}  // namespace
-
 bool Button::Create(Window& parent, const CreateArgs& args) {
     return CreateChild(parent, WC_BUTTONW, args.caption,
                        WS_TABSTOP | (args.is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, args.rect, args.anchors,

@@ -1,6 +1,7 @@
 #pragma once
 // Every handle has an owner: Unique<Traits> closes it once, copying is deleted.
 #include <windows.h>
+#include <objbase.h>
 #include <wincrypt.h>
 
 #include <utility>
@@ -153,6 +154,20 @@ private:
     HWND window_;
     PAINTSTRUCT ps_{};
     HDC dc_;
+};
+
+// COM on this thread for one scope, when it was not on already in another mode.
+class ComScope {
+public:
+    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT result_;
 };
 
 // Selects a GDI object into a DC for one scope and puts the previous one back.

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "support/lab_survey.h"
+
 namespace {
 
 using namespace sitesurvey;
@@ -24,27 +26,14 @@ std::vector<uint8_t> ReadBytes(const std::filesystem::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A 200 x 100 pixel grey plan at 0.1 m a pixel, measured on a grid, one access point at (6, 4) m.
+// The lab survey over a grey plan, written where the program can read it.
 std::filesystem::path WriteSurveyFile() {
     PlanPicture grey{200, 100, std::vector<uint32_t>(200 * 100, 0xC0C0C0)};
     std::string error;
     const auto png = Folder() / "plan.png";
     EXPECT_TRUE(WritePng(grey, png.string(), error)) << error;
-    SurveyFile file;
-    SurveyPlan plan;
-    plan.name = "Lab";
-    plan.image = ReadBytes(png);
-    plan.metresPerPixel = 0.1;
-    const PathLossModel truth{{6, 4}, -35, 3.0, 0};
-    for (int x = 10; x < 200; x += 40)
-        for (int y = 10; y < 100; y += 30)
-            plan.points.push_back({static_cast<double>(x), static_cast<double>(y), "2026-12-11T09:30:00Z",
-                                   {{"02:00:00:00:00:0A", "Office",
-                                     static_cast<int32_t>(std::lround(truth.Predict({x * 0.1, y * 0.1}))), 5180000, {}, {}}},
-                                   {}});
-    file.plans.push_back(plan);
     const auto survey = Folder() / "lab survey.json";
-    std::ofstream(survey, std::ios::binary) << WriteSurvey(file);
+    std::ofstream(survey, std::ios::binary) << WriteSurvey(LabSurvey(ReadBytes(png)));
     return survey;
 }
 
