@@ -59,6 +59,10 @@ target_link_libraries(vellumar_core PUBLIC nlohmann_json_headers PRIVATE velluma
 target_compile_definitions(vellumar_core PUBLIC
   VELLUMAR_MAKER_HOST="${VELLUMAR_MAKER_HOST}"
   VELLUMAR_MAKER_MAIL="${VELLUMAR_MAKER_MAIL}")
+if(VELLUMAR_TEST_BUILD)
+  # One file reads the override: toggling it rebuilds that file alone.
+  set_property(SOURCE ${SRC}/net/maker_server.cpp APPEND PROPERTY COMPILE_DEFINITIONS VELLUMAR_SERVER_OVERRIDE)
+endif()
 
 # Most files parse the same standard headers (and GoogleTest, <windows.h>) again: a precompiled
 # header per target parses them once. A compiler cache refuses objects built with one (ccache,
@@ -103,7 +107,7 @@ if(WIN32)
   vellumar_glob(win_sources ${win_patterns} ${SRC}/views/*.cpp ${SRC}/shell/*.cpp ${SRC}/shell/*.rc)
   list(FILTER win_sources EXCLUDE REGEX "/shell/(main\\.cpp|vellumar\\.rc)$")
   set(WIN_SYSTEM_LIBS comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 user32 gdi32
-      version ws2_32 crypt32 wintrust netapi32 oleacc windowscodecs kernel32)
+      version ws2_32 crypt32 wintrust netapi32 oleacc windowscodecs bcrypt kernel32)
   if(win_sources)
     add_library(vellumar_win STATIC ${win_sources})
     target_link_libraries(vellumar_win PUBLIC vellumar_core ${WIN_SYSTEM_LIBS} PRIVATE vellumar_warnings)
@@ -114,6 +118,19 @@ if(WIN32)
   else()
     set(WIN_LIBS vellumar_core ${WIN_SYSTEM_LIBS})
   endif()
+
+  # A release may carry the public key (SubjectPublicKeyInfo, DER) that will sign the next
+  # releases; its own signature covers it, and it accepts installers signed with either key.
+  set(VELLUMAR_NEXT_SIGN_KEY "" CACHE FILEPATH "The next signing key's public key, DER (empty: none)")
+  if(VELLUMAR_NEXT_SIGN_KEY)
+    if(NOT EXISTS ${VELLUMAR_NEXT_SIGN_KEY})
+      message(FATAL_ERROR "VELLUMAR_NEXT_SIGN_KEY: no file ${VELLUMAR_NEXT_SIGN_KEY}")
+    endif()
+    set(_next_key_rc "NEXTSIGNERKEY RCDATA \"${VELLUMAR_NEXT_SIGN_KEY}\"\n")
+  else()
+    set(_next_key_rc "// no next signing key\n")
+  endif()
+  file(CONFIGURE OUTPUT ${GENERATED_INCLUDE_DIR}/next_signer_key.rc CONTENT "${_next_key_rc}")
 
   if(EXISTS ${SRC}/shell/main.cpp)
     set(program_sources ${SRC}/shell/main.cpp)

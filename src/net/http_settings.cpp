@@ -5,7 +5,7 @@
 
 std::string AdjustUrlSchemeFor(std::string_view url, bool sslAvailable) {
     if (sslAvailable || !TextStartsWith(url, "https")) return std::string(url);
-    return "http" + std::string(url.substr(5));
+    return "";
 }
 
 std::string OpenSslHeaderLine(std::string_view versionText) { return "OpenSSL : " + std::string(versionText); }

@@ -1,6 +1,6 @@
 #pragma once
-// What every HTTP request of the program shares, and the parts of the TLS fallback
-// that need no platform.
+// What every HTTP request of the program shares, and the parts of the TLS rule that
+// need no platform.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,8 +33,9 @@ struct ProxySettings {
 
 inline constexpr std::string_view kSslNotAvailable = "Not Available";
 
-// The URL unchanged, or, when it begins with "https" (any case) and TLS is not
-// available, "http" followed by the URL without its first five characters.
+// The URL unchanged, or "" (nothing may be fetched) when it begins with "https" (any case)
+// and TLS is not available: a fetch is never downgraded to http, where anyone on the
+// network could answer it.
 std::string AdjustUrlSchemeFor(std::string_view url, bool sslAvailable);
 
 // The log header line naming the TLS library.

@@ -11,6 +11,7 @@
 #include "net/win32/file_grabber.h"
 #include "update/update_check.h"
 #include "update/win32/prepared_installer.h"
+#include "update/win32/run_folder.h"
 
 TAutoUpdateDlg::TAutoUpdateDlg(HWND owner, std::string exeName) : owner_(owner), exeName_(std::move(exeName)) {
     CreateDialogFrame({.caption = "Auto Update", .owner = owner, .client_width = 410, .client_height = 39});
@@ -85,13 +86,22 @@ void TAutoUpdateDlg::OnDownload() {
             break;
     }
     const std::string dataFolder = DataFolder(exeName_, kProductName);
-    const PreparedInstaller installer = PrepareInstaller(dataFolder, Grabber->Buffer, exeName_);
+    PreparedInstaller installer = PrepareInstaller(dataFolder, Grabber->Buffer, exeName_, Expected);
     InstallerFile = installer.file;
     if (!installer.Ready()) {
         LogAdd(Log, "Update refused : " + installer.refusal, LogLevel::Error);
         return Fail();
     }
+    if (installer.revocationUnchecked)
+        LogAdd(Log, "Update : installer certificate revocation not checked (no answer in time)", LogLevel::Info);
     LogAdd(Log, "Starting update process", LogLevel::Info);
-    ShellOpenFromWindow(hwnd_, "", InstallerFile, InstallerParameters(dataFolder), installer.folder, SW_SHOWNORMAL);
+    if (const DWORD error =
+            ShellRunProgram(hwnd_, InstallerFile, InstallerParameters(dataFolder), installer.folder, SW_SHOWNORMAL)) {
+        // Declined elevation or a file that cannot run: nothing updates, so the program stays.
+        LogAdd(Log, "Update not started (" + std::to_string(error) + ")", LogLevel::Error);
+        installer.held.reset();
+        RemoveRunFolder(installer.folder);
+        return Fail();
+    }
     EndModal(IDOK);
 }

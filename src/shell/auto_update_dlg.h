@@ -9,6 +9,7 @@
 #include "common/win32/controls.h"
 #include "common/win32/window.h"
 #include "net/http_settings.h"
+#include "update/update_check.h"
 
 class TFileGrabber;
 
@@ -18,7 +19,8 @@ public:
     ~TAutoUpdateDlg() override;
 
     void SetProxy(bool useProxy, std::string host, int32_t port, std::string user, std::string password);
-    // True when the installer was downloaded, accepted and started. owner defaults to the main window.
+    // True when the installer was downloaded, accepted and started (not when the start was
+    // refused, the elevation prompt declined included). owner defaults to the main window.
     bool Execute(HWND owner = nullptr);
 
     void TmrTimer();
@@ -32,6 +34,8 @@ public:
     std::unique_ptr<TFileGrabber> Grabber;
     ProxySettings Proxy;
     std::string DownloadURL;
+    // What the installer must be: from the check that offered it.
+    InstallerExpectation Expected;
     TRunLog* Log = nullptr;  // not owned
 
 private:

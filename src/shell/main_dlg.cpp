@@ -16,6 +16,7 @@
 #include "shell/survey_lists.h"
 #include "shell/update_dlg.h"
 #include "update/update_check.h"
+#include "update/win32/authenticode.h"
 #include "update/win32/rensel_lite.h"
 #include "update/win32/run_folder.h"
 #include "views/adapter_stats_dlg.h"
@@ -226,8 +227,8 @@ void TMainDlg::ReportStartFailure(uint32_t result) {
         return;
     }
     std::string page = LookupErrorHint(place_, "1062", MakerAddress("https", kDefaultHintPage));
-    // Only a plain web address reaches the shell: the hint file comes from the network.
-    if (!IsShellSafeWebAddress(page)) page = MakerAddress("https", kDefaultHintPage);
+    // The hint file comes from the network: only an https page of the maker's reaches the shell.
+    if (!IsMakerWebPage(page)) page = MakerAddress("https", kDefaultHintPage);
     OpenWebPage(hwnd_, page);
 }
 
@@ -440,6 +441,8 @@ void TMainDlg::ShowUpdateOffer() {
     TUpdateDlg& offer = *dialogs_.update;
     offer.ProductPageURL = MakerAddress("https", kProductPagePath);
     offer.InstallerURL = MakerAddress("https", kInstallerPath);
+    offer.Expected = {kProductName, updateChecker->LocalVersion(), updateChecker->AnnouncedVersion()};
+    offer.RunsInstallers = SignerPublicKey(place_.exeName).has_value();
     offer.Log = log_.get();
     offer.auto_btn.Enable(IsProductInstalled(kInstalledProductPrefix));
     if (offer.Execute()) Quit1Click();

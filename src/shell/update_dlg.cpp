@@ -73,7 +73,14 @@ void TUpdateDlg::manual_btnClick() {
 void TUpdateDlg::auto_btnClick() {
     TimerClose.SetEnabled(false);
     LogAdd(Log, "Auto update selected by user", LogLevel::Info);
+    if (!RunsInstallers) {
+        LogAdd(Log, "Auto update : unsigned program, the download page is opened instead", LogLevel::Info);
+        ShellOpenDocument(ProductPageURL, "", "");
+        EndModal(IDOK);
+        return;
+    }
     autoUpdate_.DownloadURL = InstallerURL;
+    autoUpdate_.Expected = Expected;
     autoUpdate_.Log = Log;
     autoUpdate_.SetProxy(Proxy.use, Proxy.host, Proxy.port, Proxy.user, Proxy.password);
     const bool started = autoUpdate_.Execute(hwnd_);

@@ -10,6 +10,7 @@
 #include "common/win32/link_label.h"
 #include "common/win32/window.h"
 #include "net/http_settings.h"
+#include "update/update_check.h"
 
 class TAutoUpdateDlg;
 
@@ -36,6 +37,10 @@ public:
     ProxySettings Proxy;
     std::string InstallerURL;
     std::string ProductPageURL;
+    InstallerExpectation Expected;  // handed to the automatic update
+    // Only a signed program can tell its publisher's installers from others: an unsigned
+    // one opens the product page for the automatic update too.
+    bool RunsInstallers = false;
     std::function<void(TUpdateDlg& sender)> OnChangeLog;
     TRunLog* Log = nullptr;  // not owned
 

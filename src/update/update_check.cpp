@@ -27,6 +27,7 @@ CheckOutcome ReadCheckOutcome(std::string_view title, int32_t errorCode, std::st
                              LogLevel::Verbose});
     out.validAnswer = answer.IsValid();
     out.newVersion = answer.IsNewerThanMSLS(localMS, localLS);
+    out.announced = answer;
     return out;
 }
 
@@ -104,6 +105,21 @@ std::string PublisherRefusal(const PublisherFacts& facts) {
         std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(trust));
         return std::string("the installer's signature is not valid (") + code + ")";
     }
-    if (*facts.installerKey != *facts.programKey) return "the installer is not signed by this program's publisher";
+    if (*facts.installerKey != *facts.programKey && facts.installerKey != facts.nextKey)
+        return "the installer is not signed by this program's publisher";
     return {};
+}
+
+std::string InstallerIdentityRefusal(const std::optional<VersionResource>& resource,
+                                     const InstallerExpectation& expected) {
+    if (!resource || !resource->hasFixedInfo) return "the installer has no version";
+    // The name comes from the download: it is compared, never logged.
+    if (VersionStrings(*resource).ProductName != expected.productName)
+        return "the installer is not " + expected.productName + "'s";
+    const TRenselVersion version = TRenselVersion::CreateFromMSLS(resource->fileVersionMS, resource->fileVersionLS);
+    if (!version.IsNewerThan(expected.running))
+        return "installer version " + version.AsText() + " is not above the running " + expected.running.AsText();
+    if (version.VersionMS() != expected.announced.VersionMS() || version.VersionLS() != expected.announced.VersionLS())
+        return "installer version " + version.AsText() + " is not the announced " + expected.announced.AsText();
+    return "";
 }

@@ -11,6 +11,7 @@
 
 #include "common/run_log.h"
 #include "update/version.h"
+#include "update/version_resource.h"
 
 // "/rensel/check.php?uid=0&ProductName=..&Company=..&VH=..&VL=..", names URL-encoded,
 // VH and VL the unsigned decimal of the file version's two halves.
@@ -22,10 +23,12 @@ struct CheckLogLine {
     bool operator==(const CheckLogLine&) const = default;
 };
 
-// What the end of one check transfer means: the two flags and the lines to log.
+// What the end of one check transfer means: the two flags, the version the server
+// announced and the lines to log.
 struct CheckOutcome {
     bool validAnswer = false;
     bool newVersion = false;
+    TRenselVersion announced;
     std::vector<CheckLogLine> lines;
 };
 
@@ -74,11 +77,27 @@ struct PublisherFacts {
     std::optional<std::vector<uint8_t>> programKey;    // nullopt: the running program is unsigned
     int32_t installerTrust = 0;                        // WinVerifyTrust's result for the installer
     std::optional<std::vector<uint8_t>> installerKey;  // nullopt: no signer found
+    std::optional<std::vector<uint8_t>> nextKey;       // the next signing key the program carries, a second pin
 };
 
 // An unsigned running program keeps the download rules alone (empty result). A signed one runs
 // only an installer whose signature the system accepts AND whose signer holds the same key:
 // the system check alone would take any trusted publisher's file (and Wine accepts any intact
 // signature, even from an untrusted self-signed certificate), the key check alone would not see
-// a file changed after signing. Returns the reason of a refusal, empty when the installer may run.
+// a file changed after signing. The program's next signing key, when it carries one, is as good
+// as its own. Returns the reason of a refusal, empty when the installer may run.
 std::string PublisherRefusal(const PublisherFacts& facts);
+
+// What a downloaded installer must be, from the check that offered it: nothing else ties
+// the file to the answer, and a validly signed older build or another product would
+// otherwise run elevated.
+struct InstallerExpectation {
+    std::string productName;   // the installer's ProductName
+    TRenselVersion running;    // its fixed file version must be above this
+    TRenselVersion announced;  // and equal to this
+};
+
+// The reason to refuse an installer with this version resource (nullopt: it has none),
+// empty when it is the announced version of the product and newer than the running one.
+std::string InstallerIdentityRefusal(const std::optional<VersionResource>& resource,
+                                     const InstallerExpectation& expected);

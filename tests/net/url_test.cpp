@@ -65,12 +65,11 @@ TEST(Url, ResolvesRedirectTargets) {
     EXPECT_FALSE(ResolveLocation(base, "/a b"));
 }
 
-TEST(HttpSettings, SchemeFallbackAndHeaderLine) {
+TEST(HttpSettings, HttpsIsNeverDowngradedAndHeaderLine) {
     EXPECT_EQ(AdjustUrlSchemeFor("https://h/p", true), "https://h/p");
-    EXPECT_EQ(AdjustUrlSchemeFor("https://h/p", false), "http://h/p");
-    EXPECT_EQ(AdjustUrlSchemeFor("HTTPS://h/p", false), "http://h/p");
+    EXPECT_EQ(AdjustUrlSchemeFor("https://h/p", false), "");
+    EXPECT_EQ(AdjustUrlSchemeFor("HTTPS://h/p", false), "");
     EXPECT_EQ(AdjustUrlSchemeFor("http://h/p", false), "http://h/p");
-    EXPECT_EQ(AdjustUrlSchemeFor("https", false), "http");
     EXPECT_EQ(OpenSslHeaderLine("Not Available"), "OpenSSL : Not Available");
     EXPECT_EQ(BasicCredentials("Aladdin", "open sesame"), "QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
     EXPECT_EQ(BasicCredentials("", ""), "Og==");
@@ -90,6 +89,23 @@ TEST(MakerServer, EnvironmentReplacesTheHost) {
     EXPECT_EQ(HintFileUrl(), "https://127.0.0.1:8080/vellumar/vellumar.ini");
     EXPECT_EQ(MakerAddress("http", "/forum/"), "http://127.0.0.1:8080/forum/");
     SetEnvironmentReader(nullptr);
+}
+
+TEST(MakerServer, OnlyHttpsPagesOfTheMakerMayBeOpened) {
+    const std::string host = VELLUMAR_MAKER_HOST;
+    struct Case { std::string page; bool open; };
+    const Case cases[] = {
+        {"https://" + host + "/help/x?a=1", true},
+        {"HTTPS://" + host + "/", true},
+        {"http://" + host + "/help/x", false},
+        {"https://" + host + ":8443/help/x", false},
+        {"https://" + host + ".evil.example/", false},
+        {"https://evil.example/" + host, false},
+        {"https://user@evil.example/", false},
+        {"https://evil.example@" + host + "/", false},
+        {"https://" + host + "/a b", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsMakerWebPage(c.page), c.open) << c.page;
 }
 
 }  // namespace

@@ -181,7 +181,9 @@ TEST_F(MainWindow, StoppedServiceOpensTheHintPage) {
 TEST_F(MainWindow, HintFileChoosesThePage) {
     struct C { const char* value; const char* opened; };
     const C cases[] = {
-        {"https://help.quintavo.example/wifi-service", "https://help.quintavo.example/wifi-service"},
+        {"https://www.quintavo.example/help/wifi-service", "https://www.quintavo.example/help/wifi-service"},
+        {"https://help.quintavo.example/wifi-service", "https://www.quintavo.example/forum/"},  // another host
+        {"http://www.quintavo.example/help/wifi-service", "https://www.quintavo.example/forum/"},
         {"x", "https://www.quintavo.example/forum/"},             // one character is no hint
         {"C:\\Windows\\notepad.exe", "https://www.quintavo.example/forum/"},  // not a web page
         {"file:///C:/boot.ini", "https://www.quintavo.example/forum/"},

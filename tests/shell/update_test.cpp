@@ -129,9 +129,12 @@ protected:
     std::string ExpectedArguments() const {
         return "/FORCECLOSEAPPLICATIONS /VERYSILENT /NOICONS /LOG=\"" + DataFolderPath() + "update.log\"";
     }
-    bool RunAutoUpdate(const std::string& url) {
+    // Runs the automatic update as an offer of the test installer's version would.
+    bool RunAutoUpdate(const std::string& url, const std::string& announced = VELLUMAR_TEST_INSTALLER_VERSION,
+                       const std::string& running = "1.6.3.18") {
         app->autoUpdate.DownloadURL = url;
         app->autoUpdate.Log = app->main.log();
+        app->autoUpdate.Expected = {"Vellumar", TRenselVersion::Create(running), TRenselVersion::Create(announced)};
         return app->autoUpdate.Execute();
     }
     static std::vector<uint8_t> InstallerOfSize(size_t size) {
@@ -161,7 +164,7 @@ TEST_F(UpdateTest, CheckAnswersAtStartAndFromTheMenu) {
         {"line break", "1.6.3.19\n", true, false, "1.6.3.0", nullptr},
         {"empty", "", false, false, "0.0.0.0", "OK"},
         {"html", "<html><body>Maintenance</body></html>", false, false, "0.0.0.0", "OK"},
-        {"404", std::nullopt, false, false, "0.0.0.0", "Not Found"},
+        {"404", std::nullopt, false, false, nullptr, nullptr},  // an error page is no answer, whatever it says
         {"over 64 KiB", std::string(70000, '1'), false, false, nullptr, nullptr},
     };
     int offers = 0;
@@ -193,6 +196,9 @@ TEST_F(UpdateTest, CheckAnswersAtStartAndFromTheMenu) {
         } else {
             EXPECT_FALSE(LoggedStart("Vellumar Update self check : Server replied"));
             EXPECT_TRUE(LoggedStart("Vellumar Update self check : Server error ("));
+        }
+        if (!c.body) {
+            EXPECT_TRUE(Logged("Vellumar Update self check : Server error (404)"));
         }
         if (c.cause) {
             EXPECT_TRUE(Logged(std::string("Vellumar Update self check : Server error (0 Cause : ") + c.cause + ")"));
@@ -312,7 +318,7 @@ TEST_F(UpdateTest, PortableCopyOffersManualUpdateOnly) {
 
 TEST_F(UpdateTest, AutomaticUpdateRunsTheInstallerAndQuits) {
     MarkInstalled();
-    Answer("1.6.3.19");
+    Answer(VELLUMAR_TEST_INSTALLER_VERSION);
     const auto installer = ReadBytes(VELLUMAR_TEST_INSTALLER);
     ASSERT_GT(installer.size(), 102400u);
     ServeInstaller(installer);
@@ -320,6 +326,7 @@ TEST_F(UpdateTest, AutomaticUpdateRunsTheInstallerAndQuits) {
     Start(kScenario);
     app->update.onShown = [&] {
         autoEnabled = app->update.auto_btn.Enabled();
+        app->update.RunsInstallers = true;  // as for a signed program (the installer tests sign one)
         app->update.auto_btn.Click();
     };
     const HWND main = app->main.hwnd();
@@ -396,10 +403,65 @@ TEST_F(UpdateTest, RefusedDownloadsNeverRun) {
     EXPECT_FALSE(RunAutoUpdate(net_test::Url("https_self", "/files/vellumar.exe")));
     EXPECT_TRUE(Logged("Failed download. File Size : 0 Bytes"));
 
-    EXPECT_EQ(messages, (std::vector<std::string>(3, "Failed")));
+    // A validly served installer that is not the announced version, or an older build.
+    const std::string url = net_test::Url("https", "/files/vellumar.exe");
+    EXPECT_FALSE(RunAutoUpdate(url, "1.6.3.20"));
+    EXPECT_TRUE(Logged(std::string("Update refused : installer version ") + VELLUMAR_TEST_INSTALLER_VERSION +
+                       " is not the announced 1.6.3.20"));
+    EXPECT_FALSE(RunAutoUpdate(url, VELLUMAR_TEST_INSTALLER_VERSION, "1.6.3.25"));
+    EXPECT_TRUE(Logged(std::string("Update refused : installer version ") + VELLUMAR_TEST_INSTALLER_VERSION +
+                       " is not above the running 1.6.3.25"));
+
+    EXPECT_EQ(messages, (std::vector<std::string>(5, "Failed")));
     EXPECT_FALSE(Exists(DataFolderPath() + "update.exe"));
     EXPECT_TRUE(RunFolders().empty());
     EXPECT_EQ(InstallerArguments(500), std::nullopt);
+}
+
+// The test program is unsigned: its automatic update opens the download page and downloads nothing.
+TEST_F(UpdateTest, UnsignedProgramOpensTheDownloadPageInstead) {
+    MarkInstalled();
+    Answer(VELLUMAR_TEST_INSTALLER_VERSION);
+    ServeInstaller(ReadBytes(VELLUMAR_TEST_INSTALLER));
+    BrowserRecorder browser;
+    Start(kScenario);
+    app->update.onShown = [&] { app->update.auto_btn.Click(); };
+    const HWND main = app->main.hwnd();
+    ASSERT_TRUE(net_test::PumpUntil([&] { return !IsWindow(main); }));
+    EXPECT_EQ(browser.Opened(),
+              (std::vector<std::string>{"https://" + server_ +
+                                        "/rensel/view.php?&ProductName=Vellumar&Company=Quintavo&prot=2"}));
+    const auto log = SavedLog();
+    EXPECT_NE(std::find(log.begin(), log.end(), "Auto update : unsigned program, the download page is opened instead"),
+              log.end());
+    EXPECT_EQ(std::find(log.begin(), log.end(), "Starting update download"), log.end());
+    EXPECT_TRUE(RunFolders().empty());
+}
+
+// An installer that the system will not start (as when the elevation prompt is declined)
+// is a failure: the offer says so and the program stays.
+TEST_F(UpdateTest, AnInstallerThatDoesNotStartIsAFailure) {
+    MarkInstalled();
+    Answer(VELLUMAR_TEST_INSTALLER_VERSION);
+    auto installer = ReadBytes(VELLUMAR_TEST_INSTALLER);
+    // Another machine's image: it passes every check but cannot run here.
+    const uint32_t pe = installer[0x3C] | installer[0x3D] << 8;
+    installer[pe + 4] = 0x64;
+    installer[pe + 5] = 0xAA;
+    ServeInstaller(installer);
+    Start(kScenario);
+    app->update.onShown = [&] {
+        app->update.RunsInstallers = true;
+        app->update.auto_btn.Click();
+    };
+    ASSERT_TRUE(net_test::PumpUntil([&] { return LoggedStart("Auto update "); }));
+    net_test::PumpFor(300);
+    EXPECT_TRUE(IsWindow(app->main.hwnd())) << "the program stays";
+    EXPECT_TRUE(LoggedStart("Update not started ("));
+    EXPECT_TRUE(Logged("Auto update failed"));
+    EXPECT_FALSE(Logged("Auto update succeeded"));
+    EXPECT_EQ(messages, std::vector<std::string>{"Failed"});
+    EXPECT_TRUE(RunFolders().empty());
 }
 
 // The folder an earlier update's installer ran from is removed at the next start.

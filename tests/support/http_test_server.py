@@ -63,6 +63,38 @@ def make_certificates(d):
     os.replace(os.path.join(d, "ca.der.tmp"), os.path.join(d, "ca.der"))
 
 
+REVOCATION_LOCK = threading.Lock()
+REVOCATION_ROUND = [0]
+
+
+def make_revocation_certificates(d, http_port):
+    """Certificates of the test CA that name a revocation list: one revoked in the list the
+    plain server hands out, one whose list lies on a closed port. Made again for every
+    connection to the revoked server, each naming its list at an address of its own, since
+    a client keeps the lists it fetched (and Wine misreads a kept one)."""
+    REVOCATION_ROUND[0] += 1
+    nonce = f"{os.getpid()}-{REVOCATION_ROUND[0]}"
+    def ssl_cmd(*args):
+        subprocess.run(["openssl", *args], check=True, cwd=d, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with open(os.path.join(d, "crl-ca.cnf"), "w") as f:
+        f.write("[ca]\ndefault_ca = test\n[test]\ndatabase = crl-index.txt\ndefault_md = sha256\n"
+                "default_crl_days = 30\ncrlnumber = crl-number\n")
+    with open(os.path.join(d, "crl-index.txt"), "w"):
+        pass
+    with open(os.path.join(d, "crl-number"), "w") as f:
+        f.write("01\n")
+    for name, url in (("revoked", f"http://127.0.0.1:{http_port}/crl/{nonce}/test-ca.crl"),
+                      ("offline", "http://127.0.0.1:9/crl/test-ca.crl")):
+        with open(os.path.join(d, f"{name}.cnf"), "w") as f:
+            f.write("subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n"
+                    f"crlDistributionPoints=URI:{url}\n")
+        ssl_cmd("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+                "-out", f"{name}.pem", "-days", "30", "-extfile", f"{name}.cnf")
+    ssl_cmd("ca", "-config", "crl-ca.cnf", "-keyfile", "ca.key", "-cert", "ca.pem", "-revoke", "revoked.pem")
+    ssl_cmd("ca", "-config", "crl-ca.cnf", "-keyfile", "ca.key", "-cert", "ca.pem", "-gencrl", "-out", "test-ca.crl.pem")
+    ssl_cmd("crl", "-in", "test-ca.crl.pem", "-outform", "DER", "-out", "test-ca.crl")
+
+
 def read_head(sock):
     data = b""
     while b"\r\n\r\n" not in data:
@@ -165,6 +197,8 @@ class Origin:
             sock.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 1000000000000000\r\n\r\nsome")
         elif name == "hugeheader":
             sock.sendall(b"HTTP/1.1 200 OK\r\n" + b"X-Filler: " + b"a" * 70000 + b"\r\n\r\nbody")
+        elif name == "crl":
+            answer(sock, "200 OK", self.maker_file("test-ca.crl") or b"", headers=[("Content-Type", "application/pkix-crl")])
         elif path == "/vellumar/vellumar.ini":
             answer(sock, "200 OK", b"[errors]\r\n1062=https://hint.example/wlan-service\r\n")
         elif path.split("?")[0] == "/rensel/check.php":
@@ -291,7 +325,14 @@ def make_handler(kind, origin, proxy, contexts):
                 drip_handshake(sock)
                 return
             try:
-                if kind in contexts:
+                if kind == "https_revoked":
+                    with REVOCATION_LOCK:
+                        make_revocation_certificates(origin.folder, origin.ports["http"])
+                        ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+                        ctx.load_cert_chain(os.path.join(origin.folder, "revoked.pem"),
+                                            os.path.join(origin.folder, "server.key"))
+                    sock = ctx.wrap_socket(sock, server_side=True)
+                elif kind in contexts:
                     sock = contexts[kind].wrap_socket(sock, server_side=True)
                 head, rest = read_head(sock)
                 if head is None:
@@ -321,21 +362,25 @@ def make_handler(kind, origin, proxy, contexts):
 def run(d):
     make_certificates(d)
     contexts = {}
-    for kind, cert, key in (("https", "server.pem", "server.key"), ("https_self", "self.pem", "self.key"),
-                            ("https_expired", "expired.pem", "server.key"), ("https_unknown", "unknown.pem", "server.key")):
-        ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        ctx.load_cert_chain(os.path.join(d, cert), os.path.join(d, key))
-        contexts[kind] = ctx
     ports = {}
     os.makedirs(os.path.join(d, "files"), exist_ok=True)
     origin = Origin(ports, d)
     proxy = Proxy(origin)
     servers = []
-    for kind in ("http", "https", "https_self", "https_expired", "https_unknown", "https_drip", "proxy"):
+    for kind in ("http", "https", "https_self", "https_expired", "https_unknown", "https_drip", "https_revoked",
+                 "https_offline", "proxy"):
         srv = Server(("127.0.0.1", 0), make_handler(kind, origin, proxy, contexts))
         ports[kind] = srv.server_address[1]
-        threading.Thread(target=srv.serve_forever, daemon=True).start()
         servers.append(srv)
+    make_revocation_certificates(d, ports["http"])
+    for kind, cert, key in (("https", "server.pem", "server.key"), ("https_self", "self.pem", "self.key"),
+                            ("https_expired", "expired.pem", "server.key"), ("https_unknown", "unknown.pem", "server.key"),
+                            ("https_revoked", "revoked.pem", "server.key"), ("https_offline", "offline.pem", "server.key")):
+        ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        ctx.load_cert_chain(os.path.join(d, cert), os.path.join(d, key))
+        contexts[kind] = ctx
+    for srv in servers:
+        threading.Thread(target=srv.serve_forever, daemon=True).start()
     tmp = os.path.join(d, "ports.txt.tmp")
     with open(tmp, "w") as f:
         f.write("".join(f"{k}={v}\n" for k, v in ports.items()))

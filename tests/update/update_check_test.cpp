@@ -28,6 +28,7 @@ TEST(CheckOutcome, AnswersReadAsVersions) {
         const CheckOutcome out = ReadCheckOutcome("Vellumar", 0, c.body, "OK", 12, kLocalMS, kLocalLS);
         EXPECT_EQ(out.validAnswer, c.valid) << c.body;
         EXPECT_EQ(out.newVersion, c.newer) << c.body;
+        EXPECT_EQ(out.announced.AsText(), c.replied);
         ASSERT_FALSE(out.lines.empty());
         EXPECT_EQ(out.lines[0], (CheckLogLine{std::string("Vellumar Update self check : Server replied ") + c.replied +
                                                   " in 12ms",
@@ -130,7 +131,7 @@ TEST(InstallerDownload, SizeThenSchemeThenImage) {
 }
 
 TEST(PublisherRefusal, SignedProgramRunsOnlyItsPublishersIntactInstallers) {
-    const std::vector<uint8_t> ours{0x30, 0x59, 1, 2, 3}, theirs{0x30, 0x59, 1, 2, 4};
+    const std::vector<uint8_t> ours{0x30, 0x59, 1, 2, 3}, theirs{0x30, 0x59, 1, 2, 4}, next{0x30, 0x59, 1, 2, 5};
     constexpr int32_t kNoSignature = static_cast<int32_t>(0x800B0100), kBadDigest = static_cast<int32_t>(0x80096010);
     struct C {
         const char* name;
@@ -138,17 +139,61 @@ TEST(PublisherRefusal, SignedProgramRunsOnlyItsPublishersIntactInstallers) {
         std::string refusal;
     };
     const C cases[] = {
-        {"unsigned program, unsigned installer", {std::nullopt, kNoSignature, std::nullopt}, ""},
-        {"unsigned program, foreign installer", {std::nullopt, 0, theirs}, ""},
-        {"same publisher", {ours, 0, ours}, ""},
-        {"unsigned installer", {ours, kNoSignature, std::nullopt}, "the installer is not signed"},
-        {"accepted but no signer found", {ours, 0, std::nullopt}, "the installer is not signed"},
-        {"changed after signing", {ours, kBadDigest, ours}, "the installer's signature is not valid (0x80096010)"},
-        {"another publisher", {ours, 0, theirs}, "the installer is not signed by this program's publisher"},
-        {"key of another length", {ours, 0, std::vector<uint8_t>{0x30, 0x59, 1, 2}},
+        {"unsigned program, unsigned installer", {std::nullopt, kNoSignature, std::nullopt, std::nullopt}, ""},
+        {"unsigned program, foreign installer", {std::nullopt, 0, theirs, std::nullopt}, ""},
+        {"same publisher", {ours, 0, ours, std::nullopt}, ""},
+        {"unsigned installer", {ours, kNoSignature, std::nullopt, std::nullopt}, "the installer is not signed"},
+        {"accepted but no signer found", {ours, 0, std::nullopt, std::nullopt}, "the installer is not signed"},
+        {"changed after signing", {ours, kBadDigest, ours, std::nullopt}, "the installer's signature is not valid (0x80096010)"},
+        {"another publisher", {ours, 0, theirs, std::nullopt}, "the installer is not signed by this program's publisher"},
+        {"key of another length", {ours, 0, std::vector<uint8_t>{0x30, 0x59, 1, 2}, std::nullopt},
          "the installer is not signed by this program's publisher"},
+        {"the next key the program carries", {ours, 0, next, next}, ""},
+        {"neither key", {ours, 0, theirs, next}, "the installer is not signed by this program's publisher"},
+        {"next key, changed after signing", {ours, kBadDigest, next, next},
+         "the installer's signature is not valid (0x80096010)"},
     };
     for (const auto& c : cases) EXPECT_EQ(PublisherRefusal(c.facts), c.refusal) << c.name;
 }
 
 }  // namespace
+
+namespace {
+
+// A version resource as an installer's: the fixed file version and a product name.
+VersionResource InstallerResource(const char* version, const char* product = "Vellumar") {
+    const TRenselVersion v = TRenselVersion::Create(version);
+    VersionResource r;
+    r.hasFixedInfo = true;
+    r.fileVersionMS = v.VersionMS();
+    r.fileVersionLS = v.VersionLS();
+    r.translations = {0x040904E4};
+    r.tables = {{"040904E4", {{"ProductName", product}, {"FileVersion", version}}}};
+    return r;
+}
+
+}  // namespace
+
+TEST(InstallerIdentity, OnlyTheAnnouncedNewerVersionOfTheProductRuns) {
+    const InstallerExpectation expected{"Vellumar", TRenselVersion::Create("1.6.3.18"),
+                                        TRenselVersion::Create("1.7.0.2")};
+    struct Case { std::optional<VersionResource> resource; std::string refusal; };
+    VersionResource noFixed = InstallerResource("1.7.0.2");
+    noFixed.hasFixedInfo = false;
+    const Case cases[] = {
+        {InstallerResource("1.7.0.2"), ""},
+        {std::nullopt, "the installer has no version"},
+        {noFixed, "the installer has no version"},
+        {InstallerResource("1.7.0.2", "Another Tool"), "the installer is not Vellumar's"},
+        {InstallerResource("1.7.0.2", "vellumar"), "the installer is not Vellumar's"},
+        // An older signed build, the running one, and one the check did not announce.
+        {InstallerResource("1.6.3.17"), "installer version 1.6.3.17 is not above the running 1.6.3.18"},
+        {InstallerResource("1.6.3.18"), "installer version 1.6.3.18 is not above the running 1.6.3.18"},
+        {InstallerResource("1.7.0.3"), "installer version 1.7.0.3 is not the announced 1.7.0.2"},
+        {InstallerResource("1.6.3.19"), "installer version 1.6.3.19 is not the announced 1.7.0.2"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(InstallerIdentityRefusal(c.resource, expected), c.refusal) << c.refusal;
+    // Without an announced version nothing matches it.
+    EXPECT_EQ(InstallerIdentityRefusal(InstallerResource("1.7.0.2"), {"Vellumar", TRenselVersion::Create("1.6.3.18"), {}}),
+              "installer version 1.7.0.2 is not the announced 0.0.0.0");
+}

@@ -49,6 +49,22 @@ bool ShellOpenFromWindow(HWND window, std::string_view operation, std::string_vi
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
+DWORD ShellRunProgram(HWND window, std::string_view fileName, std::string_view parameters, std::string_view directory,
+                      int showCommand) {
+    const std::wstring file = Widen(fileName), params = Widen(parameters), dir = Widen(directory);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.hwnd = window;
+    info.lpFile = file.c_str();
+    info.lpParameters = OrNull(params);
+    info.lpDirectory = OrNull(dir);
+    info.nShow = showCommand;
+    if (ShellExecuteExW(&info)) return 0;
+    const DWORD error = GetLastError();
+    return error ? error : ERROR_GEN_FAILURE;
+}
+
 std::string TakeDroppedFile(HDROP drop) {
     std::wstring file(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
     file.resize(DragQueryFileW(drop, 0, file.data(), static_cast<UINT>(file.size())));

@@ -18,6 +18,10 @@ bool ShellOpenDocument(std::string_view fileName, std::string_view parameters, s
 // ShellExecute owned by window; true when the shell reports success (a value above 32).
 bool ShellOpenFromWindow(HWND window, std::string_view operation, std::string_view fileName,
                          std::string_view parameters, std::string_view directory, int showCommand = SW_SHOWNORMAL);
+// Starts a program owned by window without the shell's own error box; 0 when it started,
+// else the system's error code (ERROR_CANCELLED when the elevation prompt was declined).
+DWORD ShellRunProgram(HWND window, std::string_view fileName, std::string_view parameters, std::string_view directory,
+                      int showCommand = SW_SHOWNORMAL);
 // The first file of a drop on a window (WM_DROPFILES), which ends the drop; "" for none.
 std::string TakeDroppedFile(HDROP drop);
 

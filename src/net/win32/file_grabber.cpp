@@ -79,10 +79,11 @@ int64_t TFileGrabber::ContentLength() const { return Client ? Client->ContentLen
 int64_t TFileGrabber::ReceivedCount() const { return Client ? Client->ReceivedCount() : 0; }
 
 void TFileGrabber::RequestDone(HttpClient& sender, HttpRequestType requestType, int32_t errorCode) {
-    ErrorCode = errorCode;
-    if (errorCode != 0 || requestType != HttpRequestType::Get) {
+    // An error page is no file: a 404 body must never replace the hint file or pass as an installer.
+    ErrorCode = errorCode == 0 && sender.StatusCode() != 200 ? sender.StatusCode() : errorCode;
+    if (ErrorCode != 0 || requestType != HttpRequestType::Get) {
         LogAdd(Log,
-               "File download : Server error (" + std::to_string(errorCode) + " Cause : " + sender.ReasonPhrase() + ")",
+               "File download : Server error (" + std::to_string(ErrorCode) + " Cause : " + sender.ReasonPhrase() + ")",
                LogLevel::Error);
     } else {
         LogAdd(Log, "File downloaded in " + std::to_string(GetTickCount() - StartTick) + "ms", LogLevel::Info);

@@ -37,7 +37,8 @@ public:
     int64_t BodyLimit = kSmallBodyLimit;
     // After the transfer deadline, the average rate that lets a long download go on (0: none).
     int64_t MinAverageRate = 0;
-    // The last fetch's transport error code, 0 when an answer arrived (whatever its status).
+    // The last fetch's transport error code, or the HTTP status of an answer other than
+    // 200 (whose body is then neither kept as the file nor trusted); 0 after a 200 answer.
     int32_t ErrorCode = 0;
 
     void SetProxy(bool useProxy, std::string host, int32_t port, std::string user, std::string password);
@@ -52,5 +53,5 @@ public:
 };
 
 // The start-up download of the hint file into the data folder: https on the maker's
-// server (http when TLS is missing), no completion event.
+// server only (nothing without TLS), saved only from a 200 answer, no completion event.
 void StartHintDownload(TFileGrabber& grabber, std::string_view dataFolder);

@@ -108,6 +108,7 @@ struct HttpClient::Transfer {
     int status = 0;
     std::string reason;
     std::string finalUrl;
+    bool revocationUnchecked = false;
 };
 
 namespace {
@@ -159,7 +160,9 @@ public:
     std::optional<Outcome> StartTls(const std::string& host) {
         if (auto late = Arm()) return late;
         tls_ = std::make_unique<TlsSession>();
-        if (auto failed = tls_->Connect(socket_, host)) return FromTls(*failed);
+        auto failed = tls_->Connect(socket_, host);
+        if (tls_->RevocationUnchecked()) t_.revocationUnchecked = true;
+        if (failed) return FromTls(*failed);
         return std::nullopt;
     }
 
@@ -498,6 +501,7 @@ bool HttpClient::GetAsync() {
     statusCode_ = 0;
     reason_.clear();
     finalUrl_.clear();
+    revocationUnchecked_ = false;
     try {
         std::thread(Worker, t).detach();
     } catch (const std::system_error&) {
@@ -530,6 +534,7 @@ void HttpClient::Completed() {
     statusCode_ = t->status;
     reason_ = t->outcome.code == 0 ? t->reason : t->outcome.text;
     finalUrl_ = t->finalUrl;
+    revocationUnchecked_ = t->revocationUnchecked;
     // The handler may start another request or destroy this client: call a copy, touch nothing after.
     if (auto handler = onRequestDone) handler(*this, HttpRequestType::Get, t->outcome.code);
 }

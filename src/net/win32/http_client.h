@@ -66,6 +66,8 @@ public:
     int StatusCode() const { return statusCode_; }
     const std::string& ReasonPhrase() const { return reason_; }
     const std::string& FinalUrl() const { return finalUrl_; }
+    // A server certificate of the last request was accepted without an answer about its revocation.
+    bool RevocationUnchecked() const { return revocationUnchecked_; }
 
     struct Transfer;  // shared with the worker thread
 
@@ -78,6 +80,7 @@ private:
     int statusCode_ = 0;
     std::string reason_;
     std::string finalUrl_;
+    bool revocationUnchecked_ = false;
     void* notifyWindow_ = nullptr;
 };
 

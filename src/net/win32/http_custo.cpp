@@ -63,9 +63,19 @@ std::unique_ptr<HttpClient> NewProgramHttpClient(int64_t maxBodySize, const Prox
 std::unique_ptr<HttpClient> StartProgramFetch(const ProgramFetch& fetch, TRunLog* log, HttpClient::DoneHandler onDone) {
     const std::string who(fetch.who);
     try {
-        auto client = NewProgramHttpClient(fetch.maxBodySize, fetch.proxy, std::move(onDone));
-        client->url = AdjustUrlScheme(fetch.url);
-        if (!SameText(client->url, fetch.url)) LogAdd(log, who + " : No SSL / Back to HTTP", LogLevel::Verbose);
+        const std::string url = AdjustUrlScheme(fetch.url);
+        if (url.empty()) {
+            LogAdd(log, who + " : No SSL / Not fetched", LogLevel::Error);
+            return nullptr;
+        }
+        // An unanswered revocation check lets the fetch go on; the log says so.
+        auto logged = [log, who, onDone = std::move(onDone)](HttpClient& sender, HttpRequestType type, int32_t error) {
+            if (sender.RevocationUnchecked())
+                LogAdd(log, who + " : Certificate revocation not checked (no revocation server answered)", LogLevel::Info);
+            if (auto done = onDone) done(sender, type, error);
+        };
+        auto client = NewProgramHttpClient(fetch.maxBodySize, fetch.proxy, std::move(logged));
+        client->url = url;
         client->receiveStream = fetch.stream;
         client->minAverageRate = fetch.minAverageRate;
         if (client->GetAsync()) return client;

@@ -1,7 +1,7 @@
 #pragma once
-// What every HTTP request of the program shares: whether TLS can be used, the fallback
-// from https to http when it cannot, the TLS library's version text for the log header,
-// and the common client settings.
+// What every HTTP request of the program shares: whether TLS can be used (an https
+// address is never fetched without it), the TLS library's version text for the log
+// header, and the common client settings.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,7 +16,7 @@
 bool IsSslAvailable();
 // "Not Available", or OpenSSL's own version text when IsSslAvailable is true.
 std::string GetOpenSslVersionText();
-// The URL unchanged, or with "http" in place of a leading "https" (any case) when TLS is not available.
+// The URL unchanged, or "" when it is https (any case) and TLS is not available: never downgraded.
 std::string AdjustUrlScheme(std::string_view url);
 // The log header line: "OpenSSL : " + GetOpenSslVersionText().
 std::string OpenSslLogLine();
@@ -29,8 +29,8 @@ std::unique_ptr<HttpClient> NewProgramHttpClient(int64_t maxBodySize, const Prox
                                                  HttpClient::DoneHandler onDone);
 
 // Starts a fetch as every fetcher of the program does: NewProgramHttpClient, the URL
-// (back to http when TLS is not available, logged verbosely as "<who> : No SSL / Back
-// to HTTP") and the stream for the body. A request that cannot start is logged as an
+// (an https one without TLS is not fetched: logged as "<who> : No SSL / Not fetched")
+// and the stream for the body. A request that cannot start is logged as an
 // error and gives null; the caller then ends its fetch itself, so that nothing waits
 // for an event that will not come.
 struct ProgramFetch {

@@ -115,6 +115,7 @@ int TlsSession::VerifyWithWindows(x509_store_ctx_st* store, void* arg) {
         for (int i = 0; i < api.OPENSSL_sk_num(more); ++i)
             sent.push_back(self.Der(static_cast<x509_st*>(api.OPENSSL_sk_value(more, i))));
     ChainVerdict verdict = VerifyServerChain(sent, self.host_);
+    self.revocationUnchecked_ = self.revocationUnchecked_ || verdict.revocationUnchecked;
     if (!verdict.trusted) {
         self.trustFailure_ = verdict.reason;
         api.X509_STORE_CTX_set_error(store, verdict.opensslError);

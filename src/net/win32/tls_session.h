@@ -33,6 +33,8 @@ public:
     // The handshake over a connected socket; host is a name or an address literal.
     std::optional<TlsFailure> Connect(SOCKET socket, const std::string& host);
     bool Active() const { return ssl_ != nullptr; }
+    // The server's chain was accepted without an answer about its revocation.
+    bool RevocationUnchecked() const { return revocationUnchecked_; }
 
     // Bytes written (> 0), or -1 with failure set.
     int Write(const char* data, int size, TlsFailure& failure);
@@ -50,4 +52,5 @@ private:
     ssl_st* ssl_ = nullptr;
     std::string host_;          // the name Windows' policy checks; none for an address
     std::string trustFailure_;  // Windows' reason when it refused the chain
+    bool revocationUnchecked_ = false;
 };

@@ -1,3 +1,5 @@
+// The chain parameters' time-out for revocation servers.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include "net/win32/windows_trust.h"
 
 #include <windows.h>
@@ -29,6 +31,7 @@ constexpr PolicyReason kPolicyReasons[] = {
     {CERT_E_UNTRUSTEDROOT, "untrusted root", kX509VerifyCertUntrusted},
     {CERT_E_CHAINING, "unknown issuer", kX509VerifyCertUntrusted},
     {CERT_E_REVOKED, "certificate revoked", kX509VerifyCertUntrusted},
+    {CRYPT_E_REVOKED, "certificate revoked", kX509VerifyCertUntrusted},
     {CERT_E_WRONG_USAGE, "not valid for server authentication", kX509VerifyCertUntrusted},
 };
 
@@ -70,8 +73,12 @@ ChainVerdict VerifyServerChain(const std::vector<DerCertificate>& sent, const st
     para.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
     para.RequestedUsage.Usage.cUsageIdentifier = 1;
     para.RequestedUsage.Usage.rgpszUsageIdentifier = usage;
+    para.dwUrlRetrievalTimeout = kRevocationTimeoutMs;
+    static_assert(kRevocationChainFlags == (CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT |
+                                            CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT));
+    static_assert(kRevocationUnknownStatus == (CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION));
     PCCERT_CHAIN_CONTEXT raw = nullptr;
-    if (!CertGetCertificateChain(nullptr, leaf.get(), nullptr, extra.get(), &para, 0, nullptr, &raw))
+    if (!CertGetCertificateChain(nullptr, leaf.get(), nullptr, extra.get(), &para, kRevocationChainFlags, nullptr, &raw))
         return Refused("no chain: " + PlatformErrorText(GetLastError()));
     const UniqueCertChain chain(raw);
 
@@ -80,8 +87,12 @@ ChainVerdict VerifyServerChain(const std::vector<DerCertificate>& sent, const st
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
     ssl.pwszServerName = wideHost.empty() ? nullptr : wideHost.data();
+    // A revocation that could not be learnt is judged below, from the chain's own status.
+    constexpr DWORD kIgnoreRevocationUnknown = 0x00000080;  // SECURITY_FLAG_IGNORE_REVOCATION
+    ssl.fdwChecks = kIgnoreRevocationUnknown;
     CERT_CHAIN_POLICY_PARA policy{};
     policy.cbSize = sizeof policy;
+    policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS status{};
     status.cbSize = sizeof status;
@@ -93,8 +104,9 @@ ChainVerdict VerifyServerChain(const std::vector<DerCertificate>& sent, const st
         return Refused("not trusted (" + Hex(status.dwError) + ")");
     }
     // The policy alone is not enough: some chain engines pass a chain that ends at an
-    // unknown issuer. The chain's own status must be clean too.
-    const DWORD chainStatus = chain->TrustStatus.dwErrorStatus;
+    // unknown issuer. The chain's own status must be clean too, but for a revocation
+    // that could not be learnt; a revoked certificate is refused here whatever the policy said.
+    const DWORD chainStatus = chain->TrustStatus.dwErrorStatus & ~kRevocationUnknownStatus;
     if (chainStatus != CERT_TRUST_NO_ERROR) {
         for (const auto& [flag, text, error] : kStatusReasons)
             if (chainStatus & flag) return Refused(std::string(text) + " (" + Hex(chainStatus) + ")", error);
@@ -103,6 +115,7 @@ ChainVerdict VerifyServerChain(const std::vector<DerCertificate>& sent, const st
 
     ChainVerdict v;
     v.trusted = true;
+    v.revocationUnchecked = (chain->TrustStatus.dwErrorStatus & kRevocationUnknownStatus) != 0;
     if (chain->cChain > 0) {
         const CERT_SIMPLE_CHAIN* simple = chain->rgpChain[0];
         for (DWORD i = 1; i < simple->cElement; ++i) {

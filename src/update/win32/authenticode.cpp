@@ -1,3 +1,5 @@
+// The chain parameters' time-out for revocation servers.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include "update/win32/authenticode.h"
 
 #include <windows.h>
@@ -8,6 +10,7 @@
 
 #include "common/win32/unique.h"
 #include "common/win32/wide.h"
+#include "net/win32/windows_trust.h"
 
 namespace {
 
@@ -16,6 +19,17 @@ struct CryptMsgTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { CryptMsgClose(h); }
 };
+
+std::optional<std::vector<uint8_t>> EncodedKey(const CERT_PUBLIC_KEY_INFO* keyInfo) {
+    DWORD keySize = 0;
+    if (!CryptEncodeObject(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo, nullptr, &keySize) || keySize == 0)
+        return std::nullopt;
+    std::vector<uint8_t> key(keySize);
+    if (!CryptEncodeObject(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo, key.data(), &keySize))
+        return std::nullopt;
+    key.resize(keySize);
+    return key;
+}
 
 }  // namespace
 
@@ -45,18 +59,53 @@ std::optional<std::vector<uint8_t>> SignerPublicKey(const std::string& fileName)
         CertFindCertificateInStore(store.get(), encoding, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
     if (!cert) return std::nullopt;
 
-    DWORD keySize = 0;
-    const auto* keyInfo = &cert->pCertInfo->SubjectPublicKeyInfo;
-    if (!CryptEncodeObject(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo, nullptr, &keySize) || keySize == 0)
-        return std::nullopt;
-    std::vector<uint8_t> key(keySize);
-    if (!CryptEncodeObject(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo, key.data(), &keySize))
-        return std::nullopt;
-    key.resize(keySize);
-    return key;
+    return EncodedKey(&cert->pCertInfo->SubjectPublicKeyInfo);
 }
 
-int32_t VerifyFileTrust(const std::string& fileName) {
+namespace {
+
+// The first signer's certificate in the provider's verified state.
+PCCERT_CONTEXT VerifiedSigner(HANDLE state, CRYPT_PROVIDER_DATA*& provider) {
+    provider = WTHelperProvDataFromStateData(state);
+    if (!provider) return nullptr;
+    CRYPT_PROVIDER_SGNR* signer = WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0);
+    if (!signer) return nullptr;
+    CRYPT_PROVIDER_CERT* cert = WTHelperGetProvCertFromChain(signer, 0);
+    return cert ? cert->pCert : nullptr;
+}
+
+// The chain status bits of the signer's chain built again with revocation checking, the
+// signature's own certificates helping; 0 when it cannot be built.
+DWORD SignerRevocationStatus(PCCERT_CONTEXT signer, const CRYPT_PROVIDER_DATA& provider) {
+    const UniqueCertStore extra(CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr));
+    if (!extra) return 0;
+    for (DWORD i = 0; i < provider.chStores; ++i) CertAddStoreToCollection(extra.get(), provider.pahStores[i], 0, 0);
+    CERT_CHAIN_PARA para{};
+    para.cbSize = sizeof para;
+    para.dwUrlRetrievalTimeout = kRevocationTimeoutMs;
+    PCCERT_CHAIN_CONTEXT raw = nullptr;
+    if (!CertGetCertificateChain(nullptr, signer, nullptr, extra.get(), &para, kRevocationChainFlags, nullptr, &raw))
+        return 0;
+    const UniqueCertChain chain(raw);
+    return chain->TrustStatus.dwErrorStatus;
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> NextSignerKey(const std::string& programFile) {
+    const UniqueModule module(LoadLibraryExW(Widen(programFile).c_str(), nullptr,
+                                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    if (!module) return std::nullopt;
+    HRSRC found = FindResourceW(module.get(), L"NEXTSIGNERKEY", MAKEINTRESOURCEW(10));  // RT_RCDATA
+    if (!found) return std::nullopt;
+    const DWORD size = SizeofResource(module.get(), found);
+    HGLOBAL loaded = LoadResource(module.get(), found);
+    const auto* bytes = loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
+    if (!bytes || size == 0) return std::nullopt;
+    return std::vector<uint8_t>(bytes, bytes + size);
+}
+
+FileTrust VerifyFileTrust(const std::string& fileName) {
     const std::wstring path = Widen(fileName);
     WINTRUST_FILE_INFO file{};
     file.cbStruct = sizeof(file);
@@ -64,14 +113,26 @@ int32_t VerifyFileTrust(const std::string& fileName) {
     WINTRUST_DATA data{};
     data.cbStruct = sizeof(data);
     data.dwUIChoice = WTD_UI_NONE;
+    // Revocation is checked below with a time-out of our own; WinVerifyTrust has none to set.
     data.fdwRevocationChecks = WTD_REVOKE_NONE;
     data.dwUnionChoice = WTD_CHOICE_FILE;
     data.pFile = &file;
     data.dwStateAction = WTD_STATEACTION_VERIFY;
     data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL;
     GUID policy = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-    const LONG result = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &policy, &data);
+    FileTrust trust;
+    trust.result = static_cast<int32_t>(WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &policy, &data));
+    // The key of the very signer that was verified: a second parse could pick another.
+    CRYPT_PROVIDER_DATA* provider = nullptr;
+    if (trust.result == 0 && data.hWVTStateData) {
+        if (PCCERT_CONTEXT signer = VerifiedSigner(data.hWVTStateData, provider)) {
+            trust.signerKey = EncodedKey(&signer->pCertInfo->SubjectPublicKeyInfo);
+            const DWORD status = SignerRevocationStatus(signer, *provider);
+            if (status & CERT_TRUST_IS_REVOKED) trust.result = static_cast<int32_t>(CERT_E_REVOKED);
+            trust.revocationUnchecked = (status & kRevocationUnknownStatus) != 0;
+        }
+    }
     data.dwStateAction = WTD_STATEACTION_CLOSE;
     WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &policy, &data);
-    return static_cast<int32_t>(result);
+    return trust;
 }

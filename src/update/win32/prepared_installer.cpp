@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/win32/files.h"
 #include "common/win32/wide.h"
 #include "update/update_check.h"
 #include "update/win32/authenticode.h"
@@ -70,7 +71,7 @@ Unique<FileHandleTraits> SaveInstaller(const std::string& fileName, std::span<co
 }  // namespace
 
 PreparedInstaller PrepareInstaller(const std::string& dataFolder, std::span<const uint8_t> bytes,
-                                   const std::string& programFile) {
+                                   const std::string& programFile, const InstallerExpectation& expected) {
     PreparedInstaller prepared;
     RemoveStaleRunFolders(dataFolder);
     prepared.folder = NewRunFolder(dataFolder);
@@ -85,10 +86,16 @@ PreparedInstaller PrepareInstaller(const std::string& dataFolder, std::span<cons
         PublisherFacts facts;
         facts.programKey = SignerPublicKey(programFile);
         if (facts.programKey) {
-            facts.installerTrust = VerifyFileTrust(prepared.file);
-            facts.installerKey = SignerPublicKey(prepared.file);
+            const FileTrust trust = VerifyFileTrust(prepared.file);
+            facts.installerTrust = trust.result;
+            facts.installerKey = trust.signerKey;
+            prepared.revocationUnchecked = trust.revocationUnchecked;
+            facts.nextKey = NextSignerKey(programFile);
         }
         prepared.refusal = PublisherRefusal(facts);
+        // Read from the held file, which is what was downloaded and what will run.
+        if (prepared.refusal.empty())
+            prepared.refusal = InstallerIdentityRefusal(ParseVersionResource(ReadFileVersionBlock(prepared.file)), expected);
         prepared.verdict = prepared.refusal.empty() ? InstallerReadiness::Ready : InstallerReadiness::Refused;
     }
     if (!prepared.Ready()) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/win32/unique.h"
+#include "update/update_check.h"
 
 enum class InstallerReadiness { Ready, NotSaved, Refused };
 
@@ -16,6 +17,7 @@ struct PreparedInstaller {
     std::string file;     // the saved installer ("update.exe" of the data folder when no run folder was made)
     std::string folder;   // its run folder, where it runs; "" when none is left
     std::string refusal;  // why it may not run, for the log: "cannot save FILE (code)" or the publisher's
+    bool revocationUnchecked = false;  // its signer's revocation could not be learnt in time
     // Keeps the file as it was checked until the installer has started.
     Unique<FileHandleTraits> held;
     bool Ready() const { return verdict == InstallerReadiness::Ready; }
@@ -23,7 +25,8 @@ struct PreparedInstaller {
 
 // Removes the run folders left over in dataFolder, saves bytes as update.exe in a new one
 // under a name nobody may hold already, reads it back through a handle that denies writers
-// and deleters, and judges its signature against programFile's (PublisherRefusal). When it
+// and deleters, and judges its signature against programFile's (PublisherRefusal) and its
+// version resource against what the check announced (InstallerIdentityRefusal). When it
 // may not run, the run folder is removed again.
 PreparedInstaller PrepareInstaller(const std::string& dataFolder, std::span<const uint8_t> bytes,
-                                   const std::string& programFile);
+                                   const std::string& programFile, const InstallerExpectation& expected);

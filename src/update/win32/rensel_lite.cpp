@@ -21,6 +21,7 @@ void TRenselLite::Check(const std::string& fileName, NotifyEvent onDone) {
     busy_ = true;
     newVersion_ = false;
     validAnswer_ = false;
+    announced_ = {};
     LogAdd(Log, Title + " Update self check : Initialization", LogLevel::Info);
     OnDone = std::move(onDone);
 
@@ -32,6 +33,15 @@ void TRenselLite::Check(const std::string& fileName, NotifyEvent onDone) {
     url_ = MakerAddress("https", UpdateCheckPath(info.ProductName, info.CompanyName, local));
 
     Answer.clear();
+    if (!IsSslAvailable()) {
+        // The answer decides what runs elevated: over plain http anyone on the network could give it.
+        if (!sslOffLogged_)
+            LogAdd(Log, Title + " Update self check : Off (no SSL)", LogLevel::Error);
+        sslOffLogged_ = true;
+        busy_ = false;
+        if (auto done = OnDone) done(*this);
+        return;
+    }
     StartTick = GetTickCount();
     Client = StartProgramFetch({"RenselLite", url_, kSmallBodyLimit,
                                 Proxy, &Answer},
@@ -46,8 +56,10 @@ void TRenselLite::Check(const std::string& fileName, NotifyEvent onDone) {
 }
 
 void TRenselLite::RequestDone(HttpClient& sender, HttpRequestType requestType, int32_t errorCode) {
-    // The transport raises GET completions only; anything else would be no answer.
-    const int32_t error = requestType == HttpRequestType::Get ? errorCode : -1;
+    // The transport raises GET completions only; anything else would be no answer. An
+    // answer other than 200 is an error page, whatever its body says.
+    int32_t error = requestType == HttpRequestType::Get ? errorCode : -1;
+    if (error == 0 && sender.StatusCode() != 200) error = sender.StatusCode();
     const std::string_view body(reinterpret_cast<const char*>(Answer.data()), Answer.size());
     const CheckOutcome outcome =
         ReadCheckOutcome(Title, error, body, sender.ReasonPhrase(), GetTickCount() - StartTick, LocalVersionMS,
@@ -55,6 +67,7 @@ void TRenselLite::RequestDone(HttpClient& sender, HttpRequestType requestType, i
     for (const auto& line : outcome.lines) LogAdd(Log, line.text, line.level);
     validAnswer_ = outcome.validAnswer;
     newVersion_ = outcome.newVersion;
+    announced_ = outcome.announced;
     busy_ = false;
     // The handler may start the next check, which replaces OnDone: call a copy.
     if (auto done = OnDone) done(*this);

@@ -1,7 +1,8 @@
 #pragma once
 // The update checker: identifies a program file, asks the maker's server for the newest
-// version of its product with one asynchronous GET, compares, sets NewVersion and
-// ValidAnswer and raises OnDone, after failures too. Everything runs on the thread that
+// version of its product with one asynchronous GET over https (without TLS there is no
+// check, logged once), compares, sets NewVersion and ValidAnswer and raises OnDone,
+// after failures too. Everything runs on the thread that
 // calls Check (the GUI thread).
 #include <cstdint>
 #include <functional>
@@ -12,6 +13,7 @@
 #include "common/run_log.h"
 #include "net/http_settings.h"
 #include "net/win32/http_client.h"
+#include "update/version.h"
 
 class TRenselLite {
 public:
@@ -28,6 +30,9 @@ public:
     bool Busy() const { return busy_; }
     bool NewVersion() const { return newVersion_; }
     bool ValidAnswer() const { return validAnswer_; }
+    // The version the last answer announced, and the running one it was compared with.
+    const TRenselVersion& AnnouncedVersion() const { return announced_; }
+    TRenselVersion LocalVersion() const { return TRenselVersion::CreateFromMSLS(LocalVersionMS, LocalVersionLS); }
     // The address of the last check's request (tests and the log).
     const std::string& RequestUrl() const { return url_; }
     // The transport's completion handler.
@@ -47,5 +52,7 @@ private:
     ProxySettings Proxy;
     bool newVersion_ = false;
     bool validAnswer_ = false;
+    bool sslOffLogged_ = false;
+    TRenselVersion announced_;
     std::string url_;
 };

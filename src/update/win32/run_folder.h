@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-// A new, empty run folder in dataFolder; "" when none could be made (GetLastError says why).
+// A new, empty run folder in dataFolder under a random name, which only the user,
+// administrators and the system may use (nothing inherited); "" when none could be made
+// (GetLastError says why).
 std::string NewRunFolder(const std::string& dataFolder);
 
 // Removes the files of a run folder, then the folder. Linked folders are not entered.

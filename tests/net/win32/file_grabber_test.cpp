@@ -76,11 +76,10 @@ protected:
     std::unique_ptr<TFileGrabber> grabber_;
 };
 
-TEST_F(FileGrabberTest, AnswersAreWrittenWhateverTheirStatus) {
+TEST_F(FileGrabberTest, OnlyA200AnswerIsWritten) {
     net_test::TrustedTestCa ca;
     struct Case { std::string url; std::string body; };
     const Case cases[] = {
-        {Url("http", "/status/404"), "<html>not here</html>"},
         {Url("https", "/redirect/2"), "end of the chain"},
         {Url("http", "/relative/a/b"), "/relative/c/target?x=1"},
     };
@@ -89,6 +88,7 @@ TEST_F(FileGrabberTest, AnswersAreWrittenWhateverTheirStatus) {
         const fs::path target = folder_ / "out.txt";
         WriteFile(target, "old content that is longer than the new one");
         EXPECT_EQ(GrabAndWait(c.url, target), 1);
+        EXPECT_EQ(grabber_->ErrorCode, 0);
         EXPECT_EQ(ReadFile(target), c.body);
         EXPECT_EQ(LogLine("File downloaded in ").rfind("File downloaded in ", 0), 0u);
         EXPECT_EQ(LogLine("File downloaded in ").back(), 's');
@@ -96,6 +96,14 @@ TEST_F(FileGrabberTest, AnswersAreWrittenWhateverTheirStatus) {
         EXPECT_EQ(grabber_->URL, c.url);
         EXPECT_FALSE(fs::exists(folder_ / "out.txt.download"));
     }
+    // An error page never replaces the file.
+    const fs::path target = folder_ / "vellumar.ini";
+    WriteFile(target, "[errors]\r\n");
+    EXPECT_EQ(GrabAndWait(Url("https", "/status/404"), target), 1);
+    EXPECT_EQ(grabber_->ErrorCode, 404);
+    EXPECT_EQ(ReadFile(target), "[errors]\r\n");
+    EXPECT_EQ(LogLine("File download : Server error"), "File download : Server error (404 Cause : Not Found)");
+    EXPECT_FALSE(fs::exists(folder_ / "vellumar.ini.download"));
 }
 
 TEST_F(FileGrabberTest, ARefusedStartIsLoggedAndEndsTheFetch) {
@@ -200,19 +208,22 @@ TEST_F(FileGrabberTest, ProxySettingsAreUsed) {
     EXPECT_NE(head.find("\r\nProxy-Authorization: Basic dXNlcjpzZWNyZXQ=\r\n"), std::string::npos) << head;
     grabber_->SetProxy(true, "127.0.0.1", net_test::Port("proxy"), "user", "wrong");
     EXPECT_EQ(GrabAndWait(Url("http", "/echo"), folder_ / "echo.txt"), 1);
-    EXPECT_EQ(ReadFile(folder_ / "echo.txt"), "denied");
+    EXPECT_EQ(grabber_->ErrorCode, 407);
+    EXPECT_EQ(ReadFile(folder_ / "echo.txt"), head);  // the proxy's refusal is no file
 }
 
-TEST_F(FileGrabberTest, WithoutOpenSslHttpsFallsBackToHttp) {
+TEST_F(FileGrabberTest, WithoutOpenSslHttpsIsNotFetched) {
     SetOpenSslFoldersForTest({L"C:\\no-such-folder"});
     UnloadOpenSslForTest();
-    // The plain server's port under an https address: the fallback keeps host, port and path.
+    // The plain server's port under an https address: a downgrade would be answered.
     const std::string url = "HTTPS://127.0.0.1:" + std::to_string(net_test::Port("http")) + "/len/10";
+    WriteFile(folder_ / "plain.bin", "old");
     EXPECT_EQ(GrabAndWait(url, folder_ / "plain.bin"), 1);
-    EXPECT_EQ(grabber_->Client->url, "http://127.0.0.1:" + std::to_string(net_test::Port("http")) + "/len/10");
-    EXPECT_EQ(LogLine("FileGrabber"), "FileGrabber : No SSL / Back to HTTP");
-    EXPECT_EQ(LevelOf("FileGrabber"), "Verbose");
-    EXPECT_EQ(ReadFile(folder_ / "plain.bin").size(), 10u);
+    EXPECT_EQ(grabber_->Client, nullptr);
+    EXPECT_EQ(grabber_->ErrorCode, static_cast<int32_t>(NetError::StartFailed));
+    EXPECT_EQ(LogLine("FileGrabber : No SSL"), "FileGrabber : No SSL / Not fetched");
+    EXPECT_EQ(LevelOf("FileGrabber : No SSL"), "Error");
+    EXPECT_EQ(ReadFile(folder_ / "plain.bin"), "old");
     EXPECT_EQ(OpenSslLogLine(), "OpenSSL : Not Available");
     SetOpenSslFoldersForTest({});
     EXPECT_TRUE(IsSslAvailable());
@@ -223,7 +234,11 @@ TEST_F(FileGrabberTest, WithoutOpenSslHttpsFallsBackToHttp) {
     grabber_->Log = log_.get();
     net_test::TrustedTestCa ca;
     EXPECT_EQ(GrabAndWait(Url("https", "/len/10"), folder_ / "tls.bin"), 1);
-    EXPECT_EQ(LogLine("FileGrabber"), "");
+    EXPECT_EQ(LogLine("FileGrabber : No SSL"), "");
+    EXPECT_EQ(ReadFile(folder_ / "tls.bin").size(), 10u);
+    // The test CA's certificates name no revocation server: fetched, and the log says so.
+    EXPECT_EQ(LogLine("FileGrabber : Certificate"),
+              "FileGrabber : Certificate revocation not checked (no revocation server answered)");
 }
 
 TEST_F(FileGrabberTest, HintFileComesFromTheMakerServer) {

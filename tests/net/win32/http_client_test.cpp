@@ -25,6 +25,7 @@ struct Result {
     std::string reason;
     int64_t contentLength = 0;
     int64_t received = 0;
+    bool revocationUnchecked = false;
     std::vector<uint8_t> body;
 };
 
@@ -61,6 +62,7 @@ Result Fetch(const std::string& url, const Options& o = {}) {
         r.reason = sender.ReasonPhrase();
         r.contentLength = sender.ContentLength();
         r.received = sender.ReceivedCount();
+        r.revocationUnchecked = sender.RevocationUnchecked();
     };
     EXPECT_TRUE(client.GetAsync());
     EXPECT_TRUE(PumpUntil([&] { return r.done; })) << url;
@@ -174,6 +176,20 @@ TEST_F(HttpClientTest, FailuresEndWithACodeAndAReason) {
         EXPECT_LE(static_cast<int64_t>(r.body.size()), c.maxBody);
     }
     SetHttpIdleTimeoutForTest(std::nullopt);
+}
+
+// The revocation list of the test CA, on the plain server, names one server certificate:
+// that one is refused; one whose list cannot be fetched passes, marked unchecked.
+TEST_F(HttpClientTest, RevokedCertificatesAreRefusedUnreachableListsAreNot) {
+    const Result revoked = Fetch(Url("https_revoked", "/len/10"));
+    EXPECT_EQ(revoked.error, static_cast<int32_t>(NetError::CertificateRejected)) << revoked.reason;
+    EXPECT_NE(revoked.reason.find("revoked"), std::string::npos) << revoked.reason;
+    EXPECT_TRUE(revoked.body.empty());
+
+    const Result offline = Fetch(Url("https_offline", "/len/10"));
+    EXPECT_EQ(offline.error, 0) << offline.reason;
+    EXPECT_EQ(offline.body.size(), 10u);
+    EXPECT_TRUE(offline.revocationUnchecked);
 }
 
 // A server that paces its bytes just inside the idle time-out cannot hold a transfer for
@@ -320,17 +336,17 @@ TEST_F(HttpClientTest, AbandonedTransfersRaiseNoEvent) {
     EXPECT_EQ(events, 0);
 }
 
-TEST(OpenSsl, VersionTextAndSchemeFallback) {
+TEST(OpenSsl, VersionTextAndNoSchemeFallback) {
     ASSERT_TRUE(IsSslAvailable());
     EXPECT_EQ(GetOpenSslVersionText().rfind("OpenSSL 3.", 0), 0u) << GetOpenSslVersionText();
     EXPECT_EQ(AdjustUrlScheme("HTTPS://h/p"), "HTTPS://h/p");
 
-    // No library where we look: https falls back, and a client asked for https says why it cannot.
+    // No library where we look: https is never downgraded, and a client asked for https says why it cannot.
     SetOpenSslFoldersForTest({L"C:\\no-such-folder"});
     UnloadOpenSslForTest();
     EXPECT_FALSE(IsSslAvailable());
     EXPECT_EQ(GetOpenSslVersionText(), "Not Available");
-    EXPECT_EQ(AdjustUrlScheme("HTTPS://h/p"), "http://h/p");
+    EXPECT_EQ(AdjustUrlScheme("HTTPS://h/p"), "");
     const Result r = Fetch(Url("https", "/len/10"));
     EXPECT_EQ(r.error, static_cast<int32_t>(NetError::TlsUnavailable));
 

@@ -503,11 +503,14 @@ TEST(Installer, RefusesInstallersOfAnotherPublisherOrChangedAfterSigning) {
     ASSERT_TRUE(Exists(InstalledExe()));
     struct C {
         const char* installer;
-        const char* refusal;
+        std::string refusal;
     };
     const C cases[] = {
         {"other.exe", "Update refused : the installer is not signed by this program's publisher"},
         {"tampered.exe", "Update refused : the installer's signature is not valid (0x80096010)"},
+        // Our own publisher's signature on a build that is not newer: no rollback.
+        {"current.exe", "Update refused : installer version " + OldVersion() + " is not above the running " +
+                            OldVersion()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.installer);

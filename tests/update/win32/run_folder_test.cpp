@@ -2,9 +2,15 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "common/win32/unique.h"
 #include "common/win32/wide.h"
@@ -80,6 +86,25 @@ private:
     PROCESS_INFORMATION pi_{};
 };
 
+bool RunningUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+// The folder's DACL in SDDL, "" when it cannot be read.
+std::string FolderDacl(const std::string& folder) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(Widen(folder).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return "";
+    wchar_t* text = nullptr;
+    std::string dacl;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                             &text, nullptr)) {
+        dacl = Narrow(text);
+        LocalFree(text);
+    }
+    LocalFree(descriptor);
+    return dacl;
+}
+
 TEST(RunFolder, NewFoldersAreEmptyAndDistinct) {
     TempFolder data;
     const std::string dir = data.Path() + "\\";
@@ -90,6 +115,14 @@ TEST(RunFolder, NewFoldersAreEmptyAndDistinct) {
     EXPECT_NE(a, b);
     EXPECT_EQ(a.rfind(dir + "update-", 0), 0u) << a;
     EXPECT_EQ(a.back(), '\\');
+    // Nothing inherited from the data folder: the user, administrators and the system alone.
+    // Wine keeps no folder DACL (it shows one made from the Unix mode): Windows alone shows it.
+    if (!RunningUnderWine()) {
+        const std::string dacl = FolderDacl(a);
+        EXPECT_EQ(dacl.rfind("D:P(A;OICI;FA;;;S-1-", 0), 0u) << dacl;
+        EXPECT_NE(dacl.find(")(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)"), std::string::npos) << dacl;
+        EXPECT_EQ(std::count(dacl.begin(), dacl.end(), '('), 3) << dacl;
+    }
     EXPECT_TRUE(RemoveRunFolder(a));
     EXPECT_FALSE(Exists(a));
     EXPECT_EQ(NewRunFolder(data.Path("missing") + "\\"), "");
@@ -136,14 +169,26 @@ std::string OwnProgram() {
     return Narrow(path);
 }
 
+// An image whose version resource is the program's own (1.6.3.18, "Vellumar"), padded
+// past one read back; the loader ignores what follows the last section.
+std::vector<uint8_t> VersionedImage() {
+    std::ifstream in(std::filesystem::path(std::string(VELLUMAR_PRODID_IMAGES) + "/own64.exe"), std::ios::binary);
+    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_GT(bytes.size(), 1000u);
+    bytes.resize(3u << 20, 0);
+    return bytes;
+}
+
+const InstallerExpectation kOwnVersion{"Vellumar", TRenselVersion::Create("1.6.3.17"), TRenselVersion::Create("1.6.3.18")};
+
 // The installer saved in a new run folder and held there; the test program is unsigned,
-// so the download rules alone apply.
+// so the download rules and the version alone apply.
 TEST(PrepareInstaller, SavesAndHoldsTheDownloadInANewRunFolder) {
     TempFolder data;
     const std::string dir = data.Path() + "\\";
     const std::string stale = Folder(data, "update-0000abcd");
-    const std::vector<uint8_t> bytes(3u << 20, 0x4D);  // more than one read back
-    PreparedInstaller ready = PrepareInstaller(dir, bytes, OwnProgram());
+    const std::vector<uint8_t> bytes = VersionedImage();
+    PreparedInstaller ready = PrepareInstaller(dir, bytes, OwnProgram(), kOwnVersion);
     ASSERT_TRUE(ready.Ready()) << ready.refusal;
     EXPECT_FALSE(Exists(stale));
     EXPECT_EQ(ready.file, ready.folder + "update.exe");
@@ -155,10 +200,26 @@ TEST(PrepareInstaller, SavesAndHoldsTheDownloadInANewRunFolder) {
     std::ifstream saved(std::filesystem::path(Widen(ready.file)), std::ios::binary);
     EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(saved), std::istreambuf_iterator<char>()), bytes);
 
-    const PreparedInstaller nowhere = PrepareInstaller(data.Path("missing") + "\\", bytes, OwnProgram());
+    const PreparedInstaller nowhere = PrepareInstaller(data.Path("missing") + "\\", bytes, OwnProgram(), kOwnVersion);
     EXPECT_EQ(nowhere.verdict, InstallerReadiness::NotSaved);
     EXPECT_EQ(nowhere.refusal, "cannot save " + data.Path("missing") + "\\update.exe (3)");
     EXPECT_EQ(nowhere.folder, "");
+}
+
+// The version is read from the saved file: a rollback, or an image without a version, is
+// refused and its run folder removed.
+TEST(PrepareInstaller, RefusesAnInstallerThatIsNotTheAnnouncedVersion) {
+    TempFolder data;
+    const std::string dir = data.Path() + "\\";
+    const InstallerExpectation rollback{"Vellumar", TRenselVersion::Create("1.6.3.19"), TRenselVersion::Create("1.6.3.18")};
+    const PreparedInstaller older = PrepareInstaller(dir, VersionedImage(), OwnProgram(), rollback);
+    EXPECT_EQ(older.verdict, InstallerReadiness::Refused);
+    EXPECT_EQ(older.refusal, "installer version 1.6.3.18 is not above the running 1.6.3.19");
+    EXPECT_EQ(older.folder, "");
+    EXPECT_FALSE(Exists(older.file));
+
+    const PreparedInstaller bare = PrepareInstaller(dir, std::vector<uint8_t>(200000, 0x4D), OwnProgram(), kOwnVersion);
+    EXPECT_EQ(bare.refusal, "the installer has no version");
 }
 
 }  // namespace
