@@ -39,6 +39,8 @@ void PumpAll() {
 void SaveMainScreenshots(TMainDlg& main, const std::string& name) {
     const std::string folder = std::string(VELLUMAR_TEST_BINARY_DIR) + "/screenshots/";
     CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    if (!IsWindowVisible(main.hwnd())) ShowWindow(main.hwnd(), SW_SHOWNORMAL);
+    SetWindowPos(main.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     for (UINT dpi : {96u, 144u}) {
         if (dpi != main.dpi()) {
             RECT r;
