@@ -1,6 +1,7 @@
 #pragma once
-// What the settings keep of a window and its lists: "left,top,width,height" in
-// screen pixels with ",max" when maximised, and the column widths "200,96,70" at 96 DPI.
+// What the settings keep of a window and its lists: "left,top,width,height", the corner
+// in screen pixels and the size at 96 DPI, with ",max" when maximised; and the column
+// widths "200,96,70" at 96 DPI.
 #include <optional>
 #include <span>
 #include <string>

@@ -69,12 +69,13 @@ TMainDlg::TMainDlg(MainDlgSetup setup)
                  .client_width = kClientWidth,
                  .client_height = kClientHeight,
                  .menu = CreateMainMenu()});
-    SetMinimumWindowSize(kMinWidth, kMinHeight);
     SetWindowPos(hwnd_, nullptr, Scale(234), Scale(267), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     accelerators_ = CreateMainAccelerators();
     CreateControls();
     FormCreate();
     CreateViews();
+    // After the kept place is taken: a size kept at one DPI stays as the user left it at another.
+    SetMinimumWindowSize(kMinWidth, kMinHeight);
     DragAcceptFiles(hwnd_, TRUE);  // a recording dropped on the window is replayed
     EnableMenuItem(GetMenu(hwnd_), kCmdLive, MF_BYCOMMAND | MF_GRAYED);
 }

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr char kPlacementSetting[] = "channels_window";  // "left,top,width,height" in screen pixels
+constexpr char kPlacementSetting[] = "channels_window";  // a WindowPlace
 constexpr char kTabSetting[] = "channels_tab";           // 0, 1 or 2
 constexpr int kClientWidth = 760, kClientHeight = 540;
 constexpr int kColumnWidths[] = {70, 100, 110, 70, 60};

@@ -438,9 +438,12 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 bool RestoreWindowPlace(HWND window, std::string_view setting, bool* maximised) {
     const std::optional<WindowPlace> place = ParseWindowPlace(RegistrySettings().Read(setting));
     if (!place) return false;
-    const RECT r{place->left, place->top, place->left + place->width, place->top + place->height};
+    // The size is kept at 96 DPI: a run at another DPI opens as large to the eye.
+    const int dpi = static_cast<int>(WindowDpi(window));
+    const int width = MulDiv(place->width, dpi, 96), height = MulDiv(place->height, dpi, 96);
+    const RECT r{place->left, place->top, place->left + width, place->top + height};
     if (!MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) return false;
-    SetWindowPos(window, nullptr, r.left, r.top, place->width, place->height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, r.left, r.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     if (maximised) *maximised = place->maximised;
     return true;
 }
@@ -452,8 +455,9 @@ void SaveWindowPlace(HWND window, std::string_view setting) {
     if (!GetWindowPlacement(window, &wp)) return;
     const RECT& r = wp.rcNormalPosition;
     try {
-        WriteSetting(setting, WindowPlaceText({r.left, r.top, r.right - r.left, r.bottom - r.top,
-                                               wp.showCmd == SW_SHOWMAXIMIZED}));
+        const int dpi = static_cast<int>(WindowDpi(window));
+        WriteSetting(setting, WindowPlaceText({r.left, r.top, MulDiv(r.right - r.left, 96, dpi),
+                                               MulDiv(r.bottom - r.top, 96, dpi), wp.showCmd == SW_SHOWMAXIMIZED}));
     } catch (const std::exception&) {
         // a place is a convenience: a registry that refuses it changes nothing else
     }
