@@ -275,6 +275,7 @@ TEST_F(MainWindow, MaximisedScreenshots) {
     int columns = 0;
     for (int c = 0; c < main.ap_lst.ColumnCount(); ++c) columns += main.ap_lst.ColumnWidth(c);
     EXPECT_LT(columns, aps.right - aps.left);
+    EXPECT_GT(main.ap_lst.ColumnWidth(5), 70);  // "Standard" fits its caption at the first start
     SaveMainScreenshots(main, "main-maximised");
 }
 

@@ -393,9 +393,25 @@ void ListView::FitLastColumn() {
     GetClientRect(hwnd_, &client);
     int rest = client.right;
     for (int c = 0; c < last; ++c) rest -= ColumnWidth(c);
-    ListView_SetColumnWidth(hwnd_, last, LVSCW_AUTOSIZE);
-    const int content = ColumnWidth(last);
-    SetColumnWidth(last, std::max(content, rest));
+    FitColumnToContent(last);
+    SetColumnWidth(last, std::max(ColumnWidth(last), rest));
+}
+
+void ListView::FitColumnToContent(int column) {
+    // The cells alone, then the caption alone (the last column would take the rest of the width).
+    ListView_SetColumnWidth(hwnd_, column, LVSCW_AUTOSIZE);
+    const int cells = ColumnWidth(column);
+    int caption = 0;
+    if (const HWND header = ListView_GetHeader(hwnd_)) {
+        const std::wstring text = Widen(ColumnCaption(column));
+        const WindowDC dc(header);
+        const HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc.get(), old);
+        caption = size.cx + parent_->Scale(12) * 2;  // the header's padding and room for the sort arrow
+    }
+    SetColumnWidth(column, std::max(cells, caption));
 }
 
 void ListView::SetEmptyText(const std::string& text) {

@@ -33,6 +33,8 @@ public:
     // Every column's width at 96 DPI, as the user left it; and widths to take as if the user had dragged them.
     std::vector<int> DesignWidths() const;
     void SetDesignWidths(const std::vector<int>& widths);
+    // The column as wide as the widest of its cells and its caption.
+    void FitColumnToContent(int column);
     // The last column takes whatever width the others leave, at least its content's, whenever the list is sized.
     void SetLastColumnFills(bool fills);
     void FitLastColumn();
