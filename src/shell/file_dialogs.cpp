@@ -27,12 +27,13 @@ OPENFILENAMEW FileDialog(HWND owner, wchar_t (&buffer)[N], const wchar_t* filter
 
 }  // namespace
 
-bool AskExportFile(HWND owner, std::string& fileName, ExportFormat& format) {
+bool AskExportFile(HWND owner, const std::string& scope, std::string& fileName, ExportFormat& format) {
+    const std::wstring title = Widen(scope.empty() ? std::string("Export") : "Export " + scope);
     std::wstring initial = Widen(std::string(kProductName) + " survey");
     wchar_t buffer[MAX_PATH * 4] = {};
     initial.copy(buffer, std::size(buffer) - 1);
     OPENFILENAMEW ofn = FileDialog(owner, buffer, L"CSV, comma-separated (*.csv)\0*.csv\0JSON (*.json)\0*.json\0",
-                                   L"Export", L"csv", OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST);
+                                   title.c_str(), L"csv", OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST);
     if (!GetSaveFileNameW(&ofn)) return false;
     format = ofn.nFilterIndex == 2 ? ExportFormat::Json : ExportFormat::Csv;
     fileName = Narrow(buffer);

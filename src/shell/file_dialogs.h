@@ -7,6 +7,7 @@
 #include "survey/survey_export.h"
 
 // The save dialog of an export; the file type box picks the format.
-bool AskExportFile(HWND owner, std::string& fileName, ExportFormat& format);
+// scope: what a filter leaves of the lists, said in the dialog's title; "" for everything.
+bool AskExportFile(HWND owner, const std::string& scope, std::string& fileName, ExportFormat& format);
 // The save (save) or open dialog of a recording, a scenario file (.json).
 bool AskRecordingFile(HWND owner, bool save, std::string& fileName);

@@ -1,6 +1,7 @@
 #include "shell/main_dlg.h"
 
 #include "common/product.h"
+#include "common/window_place.h"
 #include "common/win32/files.h"
 #include "common/win32/installed_programs.h"
 #include "common/win32/private_messages.h"
@@ -69,12 +70,13 @@ TMainDlg::TMainDlg(MainDlgSetup setup)
                  .client_width = kClientWidth,
                  .client_height = kClientHeight,
                  .menu = CreateMainMenu()});
-    SetMinimumWindowSize(kMinWidth, kMinHeight);
     SetWindowPos(hwnd_, nullptr, Scale(234), Scale(267), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     accelerators_ = CreateMainAccelerators();
     CreateControls();
     FormCreate();
     CreateViews();
+    // After the kept place is taken: a size kept at one DPI stays as the user left it at another.
+    SetMinimumWindowSize(kMinWidth, kMinHeight);
     DragAcceptFiles(hwnd_, TRUE);  // a recording dropped on the window is replayed
     EnableMenuItem(GetMenu(hwnd_), kCmdLive, MF_BYCOMMAND | MF_GRAYED);
 }
@@ -94,6 +96,8 @@ void TMainDlg::CreateControls() {
     Label2.SetColors(RGB(192, 192, 192), top_pnl.Brush());
     subtitle_lbl.Create(*this, {.text = kTagline, .rect = kSubtitle, .word_wrap = true});
     subtitle_lbl.SetColors(RGB(255, 255, 255), top_pnl.Brush());
+    source_lbl.Create(*this, {.text = session_.Source().StatusText(), .rect = kSource});
+    source_lbl.SetColors(RGB(255, 224, 128), top_pnl.Brush());
     // The band lies under its picture and labels.
     SetWindowPos(top_pnl.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
@@ -133,7 +137,7 @@ void TMainDlg::CreateControls() {
     net_lst.Create(*this, {.rect = kNetworks, .anchors = AnchorLeft | AnchorTop | AnchorBottom});
     for (const char* c : {"Network Name (SSID)", "Signal Quality", "Authentication", "Cipher"}) net_lst.AddColumn(c, 200);
     net_lst.ShareRemainingWidth(200);
-    ap_lst.Create(*this, {.rect = kAccessPoints, .anchors = AnchorLeft | AnchorTop | AnchorBottom});
+    ap_lst.Create(*this, {.rect = kAccessPoints, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
     for (const char* c : {"AP Name / MAC", "SSID", "Channel", "RSSi"}) ap_lst.AddColumn(c, 200);
     ap_lst.ShareRemainingWidth(200);
     // What the information elements and the address tell, after the list's own four columns.
@@ -215,6 +219,7 @@ bool TMainDlg::StartSurvey() {
     const HWND window = hwnd_;
     if (session_.Start([window] { PostMessageW(window, kScanNotificationMessage, 0, 0); }) != 0) {
         ReportStartFailure(session_.StartResult());
+        PresentLists();  // the lists say why they stay empty
         return false;
     }
     scantmr.SetEnabled(true);
@@ -284,6 +289,7 @@ void TMainDlg::StopRecording() {
 
 void TMainDlg::UpdateCaption() {
     if (hwnd_ && !baseCaption_.empty()) SetText(session_.Source().Caption(baseCaption_));
+    if (hwnd_) source_lbl.SetText(session_.Source().StatusText());
     if (hwnd_)
         EnableMenuItem(GetMenu(hwnd_), kCmdLive,
                        MF_BYCOMMAND | (session_.Source().Replaying() ? MF_ENABLED : MF_GRAYED));
@@ -302,6 +308,7 @@ void TMainDlg::scantmrTimer() {
 void TMainDlg::ShowTickOutcome(const TickOutcome& outcome) {
     for (const std::string& text : outcome.messages) ShowMessage(text);
     PresentLists();
+    if (outcome.pass == 0u && ap_lst.RowCount() > 0) FitAddedColumns();
     if (outcome.pass == 0u && dialogs_.channels) dialogs_.channels->PassCompleted(session_.ChannelAccessPoints());
     if (outcome.locationBlocked) ShowLocationNotice(*outcome.locationBlocked);
     if (outcome.captionChanged) UpdateCaption();
@@ -326,10 +333,49 @@ void TMainDlg::location_lnkClick() {
     OpenWebPage(hwnd_, LocationNotice::kSettingsPage);
 }
 
+namespace {
+
+// Where the main window and its lists' column widths are kept.
+constexpr char kPlaceSetting[] = "main_window";
+constexpr std::pair<const char*, ListView TMainDlg::*> kColumnSettings[] = {
+    {"columns_adapters", &TMainDlg::adapt_lst}, {"columns_networks", &TMainDlg::net_lst}, {"columns_aps", &TMainDlg::ap_lst}};
+
+}  // namespace
+
+void TMainDlg::RestorePlaces() {
+    bool maximised = false;
+    if (RestoreWindowPlace(hwnd_, kPlaceSetting, &maximised)) startMaximised_ = maximised;
+    for (const auto& [setting, member] : kColumnSettings) {
+        ListView& list = this->*member;
+        if (const auto widths = ParseColumnWidths(settings_.Read(setting), static_cast<size_t>(list.ColumnCount())))
+            list.SetDesignWidths(*widths);
+        else
+            fitAddedColumns_ = fitAddedColumns_ || &list == &ap_lst;
+    }
+}
+
+void TMainDlg::SavePlaces() {
+    SaveWindowPlace(hwnd_, kPlaceSetting);
+    for (const auto& [setting, member] : kColumnSettings) {
+        try {
+            WriteSetting(setting, ColumnWidthsText((this->*member).DesignWidths()));
+        } catch (const std::exception&) {
+            // the widths are a convenience: a registry that refuses them changes nothing else
+        }
+    }
+}
+
+void TMainDlg::FitAddedColumns() {
+    // The first start: the columns after the specified four fit what the first pass put in them.
+    if (!std::exchange(fitAddedColumns_, false)) return;
+    for (int c = 4; c < ap_lst.ColumnCount(); ++c) ap_lst.FitColumnToContent(c);
+}
+
 void TMainDlg::CreateViews() {
+    RestorePlaces();
     lists_.Bind();  // after a portable copy's settings are imported
     ask.exportFile = [this](std::string& fileName, ExportFormat& format) {
-        return AskExportFile(hwnd_, fileName, format);
+        return AskExportFile(hwnd_, session_.ExportScopeText(), fileName, format);
     };
     ask.recordingFile = [this](std::string& fileName) { return AskRecordingFile(hwnd_, true, fileName); };
     ask.replayFile = [this](std::string& fileName) { return AskRecordingFile(hwnd_, false, fileName); };
@@ -338,6 +384,8 @@ void TMainDlg::CreateViews() {
 
 void TMainDlg::PresentLists() {
     lists_.PresentAll();
+    const std::string empty = session_.EmptyListText();
+    for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) list->SetEmptyText(empty);
     filter_lbl.SetText(session_.FilterStatus());
 }
 
@@ -487,6 +535,7 @@ void TMainDlg::FormClose() {
     StopRecording();
     LogAdd(log_.get(), "Closing wLan handles...", LogLevel::Info);
     if (dialogs_.channels) dialogs_.channels->SaveSettings();  // before a portable copy exports them
+    SavePlaces();
     session_.Close();
     try {
         CloseHousekeeping(log_.get(), place_);

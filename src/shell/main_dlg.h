@@ -95,7 +95,7 @@ public:
     // Controls, in the names the handlers use.
     Panel top_pnl;
     PictureBox Image1;
-    Label Label2, subtitle_lbl;
+    Label Label2, subtitle_lbl, source_lbl;
     Button more_adapt_btn, more_net_btn, more_ap_btn, drivers_btn;
     StripChartControl scope;
     ListView adapt_lst, net_lst, ap_lst;
@@ -112,6 +112,8 @@ public:
     } ask;
 
     TRunLog* log() const { return log_.get(); }
+    // The kept place was maximised: the program shows the window so.
+    bool StartMaximised() const { return startMaximised_; }
     SurveySession& session() { return session_; }
     TRenselLite* checker() const { return updateChecker.get(); }
 
@@ -137,6 +139,11 @@ private:
     void UpdateCaption();
     void ShowLocationNotice(bool visible);
 
+    // The window's place and the lists' column widths, kept across runs.
+    void RestorePlaces();
+    void SavePlaces();
+    void FitAddedColumns();
+
     // The session's models copied into the list views.
     void PresentLists();
     void FilterChanged();
@@ -159,4 +166,6 @@ private:
     bool showingTick_ = false;  // a tick's messages are on screen: the ticks in their loop wait
     bool activated_ = false;
     bool closed_ = false;
+    bool startMaximised_ = false;
+    bool fitAddedColumns_ = false;  // no kept widths: the added columns fit their content once
 };

@@ -18,6 +18,8 @@ constexpr DesignRect kScope{520, 64, 505, 145};
 constexpr DesignRect kAdapters{8, 129, 505, 80};
 constexpr DesignRect kNetworks{8, 217, 505, 192};
 constexpr DesignRect kAccessPoints{520, 217, 505, 192};
+// Where the answers come from ("Live", "Replay ..."), on the band beside the product's name.
+constexpr DesignRect kSource{300, 10, 390, 16};
 // On the top band's right, above the network and access-point lists.
 constexpr DesignRect kFilter{700, 17, 180, 22};
 constexpr DesignRect kFilterStatus{888, 12, 140, 34};

@@ -175,11 +175,17 @@ std::string ApWidthText(const ChannelAp& ap) {
     return ap.eightyPlusEighty ? "80+80 MHz" : std::to_string(ap.widthMhz) + " MHz";
 }
 
-std::string ApTipText(const ChannelAp& ap) {
+std::string ApChannelText(const ChannelAp& ap) {
     std::string centres;
     for (uint32_t mhz : ap.centreMhz) centres += (centres.empty() ? "" : "+") + std::to_string(ChannelOfMhz(mhz));
+    if (ap.primaryChannel == 0) return centres;
+    const std::string primary = std::to_string(ap.primaryChannel);
+    return centres.empty() || centres == primary ? primary : primary + " (centre " + centres + ")";
+}
+
+std::string ApTipText(const ChannelAp& ap) {
     return ap.ssid + "\r\nBSSID " + ap.bssid + "\r\nRSSI " + RssiText(ap.rssi) + "\r\nWidth " + ApWidthText(ap) +
-           " (channel " + centres + ")";
+           "\r\nChannel " + ApChannelText(ap);
 }
 
 GraphScale::GraphScale(WifiBand band, PlotRect plot) : band_(band), plot_(plot) {
@@ -291,11 +297,29 @@ std::vector<ChannelRow> ChannelTable(const std::vector<ChannelAp>& aps, WifiBand
     const auto candidate = [&](const ChannelRow& r) {
         return std::find(candidates.begin(), candidates.end(), r.channel) != candidates.end();
     };
+    // With nothing heard there is nothing to go by: no channel is recommended.
+    if (std::none_of(aps.begin(), aps.end(), [band](const ChannelAp& ap) { return ap.band == band; })) return rows;
     std::optional<long long> lowest;
     for (const ChannelRow& r : rows)
         if (candidate(r)) lowest = std::min(lowest.value_or(shown(r.load)), shown(r.load));
     for (ChannelRow& r : rows) r.best = candidate(r) && shown(r.load) == lowest;
     return rows;
+}
+
+std::string RecommendationText(const std::vector<ChannelRow>& rows, WifiBand band) {
+    const std::string name(PlanOf(band).name);
+    std::string channels;
+    double load = 0;
+    int count = 0;
+    for (const ChannelRow& r : rows) {
+        if (!r.best) continue;
+        channels += (channels.empty() ? "" : ", ") + std::to_string(r.channel);
+        load = r.load;
+        ++count;
+    }
+    if (count == 0) return name + ": no access points heard";
+    return "Best " + name + (count == 1 ? " channel: " : " channels: ") + channels + " (least load: " + LoadText(load) +
+           ")";
 }
 
 std::vector<std::string> ChannelTableColumns() { return {"Channel", "Access points", "Strongest RSSI", "Load", "Best"}; }

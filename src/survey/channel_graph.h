@@ -61,9 +61,11 @@ std::vector<ChannelAp> ChannelAccessPoints(const wlan::WLAN_BSS_LIST* list,
 // From one entry and its information elements; none outside the three bands.
 std::optional<ChannelAp> ChannelAccessPoint(const wlan::WLAN_BSS_ENTRY& entry, std::span<const uint8_t> elements);
 
-// "HomeNet\r\nBSSID 02:00:00:00:00:01\r\nRSSI -55 dBm\r\nWidth 80 MHz (channel 42)".
+// "HomeNet\r\nBSSID 02:00:00:00:00:01\r\nRSSI -55 dBm\r\nWidth 80 MHz\r\nChannel 36 (centre 42)".
 std::string ApTipText(const ChannelAp& ap);
 std::string ApWidthText(const ChannelAp& ap);
+// The primary channel, and where the occupied channel's centre lies elsewhere that too: "6 (centre 4)".
+std::string ApChannelText(const ChannelAp& ap);
 
 // The plot area in pixels; right and bottom excluded.
 struct PlotRect {
@@ -122,6 +124,12 @@ struct ChannelRow {
 double SignalWeight(int32_t rssi);
 // A row per channel of the band, with its load and the best channels marked.
 std::vector<ChannelRow> ChannelTable(const std::vector<ChannelAp>& aps, WifiBand band);
+// The line above the table: "Best 2.4 GHz channel: 11 (least load: 0.25)", "2.4 GHz: no access points heard".
+std::string RecommendationText(const std::vector<ChannelRow>& rows, WifiBand band);
+// The "Load" header's tooltip: what the score means.
+inline constexpr char kLoadExplanation[] =
+    "Load: how much of the channel other access points use, each weighted by its signal "
+    "(1.00 = one strong access point squarely on it). The candidate with the least load is best.";
 // Columns "Channel", "Access points", "Strongest RSSI", "Load", "Best".
 std::vector<std::string> ChannelTableColumns();
 std::vector<std::string> ChannelRowCells(const ChannelRow& row);

@@ -91,9 +91,21 @@ SortOrder ParseSortSetting(std::string_view text, int columnCount) {
     return {};
 }
 
+namespace {
+
+std::vector<double> SortNumbers(std::string_view cell, SortKind kind) {
+    const size_t open = cell.find('(');
+    if (kind != SortKind::Frequency || open == std::string_view::npos) return NumbersIn(cell);
+    std::vector<double> numbers = NumbersIn(cell.substr(open));
+    for (double n : NumbersIn(cell.substr(0, open))) numbers.push_back(n);
+    return numbers;
+}
+
+}  // namespace
+
 int CompareCells(std::string_view a, std::string_view b, SortKind kind) {
-    if (kind == SortKind::Number) {
-        const std::vector<double> na = NumbersIn(a), nb = NumbersIn(b);
+    if (kind != SortKind::Text) {
+        const std::vector<double> na = SortNumbers(a, kind), nb = SortNumbers(b, kind);
         if (na.empty() != nb.empty()) return na.empty() ? 1 : -1;
         if (na < nb) return -1;
         if (nb < na) return 1;
@@ -179,11 +191,11 @@ std::vector<size_t> ListViewModel::SortedOrder() const {
         const std::string_view cell = column == 0 ? std::string_view(r.caption)
                                       : column - 1 < r.subItems.size() ? std::string_view(r.subItems[column - 1])
                                                                        : std::string_view();
-        if (kind == SortKind::Number) keys[row].numbers = NumbersIn(cell);
+        if (kind != SortKind::Text) keys[row].numbers = SortNumbers(cell, kind);
         keys[row].text = AsciiLowerCase(cell);
     }
     auto compare = [&](const Key& a, const Key& b) {
-        if (kind == SortKind::Number) {
+        if (kind != SortKind::Text) {
             if (a.numbers.empty() != b.numbers.empty()) return a.numbers.empty() ? 1 : -1;
             if (a.numbers != b.numbers) return a.numbers < b.numbers ? -1 : 1;
         }

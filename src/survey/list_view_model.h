@@ -14,7 +14,8 @@
 
 #include "common/report_list.h"
 
-enum class SortKind { Text, Number };
+// Frequency: a channel cell, "6 (2.437 GHz)", by the frequency in its brackets first.
+enum class SortKind { Text, Number, Frequency };
 
 struct ListColumn {
     std::string caption;

@@ -5,6 +5,7 @@
 
 #include "common/run_log.h"
 #include "common/text.h"
+#include "survey/chart_colours.h"
 
 void StripScanChart::NetworkListed(const std::string& name, uint32_t quality) {
     networks_.UpdateNetworkLine(name, static_cast<int32_t>(std::min<uint32_t>(quality, 100)));
@@ -12,7 +13,9 @@ void StripScanChart::NetworkListed(const std::string& name, uint32_t quality) {
 
 void StripScanChart::InterfaceNetworks(const std::vector<std::string>& names) { networks_.RetireLines(names); }
 
-void StripScanChart::PassCompleted() { chart_.Step(); }
+void StripScanChart::PassCompleted() {
+    if (!held_) chart_.Step();
+}
 
 TNetworkChart::TNetworkChart(TStripChart& chart, TRunLog* log, uint64_t seed)
     : chart_(chart), log_(log), random_(seed) {}
@@ -21,12 +24,16 @@ uint64_t TNetworkChart::HighResolutionSeed() {
     return static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
 }
 
-Colour TNetworkChart::RandomColour() {
-    std::uniform_int_distribution<int> channel(0, 255);
-    const auto r = static_cast<uint8_t>(channel(random_));
-    const auto g = static_cast<uint8_t>(channel(random_));
-    const auto b = static_cast<uint8_t>(channel(random_));
-    return RgbColour(r, g, b);
+Colour TNetworkChart::ColourOf(std::string_view name) {
+    const std::string key = AsciiLowerCase(name);
+    if (const auto it = colours_.find(key); it != colours_.end()) return it->second;
+    // Apart from every colour of the run, so a network that comes back finds its own still unlike the others.
+    std::vector<Colour> used;
+    used.reserve(colours_.size());
+    for (const auto& [known, colour] : colours_) used.push_back(colour);
+    const Colour colour = ChooseChartColour(random_, used);
+    colours_.emplace(key, colour);
+    return colour;
 }
 
 size_t TNetworkChart::LineOf(std::string_view name) const {
@@ -41,7 +48,7 @@ void TNetworkChart::UpdateNetworkLine(std::string_view name, int32_t quality) {
         return;
     }
     TStripChartLine& line = chart_.AddLine();
-    line.Color = RandomColour();
+    line.Color = ColourOf(name);
     line.Name = std::string(name);
     line.Position = quality;
     LogAdd(log_, "New network found : " + std::string(name), LogLevel::Info);

@@ -4,6 +4,7 @@
 // and the colour squares that show each line's colour in the network list.
 #include <array>
 #include <cstdint>
+#include <map>
 #include <random>
 #include <span>
 #include <string>
@@ -34,11 +35,13 @@ public:
     static uint64_t HighResolutionSeed();
 
 private:
-    Colour RandomColour();
+    // The network's colour from before (a survey started over keeps them), else a new one.
+    Colour ColourOf(std::string_view name);
 
     TStripChart& chart_;
     TRunLog* log_;
     std::mt19937_64 random_;
+    std::map<std::string, Colour> colours_;  // by lower-case name, for the whole run
 };
 
 // A 16 x 16 square with 24-bit pixels in the platform's bitmap byte order
@@ -62,8 +65,11 @@ public:
     void NetworkListed(const std::string& name, uint32_t quality) override;
     void InterfaceNetworks(const std::vector<std::string>& names) override;
     void PassCompleted() override;
+    // Held: the passes no longer move the chart (a replay played to its end).
+    void Hold(bool held) { held_ = held; }
 
 private:
     TStripChart& chart_;
     TNetworkChart& networks_;
+    bool held_ = false;
 };

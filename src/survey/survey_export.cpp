@@ -64,7 +64,7 @@ std::string CleanCell(std::string_view text) {
 ExportTable TableOf(const ListViewModel& list, std::string kind, std::string jsonKey) {
     ExportTable table{std::move(kind), std::move(jsonKey), {}, {}, {}};
     for (const ListColumn& column : list.Columns()) table.headers.push_back(column.caption);
-    for (size_t row : list.SortedOrder()) table.rows.push_back(list.Cells(list.Rows()[row]));
+    for (size_t row : list.ShownOrder()) table.rows.push_back(list.Cells(list.Rows()[row]));
     return table;
 }
 

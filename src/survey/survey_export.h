@@ -39,7 +39,7 @@ enum class ExportFormat { Csv, Json };
 // "2024-05-01T09:30:00Z".
 std::string UtcTimestampText(std::chrono::system_clock::time_point at);
 
-// Every row of a list in the order the view sorts it (the filter does not apply).
+// The rows of a list that its view shows, in the view's order: what the user sees is what is written.
 ExportTable TableOf(const ListViewModel& list, std::string kind, std::string jsonKey);
 
 std::string CsvField(std::string_view text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/product.h"
 #include "common/text.h"
 #include "common/user_text.h"
 #include "wireless/detail_commands.h"
@@ -108,6 +109,14 @@ void SurveySession::Close() {
     started_ = false;
 }
 
+std::string SurveySession::EmptyListText() const {
+    // A run that found the service stopped never scans: only a new start helps.
+    if (begun_ && !started_ && startResult_ == wlan::kErrorServiceNotActive)
+        return "The WLAN service is not running: start it, then restart " VELLUMAR_PRODUCT_NAME;
+    if (started_ && noAdapter_) return "No wireless adapter found";
+    return "";
+}
+
 TickOutcome SurveySession::Tick(uint64_t nowMs) {
     TickOutcome outcome;
     if (!scan_.scanIdle) return outcome;
@@ -120,11 +129,13 @@ TickOutcome SurveySession::Tick(uint64_t nowMs) {
         if (!std::exchange(saveFailureShown_, true)) outcome.messages.push_back(text);
     }
     const bool ended = source_.ReplayEnded();
+    chartPoints_.Hold(ended);  // a replay played through would scroll flat lines
     deniedInPass_ = false;
     CollectedMessages messages(outcome.messages);
     ScanLists lists{adapters_, networks_, accessPoints_};
     outcome.pass = ScanTimerTick(scan_, lists, chartPoints_, messages, log_);
     facts_.Collect(networks_.Rows(), accessPoints_.Rows());
+    if (outcome.pass == 0u) noAdapter_ = adapters_.RowCount() == 0;
     // A completed pass whose scan request was refused still leaves scans withheld.
     if (outcome.pass == wlan::kErrorAccessDenied || deniedInPass_)
         outcome.locationBlocked = true;
@@ -149,6 +160,7 @@ void SurveySession::SwitchService(const std::function<void()>& change) {
     change();
     for (SurveyList list : kSurveyLists) Rows(list).Clear();
     facts_.Collect({}, {});
+    noAdapter_ = false;
     chart_.ClearLines();
     scan_.requests = ScanRequests([this] { return now_; });
     Start(wake_);
@@ -271,7 +283,7 @@ ExportDocument SurveySession::Document(const ExportStamp& stamp) const {
     ExportTable aps = TableOf(accessPoints_, "Access point", "access_points");
     // The decoded detail of each access point, from the BSS list its row data points into.
     const auto entries = BssEntries(scan_.bssList.get());
-    for (size_t row : accessPoints_.SortedOrder()) {
+    for (size_t row : accessPoints_.ShownOrder()) {
         const intptr_t data = accessPoints_.Rows()[row].data;
         const bool inList = data >= 0 && static_cast<size_t>(data) < entries.size();
         aps.detail.push_back(inList ? AccessPointDetailRows(entries[static_cast<size_t>(data)],
@@ -281,6 +293,13 @@ ExportDocument SurveySession::Document(const ExportStamp& stamp) const {
     }
     document.tables.push_back(std::move(aps));
     return document;
+}
+
+std::string SurveySession::ExportScopeText() const {
+    const size_t networks = networks_.ShownOrder().size(), aps = accessPoints_.ShownOrder().size();
+    if (networks == networks_.Rows().size() && aps == accessPoints_.Rows().size()) return "";
+    return FilterStatusText(static_cast<int>(networks), networks_.TotalCount()) + " networks, " +
+           FilterStatusText(static_cast<int>(aps), accessPoints_.TotalCount()) + " access points, as filtered";
 }
 
 bool SurveySession::Export(const std::string& fileName, ExportFormat format, const ExportStamp& stamp,

@@ -108,6 +108,8 @@ public:
     SortOrder SortBy(SurveyList list, int column);
     void ReadScanInterval();  // from the next pass on
     void SetFilter(std::string_view text);
+    // What the empty lists say: why the survey has nothing to show ("" when it simply has not yet).
+    std::string EmptyListText() const;
     // "3 of 5 networks\n4 of 9 access points", as the last Present left them.
     std::string FilterStatus() const;
     // Tab-separated, with a header line; "" for no rows.
@@ -119,7 +121,10 @@ public:
     // The access points of the last pass, in their networks' chart colours.
     std::vector<ChannelAp> ChannelAccessPoints() const;
 
+    // The rows the views show, as filtered and sorted.
     ExportDocument Document(const ExportStamp& stamp) const;
+    // "3 of 5 networks, 12 of 40 access points, as filtered"; "" when the filter hides nothing.
+    std::string ExportScopeText() const;
     // False, with the message for the user (logged), when the file could not be written.
     bool Export(const std::string& fileName, ExportFormat format, const ExportStamp& stamp, std::string& message);
 
@@ -151,5 +156,6 @@ private:
     bool started_ = false;
     uint32_t startResult_ = 0;
     bool deniedInPass_ = false;
+    bool noAdapter_ = false;  // the last completed pass found no wireless interface
     bool saveFailureShown_ = false;  // once per recording: the next write may succeed
 };

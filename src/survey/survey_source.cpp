@@ -1,5 +1,7 @@
 #include "survey/survey_source.h"
 
+#include <algorithm>
+
 
 namespace {
 
@@ -65,6 +67,23 @@ bool SurveySource::StopRecording(uint64_t nowMs, std::string& error) {
     recordingFile_.clear();
     saves_.reset();
     return ok;
+}
+
+std::string SurveySource::StatusText() const {
+    std::string text = "Live";
+    if (replay_) {
+        text = ReplayEnded() ? "Replay ended"
+                             : "Replay " + FileNamePart(replayFile_) + " " +
+                                   std::to_string(std::min(replay_->Epoch(), end_.value_or(0))) + " of " +
+                                   std::to_string(end_.value_or(0));
+    }
+    if (recording_) {
+        const uint64_t passes = recording_->Passes();
+        const std::string recording = "Recording " + FileNamePart(recordingFile_) + " (" + std::to_string(passes) +
+                                      (passes == 1 ? " pass)" : " passes)");
+        text = replay_ ? text + ", " + recording : recording;
+    }
+    return text;
 }
 
 std::string SurveySource::Caption(const std::string& base) const {

@@ -53,6 +53,9 @@ public:
     const std::string& RecordingFile() const { return recordingFile_; }
     uint64_t RecordedPasses() const { return recording_ ? recording_->Passes() : 0; }
 
+    // Where the answers come from, for the window itself: "Live", "Replay name.json 3 of 12",
+    // "Replay ended", and while recording "Recording name.json (5 passes)" after it.
+    std::string StatusText() const;
     // The window caption: base, then what is replayed and what is recorded.
     std::string Caption(const std::string& base) const;
 

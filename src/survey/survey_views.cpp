@@ -28,7 +28,7 @@ std::vector<ListColumn> NetworkColumns() {
 std::vector<ListColumn> AccessPointColumns() {
     return {{"AP Name / MAC", SortKind::Text},
             {"SSID", SortKind::Text},
-            {"Channel", SortKind::Number},
+            {"Channel", SortKind::Frequency},  // 6 GHz channel 1 after 5 GHz channel 165
             {"RSSi", SortKind::Number},
             {"Vendor", SortKind::Text},
             {"Standard", SortKind::Text},

@@ -3,17 +3,18 @@
 #include "common/win32/shell.h"
 
 TAdapterStatsDlg::TAdapterStatsDlg(HWND owner) : owner_(owner) {
-    CreateDialogFrame({.caption = "Adapter Statistics", .owner = owner, .client_width = 782, .client_height = 612});
-    group.Create(*this, {.rect = {8, 8, 769, 601}});
+    CreateDialogFrame({.caption = "Adapter Statistics", .owner = owner, .client_width = 782, .client_height = 612, .resizable = true, .place_setting = "adapter_stats_window"});
+    constexpr unsigned kAll = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom;
+    group.Create(*this, {.rect = {8, 8, 769, 601}, .anchors = kAll});
     // The lists stand in the group box; positions are the box's plus their own.
-    gen_lst.Create(*this, {.rect = {8 + 448, 8 + 16, 313, 65}});
+    gen_lst.Create(*this, {.rect = {8 + 448, 8 + 16, 313, 65}, .anchors = AnchorLeft | AnchorTop | AnchorRight});
     gen_lst.AddColumn("Info", 200);
     gen_lst.AddColumn("Value", 90);
     MACstats_lst.Create(*this, {.rect = {8 + 8, 8 + 16, 425, 233}});
     MACstats_lst.AddColumn("MAC Layer Stats", 200);
     MACstats_lst.AddColumn("Unicast", 80);
     MACstats_lst.AddColumn("Multicast", 80);
-    PHYstats_lst.Create(*this, {.rect = {8 + 8, 8 + 256, 753, 337}});
+    PHYstats_lst.Create(*this, {.rect = {8 + 8, 8 + 256, 753, 337}, .anchors = kAll});
     PHYstats_lst.AddColumn("PHY Layer Stats", 200);
 }
 
@@ -29,6 +30,7 @@ void TAdapterStatsDlg::ShowStatistics(const AdapterStatsTables& tables) {
     AutoSizeListColumns(MACstats_lst.hwnd());
     AutoSizeListColumns(PHYstats_lst.hwnd());
     AutoSizeListColumns(gen_lst.hwnd());
+    gen_lst.SetLastColumnFills(true);
     ShowModal(owner_);
 }
 

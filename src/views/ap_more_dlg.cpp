@@ -3,7 +3,7 @@
 #include "views/detail_list.h"
 
 TAPMoreDlg::TAPMoreDlg(HWND owner) : owner_(owner) {
-    CreateDialogFrame({.caption = "Access Point Details", .owner = owner, .client_width = 323, .client_height = 302});
+    CreateDialogFrame({.caption = "Access Point Details", .owner = owner, .client_width = 323, .client_height = 302, .resizable = true, .place_setting = "ap_details_window"});
     CreateInfoList(*this, info_lst, {2, 8, 313, 289});
 }
 

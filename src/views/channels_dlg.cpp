@@ -1,31 +1,21 @@
 #include "views/channels_dlg.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 
 #include "common/text.h"
 #include "common/win32/settings.h"
 #include "common/win32/wide.h"
 
+#include <commctrl.h>
+
 namespace {
 
-constexpr char kPlacementSetting[] = "channels_window";  // "left,top,width,height" in screen pixels
+constexpr char kPlacementSetting[] = "channels_window";  // a WindowPlace
 constexpr char kTabSetting[] = "channels_tab";           // 0, 1 or 2
 constexpr int kClientWidth = 760, kClientHeight = 540;
 constexpr int kColumnWidths[] = {70, 100, 110, 70, 60};
-
-std::optional<std::array<int, 4>> ParsePlacement(const std::string& text) {
-    if (CountTokens(text, ",") != 4) return std::nullopt;
-    std::array<int, 4> values{};
-    for (int i = 0; i < 4; ++i) {
-        const std::optional<int32_t> v = StrToInt(TokenAt(text, i, ","));
-        if (!v) return std::nullopt;
-        values[static_cast<size_t>(i)] = *v;
-    }
-    if (values[2] <= 0 || values[3] <= 0) return std::nullopt;
-    return values;
-}
+constexpr int kLoadColumn = 3;
 
 // A setting that a registry refuses to read is no setting at all.
 std::string SafeRead(const char* name) {
@@ -40,15 +30,18 @@ std::string SafeRead(const char* name) {
 
 TChannelsDlg::TChannelsDlg(HWND owner) {
     CreateFrame({.caption = "Channels", .owner = owner, .client_width = kClientWidth, .client_height = kClientHeight});
-    SetMinimumClientSize(420, 320);
+    SetMinimumClientSize(450, 340);  // the table's columns, "Best" the last, stay in view
     // The tab's page holds the graph and the table; they lie above it in the z-order.
     band_tab.Create(*this, {.rect = {6, 6, 748, 528}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
     for (WifiBand band : kWifiBands) band_tab.AddTab(std::string(PlanOf(band).name));
     graph.Create(*this, {.rect = {14, 36, 732, 318}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
-    channel_lst.Create(*this, {.rect = {14, 362, 732, 164}, .anchors = AnchorLeft | AnchorRight | AnchorBottom});
+    recommend_lbl.Create(*this, {.rect = {14, 360, 732, 18}, .anchors = AnchorLeft | AnchorRight | AnchorBottom});
+    recommend_lbl.SetBold(true);
+    channel_lst.Create(*this, {.rect = {14, 380, 732, 146}, .anchors = AnchorLeft | AnchorRight | AnchorBottom});
     const std::vector<std::string> columns = ChannelTableColumns();
     for (size_t c = 0; c < columns.size(); ++c) channel_lst.AddColumn(columns[c], kColumnWidths[c]);
-    for (HWND child : {graph.hwnd(), channel_lst.hwnd()})
+    CreateLoadTip();
+    for (HWND child : {graph.hwnd(), recommend_lbl.hwnd(), channel_lst.hwnd()})
         SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     const std::optional<int32_t> tab = StrToInt(SafeRead(kTabSetting));
@@ -65,19 +58,35 @@ WifiBand TChannelsDlg::Band() const {
 
 void TChannelsDlg::RestorePlacement() {
     if (std::exchange(placed_, true)) return;
-    const auto placement = ParsePlacement(SafeRead(kPlacementSetting));
-    if (!placement) return;
-    const auto [left, top, width, height] = *placement;
-    // A place on a screen that is no longer there is forgotten.
-    const RECT r{left, top, left + width, top + height};
-    if (!MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) return;
-    SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!RestoreWindowPlace(hwnd_, kPlacementSetting)) PlaceBesideOwner();
+}
+
+void TChannelsDlg::PlaceBesideOwner() {
+    const HWND owner = GetWindow(hwnd_, GW_OWNER);
+    if (!owner) return;
+    RECT o, w;
+    GetWindowRect(owner, &o);
+    GetWindowRect(hwnd_, &w);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (!GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &mi)) return;
+    const RECT& work = mi.rcWork;
+    const int width = w.right - w.left, height = w.bottom - w.top;
+    // Right of the owner where it fits, else left of it, else over its right part; level with its top.
+    int left = o.right;
+    if (left + width > work.right) left = o.left - width >= work.left ? o.left - width : work.right - width;
+    left = std::max<int>(work.left, left);
+    const int top = std::clamp<int>(o.top, work.top, std::max<int>(work.top, work.bottom - height));
+    SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TChannelsDlg::ShowChannels(std::vector<ChannelAp> aps) {
     RestorePlacement();
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     SetForegroundWindow(hwnd_);
+    SetActiveWindow(hwnd_);
+    // The keyboard starts on the table (or where it was left, which activation restores).
+    if (const HWND focus = GetFocus(); focus == hwnd_ || !IsChild(hwnd_, focus)) SetFocus(channel_lst.hwnd());
     PassCompleted(std::move(aps));
 }
 
@@ -98,8 +107,37 @@ void TChannelsDlg::TabChanged() {
     }
 }
 
+void TChannelsDlg::CreateLoadTip() {
+    load_tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    if (!load_tip_) return;
+    std::wstring text = Widen(kLoadExplanation);
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_SUBCLASS;
+    info.hwnd = ListView_GetHeader(channel_lst.hwnd());
+    info.uId = kLoadColumn;
+    info.lpszText = text.data();
+    SendMessageW(load_tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    SendMessageW(load_tip_, TTM_SETMAXTIPWIDTH, 0, Scale(320));
+    PlaceLoadTip();
+}
+
+void TChannelsDlg::PlaceLoadTip() {
+    if (!load_tip_) return;
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = ListView_GetHeader(channel_lst.hwnd());
+    info.uId = kLoadColumn;
+    Header_GetItemRect(info.hwnd, kLoadColumn, &info.rect);
+    SendMessageW(load_tip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
 void TChannelsDlg::FillTable() {
     const std::vector<ChannelRow> rows = ChannelTable(aps_, Band());
+    recommend_lbl.SetText(RecommendationText(rows, Band()));
+    PlaceLoadTip();  // the column may have been dragged wider
     const ListView::Batch batch(channel_lst);  // the pass's changes painted once, at its end
     while (channel_lst.RowCount() > static_cast<int>(rows.size())) channel_lst.DeleteLastRow();
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -115,13 +153,8 @@ void TChannelsDlg::FillTable() {
 
 void TChannelsDlg::SaveSettings() {
     if (!hwnd_ || !placed_) return;
-    WINDOWPLACEMENT wp{};
-    wp.length = sizeof wp;
-    GetWindowPlacement(hwnd_, &wp);
-    const RECT& r = wp.rcNormalPosition;  // the restored place, also while minimised or maximised
+    SaveWindowPlace(hwnd_, kPlacementSetting);
     try {
-        WriteSetting(kPlacementSetting, std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-                                            std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top));
         WriteSetting(kTabSetting, std::to_string(band_tab.Selected()));
     } catch (const std::exception&) {
         // as with the tab: nothing else depends on it
@@ -130,6 +163,18 @@ void TChannelsDlg::SaveSettings() {
 
 LRESULT TChannelsDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDCANCEL && lp == 0) {  // Esc
+                PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+                return 0;
+            }
+            break;
+        case WM_SIZE:
+        case WM_DPICHANGED: {
+            const LRESULT r = Window::OnMessage(msg, wp, lp);
+            PlaceLoadTip();
+            return r;
+        }
         case WM_CLOSE:
             // Hidden, not destroyed: the window is reused, and draws nothing while hidden.
             SaveSettings();

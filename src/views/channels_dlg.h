@@ -30,6 +30,7 @@ public:
 
     TabStrip band_tab;
     ChannelGraphControl graph;
+    Label recommend_lbl;  // the band's best channel, or that nothing was heard
     ListView channel_lst;
 
 protected:
@@ -38,8 +39,12 @@ protected:
 private:
     void FillTable();
     void TabChanged();
-    void RestorePlacement();
+    void CreateLoadTip();
+    void PlaceLoadTip();
+    void RestorePlacement();  // the place it was left, else beside the main window
+    void PlaceBesideOwner();
 
     std::vector<ChannelAp> aps_;
     bool placed_ = false;
+    HWND load_tip_ = nullptr;  // over the "Load" header; goes with the window, its owner
 };

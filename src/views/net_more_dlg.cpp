@@ -3,7 +3,7 @@
 #include "views/detail_list.h"
 
 TNetMoreDlg::TNetMoreDlg(HWND owner) : owner_(owner) {
-    CreateDialogFrame({.caption = "Network Details", .owner = owner, .client_width = 325, .client_height = 232});
+    CreateDialogFrame({.caption = "Network Details", .owner = owner, .client_width = 325, .client_height = 232, .resizable = true, .place_setting = "network_details_window"});
     CreateInfoList(*this, info_lst, {2, 8, 313, 217});
 }
 

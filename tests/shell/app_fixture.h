@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -49,6 +50,13 @@ private:
     std::string unix_folder_;
     RegistryGuard guard_{HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser"};
 };
+
+// A window's left, top, width and height on the screen.
+inline std::array<int, 4> PlaceOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
 
 // Every cell of one row of a list view, and of every row.
 std::vector<std::string> Row(ListView& list, int row);

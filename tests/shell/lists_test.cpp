@@ -53,8 +53,8 @@ TEST_F(Lists, HeaderClickSortsKeepsOrderAcrossPassesAndPersists) {
     EXPECT_EQ(main.net_lst.SortArrow(1), -1);
     EXPECT_EQ(main.net_lst.SortArrow(0), 0);
     EXPECT_EQ(ReadSetting("sort_networks"), "1,desc");
-    main.ap_lst.ClickColumn(2);  // channel numbers: 1, 1 (6 GHz), 36
-    EXPECT_EQ(Column(main.ap_lst, 0), (Names{"00:00:00:00:00:0A", "00:00:00:00:00:0C", "00:00:00:00:00:0B"}));
+    main.ap_lst.ClickColumn(2);  // by frequency: 1 (2.4 GHz), 36 (5 GHz), 1 (6 GHz)
+    EXPECT_EQ(Column(main.ap_lst, 0), (Names{"00:00:00:00:00:0A", "00:00:00:00:00:0B", "00:00:00:00:00:0C"}));
 
     // The user picks Bravo; it fades and moves to the end, the selection with it.
     main.net_lst.SelectRow(0);
@@ -197,6 +197,27 @@ TEST_F(Lists, ExportWritesCsvAndJsonAndKeepsTheOldFileOnFailure) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("Could not export to " + target + ":\n", 0), 0u) << messages[0];
     EXPECT_GT(messages[0].size(), ("Could not export to " + target + ":\n").size());  // the system's text
+}
+
+TEST_F(Lists, ExportWritesWhatTheFilterShowsAndSaysSo) {
+    TMainDlg& main = Start(kThree).main;
+    Tick();
+    EXPECT_EQ(main.session().ExportScopeText(), "");
+    main.filter_edt.SetText("bra");
+    EXPECT_EQ(main.session().ExportScopeText(), "1 of 3 networks, 1 of 3 access points, as filtered");
+    TempFolder folder;
+    const std::string target = folder.Path("filtered.csv");
+    main.ask.exportFile = [&](std::string& fileName, ExportFormat& chosen) {
+        fileName = target;
+        chosen = ExportFormat::Csv;
+        return true;
+    };
+    Command(main, kCmdExport);
+    const std::string csv = ReadAll(target);
+    EXPECT_NE(csv.find("Network,Bravo,"), std::string::npos) << csv;
+    EXPECT_EQ(csv.find("Network,alpha,"), std::string::npos) << csv;
+    EXPECT_EQ(csv.find("00:00:00:00:00:0A"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("Adapter,Wi-Fi A,"), std::string::npos);  // the filter leaves the adapters alone
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +29,33 @@ constexpr char kHome[] = R"({"interfaces": [{"description": "Wi-Fi A", "phy_type
     {"bssid": "00:1a:2b:3c:4d:5f", "ssid": "", "frequency_khz": 5180000, "rssi": -80, "present": [true, false]}]}]})";
 
 using MainWindow = AppTest;
+
+void PumpAll() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+// The window as it stands, at 96 DPI and again after a move to 144 DPI.
+void SaveMainScreenshots(TMainDlg& main, const std::string& name) {
+    const std::string folder = std::string(VELLUMAR_TEST_BINARY_DIR) + "/screenshots/";
+    CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    if (!IsWindowVisible(main.hwnd())) ShowWindow(main.hwnd(), SW_SHOWNORMAL);
+    SetWindowPos(main.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    for (UINT dpi : {96u, 144u}) {
+        if (dpi != main.dpi()) {
+            RECT r;
+            GetWindowRect(main.hwnd(), &r);
+            if (!IsZoomed(main.hwnd())) {
+                r.right = r.left + MulDiv(r.right - r.left, static_cast<int>(dpi), 96);
+                r.bottom = r.top + MulDiv(r.bottom - r.top, static_cast<int>(dpi), 96);
+            }
+            SendMessageW(main.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+        }
+        RedrawWindow(main.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        PumpAll();
+        SaveScreenshot(main.hwnd(), folder + name + "-" + std::to_string(dpi) + "dpi.bmp");
+    }
+}
 
 TEST_F(MainWindow, ListsAreRewrittenInPlaceEveryPass) {
     auto& main = Start(kHome).main;
@@ -152,7 +183,8 @@ TEST_F(MainWindow, ResizingFollowsTheAnchorsAndTheMinimumSize) {
     };
     RECT w;
     GetWindowRect(main.hwnd(), &w);
-    RECT scope = rect(main.scope), adapters = rect(main.adapt_lst), nets = rect(main.net_lst), band = rect(main.top_pnl);
+    RECT scope = rect(main.scope), adapters = rect(main.adapt_lst), nets = rect(main.net_lst), band = rect(main.top_pnl),
+         aps = rect(main.ap_lst);
     SetWindowPos(main.hwnd(), nullptr, 0, 0, w.right - w.left + 100, w.bottom - w.top + 60, SWP_NOMOVE | SWP_NOZORDER);
     auto width = [](RECT r) { return r.right - r.left; };
     auto height = [](RECT r) { return r.bottom - r.top; };
@@ -160,6 +192,7 @@ TEST_F(MainWindow, ResizingFollowsTheAnchorsAndTheMinimumSize) {
     EXPECT_EQ(width(rect(main.top_pnl)) - width(band), 100);
     EXPECT_EQ(height(rect(main.net_lst)) - height(nets), 60);
     EXPECT_EQ(height(rect(main.ap_lst)) - height(nets), 60);
+    EXPECT_EQ(width(rect(main.ap_lst)) - width(aps), 100);  // its added columns come into view
     EXPECT_EQ(width(rect(main.adapt_lst)), width(adapters));
     EXPECT_EQ(height(rect(main.adapt_lst)), height(adapters));
     EXPECT_EQ(main.scope.chart().Width(), width(rect(main.scope)));
@@ -172,10 +205,78 @@ TEST_F(MainWindow, ResizingFollowsTheAnchorsAndTheMinimumSize) {
 
 TEST_F(MainWindow, StoppedServiceOpensTheHintPage) {
     BrowserRecorder browser;
-    Start(R"({"open_result": 1062, "interfaces": []})");
+    auto& main = Start(R"({"open_result": 1062, "interfaces": []})").main;
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(Logged("Error WlanOpenHandle (1062)"));
     EXPECT_EQ(browser.Opened(), (std::vector<std::string>{"https://www.quintavo.example/forum/"}));
+    // The lists say why they stay empty; the buttons keep their own messages.
+    for (ListView* list : {&main.adapt_lst, &main.net_lst, &main.ap_lst})
+        EXPECT_EQ(list->EmptyText(), "The WLAN service is not running: start it, then restart Vellumar");
+    main.more_adapt_btnClick();
+    EXPECT_EQ(messages, (std::vector<std::string>{"Please select a network adapter."}));
+    SaveMainScreenshots(main, "main-service-stopped");
+}
+
+TEST_F(MainWindow, WithoutAnAdapterTheListsSaySo) {
+    auto& main = Start(R"({"interfaces": []})").main;
+    for (ListView* list : {&main.adapt_lst, &main.net_lst, &main.ap_lst}) EXPECT_EQ(list->EmptyText(), "");
+    Tick();
+    for (ListView* list : {&main.adapt_lst, &main.net_lst, &main.ap_lst})
+        EXPECT_EQ(list->EmptyText(), "No wireless adapter found");
+    SaveMainScreenshots(main, "main-no-adapter");
+    // An adapter that comes is listed, and the text goes.
+    app.reset();
+    auto& other = Start(kHome).main;
+    Tick();
+    EXPECT_EQ(other.adapt_lst.EmptyText(), "");
+}
+
+TEST_F(MainWindow, PlaceAndColumnWidthsAreKeptAcrossRuns) {
+    {
+        auto& a = Start(kHome);
+        Tick();
+        SetWindowPos(a.main.hwnd(), nullptr, 40, 30, 1200, 600, SWP_NOZORDER);
+        ListView_SetColumnWidth(a.main.ap_lst.hwnd(), 1, 150);  // as a drag leaves it
+        a.apMore.onShown = [&] {
+            SetWindowPos(a.apMore.hwnd(), nullptr, 50, 60, 500, 420, SWP_NOZORDER);
+            a.apMore.EndModal(IDOK);
+        };
+        a.main.ap_lst.SelectRow(0);
+        a.main.more_ap_btnClick();
+        SendMessageW(a.main.hwnd(), WM_CLOSE, 0, 0);
+        app.reset();
+    }
+    auto& b = Start(kHome);
+    EXPECT_EQ(PlaceOf(b.main.hwnd()), (std::array<int, 4>{40, 30, 1200, 600}));
+    EXPECT_EQ(b.main.ap_lst.ColumnWidth(1), 150);
+    Tick();
+    std::array<int, 4> shown{};
+    b.apMore.onShown = [&] {
+        shown = PlaceOf(b.apMore.hwnd());
+        b.apMore.EndModal(IDOK);
+    };
+    b.main.ap_lst.SelectRow(0);
+    b.main.more_ap_btnClick();
+    EXPECT_EQ(shown, (std::array<int, 4>{50, 60, 500, 420}));
+}
+
+TEST_F(MainWindow, MaximisedScreenshots) {
+    std::ifstream file(std::string(VELLUMAR_TEST_SOURCE_DIR) + "/scenarios/demo.json");
+    std::stringstream demo;
+    demo << file.rdbuf();
+    auto& main = Start(demo.str()).main;
+    Tick(4);
+    ShowWindow(main.hwnd(), SW_MAXIMIZE);
+    RECT aps, scope;
+    GetWindowRect(main.ap_lst.hwnd(), &aps);
+    GetWindowRect(main.scope.hwnd(), &scope);
+    // The access points reach as far right as the chart above them, and show every column.
+    EXPECT_EQ(aps.right, scope.right);
+    int columns = 0;
+    for (int c = 0; c < main.ap_lst.ColumnCount(); ++c) columns += main.ap_lst.ColumnWidth(c);
+    EXPECT_LT(columns, aps.right - aps.left);
+    EXPECT_GT(main.ap_lst.ColumnWidth(5), 70);  // "Standard" fits its caption at the first start
+    SaveMainScreenshots(main, "main-maximised");
 }
 
 TEST_F(MainWindow, HintFileChoosesThePage) {

@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "common/win32/fixtures.h"
 #include "common/win32/replace_file.h"
 #include "shell/app_fixture.h"
 #include "shell/menu.h"
+#include "survey/chart_colours.h"
 #include "survey/survey_source.h"
 #include "wireless/scan_requests.h"
 
@@ -68,6 +71,13 @@ std::vector<std::pair<std::string, std::vector<int32_t>>> ChartValues(TMainDlg& 
     return out;
 }
 
+std::map<std::string, Colour> ChartColours(TMainDlg& main) {
+    std::map<std::string, Colour> out;
+    const TStripChart& chart = main.scope.chart();
+    for (size_t k = 0; k < chart.LineCount(); ++k) out[chart.Line(k).Name] = chart.Line(k).Color;
+    return out;
+}
+
 std::string MenuText(TMainDlg& main, UINT command) {
     wchar_t text[100] = {};
     GetMenuStringW(GetMenu(main.hwnd()), command, text, 100, MF_BYCOMMAND);
@@ -106,12 +116,23 @@ TEST_F(Recording, AReplayShowsWhatTheRecordedRunShowed) {
         name = file;
         return true;
     };
+    EXPECT_EQ(main.source_lbl.Text(), "Live");
     main.Record1Click();
     ASSERT_TRUE(main.session().Source().Recording());
     EXPECT_EQ(MenuText(main, kCmdRecord), "Stop &Recording\tCtrl+R");
     const Run live = Passes(main, kPasses);
     EXPECT_NE(main.Text().find("Recording survey.json (14 passes)"), std::string::npos) << main.Text();
+    EXPECT_EQ(main.source_lbl.Text(), "Recording survey.json (14 passes)");
     const auto liveChart = ChartValues(main);
+    const auto liveColours = ChartColours(main);
+    // Every line bright on the black chart and plainly unlike the others.
+    for (const auto& [name, colour] : liveColours) {
+        EXPECT_GE(ToLab(colour).l, kMinChartLightness) << name;
+        for (const auto& [other, otherColour] : liveColours)
+            if (other != name) {
+                EXPECT_GE(LabDistance(ToLab(colour), ToLab(otherColour)), kMinChartDistance) << name;
+            }
+    }
     main.Record1Click();
     EXPECT_FALSE(main.session().Source().Recording());
     EXPECT_EQ(main.Text().find("Recording"), std::string::npos);
@@ -130,24 +151,30 @@ TEST_F(Recording, AReplayShowsWhatTheRecordedRunShowed) {
     EXPECT_EQ(main.net_lst.RowCount(), 0);  // the survey starts over
     EXPECT_EQ(main.scope.chart().LineCount(), 0u);
     EXPECT_NE(main.Text().find("Replay of survey.json"), std::string::npos) << main.Text();
+    EXPECT_EQ(main.source_lbl.Text().rfind("Replay survey.json 0 of ", 0), 0u) << main.source_lbl.Text();
     const Run replay = Passes(main, kPasses);
     ASSERT_EQ(replay.passes.size(), live.passes.size());
     for (size_t k = 0; k < live.passes.size(); ++k) EXPECT_EQ(replay.passes[k], live.passes[k]) << "pass " << k + 1;
     EXPECT_EQ(replay.log, live.log);
     EXPECT_EQ(replay.messages, live.messages);
     EXPECT_EQ(ChartValues(main), liveChart);
+    EXPECT_EQ(ChartColours(main), liveColours);  // each network in its colour of the live run
 
-    // Played through, the last pass stands.
+    // Played through, the last pass stands and the chart stops.
     EXPECT_NE(main.Text().find("Replay of survey.json (ended)"), std::string::npos) << main.Text();
+    EXPECT_EQ(main.source_lbl.Text(), "Replay ended");
     const Snapshot last = Lists(main);
     Tick(3);
     EXPECT_EQ(Lists(main), last);
+    EXPECT_EQ(ChartValues(main), liveChart);
 
     main.Live1Click();
     EXPECT_FALSE(main.session().Source().Replaying());
     EXPECT_EQ(main.Text().find("Replay"), std::string::npos);
+    EXPECT_EQ(main.source_lbl.Text(), "Live");
     Tick();
     EXPECT_EQ(main.adapt_lst.RowCount(), 2);
+    for (const auto& [name, colour] : ChartColours(main)) EXPECT_EQ(colour, liveColours.at(name)) << name;
 }
 
 TEST_F(Recording, AFileThatBreaksTheRulesIsShownAndTheSurveyGoesOn) {

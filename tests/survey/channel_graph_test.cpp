@@ -84,15 +84,16 @@ TEST(ChannelGraph, AccessPointsTakeWidthAndCentreFromTheirElements) {
         uint32_t primary, width;
         std::vector<uint32_t> centres;
         const char* widthText;
+        const char* channelText;
     };
     const Expected expected[] = {
-        {"Plain", WifiBand::Ghz24, 6, 20, {2437}, "20 MHz"},
-        {"Ht40", WifiBand::Ghz24, 1, 40, {2422}, "40 MHz"},
-        {"Vht80", WifiBand::Ghz5, 36, 80, {5210}, "80 MHz"},
-        {"Split", WifiBand::Ghz5, 36, 80, {5210, 5530}, "80+80 MHz"},
-        {"Astray", WifiBand::Ghz5, 36, 20, {5180}, "20 MHz"},  // a centre far from its own channel
-        {"Six", WifiBand::Ghz6, 37, 160, {6185}, "160 MHz"},
-        {"<Hidden SSID>", WifiBand::Ghz5, 149, 20, {5745}, "20 MHz"},
+        {"Plain", WifiBand::Ghz24, 6, 20, {2437}, "20 MHz", "6"},
+        {"Ht40", WifiBand::Ghz24, 1, 40, {2422}, "40 MHz", "1 (centre 3)"},
+        {"Vht80", WifiBand::Ghz5, 36, 80, {5210}, "80 MHz", "36 (centre 42)"},
+        {"Split", WifiBand::Ghz5, 36, 80, {5210, 5530}, "80+80 MHz", "36 (centre 42+106)"},
+        {"Astray", WifiBand::Ghz5, 36, 20, {5180}, "20 MHz", "36"},  // a centre far from its own channel
+        {"Six", WifiBand::Ghz6, 37, 160, {6185}, "160 MHz", "37 (centre 47)"},
+        {"<Hidden SSID>", WifiBand::Ghz5, 149, 20, {5745}, "20 MHz", "149"},
     };
     ASSERT_EQ(aps.size(), std::size(expected));  // 900 MHz is no band of the graph
     for (size_t i = 0; i < aps.size(); ++i) {
@@ -103,9 +104,10 @@ TEST(ChannelGraph, AccessPointsTakeWidthAndCentreFromTheirElements) {
         EXPECT_EQ(aps[i].widthMhz, e.width) << e.ssid;
         EXPECT_EQ(aps[i].centreMhz, e.centres) << e.ssid;
         EXPECT_EQ(ApWidthText(aps[i]), e.widthText);
+        EXPECT_EQ(ApChannelText(aps[i]), e.channelText);
         EXPECT_EQ(aps[i].colour, std::string(e.ssid) == "Vht80" ? RgbColour(1, 2, 3) : RgbColour(128, 128, 128));
     }
-    EXPECT_EQ(ApTipText(aps[3]), "Split\r\nBSSID 02:00:00:00:00:04\r\nRSSI -70 dBm\r\nWidth 80+80 MHz (channel 42+106)");
+    EXPECT_EQ(ApTipText(aps[3]), "Split\r\nBSSID 02:00:00:00:00:04\r\nRSSI -70 dBm\r\nWidth 80+80 MHz\r\nChannel 36 (centre 42+106)");
 }
 
 ChannelAp Ap(const char* ssid, WifiBand band, uint32_t primary, int32_t rssi, uint32_t width = 20,
@@ -214,8 +216,14 @@ TEST(ChannelGraph, TableCountsLoadsAndMarksTheBestChannels) {
         EXPECT_EQ(r.best, !inside) << r.channel;
         EXPECT_EQ(r.accessPoints, r.channel == 36 ? 1 : 0) << r.channel;
     }
-    // An empty band: every candidate is as good as the others.
-    for (const ChannelRow& r : ChannelTable(aps, WifiBand::Ghz6)) EXPECT_TRUE(r.best);
+    EXPECT_EQ(RecommendationText(ChannelTable(aps, WifiBand::Ghz24), WifiBand::Ghz24),
+              "Best 2.4 GHz channels: 1, 11 (least load: 0.00)");
+    aps.push_back(Ap("one", WifiBand::Ghz24, 1, -40));
+    EXPECT_EQ(RecommendationText(ChannelTable(aps, WifiBand::Ghz24), WifiBand::Ghz24),
+              "Best 2.4 GHz channel: 11 (least load: 0.00)");
+    // An empty band: nothing heard, nothing recommended.
+    for (const ChannelRow& r : ChannelTable(aps, WifiBand::Ghz6)) EXPECT_FALSE(r.best);
+    EXPECT_EQ(RecommendationText(ChannelTable(aps, WifiBand::Ghz6), WifiBand::Ghz6), "6 GHz: no access points heard");
     EXPECT_EQ(ChannelTableColumns().size(), ChannelRowCells(rows[0]).size());
 
     SetDecimalSeparator(",");

@@ -73,6 +73,9 @@ TEST(ListViewModel, CompareCellsTextAndNumbers) {
         {"6 (2.437 GHz)", "36 (5.180 GHz)", SortKind::Number, -1},
         {"1 (5.955 GHz)", "1 (2.412 GHz)", SortKind::Number, 1},  // same channel: by frequency
         {"6 (2,437 GHz)", "6 (2,442 GHz)", SortKind::Number, -1},  // decimal comma
+        {"1 (5.955 GHz)", "165 (5.825 GHz)", SortKind::Frequency, 1},  // a channel by its frequency
+        {"1 (5,955 GHz)", "14 (2,484 GHz)", SortKind::Frequency, 1},
+        {"", "1 (2.412 GHz)", SortKind::Frequency, 1},
         {"", "3 dBm", SortKind::Number, 1},                 // no number: last
         {"-50 dBm", "-50 dBm", SortKind::Number, 0},
     };

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -81,6 +83,8 @@ TEST_F(ChannelsWindow, OpensFromTheViewMenuAndFollowsTheScanPerBand) {
     EXPECT_EQ(Row(ch.channel_lst, "1"), (std::vector<std::string>{"1", "0", "", "0.00", "Yes"}));
     EXPECT_EQ(Row(ch.channel_lst, "11"), (std::vector<std::string>{"11", "0", "", "0.00", "Yes"}));
     EXPECT_EQ(Row(ch.channel_lst, "3")[4], "");  // free too, but no channel to recommend
+    EXPECT_EQ(ch.recommend_lbl.Text(), "Best 2.4 GHz channels: 1, 11 (least load: 0.00)");
+    EXPECT_EQ(TooltipText({ch.hwnd(), ListView_GetHeader(ch.channel_lst.hwnd()), 3}), kLoadExplanation);
 
     // The mouse over the weaker shape's middle names it; over the stronger one's top, that one.
     const GraphScale scale = ch.graph.Scale();
@@ -89,7 +93,7 @@ TEST_F(ChannelsWindow, OpensFromTheViewMenuAndFollowsTheScanPerBand) {
     const Trapezoid strongShape = ShapesOf(aps[0], scale)[0], weakShape = ShapesOf(aps[1], scale)[0];
     const int midX = static_cast<int>((strongShape.topLeft + strongShape.topRight) / 2);
     EXPECT_EQ(ch.graph.TipAt(midX, static_cast<int>((weakShape.top + weakShape.base) / 2)),
-              "Other\r\nBSSID 02:00:00:00:00:02\r\nRSSI -70 dBm\r\nWidth 20 MHz (channel 6)");
+              "Other\r\nBSSID 02:00:00:00:00:02\r\nRSSI -70 dBm\r\nWidth 20 MHz\r\nChannel 6");
     EXPECT_EQ(ch.graph.TipAt(midX, static_cast<int>(strongShape.top) + 2).substr(0, 6), "Near\r\n");
     EXPECT_EQ(ch.graph.TipAt(midX, static_cast<int>(strongShape.top) - 20), "");
     // Each shape in its network's chart colour; a name with no chart line stays grey.
@@ -105,7 +109,7 @@ TEST_F(ChannelsWindow, OpensFromTheViewMenuAndFollowsTheScanPerBand) {
     EXPECT_EQ(Row(ch.channel_lst, "52"), (std::vector<std::string>{"52", "0", "", "0.00", "Yes"}));
     const Trapezoid wide = ShapesOf(aps[2], ch.graph.Scale())[0];
     EXPECT_EQ(ch.graph.TipAt(static_cast<int>(wide.topLeft + 3), static_cast<int>(wide.top) + 3),
-              "Wide\r\nBSSID 02:00:00:00:00:03\r\nRSSI -60 dBm\r\nWidth 80 MHz (channel 42)");
+              "Wide\r\nBSSID 02:00:00:00:00:03\r\nRSSI -60 dBm\r\nWidth 80 MHz\r\nChannel 36 (centre 42)");
 
     ch.band_tab.Select(2);
     EXPECT_EQ(ch.channel_lst.RowCount(), 59);
@@ -128,6 +132,46 @@ TEST_F(ChannelsWindow, OpensFromTheViewMenuAndFollowsTheScanPerBand) {
     EXPECT_EQ(Row(ch.channel_lst, "6")[2], "-50 dBm");
 }
 
+TEST_F(ChannelsWindow, OpensBesideTheMainWindowActiveAndEscClosesIt) {
+    auto& a = Start(kThreeBands);
+    Tick();
+    SetWindowPos(a.main.hwnd(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    a.main.filter_edt.SetText("Near");
+    a.main.Channels1Click();
+    RECT m{}, c{};
+    GetWindowRect(a.main.hwnd(), &m);
+    GetWindowRect(a.channels.hwnd(), &c);
+    EXPECT_EQ(c.left, m.right);
+    EXPECT_EQ(c.top, m.top);
+    EXPECT_EQ(GetActiveWindow(), a.channels.hwnd());
+    EXPECT_EQ(GetFocus(), a.channels.channel_lst.hwnd());
+
+    // Esc is the Channels window's own: it closes, and the main window's filter stays.
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+    for (int i = 0; i < 20 && a.channels.Showing(); ++i)
+        while (PumpOneMessage(a.main.hwnd(), a.main.Accelerators(), false)) {
+            MSG peek;
+            if (!PeekMessageW(&peek, nullptr, 0, 0, PM_NOREMOVE)) break;
+        }
+    EXPECT_FALSE(a.channels.Showing());
+    EXPECT_EQ(GetActiveWindow(), a.main.hwnd());
+    EXPECT_EQ(a.main.filter_edt.Text(), "Near");
+}
+
+TEST_F(ChannelsWindow, WithNothingHeardNothingIsRecommended) {
+    auto& a = Start(R"({"interfaces": [{"description": "Wi-Fi A"}]})");
+    Tick();
+    a.main.Channels1Click();
+    TChannelsDlg& ch = a.channels;
+    EXPECT_EQ(ch.recommend_lbl.Text(), "2.4 GHz: no access points heard");
+    for (const auto& row : Rows(ch.channel_lst)) EXPECT_EQ(row[4], "") << row[0];
+    const std::string folder = std::string(VELLUMAR_TEST_BINARY_DIR) + "/screenshots/";
+    CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    RedrawWindow(ch.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump();
+    SaveScreenshot(ch.hwnd(), folder + "channels-nothing-heard-96dpi.bmp");
+}
+
 TEST_F(ChannelsWindow, KeepsItsPlaceAndTabAcrossRuns) {
     auto& a = Start(kThreeBands);
     Tick();
@@ -140,19 +184,13 @@ TEST_F(ChannelsWindow, KeepsItsPlaceAndTabAcrossRuns) {
     auto& b = Start(kThreeBands);
     EXPECT_EQ(b.channels.Band(), WifiBand::Ghz5);
     b.main.Channels1Click();
-    RECT r{};
-    GetWindowRect(b.channels.hwnd(), &r);
-    EXPECT_EQ(r.left, 120);
-    EXPECT_EQ(r.top, 90);
-    EXPECT_EQ(r.right - r.left, 700);
-    EXPECT_EQ(r.bottom - r.top, 560);
+    EXPECT_EQ(PlaceOf(b.channels.hwnd()), (std::array<int, 4>{120, 90, 700, 560}));
     // A place on no screen is forgotten.
     WriteSetting("channels_window", "-30000,-30000,700,560");
     app.reset();
     auto& c = Start(kThreeBands);
     c.main.Channels1Click();
-    GetWindowRect(c.channels.hwnd(), &r);
-    EXPECT_GT(r.left, -30000);
+    EXPECT_GT(PlaceOf(c.channels.hwnd())[0], -30000);
 }
 
 // Each tab over the demonstration scenario, at 96 DPI and after a change to 144 DPI.

@@ -111,9 +111,27 @@ TEST_F(DetailWindows, NetworkAndAccessPointDetails) {
         net_rows = Rows(b.netMore.info_lst);
         b.netMore.EndModal(IDOK);
     };
+    int valueWidth = 0, widerValue = 0, listWidth = 0, widerList = 0;
     b.apMore.onShown = [&] {
         EXPECT_EQ(b.apMore.Text(), "Access Point Details");
         ap_rows = Rows(b.apMore.info_lst);
+        // Resizable: the list follows the window and its values take the width.
+        EXPECT_NE(GetWindowLongPtrW(b.apMore.hwnd(), GWL_STYLE) & WS_THICKFRAME, 0);
+        RECT w, list;
+        GetWindowRect(b.apMore.hwnd(), &w);
+        GetClientRect(b.apMore.info_lst.hwnd(), &list);
+        listWidth = list.right;
+        valueWidth = b.apMore.info_lst.ColumnWidth(1);
+        SetWindowPos(b.apMore.hwnd(), nullptr, 0, 0, w.right - w.left + 200, w.bottom - w.top + 50,
+                     SWP_NOMOVE | SWP_NOZORDER);
+        GetClientRect(b.apMore.info_lst.hwnd(), &list);
+        widerList = list.right;
+        widerValue = b.apMore.info_lst.ColumnWidth(1);
+        // Never smaller than its design size.
+        SetWindowPos(b.apMore.hwnd(), nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
+        RECT client;
+        GetClientRect(b.apMore.hwnd(), &client);
+        EXPECT_EQ(client.right, b.apMore.Scale(323));
         b.apMore.EndModal(IDOK);
     };
     b.main.net_lst.SelectRow(0);
@@ -134,6 +152,9 @@ TEST_F(DetailWindows, NetworkAndAccessPointDetails) {
                            {"Time Stamp", "5000000000"}, {"Host Time Stamp", "0"}, {"Capabilities", "ESS| Privacy"},
                            {"Channel / Frequency", "6 / 2.437 GHz"}, {"Rates", "1 2 5 11"}}));
     EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(widerList - listWidth, 200);
+    EXPECT_GT(widerValue, valueWidth);
+    EXPECT_EQ(b.apMore.info_lst.ColumnWidth(0) + widerValue, widerList);
 }
 
 TEST_F(DetailWindows, NothingSelected) {
@@ -222,4 +243,11 @@ TEST_F(DetailWindows, KeyboardMovesThroughTheWindowAndEnterOpensDetails) {
     press(VK_RETURN);
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(ssid, "HomeNet");
+
+    // Esc closes the details; the list that opened them has the keyboard again.
+    b.netMore.onShown = [&] { ++opened; PostMessageW(b.netMore.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0); };
+    press(VK_RETURN);
+    EXPECT_EQ(opened, 2);
+    EXPECT_FALSE(IsWindowVisible(b.netMore.hwnd()));
+    EXPECT_EQ(GetFocus(), b.main.net_lst.hwnd());
 }

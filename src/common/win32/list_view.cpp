@@ -213,8 +213,12 @@ void ListView::ShareRemainingWidth(int first_design_width) {
 void ListView::ShareWidth() {
     if (share_count_ < 2) return;
     // Room is kept for a vertical scroll bar, whether the rows show one yet or not.
-    RECT client;
+    // From the design width, not the width now: a list that grows with its window shows more
+    // of its columns, and the shares come out the same whatever size the DPI changed at.
+    RECT client, frame;
     GetClientRect(hwnd_, &client);
+    GetWindowRect(hwnd_, &frame);
+    if (design_width_ > 0) client.right = parent_->Scale(design_width_) - ((frame.right - frame.left) - client.right);
     const int scroll_bar = SystemMetricForDpi(SM_CXVSCROLL, parent_->dpi());
     if (GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VSCROLL) client.right += scroll_bar;
     const int rest = client.right - parent_->Scale(share_first_design_width_) - scroll_bar;
@@ -231,6 +235,7 @@ void ListView::OnDpiChanged(UINT old_dpi) {
         if (!c.shared) SetColumnWidth(static_cast<int>(i), parent_->Scale(c.design_width));
     }
     ShareWidth();
+    FitLastColumn();
     // The rows take the height of the images as they are now.
     ListView_SetImageList(hwnd_, nullptr, LVSIL_SMALL);
     SetImageList(images_);
@@ -251,6 +256,11 @@ LRESULT ListView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
             break;
+        case WM_SIZE: {
+            const LRESULT r = Control::OnMessage(msg, wp, lp);
+            FitLastColumn();
+            return r;
+        }
         case WM_ERASEBKGND:
             // The buffered paint fills the background; a DC of another window (WM_PRINT) gets it here.
             if (WindowFromDC(reinterpret_cast<HDC>(wp)) == hwnd_) return 1;
@@ -307,6 +317,7 @@ bool ListView::Render(HRGN region, const RECT& area, HDC target) {
         geometry_.focused = GetFocus() == hwnd_;
     }
     Default(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(buffer), PRF_ERASEBKGND | PRF_CLIENT);
+    if (rows_.empty()) DrawEmptyText(buffer, client);
     painting_ = false;
     ForgetGeometry();
     BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, buffer, area.left, area.top,
@@ -351,7 +362,77 @@ LRESULT ListView::DrawImages(NMLVCUSTOMDRAW* draw) const {
 
 void ListView::SetCount() {
     // The rows above keep their pixels; the new or gone ones are repainted with the changes.
+    const bool wasEmpty = ListView_GetItemCount(hwnd_) == 0;
     Control::OnMessage(LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    if (!empty_text_.empty() && wasEmpty != rows_.empty()) InvalidateRect(hwnd_, nullptr, TRUE);  // the text comes or goes
+}
+
+std::vector<int> ListView::DesignWidths() const {
+    std::vector<int> widths;
+    for (int c = 0, n = ColumnCount(); c < n; ++c)
+        widths.push_back(MulDiv(ColumnWidth(c), 96, static_cast<int>(parent_->dpi())));
+    return widths;
+}
+
+void ListView::SetDesignWidths(const std::vector<int>& widths) {
+    for (size_t i = 0; i < widths.size() && i < columns_.size(); ++i) {
+        columns_[i] = {widths[i], parent_->Scale(widths[i]), false};
+        SetColumnWidth(static_cast<int>(i), parent_->Scale(widths[i]));
+    }
+}
+
+void ListView::SetLastColumnFills(bool fills) {
+    last_column_fills_ = fills;
+    FitLastColumn();
+}
+
+void ListView::FitLastColumn() {
+    const int last = ColumnCount() - 1;
+    if (!last_column_fills_ || last < 0) return;
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    int rest = client.right;
+    for (int c = 0; c < last; ++c) rest -= ColumnWidth(c);
+    FitColumnToContent(last);
+    SetColumnWidth(last, std::max(ColumnWidth(last), rest));
+}
+
+void ListView::FitColumnToContent(int column) {
+    // The cells alone, then the caption alone (the last column would take the rest of the width).
+    ListView_SetColumnWidth(hwnd_, column, LVSCW_AUTOSIZE);
+    const int cells = ColumnWidth(column);
+    int caption = 0;
+    if (const HWND header = ListView_GetHeader(hwnd_)) {
+        const std::wstring text = Widen(ColumnCaption(column));
+        const WindowDC dc(header);
+        const HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(header, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc.get(), old);
+        caption = size.cx + parent_->Scale(12) * 2;  // the header's padding and room for the sort arrow
+    }
+    SetColumnWidth(column, std::max(cells, caption));
+}
+
+void ListView::SetEmptyText(const std::string& text) {
+    if (text == empty_text_) return;
+    empty_text_ = text;
+    if (rows_.empty()) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void ListView::DrawEmptyText(HDC dc, RECT client) const {
+    if (empty_text_.empty()) return;
+    if (const HWND header = ListView_GetHeader(hwnd_); header && IsWindowVisible(header)) {
+        RECT h;
+        GetWindowRect(header, &h);
+        client.top += h.bottom - h.top;
+    }
+    InflateRect(&client, -parent_->Scale(8), -parent_->Scale(8));
+    SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    const std::wstring text = Widen(empty_text_);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
 }
 
 void ListView::AppendRow() {

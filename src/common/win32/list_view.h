@@ -30,6 +30,19 @@ public:
     // Column widths follow the new DPI; a width the user dragged keeps its size at 96 DPI.
     void OnDpiChanged(UINT old_dpi) override;
 
+    // Every column's width at 96 DPI, as the user left it; and widths to take as if the user had dragged them.
+    std::vector<int> DesignWidths() const;
+    void SetDesignWidths(const std::vector<int>& widths);
+    // The column as wide as the widest of its cells and its caption.
+    void FitColumnToContent(int column);
+    // The last column takes whatever width the others leave, at least its content's, whenever the list is sized.
+    void SetLastColumnFills(bool fills);
+    void FitLastColumn();
+
+    // Said inside the list while it has no rows; "" says nothing.
+    void SetEmptyText(const std::string& text);
+    const std::string& EmptyText() const { return empty_text_; }
+
     // ReportList: rows are rewritten cell by cell, and unchanged cells are not repainted.
     int RowCount() const override;
     void AppendRow() override;
@@ -83,6 +96,9 @@ protected:
 private:
     void SetColumnWidth(int column, int width);
     void ShareWidth();
+    void DrawEmptyText(HDC dc, RECT client) const;
+    std::string empty_text_;
+    bool last_column_fills_ = false;
     struct Row {
         ReportRow content;
         std::vector<std::wstring> texts;  // the caption, then the sub-items, as the control asks for them

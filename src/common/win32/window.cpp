@@ -9,7 +9,9 @@
 
 #include "common/picture.h"
 #include "common/product.h"
+#include "common/window_place.h"
 #include "common/win32/private_messages.h"
+#include "common/win32/settings.h"
 #include "common/win32/wide.h"
 
 namespace {
@@ -257,6 +259,7 @@ LRESULT CALLBACK WindowBase::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp
 bool Control::CreateChild(Window& parent, const wchar_t* window_class, const std::string& text, DWORD style,
                           DWORD ex_style, DesignRect rect, unsigned anchors, int id) {
     parent_ = &parent;
+    design_width_ = rect.width;
     if (!CreateBound(ex_style, window_class, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, parent.hwnd(),
                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id))))
         return false;
@@ -356,6 +359,13 @@ void Window::Layout() {
     }
 }
 
+bool Window::RestoreFocus() {
+    if (!last_focus_ || !IsChild(hwnd_, last_focus_) || !IsWindowVisible(last_focus_) || !IsWindowEnabled(last_focus_))
+        return false;
+    SetFocus(last_focus_);
+    return true;
+}
+
 LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND:
@@ -380,6 +390,14 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             break;
         case WM_SIZE:
             Layout();
+            break;
+        case WM_ACTIVATE:
+            // Keyboard users expect to go on where they were when the window comes back.
+            if (LOWORD(wp) == WA_INACTIVE) {
+                if (HWND focus = GetFocus(); focus && IsChild(hwnd_, focus)) last_focus_ = focus;
+            } else if (RestoreFocus()) {
+                return 0;
+            }
             break;
         case WM_GETMINMAXINFO:
             if (min_window_.cx > 0) {
@@ -417,9 +435,40 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return Default(msg, wp, lp);
 }
 
+bool RestoreWindowPlace(HWND window, std::string_view setting, bool* maximised) {
+    const std::optional<WindowPlace> place = ParseWindowPlace(RegistrySettings().Read(setting));
+    if (!place) return false;
+    // The size is kept at 96 DPI: a run at another DPI opens as large to the eye.
+    const int dpi = static_cast<int>(WindowDpi(window));
+    const int width = MulDiv(place->width, dpi, 96), height = MulDiv(place->height, dpi, 96);
+    const RECT r{place->left, place->top, place->left + width, place->top + height};
+    if (!MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) return false;
+    SetWindowPos(window, nullptr, r.left, r.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (maximised) *maximised = place->maximised;
+    return true;
+}
+
+void SaveWindowPlace(HWND window, std::string_view setting) {
+    if (!window) return;
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    if (!GetWindowPlacement(window, &wp)) return;
+    const RECT& r = wp.rcNormalPosition;
+    try {
+        const int dpi = static_cast<int>(WindowDpi(window));
+        WriteSetting(setting, WindowPlaceText({r.left, r.top, MulDiv(r.right - r.left, 96, dpi),
+                                               MulDiv(r.bottom - r.top, 96, dpi), wp.showCmd == SW_SHOWMAXIMIZED}));
+    } catch (const std::exception&) {
+        // a place is a convenience: a registry that refuses it changes nothing else
+    }
+}
+
 bool ModalWindow::CreateDialogFrame(const DialogArgs& args) {
+    place_setting_ = args.place_setting;
+    const DWORD sizing = args.resizable ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0;
+    if (args.resizable) SetMinimumClientSize(args.client_width, args.client_height);
     return CreateFrame({.caption = args.caption,
-                        .style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                        .style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | sizing,
                         .ex_style = WS_EX_DLGMODALFRAME,
                         .owner = args.owner,
                         .client_width = args.client_width,
@@ -428,9 +477,14 @@ bool ModalWindow::CreateDialogFrame(const DialogArgs& args) {
 
 int ModalWindow::ShowModal(HWND owner) {
     if (running_) return IDCANCEL;
+    // Disabling the owner takes the focus from its control: that control has it again afterwards.
+    const HWND focus = GetFocus();
     result_ = IDCANCEL;
     running_ = true;
-    if (owner) {
+    // A window that keeps its place opens where it was left; the first time, and the others every time, centred.
+    const bool first = !std::exchange(shown_before_, true);
+    const bool restored = first && place_setting_ && RestoreWindowPlace(hwnd_, place_setting_);
+    if (owner && !restored && (first || !place_setting_)) {
         // Centre over the owner.
         RECT o, w;
         GetWindowRect(owner, &o);
@@ -463,7 +517,13 @@ int ModalWindow::ShowModal(HWND owner) {
     }
     running_ = false;
     if (disabledHere) EnableWindow(owner, TRUE);
+    if (place_setting_) SaveWindowPlace(hwnd_, place_setting_);
     ShowWindow(hwnd_, SW_HIDE);
+    if (owner && focus && IsChild(owner, focus)) {
+        // The activation may come later (under Wine it does): the owner restores the control then too.
+        if (auto* window = dynamic_cast<Window*>(WindowBase::FromHandle(owner))) window->RememberFocus(focus);
+        SetFocus(focus);
+    }
     if (owner) SetActiveWindow(owner);
     if (quit) PostQuitMessage(static_cast<int>(msg.wParam));  // hand the quit on to the outer loop
     return result_;

@@ -105,6 +105,7 @@ protected:
     bool CreateChild(Window& parent, const wchar_t* window_class, const std::string& text, DWORD style,
                      DWORD ex_style, DesignRect rect, unsigned anchors, int id = 0);
     Window* parent_ = nullptr;
+    int design_width_ = 0;  // at 96 DPI, as created
 };
 
 // What a window keeps besides its controls (controls.h): timers that its WM_TIMER
@@ -150,6 +151,8 @@ public:
     void RemoveImageList(DpiDrawing* list);
     // Places every control for the current client size and DPI.
     void Layout();
+    // The control to give the focus back to when the window is next activated.
+    void RememberFocus(HWND control) { last_focus_ = control; }
     // Gives a control a new place at 96 DPI, keeping its anchors (for bars that come and go).
     void MoveControl(Control* control, DesignRect rect);
 
@@ -162,6 +165,7 @@ protected:
     SIZE DesignClientSize() const { return design_client_; }
 
 private:
+    bool RestoreFocus();  // false: no control to give it to
     void UpdateFont();
     // The caption and task-bar icons, drawn for the window's DPI.
     void UpdateIcons();
@@ -181,6 +185,7 @@ private:
     SIZE design_client_{0, 0};
     SIZE min_client_{0, 0};
     SIZE min_window_{0, 0};
+    HWND last_focus_ = nullptr;  // the control that had the focus when the window was deactivated
 };
 
 // A fixed-size window shown modally: the owner is disabled and a nested message
@@ -194,11 +199,14 @@ public:
     std::function<void()> onShown;
 
 protected:
-    // Fixed size: single border, system menu and minimise button only.
+    // Fixed size: single border, system menu and minimise button only. Resizable: a
+    // sizing border and a maximise button, never smaller than the design size.
     struct DialogArgs {
         std::string caption;
         HWND owner = nullptr;
         int client_width = 0, client_height = 0;
+        bool resizable = false;
+        const char* place_setting = nullptr;  // a resizable window's size and place, kept across runs
     };
     bool CreateDialogFrame(const DialogArgs& args);
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -206,7 +214,15 @@ protected:
 private:
     bool running_ = false;
     int result_ = IDCANCEL;
+    const char* place_setting_ = nullptr;
+    bool shown_before_ = false;
 };
+
+// A top-level window's place kept in a setting (see common/window_place.h). Restore puts it
+// there unless that place lies on no screen now; false when it did not. Save keeps the
+// restored rectangle, also while minimised or maximised; a registry that refuses is ignored.
+bool RestoreWindowPlace(HWND window, std::string_view setting, bool* maximised = nullptr);
+void SaveWindowPlace(HWND window, std::string_view setting);
 
 // The application's plain message box: an OK button and the title as caption.
 // Tests replace it to read the text instead of blocking.
