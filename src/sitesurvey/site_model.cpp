@@ -321,6 +321,13 @@ void PaintLayer(std::span<uint32_t> picture, int width, int height, double metre
         x = end;
     }
     const float nan = std::numeric_limits<float>::quiet_NaN();
+    // Neighbouring cells mostly share a discrete value: its colour is kept, not worked out again.
+    float lastValue = nan;
+    Premultiplied lastColour = 0;
+    const auto discreteColour = [&](float v) {
+        if (v != lastValue) lastValue = v, lastColour = Premultiply(LayerColour(layer, v), opacity);
+        return lastColour;
+    };
     for (int y = 0; y < height; ++y) {
         const double r = ((y + 0.5) * metresPerPixel - g.y0) / g.step;
         const int row0 = static_cast<int>(std::floor(r));
@@ -340,11 +347,11 @@ void PaintLayer(std::span<uint32_t> picture, int width, int height, double metre
             const int split = std::clamp(s.from + static_cast<int>(std::ceil((0.5 - s.fx) / s.dfx)), s.from, s.to);
             if (discrete) {
                 if (!std::isnan(nearLeft)) {
-                    const Premultiplied c = Premultiply(LayerColour(layer, nearLeft), opacity);
+                    const Premultiplied c = discreteColour(nearLeft);
                     BlendRun(out, s.from, split, keep, [c](int) { return c; });
                 }
                 if (!std::isnan(nearRight)) {
-                    const Premultiplied c = Premultiply(LayerColour(layer, nearRight), opacity);
+                    const Premultiplied c = discreteColour(nearRight);
                     BlendRun(out, split, s.to, keep, [c](int) { return c; });
                 }
                 continue;
