@@ -94,8 +94,26 @@ std::string AirTextForLog(std::string_view utf8) {
     return out;
 }
 
+namespace {
+
+// "-54 dBm", "+3", "-0.5": a signed number with at most a unit after it, as our own
+// cells hold; a spreadsheet reads it as a number or text, never as a formula.
+bool PlainSignedNumber(std::string_view t) {
+    if (t.size() < 2 || (t[0] != '-' && t[0] != '+')) return false;
+    size_t i = 1, digits = 0;
+    while (i < t.size() && ((t[i] >= '0' && t[i] <= '9') || t[i] == '.')) ++i, ++digits;
+    if (digits == 0) return false;
+    if (i < t.size() && t[i] == ' ') ++i;
+    for (; i < t.size(); ++i)
+        if (!((t[i] >= 'a' && t[i] <= 'z') || (t[i] >= 'A' && t[i] <= 'Z') || t[i] == '%' || t[i] == '/')) return false;
+    return true;
+}
+
+}  // namespace
+
 std::string SpreadsheetSafe(std::string_view text) {
     if (text.empty()) return {};
+    if (PlainSignedNumber(text)) return std::string(text);
     size_t i = 0;
     const char32_t c = Next(text, i);
     constexpr char32_t kStarts[] = {U'=', U'+', U'-', U'@', U'\t', U'\r', 0xFF1D, 0xFF0B, 0xFF0D, 0xFF20};

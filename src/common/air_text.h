@@ -18,5 +18,6 @@ std::string AirTextForLog(std::string_view utf8);
 
 // For a CSV cell or copied text that a spreadsheet may open: a leading "'" before a
 // text that starts with =, +, -, @, a tab or a carriage return (or their full-width
-// forms), which the spreadsheet would otherwise take as a formula.
+// forms), which the spreadsheet would otherwise take as a formula. A signed number with
+// at most a unit after it ("-54 dBm") stays as it is: it cannot run.
 std::string SpreadsheetSafe(std::string_view text);

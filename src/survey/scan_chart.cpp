@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "common/air_text.h"
 #include "common/run_log.h"
 #include "common/text.h"
 #include "survey/chart_colours.h"
@@ -51,7 +52,7 @@ void TNetworkChart::UpdateNetworkLine(std::string_view name, int32_t quality) {
     line.Color = ColourOf(name);
     line.Name = std::string(name);
     line.Position = quality;
-    LogAdd(log_, "New network found : " + std::string(name), LogLevel::Info);
+    LogAdd(log_, "New network found : " + AirTextForLog(name), LogLevel::Info);
 }
 
 void TNetworkChart::RetireLines(std::span<const std::string> names) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/air_text.h"
+
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
@@ -48,7 +50,8 @@ bool HasDetail(const ExportTable& table) {
 void AppendRecord(std::string& out, const std::vector<std::string>& fields, size_t width) {
     for (size_t k = 0; k < width; ++k) {
         if (k) out += ',';
-        if (k < fields.size()) out += CsvField(fields[k]);
+        // Names from the air may start like a formula; a spreadsheet must show them, not run them.
+        if (k < fields.size()) out += CsvField(SpreadsheetSafe(fields[k]));
     }
     out += kCrLf;
 }
@@ -174,7 +177,7 @@ std::string TabSeparatedText(const std::vector<std::string>& headers,
     auto line = [&](const std::vector<std::string>& cells) {
         for (size_t c = 0; c < cells.size(); ++c) {
             if (c) out += '\t';
-            out += CleanCell(cells[c]);
+            out += CleanCell(SpreadsheetSafe(cells[c]));
         }
         out += kCrLf;
     };

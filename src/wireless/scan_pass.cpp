@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "common/air_text.h"
 #include "common/text.h"
 #include "common/user_text.h"
 #include "wireless/information_elements.h"
@@ -120,7 +121,7 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
         ap.caption = MacAddressText(entry.dot11Bssid);
         const std::string ssid = NameOrHidden(entry.dot11Ssid);
         if (state.knownAPs->Add(ap.caption))
-            LogAdd(log, "New AP found : " + ap.caption + " (for :" + ssid + ")", LogLevel::Info);
+            LogAdd(log, "New AP found : " + ap.caption + " (for :" + AirTextForLog(ssid) + ")", LogLevel::Info);
         const InformationElements ie =
             ParseInformationElements(BssEntryElementBytes(state.bssList.get(), static_cast<size_t>(j)));
         ap.subItems = {ssid,

