@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/air_text.h"
 #include "survey/list_view_model.h"
 #include "wireless/information_elements.h"
 #include "wireless/scan_pass.h"
@@ -184,7 +185,7 @@ std::string ApChannelText(const ChannelAp& ap) {
 }
 
 std::string ApTipText(const ChannelAp& ap) {
-    return ap.ssid + "\r\nBSSID " + ap.bssid + "\r\nRSSI " + RssiText(ap.rssi) + "\r\nWidth " + ApWidthText(ap) +
+    return AirTextForDisplay(ap.ssid) + "\r\nBSSID " + ap.bssid + "\r\nRSSI " + RssiText(ap.rssi) + "\r\nWidth " + ApWidthText(ap) +
            "\r\nChannel " + ApChannelText(ap);
 }
 

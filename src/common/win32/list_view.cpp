@@ -6,6 +6,7 @@
 #include <map>
 #include <utility>
 
+#include "common/air_text.h"
 #include "common/win32/unique.h"
 #include "common/win32/wide.h"
 
@@ -461,7 +462,8 @@ void ListView::SetText(int row, int column, const std::string& text) {
     if (*cell == text) return;
     *cell = text;
     if (r.texts.size() <= static_cast<size_t>(column)) r.texts.resize(static_cast<size_t>(column) + 1);
-    r.texts[static_cast<size_t>(column)] = Widen(text);
+    // Shown as the air sent it would let a name break lines or reorder the row: shown made safe.
+    r.texts[static_cast<size_t>(column)] = Widen(AirTextForDisplay(text));
     Changed(row, column);
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/air_text.h"
 #include "common/win32/wide.h"
 
 namespace {
@@ -166,7 +167,8 @@ void ChannelGraphControl::DrawNames(HDC dc, const GraphScale& scale) {
         const ChannelAp& ap = aps_[i];
         const std::vector<Trapezoid> shapes = ShapesOf(ap, scale);
         // The name centred over the first segment's top, inside the plot.
-        const Extent size = TextSize(dc, ap.ssid);
+        const std::string name = AirTextForDisplay(ap.ssid);
+        const Extent size = TextSize(dc, name);
         const Trapezoid& t = shapes.front();
         int x = static_cast<int>(std::lround((t.topLeft + t.topRight) / 2)) - size.cx / 2;
         int y = static_cast<int>(std::lround(t.top)) - size.cy - Px(1);
@@ -181,7 +183,7 @@ void ChannelGraphControl::DrawNames(HDC dc, const GraphScale& scale) {
         if (!placed[k] && hovered_ != order[k]) continue;
         const ChannelAp& ap = aps_[order[k]];
         SetTextColor(dc, ReadableColour(ap.colour));
-        const std::wstring text = Widen(ap.ssid);
+        const std::wstring text = Widen(AirTextForDisplay(ap.ssid));
         TextOutW(dc, at[k].x, at[k].y, text.c_str(), static_cast<int>(text.size()));
     }
     SelectClipRgn(dc, nullptr);

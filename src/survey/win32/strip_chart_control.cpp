@@ -1,5 +1,7 @@
 #include "survey/win32/strip_chart_control.h"
 
+#include "common/air_text.h"
+
 namespace {
 
 constexpr wchar_t kChartClass[] = L"VellumarStripChart";
@@ -20,7 +22,7 @@ std::string StripChartControl::TipAt(int x, int y) const {
     std::string text;
     for (size_t line : chart_->LinesAt(x, y, Px(kTipTolerance))) {
         if (!text.empty()) text += "\r\n";
-        text += chart_->Line(line).Name;
+        text += AirTextForDisplay(chart_->Line(line).Name);
     }
     return text;
 }

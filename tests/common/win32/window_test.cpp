@@ -102,6 +102,20 @@ TEST(Window, ListRowsAreRewrittenInPlace) {
     EXPECT_EQ(frame.list.ColumnCount(), 1);
 }
 
+// A name from the air keeps its bytes in the row (copies and exports use them) but is
+// shown, and read by a screen reader, on one line and in its order.
+TEST(Window, ListsShowNamesFromTheAirMadeSafe) {
+    TestFrame frame;
+    ASSERT_NE(frame.hwnd(), nullptr);
+    const std::string forged = "Cafe\r\nNew AP found\xE2\x80\xAE";
+    frame.list.AppendRow();
+    frame.list.SetRow(0, {forged, {"1"}, -1, {}, 0});
+    EXPECT_EQ(frame.list.Cell(0, 0), forged);
+    wchar_t shown[64] = {};
+    ListView_GetItemText(frame.list.hwnd(), 0, 0, shown, 64);
+    EXPECT_STREQ(shown, L"Cafe\xFFFD\xFFFDNew AP found\xFFFD");
+}
+
 // The list's client area below its header: as the control draws all of it at once
 // (WM_PRINTCLIENT), or as it is on the screen after its paints.
 std::vector<uint32_t> ListPixels(HWND list, bool on_screen) {
