@@ -22,11 +22,13 @@ int main() {
     std::vector<HeardRssi> heard(kBssids);
     const auto start = std::chrono::steady_clock::now();
     for (int pass = 0; pass < kPasses; ++pass) {
-        for (int i = 0; i < kBssids; ++i) heard[static_cast<size_t>(i)] = {names[static_cast<size_t>(i)], -40 - (pass + i) % 50};
+        for (int i = 0; i < kBssids; ++i)
+            heard[static_cast<size_t>(i)] = {names[static_cast<size_t>(i)], -40 - (pass + i) % 50};
         history.AddPass(int64_t{1'765'000'000'000} + pass * 1000LL, heard);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("signal history, %d BSSIDs heard on every pass, %d passes (a day at a pass a second)\n", kBssids, kPasses);
+    std::printf("signal history, %d BSSIDs heard on every pass, %d passes (a day at a pass a second)\n", kBssids,
+                kPasses);
     std::printf("  store: %.1f MB (goal < 40 MB); process resident memory grew by %.1f MB\n",
                 history.MemoryBytes() / 1e6, (ResidentKiB() - before) / 1024.0);
     std::printf("  one pass: %.1f us\n", seconds * 1e6 / kPasses);

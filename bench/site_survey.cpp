@@ -52,9 +52,9 @@ double FastestMs(F&& f, int runs) {
 
 void Run(const char* what, const SiteModel& model, Layer layer, const Target& target) {
     std::vector<uint32_t> plan(static_cast<size_t>(kSize) * kSize, 0xF0F0F0), picture(plan.size()), copy(plan.size());
-    const GridSpec spec{0.25, 0.25, 0.5, 200, 200};  // 0.5 m cells over the floor
+    const GridLayout layout{0.25, 0.25, 0.5, 200, 200};  // 0.5 m cells over the floor
     auto start = Clock::now();
-    const FieldGrids fields = SampleFields(model, spec);
+    const FieldGrids fields = SampleFields(model, layout);
     const double fieldsMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     double sampleMs = 0, paintMs = 0;
     const double renderMs = FastestMs(
@@ -70,10 +70,11 @@ void Run(const char* what, const SiteModel& model, Layer layer, const Target& ta
         5);
     // The copy after the render: both pictures in memory of their own, not the zero page.
     const double copyMs = FastestMs([&] { std::memcpy(copy.data(), picture.data(), copy.size() * 4); }, 10);
-    std::printf("%s\n  fields on the grid (with the fit, off the window's thread): %.1f ms\n"
-                "  render %.1f ms (layer from the fields %.1f, plan copy and painting %.1f) = %.1f x one copy of the "
-                "picture (%.2f ms); goal <= 20\n",
-                what, fieldsMs, renderMs, sampleMs, paintMs, renderMs / copyMs, copyMs);
+    std::printf(
+        "%s\n  fields on the grid (with the fit, off the window's thread): %.1f ms\n"
+        "  render %.1f ms (layer from the fields %.1f, plan copy and painting %.1f) = %.1f x one copy of the "
+        "picture (%.2f ms); goal <= 20\n",
+        what, fieldsMs, renderMs, sampleMs, paintMs, renderMs / copyMs, copyMs);
 }
 
 }  // namespace

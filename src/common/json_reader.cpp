@@ -123,9 +123,12 @@ std::optional<size_t> TooDeep(std::string_view text, size_t maxNesting) {
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (inString) {
-            if (escaped) escaped = false;
-            else if (c == '\\') escaped = true;
-            else if (c == '"') inString = false;
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
         } else if (c == '"') {
             inString = true;
         } else if (c == '[' || c == '{') {
@@ -237,11 +240,13 @@ double JsonReader::Double(const json& v, const Path& p, double lo, double hi) {
 ParsedJson ParseCapped(std::string_view text, std::string_view name, size_t maxBytes, size_t maxNesting) {
     const std::string file(name);
     if (text.size() > maxBytes)
-        return {{}, file + ": the file has " + std::to_string(text.size()) + " bytes, more than the " +
-                        std::to_string(maxBytes >> 20) + " MiB it may have"};
+        return {{},
+                file + ": the file has " + std::to_string(text.size()) + " bytes, more than the " +
+                    std::to_string(maxBytes >> 20) + " MiB it may have"};
     if (const std::optional<size_t> at = TooDeep(text, maxNesting))
-        return {{}, file + ":" + TextPosition(text, *at) + ": lists and objects nest deeper than " +
-                        std::to_string(maxNesting) + " levels"};
+        return {{},
+                file + ":" + TextPosition(text, *at) + ": lists and objects nest deeper than " +
+                    std::to_string(maxNesting) + " levels"};
     try {
         return {json::parse(text), {}};
     } catch (const json::parse_error& e) {
@@ -250,8 +255,9 @@ ParsedJson ParseCapped(std::string_view text, std::string_view name, size_t maxB
         const size_t column = what.find("column ");
         const size_t colon = what.find(": ", column == std::string::npos ? 0 : column);
         const size_t offset = e.byte > 0 ? e.byte - 1 : 0;
-        return {{}, file + ":" + TextPosition(text, offset) + ": not valid JSON: " +
-                        (colon == std::string::npos ? what : what.substr(colon + 2))};
+        return {{},
+                file + ":" + TextPosition(text, offset) +
+                    ": not valid JSON: " + (colon == std::string::npos ? what : what.substr(colon + 2))};
     } catch (const json::out_of_range&) {  // a number beyond what a double holds; the parser gives no position
         return {{}, file + ": not valid JSON: a number is out of range"};
     }

@@ -366,7 +366,7 @@ void TMainDlg::SavePlaces() {
 }
 
 void TMainDlg::FitAddedColumns() {
-    // The first start: the columns after the specified four fit what the first pass put in them.
+    // The first start: the columns added after the first four fit what the first pass put in them.
     if (!std::exchange(fitAddedColumns_, false)) return;
     for (int c = 4; c < ap_lst.ColumnCount(); ++c) ap_lst.FitColumnToContent(c);
 }

@@ -6,9 +6,12 @@ namespace sitesurvey {
 
 bool Targets(const Target& target, std::string_view bssid, std::string_view ssid) {
     switch (target.kind) {
-        case Target::Kind::All: return true;
-        case Target::Kind::Bssid: return bssid == target.name;
-        case Target::Kind::Ssid: return ssid == target.name;
+        case Target::Kind::All:
+            return true;
+        case Target::Kind::Bssid:
+            return bssid == target.name;
+        case Target::Kind::Ssid:
+            return ssid == target.name;
     }
     return false;
 }
@@ -41,10 +44,14 @@ std::optional<double> LayerValue(Layer layer, const Target& target, std::span<co
         }
     }
     switch (layer) {
-        case Layer::Count: return static_cast<double>(above);
-        case Layer::Signal: return first ? std::optional<double>(first->rssi) : std::nullopt;
-        case Layer::Second: return second ? std::optional<double>(second->rssi) : std::nullopt;
-        case Layer::Channel: return first ? std::optional<double>(first->channel) : std::nullopt;
+        case Layer::Count:
+            return static_cast<double>(above);
+        case Layer::Signal:
+            return first ? std::optional<double>(first->rssi) : std::nullopt;
+        case Layer::Second:
+            return second ? std::optional<double>(second->rssi) : std::nullopt;
+        case Layer::Channel:
+            return first ? std::optional<double>(first->channel) : std::nullopt;
         case Layer::CoChannel: {
             if (!first) return std::nullopt;
             // Every other access point heard on that channel counts, targeted or not: they all share the air.

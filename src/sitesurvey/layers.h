@@ -17,7 +17,7 @@ struct LayerName {
     std::string_view key;  // on the command line and in files
 };
 inline constexpr LayerName kLayerNames[] = {
-    {Layer::Signal, "signal"}, {Layer::Second, "second"}, {Layer::Count, "count"},
+    {Layer::Signal, "signal"},       {Layer::Second, "second"},   {Layer::Count, "count"},
     {Layer::CoChannel, "cochannel"}, {Layer::Channel, "channel"},
 };
 std::optional<Layer> LayerOfKey(std::string_view key);
@@ -41,7 +41,7 @@ struct HeardAp {
 };
 
 inline constexpr double kDefaultCountThreshold = -75;  // dBm
-inline constexpr double kCoChannelThreshold = -85;     // dBm
+inline constexpr double kCoChannelThreshold = -85;  // dBm
 
 // The layer's value at a place; none where the target is not heard (signal, second,
 // co-channel and channel need at least one of its access points, second two).

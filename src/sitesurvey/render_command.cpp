@@ -49,19 +49,22 @@ RenderParse ParseRenderArguments(const std::vector<std::string>& args) {
             c.request.target = {option == "--bssid" ? Target::Kind::Bssid : Target::Kind::Ssid, value};
             if (option == "--bssid") {
                 uint8_t mac[6];
-                if (!json_text::ParseMac(value, mac)) return fail("\"" + value + "\" is not a BSSID (XX:XX:XX:XX:XX:XX)");
-                std::transform(c.request.target.name.begin(), c.request.target.name.end(), c.request.target.name.begin(),
-                               [](unsigned char ch) { return std::toupper(ch); });
+                if (!json_text::ParseMac(value, mac))
+                    return fail("\"" + value + "\" is not a BSSID (XX:XX:XX:XX:XX:XX)");
+                std::transform(c.request.target.name.begin(), c.request.target.name.end(),
+                               c.request.target.name.begin(), [](unsigned char ch) { return std::toupper(ch); });
             }
         } else if (option == "--plan") {
             char* end = nullptr;
             const long n = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end || n < 0 || n >= static_cast<long>(kMaxPlans)) return fail("--plan takes a plan number from 0");
+            if (value.empty() || *end || n < 0 || n >= static_cast<long>(kMaxPlans))
+                return fail("--plan takes a plan number from 0");
             c.plan = static_cast<size_t>(n);
         } else if (option == "--threshold") {
             char* end = nullptr;
             const double dbm = std::strtod(value.c_str(), &end);
-            if (value.empty() || *end || !(dbm >= -120 && dbm <= 0)) return fail("--threshold takes dBm from -120 to 0");
+            if (value.empty() || *end || !(dbm >= -120 && dbm <= 0))
+                return fail("--threshold takes dBm from -120 to 0");
             c.request.countThreshold = dbm;
         } else if (option == "--out") {
             c.out = value;
@@ -71,10 +74,14 @@ RenderParse ParseRenderArguments(const std::vector<std::string>& args) {
     }
     if (!layerGiven) return fail("--layer is needed");
     if (c.out.empty()) return fail("--out is needed");
-    if (EndsWith(c.out, ".png")) c.output = RenderCommand::Output::Png;
-    else if (EndsWith(c.out, ".csv")) c.output = RenderCommand::Output::Csv;
-    else if (EndsWith(c.out, ".json")) c.output = RenderCommand::Output::Json;
-    else return fail("--out must end in .png, .csv or .json");
+    if (EndsWith(c.out, ".png"))
+        c.output = RenderCommand::Output::Png;
+    else if (EndsWith(c.out, ".csv"))
+        c.output = RenderCommand::Output::Csv;
+    else if (EndsWith(c.out, ".json"))
+        c.output = RenderCommand::Output::Json;
+    else
+        return fail("--out must end in .png, .csv or .json");
     return {std::move(c), {}};
 }
 
@@ -101,17 +108,18 @@ RenderInput PrepareRender(const RenderCommand& command, std::string_view surveyT
         const bool known = std::any_of(input.model->AccessPoints().begin(), input.model->AccessPoints().end(),
                                        [&](const ApEstimate& ap) { return Targets(target, ap.bssid, ap.ssid); });
         if (!known) {
-            input.error = command.survey + ": no access point of " + (target.kind == Target::Kind::Bssid ? "BSSID " : "SSID ") +
-                          target.name + " was heard at enough points to map";
+            input.error = command.survey + ": no access point of " +
+                (target.kind == Target::Kind::Bssid ? "BSSID " : "SSID ") + target.name +
+                " was heard at enough points to map";
             input.model.reset();
         }
     }
     return input;
 }
 
-GridSpec PlanGrid(const SurveyPlan& plan, int width, int height, double step) {
+GridLayout PlanGrid(const SurveyPlan& plan, int width, int height, double step) {
     const double m = plan.metresPerPixel.value_or(1);
-    GridSpec g;
+    GridLayout g;
     g.step = step;
     g.x0 = step / 2, g.y0 = step / 2;
     g.columns = std::max(1, static_cast<int>(std::ceil(width * m / step)));
@@ -121,7 +129,8 @@ GridSpec PlanGrid(const SurveyPlan& plan, int width, int height, double step) {
 
 std::string RenderCsv(const RenderInput& input, const RenderCommand& command, int width, int height) {
     if (!input.model) return {};
-    return LayerGridCsv(SampleLayer(*input.model, command.request, PlanGrid(input.plan, width, height, kGridStepMetres)));
+    return LayerGridCsv(
+        SampleLayer(*input.model, command.request, PlanGrid(input.plan, width, height, kGridStepMetres)));
 }
 
 std::string RenderJson(const RenderInput& input, const RenderCommand& command) {
@@ -130,8 +139,8 @@ std::string RenderJson(const RenderInput& input, const RenderCommand& command) {
     out["layer"] = KeyOf(command.request.layer);
     out["target"] = TargetText(command.request.target);
     out["points"] = input.plan.points.size();
-    const std::optional<double> loo = input.model->LeaveOneOutRmse(command.request.layer, command.request.target,
-                                                                   command.request.countThreshold);
+    const std::optional<double> loo =
+        input.model->LeaveOneOutRmse(command.request.layer, command.request.target, command.request.countThreshold);
     out["loo_rmse_db"] = loo ? nlohmann::ordered_json(std::round(*loo * 100) / 100) : nlohmann::ordered_json(nullptr);
     out["access_points"] = nlohmann::ordered_json::array();
     for (const ApEstimate& ap : input.model->AccessPoints()) {

@@ -39,7 +39,7 @@ struct RenderInput {
 RenderInput PrepareRender(const RenderCommand& command, std::string_view surveyText);
 
 // The grid over the whole plan whose image is width x height pixels.
-GridSpec PlanGrid(const SurveyPlan& plan, int width, int height, double step);
+GridLayout PlanGrid(const SurveyPlan& plan, int width, int height, double step);
 
 // The .csv and .json outputs; the image's size in pixels sets the grid's extent.
 std::string RenderCsv(const RenderInput& input, const RenderCommand& command, int width, int height);

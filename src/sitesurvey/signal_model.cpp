@@ -57,7 +57,8 @@ std::optional<PathLossModel> FitPathLoss(std::span<const Measurement> measuremen
     coarse.reserve(kGrid * kGrid);
     for (int i = 0; i < kGrid; ++i)
         for (int j = 0; j < kGrid; ++j)
-            coarse.push_back(FitAt(measurements, {x0 + (x1 - x0) * (i + 0.5) / kGrid, y0 + (y1 - y0) * (j + 0.5) / kGrid}));
+            coarse.push_back(
+                FitAt(measurements, {x0 + (x1 - x0) * (i + 0.5) / kGrid, y0 + (y1 - y0) * (j + 0.5) / kGrid}));
     std::partial_sort(coarse.begin(), coarse.begin() + kSeeds, coarse.end(),
                       [](const PathLossModel& a, const PathLossModel& b) { return a.rmse < b.rmse; });
     PathLossModel best = coarse.front();
@@ -66,7 +67,8 @@ std::optional<PathLossModel> FitPathLoss(std::span<const Measurement> measuremen
         // Down to a tenth of a millimetre: far below what a floor plan can show.
         for (double step = std::max(x1 - x0, y1 - y0) / kGrid; step > 1e-4;) {
             bool moved = false;
-            for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {-1, -1}, {1, -1}, {-1, 1}}) {
+            for (const auto& [dx, dy] :
+                 {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {-1, -1}, {1, -1}, {-1, 1}}) {
                 const PathLossModel t = FitAt(measurements, {m.position.x + dx * step, m.position.y + dy * step});
                 if (t.rmse < m.rmse) m = t, moved = true;
             }

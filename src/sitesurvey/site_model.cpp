@@ -92,16 +92,16 @@ std::optional<double> SiteModel::LeaveOneOutRmse(Layer layer, const Target& targ
 }
 
 std::optional<double> LayerGrid::At(int column, int row) const {
-    if (column < 0 || row < 0 || column >= spec.columns || row >= spec.rows) return std::nullopt;
-    const float v = values[static_cast<size_t>(row) * spec.columns + column];
+    if (column < 0 || row < 0 || column >= layout.columns || row >= layout.rows) return std::nullopt;
+    const float v = values[static_cast<size_t>(row) * layout.columns + column];
     if (std::isnan(v)) return std::nullopt;
     return v;
 }
 
-FieldGrids SampleFields(const SiteModel& model, const GridSpec& spec) {
-    const size_t cells = static_cast<size_t>(std::max(spec.columns, 0)) * std::max(spec.rows, 0);
+FieldGrids SampleFields(const SiteModel& model, const GridLayout& layout) {
+    const size_t cells = static_cast<size_t>(std::max(layout.columns, 0)) * std::max(layout.rows, 0);
     const std::vector<ApEstimate>& aps = model.AccessPoints();
-    FieldGrids grids{spec, aps.size(), std::vector<float>(cells * aps.size()),
+    FieldGrids grids{layout, aps.size(), std::vector<float>(cells * aps.size()),
                      std::vector<float>(cells, std::numeric_limits<float>::infinity())};
     std::vector<Place> marks;
     for (const MeasuredPlace& p : model.Places()) marks.push_back(p.at);
@@ -109,23 +109,23 @@ FieldGrids SampleFields(const SiteModel& model, const GridSpec& spec) {
     constexpr double kFarthest = 100;
     const PlaceIndex near(marks, kFarthest);
     for (size_t k = 0; k < aps.size(); ++k)
-        for (int j = 0; j < spec.rows; ++j)
-            for (int i = 0; i < spec.columns; ++i)
-                grids.rssi[(static_cast<size_t>(j) * spec.columns + i) * aps.size() + k] =
-                    static_cast<float>(Plausible(aps[k].field.At({spec.x0 + i * spec.step, spec.y0 + j * spec.step})));
-    for (int j = 0; j < spec.rows; ++j)
-        for (int i = 0; i < spec.columns; ++i) {
+        for (int j = 0; j < layout.rows; ++j)
+            for (int i = 0; i < layout.columns; ++i)
+                grids.rssi[(static_cast<size_t>(j) * layout.columns + i) * aps.size() + k] = static_cast<float>(
+                    Plausible(aps[k].field.At({layout.x0 + i * layout.step, layout.y0 + j * layout.step})));
+    for (int j = 0; j < layout.rows; ++j)
+        for (int i = 0; i < layout.columns; ++i) {
             double nearest = std::numeric_limits<double>::infinity();
-            near.ForEachNear({spec.x0 + i * spec.step, spec.y0 + j * spec.step},
+            near.ForEachNear({layout.x0 + i * layout.step, layout.y0 + j * layout.step},
                              [&](size_t, double d2) { nearest = std::min(nearest, d2); });
-            grids.nearestPlace[static_cast<size_t>(j) * spec.columns + i] = static_cast<float>(std::sqrt(nearest));
+            grids.nearestPlace[static_cast<size_t>(j) * layout.columns + i] = static_cast<float>(std::sqrt(nearest));
         }
     return grids;
 }
 
 LayerGrid SampleLayer(const SiteModel& model, const FieldGrids& fields, const LayerRequest& request) {
-    const GridSpec& spec = fields.spec;
-    LayerGrid grid{spec, std::vector<float>(fields.nearestPlace.size(), std::numeric_limits<float>::quiet_NaN())};
+    const GridLayout& layout = fields.layout;
+    LayerGrid grid{layout, std::vector<float>(fields.nearestPlace.size(), std::numeric_limits<float>::quiet_NaN())};
     const std::vector<ApEstimate>& aps = model.AccessPoints();
     const size_t n = aps.size();
     if (fields.accessPoints != n || fields.rssi.size() != grid.values.size() * n) return grid;
@@ -149,7 +149,9 @@ LayerGrid SampleLayer(const SiteModel& model, const FieldGrids& fields, const La
         }
         float& out = grid.values[cell];
         switch (request.layer) {
-            case Layer::Count: out = static_cast<float>(above); break;
+            case Layer::Count:
+                out = static_cast<float>(above);
+                break;
             case Layer::Signal:
                 if (first < n) out = rssi[first];
                 break;
@@ -172,20 +174,21 @@ LayerGrid SampleLayer(const SiteModel& model, const FieldGrids& fields, const La
     return grid;
 }
 
-LayerGrid SampleLayer(const SiteModel& model, const LayerRequest& request, const GridSpec& spec) {
-    return SampleLayer(model, SampleFields(model, spec), request);
+LayerGrid SampleLayer(const SiteModel& model, const LayerRequest& request, const GridLayout& layout) {
+    return SampleLayer(model, SampleFields(model, layout), request);
 }
 
 std::string LayerGridCsv(const LayerGrid& grid) {
     std::string out = "x_m,y_m,value\r\n";
     char line[96];
-    for (int j = 0; j < grid.spec.rows; ++j) {
-        for (int i = 0; i < grid.spec.columns; ++i) {
+    for (int j = 0; j < grid.layout.rows; ++j) {
+        for (int i = 0; i < grid.layout.columns; ++i) {
             const std::optional<double> v = grid.At(i, j);
-            const int n = v ? std::snprintf(line, sizeof line, "%.2f,%.2f,%.1f\r\n", grid.spec.x0 + i * grid.spec.step,
-                                            grid.spec.y0 + j * grid.spec.step, *v)
-                            : std::snprintf(line, sizeof line, "%.2f,%.2f,\r\n", grid.spec.x0 + i * grid.spec.step,
-                                            grid.spec.y0 + j * grid.spec.step);
+            const int n = v
+                ? std::snprintf(line, sizeof line, "%.2f,%.2f,%.1f\r\n", grid.layout.x0 + i * grid.layout.step,
+                                grid.layout.y0 + j * grid.layout.step, *v)
+                : std::snprintf(line, sizeof line, "%.2f,%.2f,\r\n", grid.layout.x0 + i * grid.layout.step,
+                                grid.layout.y0 + j * grid.layout.step);
             out.append(line, static_cast<size_t>(std::clamp(n, 0, static_cast<int>(sizeof line) - 1)));
         }
     }
@@ -207,7 +210,7 @@ constexpr Stop kCountStops[] = {{0, 200, 0, 0}, {1, 255, 160, 0}, {2, 230, 220, 
 constexpr Stop kCoChannelStops[] = {{0, 0, 170, 0}, {1, 230, 220, 0}, {2, 255, 160, 0}, {3, 200, 0, 0}};
 // Channels: distinct colours, 1, 6 and 11 far apart.
 constexpr std::array<uint32_t, 12> kChannelColours = {0x1F77B4, 0xFF7F0E, 0x2CA02C, 0xD62728, 0x9467BD, 0x8C564B,
-                                                       0xE377C2, 0x7F7F7F, 0xBCBD22, 0x17BECF, 0x393B79, 0xAD494A};
+                                                      0xE377C2, 0x7F7F7F, 0xBCBD22, 0x17BECF, 0x393B79, 0xAD494A};
 
 uint32_t Ramp(std::span<const Stop> stops, double v) {
     if (v <= stops.front().at) return uint32_t{stops.front().r} << 16 | stops.front().g << 8 | stops.front().b;
@@ -228,9 +231,12 @@ bool Discrete(Layer layer) { return layer != Layer::Signal && layer != Layer::Se
 uint32_t LayerColour(Layer layer, double value) {
     switch (layer) {
         case Layer::Signal:
-        case Layer::Second: return Ramp(kSignalStops, value);
-        case Layer::Count: return Ramp(kCountStops, std::round(value));
-        case Layer::CoChannel: return Ramp(kCoChannelStops, std::round(value));
+        case Layer::Second:
+            return Ramp(kSignalStops, value);
+        case Layer::Count:
+            return Ramp(kCountStops, std::round(value));
+        case Layer::CoChannel:
+            return Ramp(kCoChannelStops, std::round(value));
         case Layer::Channel: {
             // 2.4 GHz channels 1, 6 and 11 take the first three colours, every other channel one of the rest.
             const auto channel = static_cast<uint32_t>(std::max(0.0, std::round(value)));
@@ -257,8 +263,8 @@ inline uint32_t Div255(uint32_t x) {
 }
 inline uint32_t Blend(uint32_t under, Premultiplied c, uint32_t keep) {
     return Div255((under & 0xFF) * keep + static_cast<uint32_t>(c & 0xFFFF)) |
-           Div255((under >> 8 & 0xFF) * keep + static_cast<uint32_t>(c >> 16 & 0xFFFF)) << 8 |
-           Div255((under >> 16 & 0xFF) * keep + static_cast<uint32_t>(c >> 32 & 0xFFFF)) << 16;
+        Div255((under >> 8 & 0xFF) * keep + static_cast<uint32_t>(c >> 16 & 0xFFFF)) << 8 |
+        Div255((under >> 16 & 0xFF) * keep + static_cast<uint32_t>(c >> 32 & 0xFFFF)) << 16;
 }
 
 // Blends pixels [from, to) of a row with colourOf(x), four at a time where the machine can.
@@ -289,9 +295,10 @@ inline void BlendRun(uint32_t* row, int from, int to, uint32_t keep, ColourOf&& 
 
 void PaintLayer(std::span<uint32_t> picture, int width, int height, double metresPerPixel, const LayerGrid& grid,
                 Layer layer, uint8_t opacity) {
-    const GridSpec& g = grid.spec;
+    const GridLayout& g = grid.layout;
     if (width <= 0 || height <= 0 || picture.size() < static_cast<size_t>(width) * height || g.columns <= 0 ||
-        g.rows <= 0 || !(g.step > 0) || !(metresPerPixel > 0) || grid.values.size() < static_cast<size_t>(g.columns) * g.rows)
+        g.rows <= 0 || !(g.step > 0) || !(metresPerPixel > 0) ||
+        grid.values.size() < static_cast<size_t>(g.columns) * g.rows)
         return;
     const uint32_t keep = 255u - opacity;
     // Continuous values are looked up in steps of 1/16 dB over the palette's range,
@@ -306,8 +313,8 @@ void PaintLayer(std::span<uint32_t> picture, int width, int height, double metre
     // Pixel centres in cell units: c = ((pixel + 0.5) * metres per pixel - x0) / step. The
     // columns split into spans over which the same two cell columns apply.
     struct Span {
-        int from, to;   // pixels
-        int cell;       // the left cell column, -1 left of the grid
+        int from, to;  // pixels
+        int cell;  // the left cell column, -1 left of the grid
         double fx, dfx;  // at the first pixel, and per pixel
     };
     std::vector<Span> spans;
@@ -316,7 +323,8 @@ void PaintLayer(std::span<uint32_t> picture, int width, int height, double metre
         const double c = ((x + 0.5) * metresPerPixel - g.x0) / g.step;
         const int cell = static_cast<int>(std::floor(c));
         int end = x + 1;
-        while (end < width && static_cast<int>(std::floor(((end + 0.5) * metresPerPixel - g.x0) / g.step)) == cell) ++end;
+        while (end < width && static_cast<int>(std::floor(((end + 0.5) * metresPerPixel - g.x0) / g.step)) == cell)
+            ++end;
         if (cell >= -1 && cell < g.columns) spans.push_back({x, end, cell, c - cell, dfx});
         x = end;
     }
@@ -382,7 +390,8 @@ void PaintLayer(std::span<uint32_t> picture, int width, int height, double metre
                 for (int k = 0; k < 4; ++k)
                     if (!std::isnan(v[k])) sum += w[k] * v[k], weights += w[k];
                 const double value = std::clamp(static_cast<double>(sum / weights), kLow, kHigh);
-                out[x] = Blend(out[x] & 0x00FFFFFF, ramp[static_cast<size_t>(std::lround((value - kLow) * kSteps))], keep);
+                out[x] =
+                    Blend(out[x] & 0x00FFFFFF, ramp[static_cast<size_t>(std::lround((value - kLow) * kSteps))], keep);
             }
         }
     }

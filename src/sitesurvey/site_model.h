@@ -55,12 +55,12 @@ private:
 };
 
 // Cell centres at (x0 + i * step, y0 + j * step) metres.
-struct GridSpec {
+struct GridLayout {
     double x0 = 0, y0 = 0, step = 0.5;
     int columns = 0, rows = 0;
 };
 struct LayerGrid {
-    GridSpec spec;
+    GridLayout layout;
     std::vector<float> values;  // row by row; NaN where nothing is painted
     std::optional<double> At(int column, int row) const;
 };
@@ -69,12 +69,12 @@ struct LayerGrid {
 // the nearest measured place: worked out with the fit, off the window's thread, so
 // that switching layers or targets only combines them.
 struct FieldGrids {
-    GridSpec spec;
+    GridLayout layout;
     size_t accessPoints = 0;
-    std::vector<float> rssi;          // cell by cell, each cell's access points as the model lists them
+    std::vector<float> rssi;  // cell by cell, each cell's access points as the model lists them
     std::vector<float> nearestPlace;  // metres, cell by cell
 };
-FieldGrids SampleFields(const SiteModel& model, const GridSpec& spec);
+FieldGrids SampleFields(const SiteModel& model, const GridLayout& layout);
 
 struct LayerRequest {
     Layer layer = Layer::Signal;
@@ -85,7 +85,7 @@ struct LayerRequest {
 // The layer on the fields' grid: the same values LayerValue gives for HeardAt at each
 // cell centre, none farther than the paint distance from every measured place.
 LayerGrid SampleLayer(const SiteModel& model, const FieldGrids& fields, const LayerRequest& request);
-LayerGrid SampleLayer(const SiteModel& model, const LayerRequest& request, const GridSpec& spec);
+LayerGrid SampleLayer(const SiteModel& model, const LayerRequest& request, const GridLayout& layout);
 
 // "x_m,y_m,value" and a line per cell, the value empty where nothing is painted; CRLF
 // line ends as RFC 4180 has them.

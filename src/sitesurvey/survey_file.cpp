@@ -29,16 +29,20 @@ public:
         }
         for (const auto& [key, value] : v.items()) {
             if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
-            if (newerMinor_) extra[key] = value;
-            else Fail(Sub(p, key), "unknown key \"" + key + "\"");
+            if (newerMinor_)
+                extra[key] = value;
+            else
+                Fail(Sub(p, key), "unknown key \"" + key + "\"");
         }
         return extra;
     }
     template <typename F>
     void Required(const json& obj, const Path& p, std::string_view key, F read) {
         if (!obj.is_object()) return;
-        if (auto it = obj.find(key); it != obj.end()) read(*it, Sub(p, key));
-        else Fail(p, "needs \"" + std::string(key) + "\"");
+        if (auto it = obj.find(key); it != obj.end())
+            read(*it, Sub(p, key));
+        else
+            Fail(p, "needs \"" + std::string(key) + "\"");
     }
 
 private:
@@ -51,17 +55,22 @@ SurveyBss ReadBss(SurveyReader& r, const json& v, const Path& p) {
     r.Required(v, p, "bssid", [&](const json& x, const Path& xp) {
         uint8_t mac[6];
         const std::string text = r.Text(x, xp);
-        if (!r.failed() && !json_text::ParseMac(text, mac)) r.Fail(xp, json_text::Shown(x) + " is not a BSSID (XX:XX:XX:XX:XX:XX)");
+        if (!r.failed() && !json_text::ParseMac(text, mac))
+            r.Fail(xp, json_text::Shown(x) + " is not a BSSID (XX:XX:XX:XX:XX:XX)");
         b.bssid = text;
-        std::transform(b.bssid.begin(), b.bssid.end(), b.bssid.begin(), [](unsigned char c) { return std::toupper(c); });
+        std::transform(b.bssid.begin(), b.bssid.end(), b.bssid.begin(),
+                       [](unsigned char c) { return std::toupper(c); });
     });
     r.Optional(v, p, "ssid", [&](const json& x, const Path& xp) {
         b.ssid = r.Text(x, xp);
-        if (b.ssid.size() > 32) r.Fail(xp, "is " + std::to_string(b.ssid.size()) + " bytes long, at most 32 are allowed");
+        if (b.ssid.size() > 32)
+            r.Fail(xp, "is " + std::to_string(b.ssid.size()) + " bytes long, at most 32 are allowed");
     });
-    r.Required(v, p, "rssi", [&](const json& x, const Path& xp) { b.rssi = static_cast<int32_t>(r.Int(x, xp, -128, 127)); });
-    r.Required(v, p, "frequency_khz",
-               [&](const json& x, const Path& xp) { b.frequencyKhz = static_cast<uint32_t>(r.Int(x, xp, 1, 100'000'000)); });
+    r.Required(v, p, "rssi",
+               [&](const json& x, const Path& xp) { b.rssi = static_cast<int32_t>(r.Int(x, xp, -128, 127)); });
+    r.Required(v, p, "frequency_khz", [&](const json& x, const Path& xp) {
+        b.frequencyKhz = static_cast<uint32_t>(r.Int(x, xp, 1, 100'000'000));
+    });
     r.Optional(v, p, "ies", [&](const json& x, const Path& xp) {
         const std::string hex = r.Text(x, xp);
         b.ies = json_text::HexBytes(hex);
@@ -82,7 +91,8 @@ SurveyPoint ReadPoint(SurveyReader& r, const json& v, const Path& p) {
     });
     r.Required(v, p, "bss", [&](const json& x, const Path& xp) {
         if (const json* list = r.List(x, xp, kMaxBssPerPoint))
-            for (size_t k = 0; k < list->size() && !r.failed(); ++k) point.bss.push_back(ReadBss(r, (*list)[k], Sub(xp, k)));
+            for (size_t k = 0; k < list->size() && !r.failed(); ++k)
+                point.bss.push_back(ReadBss(r, (*list)[k], Sub(xp, k)));
     });
     return point;
 }
@@ -96,7 +106,8 @@ SurveyPlan ReadPlan(SurveyReader& r, const json& v, const Path& p) {
         if (!extra.empty()) plan.extra["image"] = extra;  // kept beside the plan's own
         r.Required(image, ip, "media_type", [&](const json& x, const Path& xp) {
             plan.mediaType = r.Text(x, xp);
-            if (!r.failed() && std::find(std::begin(kImageTypes), std::end(kImageTypes), plan.mediaType) == std::end(kImageTypes))
+            if (!r.failed() &&
+                std::find(std::begin(kImageTypes), std::end(kImageTypes), plan.mediaType) == std::end(kImageTypes))
                 r.Fail(xp, json_text::Shown(x) + " is not image/png, image/jpeg, image/bmp, image/gif or image/tiff");
         });
         r.Required(image, ip, "data", [&](const json& x, const Path& xp) {
@@ -112,7 +123,8 @@ SurveyPlan ReadPlan(SurveyReader& r, const json& v, const Path& p) {
     });
     r.Required(v, p, "points", [&](const json& x, const Path& xp) {
         if (const json* list = r.List(x, xp, kMaxPointsPerPlan))
-            for (size_t k = 0; k < list->size() && !r.failed(); ++k) plan.points.push_back(ReadPoint(r, (*list)[k], Sub(xp, k)));
+            for (size_t k = 0; k < list->size() && !r.failed(); ++k)
+                plan.points.push_back(ReadPoint(r, (*list)[k], Sub(xp, k)));
     });
     return plan;
 }
@@ -126,8 +138,9 @@ bool IsUtcTime(std::string_view t) {
     for (size_t i = 0; i < shape.size(); ++i)
         if (shape[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(t[i])) : t[i] != shape[i]) return false;
     const std::string_view rest = t.substr(19, t.size() - 20);
-    if (!rest.empty() && (rest[0] != '.' || rest.size() < 2 ||
-                          !std::all_of(rest.begin() + 1, rest.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })))
+    if (!rest.empty() && (rest[0] != '.' || rest.size() < 2 || !std::all_of(rest.begin() + 1, rest.end(), [](char c) {
+                              return std::isdigit(static_cast<unsigned char>(c));
+                          })))
         return false;
     const int month = (t[5] - '0') * 10 + (t[6] - '0'), day = (t[8] - '0') * 10 + (t[9] - '0');
     const int hour = (t[11] - '0') * 10 + (t[12] - '0'), minute = (t[14] - '0') * 10 + (t[15] - '0');
@@ -143,8 +156,9 @@ SurveyLoad ParseSurvey(std::string_view text, std::string_view name) {
     const Path top;
     auto failure = [&](const json_text::JsonReader& r) {
         const std::string where = json_text::PathText(r.path());
-        return SurveyLoad{std::nullopt, file + ":" + json_text::PathPosition(text, r.path()) + ": " +
-                                             (where.empty() ? "" : where + ": ") + r.problem()};
+        return SurveyLoad{std::nullopt,
+                          file + ":" + json_text::PathPosition(text, r.path()) + ": " +
+                              (where.empty() ? "" : where + ": ") + r.problem()};
     };
     // The format and version first: they decide how strict the rest is read.
     json_text::JsonReader head;
@@ -154,13 +168,16 @@ SurveyLoad ParseSurvey(std::string_view text, std::string_view name) {
         return failure(head);
     }
     if (!root.contains("format") || !root["format"].is_string() || root["format"] != kSurveyFormat) {
-        head.Fail(root.contains("format") ? Sub(top, "format") : top, "is not a survey file (\"format\": \"vellumar-survey\")");
+        head.Fail(root.contains("format") ? Sub(top, "format") : top,
+                  "is not a survey file (\"format\": \"vellumar-survey\")");
         return failure(head);
     }
-    if (!root.contains("version")) head.Fail(top, "needs \"version\"");
+    if (!root.contains("version"))
+        head.Fail(top, "needs \"version\"");
     else if (head.Int(root["version"], Sub(top, "version"), 1, 1000) != kSurveyVersion && !head.failed())
         head.Fail(Sub(top, "version"), "is version " + root["version"].dump() + "; this program reads version 1");
-    if (root.contains("minor_version")) minor = static_cast<int>(head.Int(root["minor_version"], Sub(top, "minor_version"), 0, 1000000));
+    if (root.contains("minor_version"))
+        minor = static_cast<int>(head.Int(root["minor_version"], Sub(top, "minor_version"), 0, 1000000));
     if (head.failed()) return failure(head);
 
     SurveyReader r(minor > kSurveyMinorVersion);
@@ -169,7 +186,8 @@ SurveyLoad ParseSurvey(std::string_view text, std::string_view name) {
     survey.extra = r.Object(root, top, {"format", "version", "minor_version", "plans"});
     r.Required(root, top, "plans", [&](const json& x, const Path& xp) {
         if (const json* list = r.List(x, xp, kMaxPlans))
-            for (size_t k = 0; k < list->size() && !r.failed(); ++k) survey.plans.push_back(ReadPlan(r, (*list)[k], Sub(xp, k)));
+            for (size_t k = 0; k < list->size() && !r.failed(); ++k)
+                survey.plans.push_back(ReadPlan(r, (*list)[k], Sub(xp, k)));
     });
     if (r.failed()) return failure(r);
     return {std::move(survey), {}};
@@ -237,7 +255,8 @@ std::optional<std::vector<MeasuredPlace>> MeasuredPlaces(const SurveyPlan& plan)
     std::vector<MeasuredPlace> places;
     for (const SurveyPoint& point : plan.points) {
         MeasuredPlace m{{point.x * *plan.metresPerPixel, point.y * *plan.metresPerPixel}, {}};
-        for (const SurveyBss& b : point.bss) m.heard.push_back({b.bssid, b.ssid, static_cast<double>(b.rssi), b.frequencyKhz});
+        for (const SurveyBss& b : point.bss)
+            m.heard.push_back({b.bssid, b.ssid, static_cast<double>(b.rssi), b.frequencyKhz});
         places.push_back(std::move(m));
     }
     return places;

@@ -18,7 +18,7 @@
 namespace sitesurvey {
 
 inline constexpr std::string_view kSurveyFormat = "vellumar-survey";
-inline constexpr int kSurveyVersion = 1;       // a reader refuses another major version
+inline constexpr int kSurveyVersion = 1;  // a reader refuses another major version
 inline constexpr int kSurveyMinorVersion = 0;  // newer minors may add keys, which are kept
 
 inline constexpr size_t kMaxSurveyBytes = size_t{256} << 20;
@@ -41,7 +41,7 @@ struct SurveyBss {
 
 struct SurveyPoint {
     double x = 0, y = 0;  // pixels from the image's top-left corner
-    std::string time;     // ISO 8601, UTC
+    std::string time;  // ISO 8601, UTC
     std::vector<SurveyBss> bss;
     nlohmann::json extra = nlohmann::json::object();
 };

@@ -8,7 +8,7 @@ namespace {
 
 std::string EndText(const LinkEnd& end) {
     return end.bssid + " (ch " + (end.channel ? std::to_string(*end.channel) : "?") + ", " +
-           (end.rssi ? std::to_string(*end.rssi) : "?") + " dBm)";
+        (end.rssi ? std::to_string(*end.rssi) : "?") + " dBm)";
 }
 
 }  // namespace
@@ -29,7 +29,9 @@ void LinkTracker::OnNotice(const LinkNotice& notice) {
             strongerSinceMs_.reset();
             break;
         }
-        case LinkNotice::Kind::RoamingStart: roamStartMs_ = notice.timeMs; break;
+        case LinkNotice::Kind::RoamingStart:
+            roamStartMs_ = notice.timeMs;
+            break;
         case LinkNotice::Kind::RoamingEnd: {
             LinkEvent e{LinkEvent::Kind::Roamed, notice.timeMs, notice.ssid, {}, {notice.bssid, {}, {}}, {}, {}};
             if (lastServing_) e.from = {lastServing_->bssid, lastServing_->channel, lastServing_->rssi};
@@ -69,8 +71,10 @@ void LinkTracker::OnPass(const LinkPass& pass) {
     std::optional<int32_t> serving;
     const LinkPass::Heard* best = nullptr;
     for (const LinkPass::Heard& h : pass.heard) {
-        if (h.bssid == pass.serving->bssid) serving = h.rssi;
-        else if (h.ssid == pass.serving->ssid && (!best || h.rssi > best->rssi)) best = &h;
+        if (h.bssid == pass.serving->bssid)
+            serving = h.rssi;
+        else if (h.ssid == pass.serving->ssid && (!best || h.rssi > best->rssi))
+            best = &h;
     }
     const int32_t own = serving.value_or(pass.serving->rssi);
     if (best && best->rssi - own >= kStickyMarginDb) {
@@ -97,11 +101,13 @@ std::string LinkTracker::StickyWarning() const {
 
 std::string LinkTracker::LogLine(const LinkEvent& e) {
     switch (e.kind) {
-        case LinkEvent::Kind::Connected: return "Connected to " + e.to.bssid + " (" + AirTextForLog(e.ssid) + ")";
-        case LinkEvent::Kind::Disconnected: return "Disconnected from " + e.from.bssid;
+        case LinkEvent::Kind::Connected:
+            return "Connected to " + e.to.bssid + " (" + AirTextForLog(e.ssid) + ")";
+        case LinkEvent::Kind::Disconnected:
+            return "Disconnected from " + e.from.bssid;
         case LinkEvent::Kind::Roamed:
             return "Roam from " + EndText(e.from) + " to " + EndText(e.to) + ", gap " +
-                   std::to_string(e.gapMs.value_or(0)) + " ms";
+                std::to_string(e.gapMs.value_or(0)) + " ms";
     }
     return "";
 }

@@ -45,8 +45,8 @@ struct LinkEvent {
     enum class Kind { Connected, Disconnected, Roamed } kind = Kind::Connected;
     int64_t timeMs = 0;  // of the connection, the disconnection, or the roam's end
     std::string ssid;
-    LinkEnd from, to;                     // from: for a roam and a disconnect; to: for a roam and a connect
-    std::optional<int64_t> gapMs;         // a roam's start to its end
+    LinkEnd from, to;  // from: for a roam and a disconnect; to: for a roam and a connect
+    std::optional<int64_t> gapMs;  // a roam's start to its end
     std::optional<double> lateBySeconds;  // a roam: how long another BSSID had been kStickyMarginDb stronger
 };
 

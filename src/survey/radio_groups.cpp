@@ -48,7 +48,7 @@ MacAddress NontransmittedBssid(const MacAddress& transmitted, uint8_t n, uint8_t
 
 bool SameAddressBlock(const MacAddress& a, const MacAddress& b) {
     return (a[0] & ~0x02) == (b[0] & ~0x02) && a[1] == b[1] && a[2] == b[2] && a[3] == b[3] && a[4] == b[4] &&
-           (a[5] & 0xF0) == (b[5] & 0xF0);
+        (a[5] & 0xF0) == (b[5] & 0xF0);
 }
 
 std::vector<RadioGroup> GroupRadios(std::span<const BssFacts> entries) {
@@ -83,7 +83,8 @@ std::vector<RadioGroup> GroupRadios(std::span<const BssFacts> entries) {
         if (entries[i].elements.mldAddress) mldOf[sets.Find(i)] = &*entries[i].elements.mldAddress;
     for (size_t i = 0; i < n; ++i)
         for (size_t j = i + 1; j < n; ++j) {
-            if (entries[i].channel != entries[j].channel || !SameAddressBlock(entries[i].bssid, entries[j].bssid)) continue;
+            if (entries[i].channel != entries[j].channel || !SameAddressBlock(entries[i].bssid, entries[j].bssid))
+                continue;
             const size_t a = sets.Find(i), b = sets.Find(j);
             if (a == b) continue;
             if (mldOf[a] && mldOf[b] && *mldOf[a] != *mldOf[b]) continue;

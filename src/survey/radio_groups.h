@@ -33,7 +33,7 @@ struct RadioGroup {
     // else its lowest BSSID; aliases are kept by it.
     std::string key;
     std::vector<size_t> members;  // indexes into the entries, strongest first
-    unsigned evidence = 0;        // RadioEvidence bits that joined the members
+    unsigned evidence = 0;  // RadioEvidence bits that joined the members
 };
 
 // Every entry in exactly one group; groups ordered by their strongest member.

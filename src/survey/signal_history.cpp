@@ -88,7 +88,7 @@ size_t SignalHistory::MemoryBytes() const {
     size_t bytes = times_.capacity() * sizeof(int64_t);
     for (const auto& [bssid, s] : series_) {
         bytes += bssid.capacity() + sizeof(Series) + s.blocks.capacity() * sizeof(void*) +
-                 s.blockNumbers.capacity() * sizeof(uint64_t);
+            s.blockNumbers.capacity() * sizeof(uint64_t);
         for (const auto& b : s.blocks) bytes += b ? sizeof(Block) : 0;
     }
     return bytes;

@@ -21,7 +21,7 @@ struct HeardRssi {
 class SignalHistory {
 public:
     static constexpr size_t kDefaultPasses = 86400;  // a day at a pass a second
-    static constexpr size_t kBlock = 4096;           // passes a stretch of memory holds
+    static constexpr size_t kBlock = 4096;  // passes a stretch of memory holds
 
     explicit SignalHistory(size_t passesKept = kDefaultPasses);
 
@@ -45,8 +45,8 @@ private:
     using Block = std::array<int8_t, kBlock>;
     struct Series {
         std::vector<std::unique_ptr<Block>> blocks;  // by slot: block number modulo the slots
-        std::vector<uint64_t> blockNumbers;          // which block each slot holds
-        uint64_t lastPass = 0;                       // the newest pass that heard it
+        std::vector<uint64_t> blockNumbers;  // which block each slot holds
+        uint64_t lastPass = 0;  // the newest pass that heard it
     };
     size_t Slots() const { return (kept_ + kBlock - 1) / kBlock + 1; }
     uint64_t FirstKept() const { return total_ > kept_ ? total_ - kept_ : 0; }
@@ -59,7 +59,7 @@ private:
     Series& SeriesOf(std::string_view bssid);
 
     size_t kept_;
-    uint64_t total_ = 0;          // passes ever added
+    uint64_t total_ = 0;  // passes ever added
     std::vector<int64_t> times_;  // by pass number modulo kept_
     std::unordered_map<std::string, Series, Hash, std::equal_to<>> series_;
 };

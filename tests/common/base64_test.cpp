@@ -8,8 +8,13 @@ TEST(Base64, RoundTripsAndRefusesWhatIsNotStrictBase64) {
     struct Case {
         std::string plain, encoded;
     };
-    const Case cases[] = {{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="},
-                          {"user:secret", "dXNlcjpzZWNyZXQ="}, {std::string("\0\xFF\xFE", 3), "AP/+"}};
+    const Case cases[] = {{"", ""},
+                          {"f", "Zg=="},
+                          {"fo", "Zm8="},
+                          {"foo", "Zm9v"},
+                          {"foob", "Zm9vYg=="},
+                          {"user:secret", "dXNlcjpzZWNyZXQ="},
+                          {std::string("\0\xFF\xFE", 3), "AP/+"}};
     for (const Case& c : cases) {
         EXPECT_EQ(Base64Encode(c.plain), c.encoded);
         const auto decoded = Base64Decode(c.encoded);

@@ -13,8 +13,8 @@ using namespace sitesurvey;
 using ::testing::HasSubstr;
 
 TEST(RenderCommand, ArgumentsAndTheirMistakes) {
-    const RenderParse good = ParseRenderArguments(
-        {"--render", "s.json", "--layer", "count", "--ssid", "Office", "--plan", "1", "--threshold", "-70", "--out", "m.CSV"});
+    const RenderParse good = ParseRenderArguments({"--render", "s.json", "--layer", "count", "--ssid", "Office",
+                                                   "--plan", "1", "--threshold", "-70", "--out", "m.CSV"});
     ASSERT_TRUE(good.command) << good.error;
     EXPECT_EQ(good.command->survey, "s.json");
     EXPECT_EQ(good.command->request.layer, Layer::Count);
@@ -22,7 +22,8 @@ TEST(RenderCommand, ArgumentsAndTheirMistakes) {
     EXPECT_EQ(good.command->plan, 1u);
     EXPECT_EQ(good.command->request.countThreshold, -70);
     EXPECT_EQ(good.command->output, RenderCommand::Output::Csv);
-    const RenderParse bssid = ParseRenderArguments({"--render", "s", "--layer", "signal", "--bssid", "02:00:00:00:00:0a", "--out", "a.png"});
+    const RenderParse bssid =
+        ParseRenderArguments({"--render", "s", "--layer", "signal", "--bssid", "02:00:00:00:00:0a", "--out", "a.png"});
     ASSERT_TRUE(bssid.command);
     EXPECT_EQ(bssid.command->request.target.name, "02:00:00:00:00:0A");
 
@@ -37,7 +38,8 @@ TEST(RenderCommand, ArgumentsAndTheirMistakes) {
         {{"--render", "s", "--layer", "heat", "--out", "a.png"}, "unknown layer \"heat\""},
         {{"--render", "s", "--layer", "signal", "--out", "a.bmp"}, "must end in .png, .csv or .json"},
         {{"--render", "s", "--layer", "signal", "--bssid", "02:00", "--out", "a.png"}, "is not a BSSID"},
-        {{"--render", "s", "--layer", "signal", "--bssid", "02:00:00:00:00:01", "--ssid", "x", "--out", "a.png"}, "not both"},
+        {{"--render", "s", "--layer", "signal", "--bssid", "02:00:00:00:00:01", "--ssid", "x", "--out", "a.png"},
+         "not both"},
         {{"--render", "s", "--layer", "signal", "--plan", "x", "--out", "a.png"}, "--plan takes"},
         {{"--render", "s", "--layer", "count", "--threshold", "5", "--out", "a.png"}, "--threshold takes"},
         {{"--render", "s", "--layer", "signal", "--out"}, "--out needs a value"},

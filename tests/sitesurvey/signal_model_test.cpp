@@ -25,7 +25,7 @@ TEST(SignalModel, ANoiselessFieldIsRecoveredExactly) {
     };
     const Case cases[] = {
         {{12.3, 18.7}, -35, 3.0},  // inside the walked area
-        {{47.0, 8.0}, -30, 2.2},   // beyond its right edge
+        {{47.0, 8.0}, -30, 2.2},  // beyond its right edge
         {{5.0, 5.0}, -42, 4.5},
     };
     std::mt19937 random(7);

@@ -41,11 +41,11 @@ TEST(SiteModel, FitsEveryAccessPointHeardAtEnoughPlaces) {
 
 TEST(SiteModel, NothingIsPaintedFarFromAMeasuredPlace) {
     const SiteModel model = Corridor();
-    const GridSpec spec{0, 0, 0.5, 61, 41};  // 30 x 20 m
-    const LayerGrid grid = SampleLayer(model, {Layer::Signal, {}, kDefaultCountThreshold, 10}, spec);
+    const GridLayout layout{0, 0, 0.5, 61, 41};  // 30 x 20 m
+    const LayerGrid grid = SampleLayer(model, {Layer::Signal, {}, kDefaultCountThreshold, 10}, layout);
     int painted = 0;
-    for (int j = 0; j < spec.rows; ++j)
-        for (int i = 0; i < spec.columns; ++i) {
+    for (int j = 0; j < layout.rows; ++j)
+        for (int i = 0; i < layout.columns; ++i) {
             const Place at{i * 0.5, j * 0.5};
             const double nearest = model.DistanceToNearestPlace(at);
             if (nearest > 10) {
@@ -56,7 +56,7 @@ TEST(SiteModel, NothingIsPaintedFarFromAMeasuredPlace) {
             }
         }
     EXPECT_GT(painted, 500);
-    const LayerGrid count = SampleLayer(model, {Layer::Count, {}, -60, 10}, spec);
+    const LayerGrid count = SampleLayer(model, {Layer::Count, {}, -60, 10}, layout);
     // On the measured line the fit is exact: (4, 5) hears only "Office" above -60 dBm, (10, 5) both.
     EXPECT_EQ(count.At(8, 10), 1);
     EXPECT_EQ(count.At(20, 10), 2);
@@ -66,16 +66,15 @@ TEST(SiteModel, NothingIsPaintedFarFromAMeasuredPlace) {
 // The grid combines the sampled fields as LayerValue combines what is heard at a place.
 TEST(SiteModel, GridValuesAreTheLayerValuesAtTheCells) {
     const SiteModel model = Corridor();
-    const GridSpec spec{0, 0, 1.0, 21, 11};
-    const FieldGrids fields = SampleFields(model, spec);
+    const GridLayout layout{0, 0, 1.0, 21, 11};
+    const FieldGrids fields = SampleFields(model, layout);
     const Target targets[] = {{}, {Target::Kind::Ssid, "Lab"}, {Target::Kind::Bssid, "02:00:00:00:00:01"}};
     for (const auto& [layer, key] : kLayerNames)
         for (const Target& target : targets) {
             const LayerGrid grid = SampleLayer(model, fields, {layer, target, -62, 10});
-            for (int j = 0; j < spec.rows; ++j)
-                for (int i = 0; i < spec.columns; ++i) {
-                    const std::optional<double> v =
-                        LayerValue(layer, target, model.HeardAt({i * 1.0, j * 1.0}), -62);
+            for (int j = 0; j < layout.rows; ++j)
+                for (int i = 0; i < layout.columns; ++i) {
+                    const std::optional<double> v = LayerValue(layer, target, model.HeardAt({i * 1.0, j * 1.0}), -62);
                     ASSERT_EQ(grid.At(i, j).has_value(), v.has_value()) << key << " " << i << "," << j;
                     if (v) {
                         EXPECT_NEAR(*grid.At(i, j), *v, 1e-3) << key << " " << i << "," << j;
@@ -86,7 +85,8 @@ TEST(SiteModel, GridValuesAreTheLayerValuesAtTheCells) {
 
 TEST(SiteModel, GridCsvHasAHeaderAndEmptyCellsWhereNothingIsPainted) {
     LayerGrid grid{{1.0, 2.0, 0.5, 2, 2}, {-55.25f, std::nanf(""), 3.0f, -70.0f}};
-    EXPECT_EQ(LayerGridCsv(grid), "x_m,y_m,value\r\n1.00,2.00,-55.2\r\n1.50,2.00,\r\n1.00,2.50,3.0\r\n1.50,2.50,-70.0\r\n");
+    EXPECT_EQ(LayerGridCsv(grid),
+              "x_m,y_m,value\r\n1.00,2.00,-55.2\r\n1.50,2.00,\r\n1.00,2.50,3.0\r\n1.50,2.50,-70.0\r\n");
 }
 
 TEST(SiteModel, PaletteAndPainting) {

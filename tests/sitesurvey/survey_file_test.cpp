@@ -54,7 +54,8 @@ TEST(SurveyFile, ReadsWritesAndReadsBackTheSame) {
 
 TEST(SurveyFile, KeysOfANewerMinorVersionAreKeptOnSave) {
     std::string newer = kSurvey;
-    newer.replace(newer.find("\"version\": 1,"), 13, "\"version\": 1, \"minor_version\": 3, \"site\": {\"floors\": 2},");
+    newer.replace(newer.find("\"version\": 1,"), 13,
+                  "\"version\": 1, \"minor_version\": 3, \"site\": {\"floors\": 2},");
     newer.replace(newer.find("\"x\": 100,"), 9, "\"x\": 100, \"heading\": 90,");
     const SurveyLoad load = ParseSurvey(newer, "newer.json");
     ASSERT_TRUE(load.survey) << load.error;
@@ -84,7 +85,8 @@ TEST(SurveyFile, BrokenFilesAreNamedWithTheirPlace) {
         {"02:00:00:00:00:0a", "02:00:00:00:0a", "points[0].bss[0].bssid: \"02:00:00:00:0a\" is not a BSSID"},
         {"\"rssi\": -54", "\"rssi\": -254", "bss[0].rssi: -254 is out of range (-128..127)"},
         {"\"ies\": \"00064f6666696365\"", "\"ies\": \"0006zz\"", "bss[0].ies: is not hexadecimal text"},
-        {"\"rssi\": -61, \"frequency_khz\": 5180000}", "\"rssi\": -61}", "plans[0].points[1].bss[0]: needs \"frequency_khz\""},
+        {"\"rssi\": -61, \"frequency_khz\": 5180000}", "\"rssi\": -61}",
+         "plans[0].points[1].bss[0]: needs \"frequency_khz\""},
         {"\"plans\": [{", "\"plans\": [[{", "not valid JSON"},
     };
     for (const Case& c : cases) {

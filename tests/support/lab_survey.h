@@ -18,9 +18,15 @@ inline sitesurvey::SurveyFile LabSurvey(std::vector<uint8_t> image, bool withSca
     const PathLossModel truth{{6, 4}, -35, 3.0, 0};
     for (int x = 10; x < 200; x += 40)
         for (int y = 10; y < 100; y += 30)
-            plan.points.push_back({static_cast<double>(x), static_cast<double>(y), "2026-12-11T09:30:00Z",
-                                   {{"02:00:00:00:00:0A", "Office",
-                                     static_cast<int32_t>(std::lround(truth.Predict({x * 0.1, y * 0.1}))), 5180000, {}, {}}},
+            plan.points.push_back({static_cast<double>(x),
+                                   static_cast<double>(y),
+                                   "2026-12-11T09:30:00Z",
+                                   {{"02:00:00:00:00:0A",
+                                     "Office",
+                                     static_cast<int32_t>(std::lround(truth.Predict({x * 0.1, y * 0.1}))),
+                                     5180000,
+                                     {},
+                                     {}}},
                                    {}});
     file.plans.push_back(plan);
     return file;

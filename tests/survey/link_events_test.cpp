@@ -44,12 +44,13 @@ TEST(LinkEvents, ConnectRoamsAndDisconnectWithTheirLogLines) {
     ASSERT_EQ(events.size(), 4u);
     std::vector<std::string> lines;
     for (const LinkEvent& e : events) lines.push_back(LinkTracker::LogLine(e));
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "Connected to 02:00:00:00:00:0A (Office)",
-                         "Roam from 02:00:00:00:00:0A (ch 36, -70 dBm) to 02:00:00:00:00:0B (ch 40, -57 dBm), gap 140 ms",
-                         "Roam from 02:00:00:00:00:0B (ch 40, -57 dBm) to 02:00:00:00:00:0A (ch 36, -52 dBm), gap 20 ms",
-                         "Disconnected from 02:00:00:00:00:0A",
-                     }));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "Connected to 02:00:00:00:00:0A (Office)",
+                  "Roam from 02:00:00:00:00:0A (ch 36, -70 dBm) to 02:00:00:00:00:0B (ch 40, -57 dBm), gap 140 ms",
+                  "Roam from 02:00:00:00:00:0B (ch 40, -57 dBm) to 02:00:00:00:00:0A (ch 36, -52 dBm), gap 20 ms",
+                  "Disconnected from 02:00:00:00:00:0A",
+              }));
     EXPECT_EQ(events[1].lateBySeconds, 3.0);  // stronger since second 3, roaming from second 6
     EXPECT_EQ(events[2].lateBySeconds, 0.0);
     EXPECT_EQ(events[1].timeMs, 6'140);

@@ -14,9 +14,12 @@ TEST(LocateTone, RateAndPitchRiseWithTheSignal) {
     };
     const Case cases[] = {
         {std::nullopt, std::nullopt, std::nullopt},  // not heard: silent
-        {-100, 1.0, 440.0}, {-90, 1.0, 440.0},      // held at the weak end
-        {-70, 2.0, 698.46}, {-60, 2.83, 880.0},     // a third and half the way
-        {-30, 8.0, 1760.0}, {-10, 8.0, 1760.0},     // held at the strong end
+        {-100, 1.0, 440.0},
+        {-90, 1.0, 440.0},  // held at the weak end
+        {-70, 2.0, 698.46},
+        {-60, 2.83, 880.0},  // a third and half the way
+        {-30, 8.0, 1760.0},
+        {-10, 8.0, 1760.0},  // held at the strong end
     };
     for (const Case& c : cases) {
         const std::optional<ToneParams> t = ToneFor(c.rssi);
@@ -48,10 +51,10 @@ TEST(LocateTone, AnnouncementsOnChangesOfThreeDecibels) {
         bool announced;
     };
     const Step steps[] = {
-        {-70, true}, {-69, false}, {-68, false}, {-67, true},  // 3 dB from the last one said
-        {-65, false}, {-70, true},                             // down by 3
-        {std::nullopt, true}, {std::nullopt, false},           // lost, said once
-        {-80, true}, {-78, false},                             // found again
+        {-70, true},          {-69, false},          {-68, false}, {-67, true},  // 3 dB from the last one said
+        {-65, false},         {-70, true},  // down by 3
+        {std::nullopt, true}, {std::nullopt, false},  // lost, said once
+        {-80, true},          {-78, false},  // found again
     };
     SignalAnnouncer a;
     for (const Step& s : steps) EXPECT_EQ(a.ShouldAnnounce(s.rssi), s.announced) << s.rssi.value_or(0);

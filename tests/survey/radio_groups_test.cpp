@@ -32,8 +32,8 @@ Bytes MultiLink(const MacAddress& mld) {
 Bytes MultipleBssid(uint8_t n, std::initializer_list<std::pair<uint8_t, std::string>> profiles) {
     Bytes body{n};
     for (const auto& [index, ssid] : profiles) {
-        const Bytes profile = Join({Element(83, {0x11, 0x04}), Element(0, Bytes(ssid.begin(), ssid.end())),
-                                    Element(85, {index})});
+        const Bytes profile =
+            Join({Element(83, {0x11, 0x04}), Element(0, Bytes(ssid.begin(), ssid.end())), Element(85, {index})});
         body.push_back(0);
         body.push_back(static_cast<uint8_t>(profile.size()));
         body.insert(body.end(), profile.begin(), profile.end());
@@ -90,12 +90,17 @@ TEST(RadioGroups, ElementsThatTieBssidsTogetherAreRead) {
 TEST(RadioGroups, ALabelledOfficeGroupsEveryBssidCorrectly) {
     const std::vector<BssFacts> entries = {
         Bss("00:11:22:33:44:50", "Corp", 36, -50,
-            Join({MultipleBssid(3, {{1, "Guest"}, {2, "IoT"}, {3, "Lab"}}), NeighborReport(Mac("00:11:22:33:44:60"), 6, true)})),
-        Bss("00:11:22:33:44:51", "Guest", 36, -51), Bss("00:11:22:33:44:52", "IoT", 36, -52),
-        Bss("00:11:22:33:44:53", "Lab", 36, -53), Bss("00:11:22:33:44:60", "Corp", 6, -45),
-        Bss("3c:84:6a:10:20:30", "Cafe", 11, -60), Bss("3c:84:6a:10:20:31", "Cafe Guest", 11, -61),
+            Join({MultipleBssid(3, {{1, "Guest"}, {2, "IoT"}, {3, "Lab"}}),
+                  NeighborReport(Mac("00:11:22:33:44:60"), 6, true)})),
+        Bss("00:11:22:33:44:51", "Guest", 36, -51),
+        Bss("00:11:22:33:44:52", "IoT", 36, -52),
+        Bss("00:11:22:33:44:53", "Lab", 36, -53),
+        Bss("00:11:22:33:44:60", "Corp", 6, -45),
+        Bss("3c:84:6a:10:20:30", "Cafe", 11, -60),
+        Bss("3c:84:6a:10:20:31", "Cafe Guest", 11, -61),
         Bss("3c:84:6a:10:20:32", "Cafe Staff", 11, -62),
-        Bss("f2:9f:c2:aa:bb:c1", "Home", 1, -70), Bss("f0:9f:c2:aa:bb:c0", "Home Guest", 1, -71),
+        Bss("f2:9f:c2:aa:bb:c1", "Home", 1, -70),
+        Bss("f0:9f:c2:aa:bb:c0", "Home Guest", 1, -71),
         Bss("00:0d:0e:01:02:10", "Seven", 36, -55, MultiLink(Mac("02:aa:00:00:00:01"))),
         Bss("00:0d:0e:01:02:20", "Seven", 37, -58, MultiLink(Mac("02:aa:00:00:00:01"))),
         Bss("00:0d:0e:01:02:30", "Seven", 6, -48, MultiLink(Mac("02:aa:00:00:00:01"))),
@@ -103,7 +108,8 @@ TEST(RadioGroups, ALabelledOfficeGroupsEveryBssidCorrectly) {
         Bss("00:0d:0e:01:03:20", "Eight", 69, -69, MultiLink(Mac("02:aa:00:00:00:02"))),
         // Neighbours: same vendor, another block; same block, another nibble; same block,
         // another channel; same block and channel as a Wi-Fi 7 link but its own MLD.
-        Bss("00:11:22:99:88:77", "Other", 36, -80), Bss("3c:84:6a:10:20:45", "Shop", 11, -82),
+        Bss("00:11:22:99:88:77", "Other", 36, -80),
+        Bss("3c:84:6a:10:20:45", "Shop", 11, -82),
         Bss("3c:84:6a:10:20:3f", "Shop2", 6, -83),
         Bss("00:0d:0e:01:02:11", "Nine", 36, -84, MultiLink(Mac("02:aa:00:00:00:03"))),
     };
@@ -113,7 +119,10 @@ TEST(RadioGroups, ALabelledOfficeGroupsEveryBssidCorrectly) {
         {"F2:9F:C2:AA:BB:C1", "F0:9F:C2:AA:BB:C0"},
         {"00:0D:0E:01:02:10", "00:0D:0E:01:02:20", "00:0D:0E:01:02:30"},
         {"00:0D:0E:01:03:10", "00:0D:0E:01:03:20"},
-        {"00:11:22:99:88:77"}, {"3C:84:6A:10:20:45"}, {"3C:84:6A:10:20:3F"}, {"00:0D:0E:01:02:11"},
+        {"00:11:22:99:88:77"},
+        {"3C:84:6A:10:20:45"},
+        {"3C:84:6A:10:20:3F"},
+        {"00:0D:0E:01:02:11"},
     };
     const std::vector<RadioGroup> groups = GroupRadios(entries);
     std::set<std::set<std::string>> found;

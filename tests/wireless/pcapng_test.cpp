@@ -66,12 +66,10 @@ struct Pass {
     Bytes buffer;
 };
 
-const Bytes kCafeElements = {0, 4, 'C', 'a', 'f', 'e', 1, 4, 0x82, 0x84, 0x8B, 0x96, 3, 1, 6,
-                             221, 7, 0x00, 0x50, 0xF2, 0x02, 0x00, 0x01, 0x00};  // WMM information
+const Bytes kCafeElements = {0, 4, 'C', 'a', 'f', 'e',  1,    4,    0x82, 0x84, 0x8B, 0x96,
+                             3, 1, 6,   221, 7,   0x00, 0x50, 0xF2, 0x02, 0x00, 0x01, 0x00};  // WMM information
 
-Pass SamplePass() {
-    return Pass({{0x01, "Cafe", -54, 2437000, kCafeElements}, {0x02, "Lab", -71, 5180000, {}}});
-}
+Pass SamplePass() { return Pass({{0x01, "Cafe", -54, 2437000, kCafeElements}, {0x02, "Lab", -71, 5180000, {}}}); }
 
 TEST(Pcapng, BlocksAreLaidOutAndAligned) {
     pcapng::Writer w("Vellumar 1.2.3.4");
@@ -106,8 +104,9 @@ TEST(Pcapng, BlocksAreLaidOutAndAligned) {
         at += length;
     }
     EXPECT_EQ(at, b.size());
-    EXPECT_EQ(types, (std::vector<uint32_t>{pcapng::kSectionHeader, pcapng::kInterfaceDescription,
-                                            pcapng::kEnhancedPacket, pcapng::kEnhancedPacket}));
+    EXPECT_EQ(types,
+              (std::vector<uint32_t>{pcapng::kSectionHeader, pcapng::kInterfaceDescription, pcapng::kEnhancedPacket,
+                                     pcapng::kEnhancedPacket}));
     EXPECT_EQ(w.Frames(), 2u);
 }
 
@@ -119,7 +118,7 @@ TEST(Pcapng, BeaconCarriesTheEntryAndItsElements) {
         int8_t signal;
     };
     const Case cases[] = {
-        {2412000, -40, 2412, 0x00C0, -40}, {2484000, -90, 2484, 0x00A0, -90}, {5180000, -60, 5180, 0x0140, -60},
+        {2412000, -40, 2412, 0x00C0, -40}, {2484000, -90, 2484, 0x00A0, -90},   {5180000, -60, 5180, 0x0140, -60},
         {5955000, -70, 5955, 0x0040, -70}, {2437000, -300, 2437, 0x00C0, -128}, {2437000, 20, 2437, 0x00C0, 20},
     };
     for (const Case& c : cases) {
@@ -163,7 +162,8 @@ std::string Shell(const std::string& command) {
 }
 
 TEST(Pcapng, TsharkReadsEveryField) {
-    ASSERT_EQ(Shell("command -v tshark >/dev/null && echo found"), "found\n") << "tshark is needed (apt-get install tshark)";
+    ASSERT_EQ(Shell("command -v tshark >/dev/null && echo found"), "found\n")
+        << "tshark is needed (apt-get install tshark)";
     pcapng::Writer w("Vellumar test");
     Pass pass = SamplePass();
     w.AddPass(w.AddInterface("Adapter one"), 1'700'000'000'000'000u, pass.list());
@@ -176,9 +176,9 @@ TEST(Pcapng, TsharkReadsEveryField) {
         out.write(reinterpret_cast<const char*>(w.Bytes().data()), static_cast<std::streamsize>(w.Bytes().size()));
     }
     const std::string fields = Shell("tshark -r '" + file.string() +
-                                   "' -T fields -E separator='|' -e frame.interface_id -e wlan.bssid -e wlan.ssid"
-                                   " -e radiotap.channel.freq -e radiotap.dbm_antsignal -e wlan.tag.number"
-                                   " -e wlan.tag.length 2>/dev/null");
+                                     "' -T fields -E separator='|' -e frame.interface_id -e wlan.bssid -e wlan.ssid"
+                                     " -e radiotap.channel.freq -e radiotap.dbm_antsignal -e wlan.tag.number"
+                                     " -e wlan.tag.length 2>/dev/null");
     EXPECT_EQ(fields,
               "0|02:00:00:00:00:01|43616665|2437|-54|0,1,3,221|4,4,1,7\n"  // the SSID's bytes
               "0|02:00:00:00:00:02|4c6162|5180|-71|0|3\n"

@@ -50,8 +50,8 @@ std::optional<PlanPicture> DecodePlanImage(std::span<const uint8_t> bytes, std::
     UINT width = 0, height = 0;
     frame->GetSize(&width, &height);
     if (width == 0 || height == 0 || width > kMaxPlanSide || height > kMaxPlanSide) {
-        error = "the plan image is " + std::to_string(width) + " x " + std::to_string(height) +
-                " pixels; at most " + std::to_string(kMaxPlanSide) + " x " + std::to_string(kMaxPlanSide) + " are allowed";
+        error = "the plan image is " + std::to_string(width) + " x " + std::to_string(height) + " pixels; at most " +
+            std::to_string(kMaxPlanSide) + " x " + std::to_string(kMaxPlanSide) + " are allowed";
         return std::nullopt;
     }
     IWICBitmapSource* rawConverted = nullptr;

@@ -27,7 +27,7 @@ std::optional<std::string> ReadCapped(const std::string& path, size_t cap, std::
     }
     if (size > cap) {
         error = path + ": the file has " + std::to_string(size) + " bytes, more than the " + std::to_string(cap >> 20) +
-                " MiB it may have";
+            " MiB it may have";
         return std::nullopt;
     }
     std::ifstream in(file, std::ios::binary);
@@ -60,7 +60,7 @@ COLORREF Ref(uint32_t rgb) { return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb &
 PlanPicture RenderPicture(const RenderInput& input, const RenderCommand& command, const PlanPicture& plan) {
     const double m = input.plan.metresPerPixel.value_or(1);
     // Cells of about four pixels, not finer than 10 cm: sharp enough, and quick.
-    const GridSpec grid = PlanGrid(input.plan, plan.width, plan.height, std::max(0.1, m * 4));
+    const GridLayout grid = PlanGrid(input.plan, plan.width, plan.height, std::max(0.1, m * 4));
     const LayerGrid layer = SampleLayer(*input.model, command.request, grid);
 
     BITMAPINFO bi{};
@@ -81,8 +81,8 @@ PlanPicture RenderPicture(const RenderInput& input, const RenderCommand& command
     SelectGuard bitmap(dc.get(), dib.get());
     const int side = std::max(plan.width, plan.height);
     const int unit = std::clamp(side / 250, 2, 12);  // marks grow with the picture
-    UniqueGdiObject font(CreateFontW(-unit * 6, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY, 0,
-                                     L"Segoe UI"));
+    UniqueGdiObject font(
+        CreateFontW(-unit * 6, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY, 0, L"Segoe UI"));
     SelectGuard useFont(dc.get(), font.get());
     SetBkMode(dc.get(), TRANSPARENT);
     // The measured points: small white discs, outlined.
@@ -113,9 +113,11 @@ PlanPicture RenderPicture(const RenderInput& input, const RenderCommand& command
     const std::optional<double> loo =
         input.model->LeaveOneOutRmse(command.request.layer, command.request.target, command.request.countThreshold);
     char text[160];
-    std::snprintf(text, sizeof text, "%s %s: %g to %g%s, \xC2\xB1 %.1f%s", std::string(KeyOf(command.request.layer)).c_str(),
-                  command.request.target.kind == Target::Kind::All ? "(all)" : AirTextForDisplay(command.request.target.name).c_str(),
-                  low, high, signal ? " dBm" : "", loo.value_or(0), signal ? " dB" : "");
+    std::snprintf(
+        text, sizeof text, "%s %s: %g to %g%s, \xC2\xB1 %.1f%s", std::string(KeyOf(command.request.layer)).c_str(),
+        command.request.target.kind == Target::Kind::All ? "(all)"
+                                                         : AirTextForDisplay(command.request.target.name).c_str(),
+        low, high, signal ? " dBm" : "", loo.value_or(0), signal ? " dB" : "");
     const std::wstring legend = Widen(text);
     SIZE textSize{};
     GetTextExtentPoint32W(dc.get(), legend.c_str(), static_cast<int>(legend.size()), &textSize);
@@ -163,9 +165,15 @@ int RunRenderCommand(const std::vector<std::string>& args, std::string& error) {
     }
     bool written = false;
     switch (command.output) {
-        case RenderCommand::Output::Csv: written = WriteText(command.out, RenderCsv(input, command, plan->width, plan->height), error); break;
-        case RenderCommand::Output::Json: written = WriteText(command.out, RenderJson(input, command), error); break;
-        case RenderCommand::Output::Png: written = WritePng(RenderPicture(input, command, *plan), command.out, error); break;
+        case RenderCommand::Output::Csv:
+            written = WriteText(command.out, RenderCsv(input, command, plan->width, plan->height), error);
+            break;
+        case RenderCommand::Output::Json:
+            written = WriteText(command.out, RenderJson(input, command), error);
+            break;
+        case RenderCommand::Output::Png:
+            written = WritePng(RenderPicture(input, command, *plan), command.out, error);
+            break;
     }
     return written ? 0 : 2;
 }

@@ -43,7 +43,8 @@ TEST(RenderRun, WritesThePictureTheGridAndTheSummary) {
         const auto out = Folder() / name;
         std::filesystem::remove(out);
         std::string error;
-        EXPECT_EQ(RunRenderCommand({"--render", survey, "--layer", "signal", "--out", out.string()}, error), 0) << error;
+        EXPECT_EQ(RunRenderCommand({"--render", survey, "--layer", "signal", "--out", out.string()}, error), 0)
+            << error;
         EXPECT_TRUE(error.empty()) << error;
         ASSERT_TRUE(std::filesystem::exists(out)) << name;
         EXPECT_FALSE(std::filesystem::exists(out.string() + ".tmp"));
