@@ -47,6 +47,11 @@ const SurveyList* SurveyListViews::ListOf(HWND view) const {
 
 void SurveyListViews::AddColourSquares() {
     const TStripChart& chart = session_.Chart();
+    // Lines renumbered (retired, or a survey put back): every square is made anew.
+    if (chart.LineSetChanges() != squaresOf_) {
+        images_.SetCount(kFirstColourSquare);
+        squaresOf_ = chart.LineSetChanges();
+    }
     for (size_t line : LinesNeedingSquares(chart.LineCount(), static_cast<size_t>(images_.Count()), kFirstColourSquare))
         images_.Add([square = GetBitmap(chart.Line(line).Color)](int size) { return SquareOf(square, size); });
 }

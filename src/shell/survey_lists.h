@@ -39,4 +39,5 @@ private:
     SurveySession& session_;
     ListView* views_[3];
     ImageList& images_;
+    uint64_t squaresOf_ = 0;  // the chart's LineSetChanges the squares were made for
 };

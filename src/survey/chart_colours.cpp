@@ -19,6 +19,8 @@ double LabF(double t) {
 
 // Draws enough to find a fitting colour in all but a crowded chart, few enough to stay cheap.
 constexpr int kDraws = 400;
+constexpr int kMinDraws = 16;
+constexpr size_t kDistanceBudget = 16000;  // colour distances worked out per choice
 
 }  // namespace
 
@@ -41,10 +43,17 @@ Colour ChooseChartColour(std::mt19937_64& random, std::span<const Colour> used) 
     std::vector<LabColour> taken;
     taken.reserve(used.size());
     for (Colour c : used) taken.push_back(ToLab(c));
+    return ChooseChartColour(random, taken);
+}
+
+Colour ChooseChartColour(std::mt19937_64& random, std::span<const LabColour> taken) {
+    // A crowded chart cannot keep the distance anyway: fewer draws keep each choice cheap
+    // when names come by the thousand.
+    const int draws = std::clamp(static_cast<int>(kDistanceBudget / (taken.size() + 1)), kMinDraws, kDraws);
     std::uniform_int_distribution<int> channel(0, 255);
     Colour best = RgbColour(255, 255, 255);
     double bestDistance = -1;
-    for (int draw = 0; draw < kDraws; ++draw) {
+    for (int draw = 0; draw < draws; ++draw) {
         const Colour c = RgbColour(static_cast<uint8_t>(channel(random)), static_cast<uint8_t>(channel(random)),
                                    static_cast<uint8_t>(channel(random)));
         const LabColour lab = ToLab(c);

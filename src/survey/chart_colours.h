@@ -21,3 +21,4 @@ inline constexpr double kMinChartDistance = 25;   // ΔE from every colour alrea
 // is at least kMinChartDistance; once the space is crowded, the draw farthest from its
 // nearest neighbour.
 Colour ChooseChartColour(std::mt19937_64& random, std::span<const Colour> used);
+Colour ChooseChartColour(std::mt19937_64& random, std::span<const LabColour> used);

@@ -4,13 +4,17 @@
 // and the colour squares that show each line's colour in the network list.
 #include <array>
 #include <cstdint>
-#include <map>
+#include <deque>
+#include <functional>
 #include <random>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "survey/chart_colours.h"
 #include "survey/strip_chart.h"
 #include "wireless/scan_pass.h"
 
@@ -24,6 +28,9 @@ public:
     // The log is created after the chart, during start-up.
     void SetLog(TRunLog* log) { log_ = log; }
 
+    // The passes' clock in milliseconds, for retiring lines; without one no line retires.
+    void SetClock(std::function<uint64_t()> clock) { clock_ = std::move(clock); }
+
     // Sets the line of Name to quality, adding it in a random colour and logging
     // "New network found : " + Name the first time.
     void UpdateNetworkLine(std::string_view name, int32_t quality);
@@ -32,16 +39,55 @@ public:
     // The line of a network name, ignoring case; TStripChart::kNoLine for none.
     size_t LineOf(std::string_view name) const;
 
+    // An access point that renames itself every beacon must not grow the chart for ever:
+    // after each pass the lines of networks unseen for an hour go with their colours, and
+    // beyond kMaxLines those unseen the longest, with one log line the first time.
+    static constexpr size_t kMaxLines = 512;
+    static constexpr uint64_t kUnseenLineMs = 60 * 60 * 1000;
+    static constexpr uint64_t kSweepMs = 60 * 1000;
+    void PassCompleted();
+
+    // The chart's lines set aside while another survey shows (a replay), and put back
+    // when this one continues.
+    struct Seen {
+        uint64_t ms = 0;    // the clock
+        uint64_t pass = 0;  // passes completed before
+    };
+    struct Lines {
+        std::deque<TStripChartLine> lines;
+        std::vector<Seen> seen;
+    };
+    Lines TakeLines();
+    void PutLines(Lines lines);
+
     static uint64_t HighResolutionSeed();
 
 private:
     // The network's colour from before (a survey started over keeps them), else a new one.
     Colour ColourOf(std::string_view name);
+    uint64_t Now() const { return clock_ ? clock_() : 0; }
+    // The name index follows lines the chart lost or gained behind our back (ClearLines).
+    void Sync() const;
+    void Reindex() const;
 
     TStripChart& chart_;
     TRunLog* log_;
     std::mt19937_64 random_;
-    std::map<std::string, Colour> colours_;  // by lower-case name, for the whole run
+    std::function<uint64_t()> clock_;
+    struct KeptColour {
+        Colour colour;
+        LabColour lab;
+    };
+    std::unordered_map<std::string, KeptColour> colours_;  // by lower-case name, for the whole run
+    mutable std::unordered_map<std::string, size_t> lineOf_;  // lower-case name to line
+    mutable std::vector<Seen> seen_;  // by line: when last listed
+    mutable uint64_t indexedChanges_ = 0;  // the chart's LineSetChanges when indexed
+    uint64_t passes_ = 0;
+    uint64_t lastSweepMs_ = 0;
+    // Names whose lines retired: one that comes back is not logged as new again.
+    std::unordered_set<std::string> retired_;
+    static constexpr size_t kMaxRetiredNames = 65536;
+    bool capLogged_ = false;
 };
 
 // A 16 x 16 square with 24-bit pixels in the platform's bitmap byte order

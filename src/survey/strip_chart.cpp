@@ -181,10 +181,37 @@ TStripChartLine& TStripChart::AddLine() {
     return line;
 }
 
-void TStripChart::ClearLines() {
-    lines_.clear();
+void TStripChart::ClearLines() { PutLines({}); }
+
+void TStripChart::RemoveLines(std::span<const size_t> indexes) {
+    std::vector<bool> gone(lines_.size());
+    for (size_t i : indexes)
+        if (i < gone.size()) gone[i] = true;
+    std::deque<TStripChartLine> kept;
+    size_t highlighted = kNoLine;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (gone[i]) continue;
+        if (i == highlighted_) highlighted = kept.size();
+        kept.push_back(std::move(lines_[i]));
+    }
+    SetLines(std::move(kept), highlighted);
+}
+
+std::deque<TStripChartLine> TStripChart::TakeLines() {
+    std::deque<TStripChartLine> taken = std::move(lines_);
+    PutLines({});
+    return taken;
+}
+
+void TStripChart::PutLines(std::deque<TStripChartLine> lines) { SetLines(std::move(lines), kNoLine); }
+
+void TStripChart::SetLines(std::deque<TStripChartLine> lines, size_t highlighted) {
+    lines_ = std::move(lines);
+    // The drawing order and the last step's segments point at the lines that were.
     order_.clear();
-    highlighted_ = kNoLine;
+    last_segments_.clear();
+    highlighted_ = highlighted;
+    ++line_set_changes_;
     Redraw();
 }
 

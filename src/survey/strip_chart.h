@@ -140,6 +140,15 @@ public:
     TStripChartLine& AddLine();  // defaults; references stay valid as lines are added
     // Every line goes, and the picture with them: a survey starting over.
     void ClearLines();
+    // The lines at the given indexes go (later lines move down) and the picture is drawn
+    // anew. References to lines do not survive it.
+    void RemoveLines(std::span<const size_t> indexes);
+    // Every line handed over, the chart left without any; and a set taken before put back.
+    std::deque<TStripChartLine> TakeLines();
+    void PutLines(std::deque<TStripChartLine> lines);
+    // Counts the changes that renumber lines (clear, remove, put back), for views that
+    // keep something per line index.
+    uint64_t LineSetChanges() const { return line_set_changes_; }
 
     // One line drawn thicker and over the others (the selected network's); kNoLine for none.
     static constexpr size_t kNoLine = SIZE_MAX;
@@ -162,6 +171,7 @@ public:
 
 private:
     int64_t ValueToYOutside(const TStripChartLine& line, int64_t v) const;
+    void SetLines(std::deque<TStripChartLine> lines, size_t highlighted);
     void RecomputeDerived();
     // In pixel units the value range and the time steps are the picture's size.
     void FollowSizeInPixelUnits();
@@ -224,6 +234,7 @@ private:
     int32_t total_steps_ = kDefaultWidth;
     int32_t update_steps_ = 2;
     std::deque<TStripChartLine> lines_;
+    uint64_t line_set_changes_ = 0;
 
     // Derived values.
     double pixels_per_step_ = 1.0;

@@ -38,6 +38,7 @@ SurveySession::SurveySession(wlan::WlanApi& live, SettingsStore& settings, FileW
       networkChart_(chart_, nullptr, chartSeed),
       chartPoints_(chart_, networkChart_) {
     scan_.requests = ScanRequests([this] { return now_; });
+    networkChart_.SetClock([this] { return now_; });
     networks_.SetIdentity(NetworkIdentity);
     accessPoints_.SetIdentity(AccessPointIdentity);
     networks_.SetFilter([this](const ReportRow& row) {
@@ -157,11 +158,20 @@ void SurveySession::SwitchService(const std::function<void()>& change) {
     scan_.interfaceList.reset();
     scan_.bssList.reset();
     notifications_.TakeAll();
+    const bool wasReplaying = source_.Replaying();
     change();
     for (SurveyList list : kSurveyLists) Rows(list).Clear();
     facts_.Collect({}, {});
     noAdapter_ = false;
-    chart_.ClearLines();
+    // The live survey's chart waits through a replay and goes on after it; a replay starts anew.
+    if (!wasReplaying && source_.Replaying()) {
+        liveLines_ = networkChart_.TakeLines();
+    } else if (!source_.Replaying() && liveLines_) {
+        networkChart_.PutLines(std::move(*liveLines_));
+        liveLines_.reset();
+    } else {
+        chart_.ClearLines();
+    }
     scan_.requests = ScanRequests([this] { return now_; });
     Start(wake_);
 }

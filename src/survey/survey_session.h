@@ -148,6 +148,7 @@ private:
     TStripChart chart_;
     TNetworkChart networkChart_;
     StripScanChart chartPoints_;
+    std::optional<TNetworkChart::Lines> liveLines_;  // set aside while a replay shows
     NotificationQueue notifications_;
     std::function<void()> wake_;
     std::vector<SurveyObserver*> observers_;

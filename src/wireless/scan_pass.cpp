@@ -122,6 +122,11 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
         const std::string ssid = NameOrHidden(entry.dot11Ssid);
         if (state.knownAPs->Add(ap.caption))
             LogAdd(log, "New AP found : " + ap.caption + " (for :" + AirTextForLog(ssid) + ")", LogLevel::Info);
+        else if (state.knownAPs->TakeFullNotice())
+            LogAdd(log,
+                   "More than " + std::to_string(KnownAccessPoints::kMaxCount) +
+                       " access points: new ones are no longer logged",
+                   LogLevel::Info);
         const InformationElements ie =
             ParseInformationElements(BssEntryElementBytes(state.bssList.get(), static_cast<size_t>(j)));
         ap.subItems = {ssid,
@@ -142,7 +147,14 @@ uint32_t ScanInterface(ScanState& state, ScanLists& lists, ScanChart& chart, Mes
 
 }  // namespace
 
-bool KnownAccessPoints::Add(std::string_view caption) { return keys_.insert(AsciiLowerCase(caption)).second; }
+bool KnownAccessPoints::Add(std::string_view caption) {
+    std::string key = AsciiLowerCase(caption);
+    if (keys_.size() >= kMaxCount) {
+        if (!keys_.contains(key) && !std::exchange(full_, true)) fullNotice_ = true;
+        return false;
+    }
+    return keys_.insert(std::move(key)).second;
+}
 
 bool KnownAccessPoints::Contains(std::string_view caption) const { return keys_.contains(AsciiLowerCase(caption)); }
 

@@ -31,13 +31,20 @@ public:
 // Access-point captions already logged as new, compared ignoring case.
 class KnownAccessPoints {
 public:
-    // True when the caption was not known yet.
+    // Access points that make up addresses must not grow the set for ever: once full,
+    // no more are added (nor logged as new).
+    static constexpr size_t kMaxCount = 65536;
+    // True when the caption was not known yet and has been added.
     bool Add(std::string_view caption);
     bool Contains(std::string_view caption) const;
     size_t Count() const { return keys_.size(); }
+    // True once, when an address found the set full.
+    bool TakeFullNotice() { return std::exchange(fullNotice_, false); }
 
 private:
     std::unordered_set<std::string> keys_;  // lower-case
+    bool full_ = false;
+    bool fullNotice_ = false;
 };
 
 // The main window's scan fields.

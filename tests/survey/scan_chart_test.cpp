@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -80,6 +81,80 @@ TEST_F(NetworkChartTest, RetireWithTwoInterfaces) {
     EXPECT_EQ(chart.Line(0).Position, 0);  // only the first interface saw A
     EXPECT_EQ(chart.Line(1).Position, 55);
     EXPECT_EQ(chart.Line(2).Position, 60);
+}
+
+// One pass of the chart: the names listed, then the pass's end.
+void Pass(StripScanChart& points, const std::vector<std::string>& names) {
+    points.PassStarted();
+    for (const std::string& n : names) points.NetworkListed(n, 60);
+    points.InterfaceNetworks(names);
+    points.PassCompleted();
+}
+
+size_t CountLines(const TRunLog& log, std::string_view text) {
+    return static_cast<size_t>(
+        std::count_if(log.Lines().begin(), log.Lines().end(), [&](const std::string& l) { return l.find(text) != l.npos; }));
+}
+
+TEST_F(NetworkChartTest, LinesUnseenForAnHourGoWithTheirColours) {
+    TRunLog log({.file_name = log_path_, .max_lines = 100});
+    TStripChart chart;
+    TNetworkChart networks(chart, &log, 3);
+    uint64_t now = 1000;
+    networks.SetClock([&] { return now; });
+    StripScanChart points(chart, networks);
+    Pass(points, {"Home", "Cafe", "Office"});
+    chart.SetHighlightedLine(networks.LineOf("office"));
+    const Colour office = chart.Line(networks.LineOf("Office")).Color;
+    const uint64_t renumbered = chart.LineSetChanges();
+
+    // Home stays in range; Cafe and Office go quiet.
+    for (int minute = 1; minute <= 59; ++minute) {
+        now += 60'000;
+        Pass(points, {"Home"});
+    }
+    EXPECT_EQ(chart.LineCount(), 3u);
+    now += 60'000;
+    Pass(points, {"Home", "Office"});  // Office back just in time, Cafe an hour gone
+    ASSERT_EQ(chart.LineCount(), 2u);
+    EXPECT_GT(chart.LineSetChanges(), renumbered);
+    EXPECT_EQ(networks.LineOf("cafe"), TStripChart::kNoLine);
+    ASSERT_EQ(networks.LineOf("Office"), 1u);
+    EXPECT_EQ(chart.Line(1).Color, office);
+    EXPECT_EQ(chart.HighlightedLine(), 1u);  // the highlight follows its line
+
+    // Cafe comes back: a line and a colour again, but it is not new to the log.
+    Pass(points, {"Home", "Cafe"});
+    ASSERT_NE(networks.LineOf("Cafe"), TStripChart::kNoLine);
+    EXPECT_EQ(CountLines(log, "New network found : Cafe"), 1u);
+}
+
+// An access point that renames itself every beacon (bench/renaming_ap runs 100,000
+// names and prints time and memory).
+TEST_F(NetworkChartTest, EndlessNewNamesKeepTheChartBounded) {
+    TRunLog log({.file_name = log_path_, .max_lines = 50'000});
+    TStripChart chart;
+    chart.SetSize(40, 20);
+    TNetworkChart networks(chart, &log, 5);
+    uint64_t now = 0;
+    networks.SetClock([&] { return now; });
+    StripScanChart points(chart, networks);
+    const Colour home = [&] {
+        Pass(points, {"Home"});
+        return chart.Line(0).Color;
+    }();
+    size_t most = 0;
+    for (int pass = 0; pass < 2'000; ++pass) {
+        std::vector<std::string> names = {"Home"};
+        for (int k = 0; k < 10; ++k) names.push_back("rotating-" + std::to_string(pass * 10 + k));
+        now += 1000;
+        Pass(points, names);
+        most = std::max(most, chart.LineCount());
+    }
+    EXPECT_LE(most, TNetworkChart::kMaxLines + 10);
+    EXPECT_EQ(chart.Line(networks.LineOf("Home")).Color, home);  // heard every pass: never dropped
+    EXPECT_NE(networks.LineOf("rotating-19999"), TStripChart::kNoLine);
+    EXPECT_EQ(CountLines(log, "More than 512 networks: the chart drops the lines of those unseen the longest"), 1u);
 }
 
 TEST(ColourSquares, BitmapAndWhichLinesNeedOne) {

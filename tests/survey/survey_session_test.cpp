@@ -144,7 +144,9 @@ TEST_F(SessionTest, ReplayAndLiveSwitchTheServiceAndStartOver) {
 
     ASSERT_EQ(session.Start({}), 0u);
     Tick();
+    Tick();
     EXPECT_EQ(session.Chart().LineCount(), 3u);
+    const int64_t liveHistory = session.Chart().Line(0).History.Count();
     // Each network row shows its chart line's colour square.
     VectorReportList view;
     session.Rows(SurveyList::Networks).Present(view);
@@ -170,7 +172,11 @@ TEST_F(SessionTest, ReplayAndLiveSwitchTheServiceAndStartOver) {
 
     EXPECT_TRUE(session.Live());
     EXPECT_FALSE(session.Live()) << "nothing is replayed any more";
+    // The live survey goes on where it was: its lines and their history are back.
+    ASSERT_EQ(session.Chart().LineCount(), 3u);
+    EXPECT_EQ(session.Chart().Line(0).History.Count(), liveHistory);
     EXPECT_FALSE(Tick().captionChanged);
+    EXPECT_GT(session.Chart().Line(0).History.Count(), liveHistory);
     EXPECT_EQ(Shown(SurveyList::Networks), (std::vector<std::string>{"HomeNet", "Cafe", "Office"}));
     EXPECT_EQ(session.Source().Caption("V"), "V");
     std::filesystem::remove_all(dir);

@@ -332,6 +332,20 @@ TEST(ScanPass, NamesThatDifferInCaseShareOneChartLineAndOneLogLine) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Info: New network found : Shared"), lines.end());
 }
 
+TEST(KnownAccessPoints, AFullSetAddsNoMoreAndSaysSoOnce) {
+    KnownAccessPoints known;
+    for (size_t i = 0; i < KnownAccessPoints::kMaxCount; ++i) ASSERT_TRUE(known.Add("ap-" + std::to_string(i)));
+    EXPECT_FALSE(known.TakeFullNotice());
+    EXPECT_FALSE(known.Add("AP-7"));  // known already: not a sign of a full set
+    EXPECT_FALSE(known.TakeFullNotice());
+    EXPECT_FALSE(known.Add("one-too-many"));
+    EXPECT_TRUE(known.TakeFullNotice());
+    EXPECT_FALSE(known.Add("yet-another"));
+    EXPECT_FALSE(known.TakeFullNotice());
+    EXPECT_EQ(known.Count(), KnownAccessPoints::kMaxCount);
+    EXPECT_TRUE(known.Contains("ap-65535"));
+}
+
 TEST(NetworkRowData, EncodesEveryEntryWithoutAmbiguity) {
     struct Case { uint32_t i, j; intptr_t data; };
     for (const Case& c : {Case{0, 7, 7}, Case{2, 5, 205}, Case{1, 99, 199}, Case{0, 0, 0}}) {
