@@ -541,6 +541,7 @@ void TMainDlg::FormClose() {
     StopRecording();
     LogAdd(log_.get(), "Closing wLan handles...", LogLevel::Info);
     if (dialogs_.channels) dialogs_.channels->SaveSettings();  // before a portable copy exports them
+    if (dialogs_.siteSurvey) dialogs_.siteSurvey->SaveSettings();
     SavePlaces();
     session_.Close();
     try {

@@ -223,6 +223,29 @@ TEST_F(SiteSurvey, ImportScaleMeasureLayersSaveReopenExport) {
     ASSERT_TRUE(cellAt(signal, 400, 300));
     EXPECT_GT(*cellAt(signal, 150, 150), *cellAt(signal, 400, 300));  // stronger near the access point
 
+    // Hovering names the layer's value there and the nearest point's list.
+    const POINT nearA = w.view.ToClient(100, 110);
+    const std::string tip = w.view.TipAt(nearA.x, nearA.y);
+    EXPECT_NE(tip.find(" dBm\nNearest point, 0.5 m away:\n"), std::string::npos) << tip;
+    EXPECT_NE(tip.find("02:00:00:00:00:0A  Office"), std::string::npos) << tip;
+
+    // The wheel zooms about the mouse; the right button drags the plan.
+    const double zoom = w.view.Zoom();
+    POINT screen = nearA;
+    ClientToScreen(w.view.hwnd(), &screen);
+    SendMessageW(w.view.hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
+    EXPECT_NEAR(w.view.Zoom(), zoom * 1.25, 1e-9);
+    EXPECT_NEAR(w.view.ToClient(100, 110).x, nearA.x, 1);
+    EXPECT_NEAR(w.view.ToClient(100, 110).y, nearA.y, 1);
+    const POINT zoomed = w.view.ToClient(100, 110);
+    SendMessageW(w.view.hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(100, 100));
+    SendMessageW(w.view.hwnd(), WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(130, 80));
+    SendMessageW(w.view.hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(130, 80));
+    EXPECT_EQ(w.view.ToClient(100, 110).x, zoomed.x + 30);
+    EXPECT_EQ(w.view.ToClient(100, 110).y, zoomed.y - 20);
+    Command(w, kSiteFit);
+    EXPECT_NEAR(w.view.Zoom(), zoom, 1e-9);
+
     const std::string shots = std::string(VELLUMAR_TEST_BINARY_DIR) + "/screenshots/";
     CreateDirectoryW(Widen(shots).c_str(), nullptr);
     SetWindowPos(w.hwnd(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);

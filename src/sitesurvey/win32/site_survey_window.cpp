@@ -277,7 +277,7 @@ void SiteSurveyWindow::OpenFromArguments(const std::vector<std::string>& argumen
     } else {
         OpenSample();
     }
-    ShowSurvey();
+    PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(kSiteShow, 0), 0);
 }
 
 void SiteSurveyWindow::OpenSample() {
@@ -911,6 +911,9 @@ void SiteSurveyWindow::OnMenu(WORD command) {
         case kSiteLayRecording:
             if (ask.recordingFile ? ask.recordingFile(file) : AskFile(hwnd_, false, kSurveyFilter, L"json", file))
                 LayRecording(file);
+            break;
+        case kSiteShow:
+            ShowSurvey();
             break;
         case kSiteClose:
             PostMessageW(hwnd_, WM_CLOSE, 0, 0);

@@ -59,7 +59,8 @@ enum SiteSurveyCommand : WORD {
     kSiteZoomOut,
     kSiteFit,
     kSiteLayRecording,
-    kSiteLast = kSiteLayRecording,
+    kSiteShow,  // posted at start, so that the window opens over the main one
+    kSiteLast = kSiteShow,
 };
 
 enum class MeasureMode { StopAndGo, Walk };
