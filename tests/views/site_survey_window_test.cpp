@@ -268,6 +268,20 @@ TEST_F(SiteSurvey, ImportScaleMeasureLayersSaveReopenExport) {
     w.SelectLayer(Layer::Count);
     ASSERT_TRUE(w.WaitForFit(60000));
     EXPECT_TRUE(w.ShownError());
+    // A higher threshold counts fewer access points, and nowhere more.
+    const std::vector<float> at75 = w.ShownGrid().values;
+    w.SetThreshold(-50);
+    ASSERT_TRUE(w.WaitForFit(60000));
+    const std::vector<float> at50 = w.ShownGrid().values;
+    ASSERT_EQ(at50.size(), at75.size());
+    int fewer = 0;
+    for (size_t i = 0; i < at75.size(); ++i) {
+        if (!std::isfinite(at75[i])) continue;
+        EXPECT_LE(at50[i], at75[i]);
+        fewer += at50[i] < at75[i];
+    }
+    EXPECT_GT(fewer, 0);
+    w.SetThreshold(-75);
     w.SelectLayer(Layer::Signal);
     ASSERT_TRUE(w.WaitForFit(60000));
 

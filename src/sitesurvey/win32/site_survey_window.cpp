@@ -71,7 +71,7 @@ struct LayerChoice {
 constexpr LayerChoice kLayerChoices[] = {
     {Layer::Signal, "Signal (dBm)", true},
     {Layer::Second, "Second strongest signal (dBm)", true},
-    {Layer::Count, "Access points above -75 dBm", false},
+    {Layer::Count, "Access points above the threshold", false},
     {Layer::CoChannel, "Co-channel access points", false},
     {Layer::Channel, "Strongest channel", false},
 };
@@ -188,6 +188,10 @@ void DropDown::OnCommand(WORD code) {
     if (code == CBN_SELCHANGE && onChange) onChange();
 }
 
+void DbmSpin::OnCommand(WORD code) {
+    if (code == EN_CHANGE && onChange) onChange();
+}
+
 bool Slider::Create(Window& parent, const Placement& place) {
     if (!CreateChild(parent, TRACKBAR_CLASSW, "", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, 0, place.rect, place.anchors))
         return false;
@@ -217,7 +221,11 @@ SiteSurveyWindow::SiteSurveyWindow(HWND owner, SurveySession& session) : session
     opacity_lbl.Create(*this, {.text = "Opacity:", .rect = {768, 11, 48, 16}, .anchors = AnchorTop | AnchorRight});
     opacity_bar.Create(*this, {.rect = {816, 6, 78, 24}, .anchors = AnchorTop | AnchorRight});
     view.Create(*this, {.rect = {8, 36, 884, 576}, .anchors = AnchorLeft | AnchorTop | AnchorRight | AnchorBottom});
-    status_lbl.Create(*this, {.rect = {8, 618, 884, 18}, .anchors = AnchorLeft | AnchorRight | AnchorBottom});
+    status_lbl.Create(*this, {.rect = {8, 618, 690, 18}, .anchors = AnchorLeft | AnchorRight | AnchorBottom});
+    threshold_lbl.Create(*this, {.text = "Count above: -", .rect = {704, 618, 84, 18}, .anchors = AnchorRight | AnchorBottom});
+    threshold_spn.Create(*this, {.rect = {788, 615, 56, 22}, .anchors = AnchorRight | AnchorBottom, .minimum = 30, .maximum = 120});
+    dbm_lbl.Create(*this, {.text = "dBm", .rect = {848, 618, 44, 18}, .anchors = AnchorRight | AnchorBottom});
+    threshold_spn.SetValue(static_cast<int>(-kDefaultCountThreshold));
 
     mode_cmb.Add("Stop and go");
     mode_cmb.Add("Walk");
@@ -239,6 +247,10 @@ SiteSurveyWindow::SiteSurveyWindow(HWND owner, SurveySession& session) : session
     target_cmb.onChange = [this] {
         const int i = target_cmb.Selected();
         targetKey_ = i >= 0 && i < static_cast<int>(targetKeys_.size()) ? targetKeys_[static_cast<size_t>(i)] : "";
+        layer_cmb.onChange();
+    };
+    threshold_spn.onChange = [this] {
+        if (!threshold_spn.Value() || Request().layer != Layer::Count) return;
         layer_cmb.onChange();
     };
     opacity_bar.onChange = [this] {
@@ -301,6 +313,7 @@ LayerRequest SiteSurveyWindow::Request() const {
     LayerRequest r;
     const int layer = layer_cmb.Selected();
     r.layer = kLayerChoices[layer >= 0 && layer < static_cast<int>(std::size(kLayerChoices)) ? layer : 0].layer;
+    r.countThreshold = -threshold_spn.Value().value_or(static_cast<int>(-kDefaultCountThreshold));
     if (targetKey_.size() > 2)
         r.target = {targetKey_[0] == 'S' ? Target::Kind::Ssid : Target::Kind::Bssid, targetKey_.substr(2)};
     return r;
@@ -366,6 +379,8 @@ void SiteSurveyWindow::SetMode(MeasureMode mode) {
     walkPasses_.clear();
     UpdateScene();
 }
+
+void SiteSurveyWindow::SetThreshold(int dbm) { threshold_spn.SetValue(-dbm); }
 
 void SiteSurveyWindow::SelectLayer(Layer layer) {
     for (size_t i = 0; i < std::size(kLayerChoices); ++i)
@@ -763,7 +778,10 @@ void SiteSurveyWindow::UpdateScene() {
         }
         const int layer = std::max(0, layer_cmb.Selected());
         const LayerChoice& choice = kLayerChoices[std::min<size_t>(static_cast<size_t>(layer), std::size(kLayerChoices) - 1)];
-        std::string heading = std::string(choice.caption) + ", " + target_cmb.ItemText(std::max(0, target_cmb.Selected()));
+        std::string heading = request.layer == Layer::Count
+            ? "Access points above " + std::to_string(static_cast<int>(request.countThreshold)) + " dBm"
+            : std::string(choice.caption);
+        heading += ", " + target_cmb.ItemText(std::max(0, target_cmb.Selected()));
         if (request.layer == Layer::Channel) {
             // The channels are named in the legend; an error in channel numbers means nothing.
         } else if (looRmse_) {

@@ -45,6 +45,13 @@ public:
     std::function<void()> onChange;
 };
 
+// Whole dBm below zero, typed or stepped as their magnitude beside a "-".
+class DbmSpin : public SpinEdit {
+public:
+    std::function<void()> onChange;
+    void OnCommand(WORD code) override;
+};
+
 enum SiteSurveyCommand : WORD {
     kSiteNew = 200,
     kSiteOpen,
@@ -94,6 +101,7 @@ public:
     void ClickPlan(double x, double y);
     void SetMode(MeasureMode mode);
     void SelectLayer(Layer layer);
+    void SetThreshold(int dbm);  // the count layer's, -120 to -30
     // Waits (pumping messages) until the fit of the current points is shown; false on timeout.
     bool WaitForFit(int timeoutMs);
 
@@ -113,7 +121,8 @@ public:
     bool WaitingForScan() const { return capture_.Waiting(); }
 
     DropDown mode_cmb, plan_cmb, layer_cmb, target_cmb;
-    Label mode_lbl, plan_lbl, layer_lbl, target_lbl, opacity_lbl, status_lbl;
+    Label mode_lbl, plan_lbl, layer_lbl, target_lbl, opacity_lbl, status_lbl, threshold_lbl, dbm_lbl;
+    DbmSpin threshold_spn;  // the count layer's threshold
     Slider opacity_bar;
     PlanView view;
 
