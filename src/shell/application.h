@@ -7,6 +7,7 @@
 #include "shell/update_dlg.h"
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
+#include "sitesurvey/win32/site_survey_window.h"
 #include "views/channels_dlg.h"
 #include "views/net_more_dlg.h"
 
@@ -26,6 +27,7 @@ public:
     TAutoUpdateDlg autoUpdate;
     TUpdateDlg update;
     TChannelsDlg channels;
+    sitesurvey::SiteSurveyWindow siteSurvey;
 };
 
 // Runs one message, as the main loop does; false once the loop should end.

@@ -22,6 +22,7 @@
 #include "update/win32/run_folder.h"
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
+#include "sitesurvey/win32/site_survey_window.h"
 #include "views/channels_dlg.h"
 #include "views/net_more_dlg.h"
 #include "wireless/list_image.h"
@@ -318,6 +319,10 @@ void TMainDlg::Channels1Click() {
     if (dialogs_.channels) dialogs_.channels->ShowChannels(session_.ChannelAccessPoints());
 }
 
+void TMainDlg::SiteSurvey1Click() {
+    if (dialogs_.siteSurvey) dialogs_.siteSurvey->ShowSurvey();
+}
+
 void TMainDlg::ReportAccessDenied() { ShowLocationNotice(true); }
 
 void TMainDlg::ShowLocationNotice(bool visible) {
@@ -511,6 +516,7 @@ void TMainDlg::OnMenu(WORD command) {
         {kCmdOpenRecording, &TMainDlg::OpenRecording1Click},
         {kCmdLive, &TMainDlg::Live1Click},
         {kCmdChannels, &TMainDlg::Channels1Click},
+        {kCmdSiteSurvey, &TMainDlg::SiteSurvey1Click},
         {kCmdCopy, &TMainDlg::CopySelection},
         {kCmdFocusFilter, &TMainDlg::FocusFilter},
         {kCmdClearFilter, &TMainDlg::ClearFilter},
@@ -535,6 +541,7 @@ void TMainDlg::FormClose() {
     StopRecording();
     LogAdd(log_.get(), "Closing wLan handles...", LogLevel::Info);
     if (dialogs_.channels) dialogs_.channels->SaveSettings();  // before a portable copy exports them
+    if (dialogs_.siteSurvey) dialogs_.siteSurvey->SaveSettings();
     SavePlaces();
     session_.Close();
     try {

@@ -30,6 +30,9 @@ class TRenselLite;
 class TAutoUpdateDlg;
 class TUpdateDlg;
 class TChannelsDlg;
+namespace sitesurvey {
+class SiteSurveyWindow;
+}
 
 // What the window needs from outside: the wireless service, the program file
 // and the command line. Tests supply their own.
@@ -49,6 +52,7 @@ struct MainDlgDialogs {
     TAutoUpdateDlg* autoUpdate = nullptr;
     TUpdateDlg* update = nullptr;
     TChannelsDlg* channels = nullptr;
+    sitesurvey::SiteSurveyWindow* siteSurvey = nullptr;
 };
 
 class TMainDlg : public Window, private MessageSink {
@@ -84,6 +88,7 @@ public:
     // scenario rules is shown and the survey goes on as it was.
     void Replay(const std::string& fileName);
     void Channels1Click();
+    void SiteSurvey1Click();
     void FormClose();
     void FormDestroy();
     // A scan call answered access denied (5): since Windows 11 24H2 that means

@@ -4,22 +4,13 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/utc_time.h"
+
 namespace {
 
 constexpr int8_t kNotHeard = INT8_MIN;
 
-std::string IsoTime(int64_t ms) {
-    const std::time_t seconds = static_cast<std::time_t>(ms / 1000 - (ms % 1000 < 0 ? 1 : 0));
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &seconds);
-#else
-    gmtime_r(&seconds, &utc);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
+std::string IsoTime(int64_t ms) { return UtcIsoText(ms); }
 
 }  // namespace
 

@@ -9,6 +9,7 @@ enum PrivateMessage : UINT {
     kActivationSettledMessage,                  // the main window's activation has settled
     kTransferDoneMessage,                       // an HTTP worker finished; lParam owns the transfer
     kScanNotificationMessage,                   // the service reported finished scans: take them from the queue
+    kSiteSurveyFitMessage,                      // the site survey's worker has a fit: take it
     kPrivateMessageEnd,
 };
 static_assert(kPrivateMessageEnd <= 0xBFFF, "WM_APP messages end at 0xBFFF");

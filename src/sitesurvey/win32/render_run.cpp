@@ -15,14 +15,13 @@
 
 using namespace sitesurvey;
 
-namespace {
-
-std::optional<std::string> ReadCapped(const std::string& path, size_t cap, std::string& error) {
+std::optional<std::string> ReadFileCapped(const std::string& path, size_t cap, std::string_view what,
+                                          std::string& error) {
     const std::filesystem::path file(std::u8string(path.begin(), path.end()));
     std::error_code ec;
     const uintmax_t size = std::filesystem::file_size(file, ec);
     if (ec) {
-        error = path + ": cannot read the survey file";
+        error = path + ": cannot read " + std::string(what);
         return std::nullopt;
     }
     if (size > cap) {
@@ -34,11 +33,13 @@ std::optional<std::string> ReadCapped(const std::string& path, size_t cap, std::
     std::ostringstream text;
     if (in) text << in.rdbuf();
     if (!in) {
-        error = path + ": cannot read the survey file";
+        error = path + ": cannot read " + std::string(what);
         return std::nullopt;
     }
     return text.str();
 }
+
+namespace {
 
 bool WriteText(const std::string& path, const std::string& text, std::string& error) {
     const std::wstring target = Widen(path), temporary = target + L".tmp";
@@ -150,7 +151,7 @@ int RunRenderCommand(const std::vector<std::string>& args, std::string& error) {
         return 2;
     }
     const RenderCommand& command = *parse.command;
-    const std::optional<std::string> text = ReadCapped(command.survey, kMaxSurveyBytes, error);
+    const std::optional<std::string> text = ReadFileCapped(command.survey, kMaxSurveyBytes, "the survey file", error);
     if (!text) return 2;
     const RenderInput input = PrepareRender(command, *text);
     if (!input.model) {

@@ -1,10 +1,16 @@
 #pragma once
 // "--render": a survey's layer written to a file without opening a window.
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sitesurvey/render_command.h"
 #include "sitesurvey/win32/plan_image.h"
+
+// A whole file of at most cap bytes; else "<path>: cannot read <what>" or its size in error.
+std::optional<std::string> ReadFileCapped(const std::string& path, size_t cap, std::string_view what,
+                                          std::string& error);
 
 // Runs the command; 0 when the file was written, 2 (after saying why on the standard
 // error stream) when anything was wrong, and then nothing is written.
