@@ -8,6 +8,8 @@
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
 #include "views/channels_dlg.h"
+#include "views/history_dlg.h"
+#include "views/link_dlg.h"
 #include "views/net_more_dlg.h"
 
 class Application {
@@ -26,6 +28,8 @@ public:
     TAutoUpdateDlg autoUpdate;
     TUpdateDlg update;
     TChannelsDlg channels;
+    TLinkDlg link;
+    THistoryDlg history;
 };
 
 // Runs one message, as the main loop does; false once the loop should end.

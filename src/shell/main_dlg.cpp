@@ -23,6 +23,8 @@
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
 #include "views/channels_dlg.h"
+#include "views/history_dlg.h"
+#include "views/link_dlg.h"
 #include "views/net_more_dlg.h"
 #include "wireless/list_image.h"
 
@@ -166,6 +168,8 @@ void TMainDlg::CreateControls() {
     SetWindowPos(top_pnl.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     location_pnl.Create(*this, kLocationNotice);
     location_pnl.link.onClick = [this] { location_lnkClick(); };
+    status_bar.Create(*this, kStatusBar, AnchorLeft | AnchorRight | AnchorBottom);
+    scope.marks = [this] { return session_.Link().RoamMarks(); };
 
     scantmr.Attach(*this, 1000);
     scantmr.onTick = [this] { scantmrTimer(); };
@@ -241,6 +245,7 @@ void TMainDlg::SurveyStartedOver() {
     lists_.StartOver();
     ShowLocationNotice(false);
     PresentLists();
+    status_bar.Show(session_.Link());
     scantmr.SetEnabled(session_.Started());
     if (!session_.Started()) ReportStartFailure(session_.StartResult());
     UpdateCaption();
@@ -308,6 +313,9 @@ void TMainDlg::scantmrTimer() {
 void TMainDlg::ShowTickOutcome(const TickOutcome& outcome) {
     for (const std::string& text : outcome.messages) ShowMessage(text);
     PresentLists();
+    status_bar.Show(session_.Link());
+    if (dialogs_.link) dialogs_.link->PassCompleted(session_.Link());
+    if (dialogs_.history) dialogs_.history->PassCompleted(session_.Link());
     if (outcome.pass == 0u && ap_lst.RowCount() > 0) FitAddedColumns();
     if (outcome.pass == 0u && dialogs_.channels) dialogs_.channels->PassCompleted(session_.ChannelAccessPoints());
     if (outcome.locationBlocked) ShowLocationNotice(*outcome.locationBlocked);
@@ -316,6 +324,24 @@ void TMainDlg::ShowTickOutcome(const TickOutcome& outcome) {
 
 void TMainDlg::Channels1Click() {
     if (dialogs_.channels) dialogs_.channels->ShowChannels(session_.ChannelAccessPoints());
+}
+
+void TMainDlg::Link1Click() {
+    if (dialogs_.link) dialogs_.link->ShowLink(session_.Link());
+}
+
+void TMainDlg::History1Click() {
+    if (!dialogs_.history) return;
+    // The access points selected in the list, each in its network's chart colour.
+    const std::vector<ChannelAp> aps = session_.ChannelAccessPoints();
+    std::vector<HistoryPick> picks;
+    for (int row : ap_lst.SelectedRows()) {
+        HistoryPick pick{ap_lst.Cell(row, 0), RgbColour(128, 128, 128)};
+        for (const ChannelAp& ap : aps)
+            if (ap.bssid == pick.bssid) pick.colour = ap.colour;
+        picks.push_back(std::move(pick));
+    }
+    dialogs_.history->ShowHistory(session_.Link(), std::move(picks));
 }
 
 void TMainDlg::ReportAccessDenied() { ShowLocationNotice(true); }
@@ -511,6 +537,8 @@ void TMainDlg::OnMenu(WORD command) {
         {kCmdOpenRecording, &TMainDlg::OpenRecording1Click},
         {kCmdLive, &TMainDlg::Live1Click},
         {kCmdChannels, &TMainDlg::Channels1Click},
+        {kCmdLink, &TMainDlg::Link1Click},
+        {kCmdHistory, &TMainDlg::History1Click},
         {kCmdCopy, &TMainDlg::CopySelection},
         {kCmdFocusFilter, &TMainDlg::FocusFilter},
         {kCmdClearFilter, &TMainDlg::ClearFilter},

@@ -14,6 +14,7 @@
 #include "common/win32/settings.h"
 #include "common/win32/window.h"
 #include "shell/housekeeping.h"
+#include "shell/link_status_bar.h"
 #include "shell/location_notice.h"
 #include "shell/menu.h"
 #include "shell/survey_lists.h"
@@ -30,6 +31,8 @@ class TRenselLite;
 class TAutoUpdateDlg;
 class TUpdateDlg;
 class TChannelsDlg;
+class TLinkDlg;
+class THistoryDlg;
 
 // What the window needs from outside: the wireless service, the program file
 // and the command line. Tests supply their own.
@@ -49,6 +52,8 @@ struct MainDlgDialogs {
     TAutoUpdateDlg* autoUpdate = nullptr;
     TUpdateDlg* update = nullptr;
     TChannelsDlg* channels = nullptr;
+    TLinkDlg* link = nullptr;
+    THistoryDlg* history = nullptr;
 };
 
 class TMainDlg : public Window, private MessageSink {
@@ -84,6 +89,8 @@ public:
     // scenario rules is shown and the survey goes on as it was.
     void Replay(const std::string& fileName);
     void Channels1Click();
+    void Link1Click();
+    void History1Click();
     void FormClose();
     void FormDestroy();
     // A scan call answered access denied (5): since Windows 11 24H2 that means
@@ -102,6 +109,7 @@ public:
     EditBox filter_edt;
     Label filter_lbl;
     LocationNotice location_pnl;
+    LinkStatusBar status_bar;
     Timer scantmr;
     ImageList colors;
 

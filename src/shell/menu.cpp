@@ -17,7 +17,8 @@ constexpr MenuItem kFileMenu[] = {{kCmdExport, L"&Export...\tCtrl+E"},
                                    {0, nullptr},
                                    {kCmdQuit, L"&Quit"}};
 constexpr MenuItem kOptionsMenu[] = {{kCmdSettings, L"&Settings\tCtrl+S"}};
-constexpr MenuItem kViewMenu[] = {{kCmdChannels, L"&Channels...\tCtrl+H"}};
+constexpr MenuItem kViewMenu[] = {{kCmdChannels, L"&Channels...\tCtrl+H"}, {kCmdLink, L"&Link...\tCtrl+K"},
+                                   {kCmdHistory, L"Signal &History...\tCtrl+T"}};
 constexpr MenuItem kHelpMenu[] = {
     {kCmdOpenLog, L"&Open Log\tCtrl+L"},
     {kCmdCheckForUpdate, L"Check for update...\tCtrl+G"},
@@ -64,6 +65,8 @@ UniqueAccelerators CreateMainAccelerators() {
         {FVIRTKEY | FCONTROL, 'R', kCmdRecord},
         {FVIRTKEY | FCONTROL, 'O', kCmdOpenRecording},
         {FVIRTKEY | FCONTROL, 'H', kCmdChannels},
+        {FVIRTKEY | FCONTROL, 'K', kCmdLink},
+        {FVIRTKEY | FCONTROL, 'T', kCmdHistory},
     };
     return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 }

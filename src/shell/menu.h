@@ -22,6 +22,8 @@ enum MenuCommand : WORD {
     kCmdOpenRecording,
     kCmdLive,
     kCmdChannels,
+    kCmdLink,
+    kCmdHistory,
 };
 
 HMENU CreateMainMenu();
