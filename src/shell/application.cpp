@@ -10,9 +10,11 @@ Application::Application(MainDlgSetup setup)
       autoUpdate(main.hwnd(), setup.exeName),
       update(main.hwnd(), autoUpdate),
       channels(main.hwnd()),
-      siteSurvey(main.hwnd(), main.session()) {
-    main.SetDialogs(
-        {&adapterStats, &netMore, &apMore, &about, &settings, &autoUpdate, &update, &channels, &siteSurvey});
+      siteSurvey(main.hwnd(), main.session()),
+      link(main.hwnd()),
+      history(main.hwnd()) {
+    main.SetDialogs({&adapterStats, &netMore, &apMore, &about, &settings, &autoUpdate, &update, &channels, &siteSurvey,
+                     &link, &history});
     siteSurvey.OpenFromArguments(setup.arguments);
 }
 

@@ -9,6 +9,8 @@
 #include "views/ap_more_dlg.h"
 #include "sitesurvey/win32/site_survey_window.h"
 #include "views/channels_dlg.h"
+#include "views/history_dlg.h"
+#include "views/link_dlg.h"
 #include "views/net_more_dlg.h"
 
 class Application {
@@ -28,6 +30,8 @@ public:
     TUpdateDlg update;
     TChannelsDlg channels;
     sitesurvey::SiteSurveyWindow siteSurvey;
+    TLinkDlg link;
+    THistoryDlg history;
 };
 
 // Runs one message, as the main loop does; false once the loop should end.

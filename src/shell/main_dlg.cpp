@@ -24,6 +24,8 @@
 #include "views/ap_more_dlg.h"
 #include "sitesurvey/win32/site_survey_window.h"
 #include "views/channels_dlg.h"
+#include "views/history_dlg.h"
+#include "views/link_dlg.h"
 #include "views/net_more_dlg.h"
 #include "wireless/list_image.h"
 
@@ -167,6 +169,8 @@ void TMainDlg::CreateControls() {
     SetWindowPos(top_pnl.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     location_pnl.Create(*this, kLocationNotice);
     location_pnl.link.onClick = [this] { location_lnkClick(); };
+    status_bar.Create(*this, kStatusBar, AnchorLeft | AnchorRight | AnchorBottom);
+    scope.marks = [this] { return session_.Link().RoamMarks(); };
 
     scantmr.Attach(*this, 1000);
     scantmr.onTick = [this] { scantmrTimer(); };
@@ -242,6 +246,7 @@ void TMainDlg::SurveyStartedOver() {
     lists_.StartOver();
     ShowLocationNotice(false);
     PresentLists();
+    status_bar.Show(session_.Link());
     scantmr.SetEnabled(session_.Started());
     if (!session_.Started()) ReportStartFailure(session_.StartResult());
     UpdateCaption();
@@ -309,6 +314,9 @@ void TMainDlg::scantmrTimer() {
 void TMainDlg::ShowTickOutcome(const TickOutcome& outcome) {
     for (const std::string& text : outcome.messages) ShowMessage(text);
     PresentLists();
+    status_bar.Show(session_.Link());
+    if (dialogs_.link) dialogs_.link->PassCompleted(session_.Link());
+    if (dialogs_.history) dialogs_.history->PassCompleted(session_.Link());
     if (outcome.pass == 0u && ap_lst.RowCount() > 0) FitAddedColumns();
     if (outcome.pass == 0u && dialogs_.channels) dialogs_.channels->PassCompleted(session_.ChannelAccessPoints());
     if (outcome.locationBlocked) ShowLocationNotice(*outcome.locationBlocked);
@@ -321,6 +329,24 @@ void TMainDlg::Channels1Click() {
 
 void TMainDlg::SiteSurvey1Click() {
     if (dialogs_.siteSurvey) dialogs_.siteSurvey->ShowSurvey();
+}
+
+void TMainDlg::Link1Click() {
+    if (dialogs_.link) dialogs_.link->ShowLink(session_.Link());
+}
+
+void TMainDlg::History1Click() {
+    if (!dialogs_.history) return;
+    // The access points selected in the list, each in its network's chart colour.
+    const std::vector<ChannelAp> aps = session_.ChannelAccessPoints();
+    std::vector<HistoryPick> picks;
+    for (int row : ap_lst.SelectedRows()) {
+        HistoryPick pick{ap_lst.Cell(row, 0), RgbColour(128, 128, 128)};
+        for (const ChannelAp& ap : aps)
+            if (ap.bssid == pick.bssid) pick.colour = ap.colour;
+        picks.push_back(std::move(pick));
+    }
+    dialogs_.history->ShowHistory(session_.Link(), std::move(picks));
 }
 
 void TMainDlg::ReportAccessDenied() { ShowLocationNotice(true); }
@@ -517,6 +543,8 @@ void TMainDlg::OnMenu(WORD command) {
         {kCmdLive, &TMainDlg::Live1Click},
         {kCmdChannels, &TMainDlg::Channels1Click},
         {kCmdSiteSurvey, &TMainDlg::SiteSurvey1Click},
+        {kCmdLink, &TMainDlg::Link1Click},
+        {kCmdHistory, &TMainDlg::History1Click},
         {kCmdCopy, &TMainDlg::CopySelection},
         {kCmdFocusFilter, &TMainDlg::FocusFilter},
         {kCmdClearFilter, &TMainDlg::ClearFilter},

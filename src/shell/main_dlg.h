@@ -14,6 +14,7 @@
 #include "common/win32/settings.h"
 #include "common/win32/window.h"
 #include "shell/housekeeping.h"
+#include "shell/link_status_bar.h"
 #include "shell/location_notice.h"
 #include "shell/menu.h"
 #include "shell/survey_lists.h"
@@ -33,6 +34,8 @@ class TChannelsDlg;
 namespace sitesurvey {
 class SiteSurveyWindow;
 }
+class TLinkDlg;
+class THistoryDlg;
 
 // What the window needs from outside: the wireless service, the program file
 // and the command line. Tests supply their own.
@@ -53,6 +56,8 @@ struct MainDlgDialogs {
     TUpdateDlg* update = nullptr;
     TChannelsDlg* channels = nullptr;
     sitesurvey::SiteSurveyWindow* siteSurvey = nullptr;
+    TLinkDlg* link = nullptr;
+    THistoryDlg* history = nullptr;
 };
 
 class TMainDlg : public Window, private MessageSink {
@@ -89,6 +94,8 @@ public:
     void Replay(const std::string& fileName);
     void Channels1Click();
     void SiteSurvey1Click();
+    void Link1Click();
+    void History1Click();
     void FormClose();
     void FormDestroy();
     // A scan call answered access denied (5): since Windows 11 24H2 that means
@@ -107,6 +114,7 @@ public:
     EditBox filter_edt;
     Label filter_lbl;
     LocationNotice location_pnl;
+    LinkStatusBar status_bar;
     Timer scantmr;
     ImageList colors;
 

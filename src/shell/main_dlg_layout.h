@@ -4,8 +4,8 @@
 
 namespace main_layout {
 
-constexpr int kClientWidth = 1031, kClientHeight = 412;   // design client area
-constexpr int kMinWidth = 1047, kMinHeight = 470;          // minimum window size
+constexpr int kClientWidth = 1031, kClientHeight = 434;   // design client area, the status bar included
+constexpr int kMinWidth = 1047, kMinHeight = 492;          // minimum window size
 constexpr DesignRect kTopPanel{-12, 0, 1047, 57};
 constexpr DesignRect kIcon{24 - 12, 8, 32, 32};            // panel children, in window coordinates
 constexpr DesignRect kProductLabel{63 - 12, 10, 200, 16};
@@ -26,5 +26,7 @@ constexpr DesignRect kFilterStatus{888, 12, 140, 34};
 // The location notice spans both lists' tops; while it shows they start below it.
 constexpr DesignRect kLocationNotice{8, 217, 1017, 26};
 constexpr int kNoticeShift = 30;
+// The link's status bar along the bottom; the lists anchored to the bottom end above it.
+constexpr DesignRect kStatusBar{0, 412, 1031, 22};
 
 }  // namespace main_layout

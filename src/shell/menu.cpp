@@ -18,7 +18,9 @@ constexpr MenuItem kFileMenu[] = {{kCmdExport, L"&Export...\tCtrl+E"},
                                    {kCmdQuit, L"&Quit"}};
 constexpr MenuItem kOptionsMenu[] = {{kCmdSettings, L"&Settings\tCtrl+S"}};
 constexpr MenuItem kViewMenu[] = {{kCmdChannels, L"&Channels...\tCtrl+H"},
-                                  {kCmdSiteSurvey, L"&Site Survey...\tCtrl+U"}};
+                                  {kCmdSiteSurvey, L"&Site Survey...\tCtrl+U"},
+                                  {kCmdLink, L"&Link...\tCtrl+K"},
+                                  {kCmdHistory, L"Signal &History...\tCtrl+T"}};
 constexpr MenuItem kHelpMenu[] = {
     {kCmdOpenLog, L"&Open Log\tCtrl+L"},
     {kCmdCheckForUpdate, L"Check for update...\tCtrl+G"},
@@ -66,6 +68,8 @@ UniqueAccelerators CreateMainAccelerators() {
         {FVIRTKEY | FCONTROL, 'O', kCmdOpenRecording},
         {FVIRTKEY | FCONTROL, 'H', kCmdChannels},
         {FVIRTKEY | FCONTROL, 'U', kCmdSiteSurvey},
+        {FVIRTKEY | FCONTROL, 'K', kCmdLink},
+        {FVIRTKEY | FCONTROL, 'T', kCmdHistory},
     };
     return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 }

@@ -23,6 +23,8 @@ enum MenuCommand : WORD {
     kCmdLive,
     kCmdChannels,
     kCmdSiteSurvey,
+    kCmdLink,
+    kCmdHistory,
 };
 
 HMENU CreateMainMenu();

@@ -157,6 +157,49 @@ Statistics ReadStatistics(Reader& r, const json& v, const Path& p, size_t defaul
     return s;
 }
 
+Connection ReadConnection(Reader& r, const json& v, const Path& p) {
+    Connection c;
+    if (!r.Object(v, p,
+                  {key::kConnected, key::kBssid, key::kSsid, key::kSsidHex, key::kSsidLength, key::kProfile,
+                   key::kMode, key::kPhyType, key::kPhyIndex, key::kQuality, key::kRxRate, key::kTxRate, key::kRssi,
+                   key::kChannel, key::kSecurity, key::kOneX, key::kAuth, key::kCipher}))
+        return c;
+    if (!v.contains(key::kBssid)) r.Fail(p, "needs a \"bssid\"");
+    r.Optional(v, p, key::kConnected, [&](const json& x, const Path& xp) { c.connected = r.Present(x, xp); });
+    r.Optional(v, p, key::kBssid, [&](const json& x, const Path& xp) {
+        auto one = [&](const json& y, const Path& yp) {
+            std::array<uint8_t, 6> mac{};
+            uint8_t raw[6];
+            if (!ParseBssid(r.Text(y, yp), raw))
+                r.Fail(yp, Shown(y) + " is not a BSSID (XX:XX:XX:XX:XX:XX)");
+            else
+                std::copy(std::begin(raw), std::end(raw), mac.begin());
+            c.bssids.push_back(mac);
+        };
+        if (!x.is_array()) return one(x, xp);
+        if (const json* list = r.List(x, xp, kMaxEpochValues, false))
+            for (size_t k = 0; k < list->size(); ++k) one((*list)[k], Sub(xp, k));
+    });
+    c.ssid = ReadSsid(r, v, p);
+    r.Optional(v, p, key::kProfile, [&](const json& x, const Path& xp) { c.profile = r.Utf16Text(x, xp, 255); });
+    r.Optional(v, p, key::kMode, [&](const json& x, const Path& xp) { c.mode = r.U32(x, xp); });
+    r.Optional(v, p, key::kPhyType, [&](const json& x, const Path& xp) { c.phyType = r.U32(x, xp); });
+    r.Optional(v, p, key::kPhyIndex, [&](const json& x, const Path& xp) { c.phyIndex = r.U32(x, xp); });
+    r.Optional(v, p, key::kQuality, [&](const json& x, const Path& xp) { c.quality = r.Vary(x, xp, 0, 100); });
+    r.Optional(v, p, key::kRxRate, [&](const json& x, const Path& xp) { c.rxRate = r.Vary(x, xp, 0, 0xFFFFFFFF); });
+    r.Optional(v, p, key::kTxRate, [&](const json& x, const Path& xp) { c.txRate = r.Vary(x, xp, 0, 0xFFFFFFFF); });
+    r.Optional(v, p, key::kRssi, [&](const json& x, const Path& xp) {
+        c.rssi = r.Vary(x, xp, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    });
+    r.Optional(v, p, key::kChannel, [&](const json& x, const Path& xp) { c.channel = r.Vary(x, xp, 0, 0xFFFFFFFF); });
+    r.Optional(v, p, key::kSecurity, [&](const json& x, const Path& xp) { c.security = r.Bool(x, xp); });
+    r.Optional(v, p, key::kOneX, [&](const json& x, const Path& xp) { c.oneX = r.Bool(x, xp); });
+    r.Optional(v, p, key::kAuth, [&](const json& x, const Path& xp) { c.auth = r.U32(x, xp); });
+    r.Optional(v, p, key::kCipher, [&](const json& x, const Path& xp) { c.cipher = r.U32(x, xp); });
+    if (c.bssids.empty()) c.bssids.emplace_back();
+    return c;
+}
+
 GUID DefaultGuid(size_t index) {
     GUID g{0x5649414d, 0, 0, {}};
     uint64_t n = index + 1;
@@ -170,7 +213,7 @@ Interface ReadInterface(Reader& r, const json& v, const Path& p, size_t index) {
     f.description = Utf8ToUtf16("Simulated Wireless Adapter " + std::to_string(index + 1));
     if (!r.Object(v, p,
                   {key::kGuid, key::kDescription, key::kState, key::kPresent, key::kPhyTypes, key::kNetworks, key::kBss,
-                   key::kStatistics, key::kScanCache}))
+                   key::kStatistics, key::kScanCache, key::kConnection}))
         return f;
     r.Optional(v, p, key::kGuid, [&](const json& x, const Path& xp) {
         auto g = ParseGuid(r.Text(x, xp));
@@ -196,12 +239,13 @@ Interface ReadInterface(Reader& r, const json& v, const Path& p, size_t index) {
     r.Optional(v, p, key::kStatistics,
                [&](const json& x, const Path& xp) { f.statistics = ReadStatistics(r, x, xp, f.phyTypes.size()); });
     r.Optional(v, p, key::kScanCache, [&](const json& x, const Path& xp) { f.scanCache = r.Bool(x, xp); });
+    r.Optional(v, p, key::kConnection, [&](const json& x, const Path& xp) { f.connection = ReadConnection(r, x, xp); });
     return f;
 }
 
 Fault ReadFault(Reader& r, const json& v, const Path& p, size_t interfaceCount) {
     Fault f;
-    if (!r.Object(v, p, {key::kCall, key::kInterface, key::kEpochs, key::kResult})) return f;
+    if (!r.Object(v, p, {key::kCall, key::kInterface, key::kEpochs, key::kResult, key::kOpcode})) return f;
     if (!v.contains(key::kCall)) r.Fail(p, "needs a \"call\"");
     if (!v.contains(key::kResult)) r.Fail(p, "needs a \"result\"");
     r.Optional(v, p, key::kCall, [&](const json& x, const Path& xp) {
@@ -239,6 +283,10 @@ Fault ReadFault(Reader& r, const json& v, const Path& p, size_t interfaceCount) 
             r.Fail(xp, "must be a list of epochs or {\"from\": A, \"to\": B}, not " + Shown(x));
         }
     });
+    r.Optional(v, p, key::kOpcode, [&](const json& x, const Path& xp) {
+        f.opcode = r.U32(x, xp);
+        if (f.call != Call::QueryInterface) r.Fail(xp, "is for a \"WlanQueryInterface\" fault only");
+    });
     // A fault that "succeeds" would leave the caller without its out-pointer.
     r.Optional(v, p, key::kResult, [&](const json& x, const Path& xp) {
         f.result = static_cast<uint32_t>(r.Int(x, xp, 1, 0xFFFFFFFF));
@@ -256,8 +304,14 @@ bool Presence::At(uint64_t epoch) const {
     return byEpoch[k];
 }
 
-bool Fault::Matches(Call c, std::optional<size_t> iface, uint64_t epoch) const {
+const std::array<uint8_t, 6>& Connection::BssidAt(uint64_t epoch) const {
+    const size_t k = epoch == 0 ? 0 : static_cast<size_t>(std::min<uint64_t>(epoch - 1, bssids.size() - 1));
+    return bssids[k];
+}
+
+bool Fault::Matches(Call c, std::optional<size_t> iface, uint64_t epoch, std::optional<uint32_t> op) const {
     if (c != call) return false;
+    if (opcode && op && *op != *opcode) return false;
     if (interfaceIndex && c != Call::EnumInterfaces && iface != interfaceIndex) return false;
     if (epochs) return std::find(epochs->begin(), epochs->end(), epoch) != epochs->end();
     return epoch >= from && (!to || epoch <= *to);
@@ -285,6 +339,13 @@ std::optional<uint64_t> LastChangeEpoch(const Scenario& scenario) {
             vary(b.rssi);
             vary(b.linkQuality);
             present(b.present);
+        }
+        if (const auto& c = f.connection) {
+            present(c->connected);
+            last = std::max<uint64_t>(last, c->bssids.size());
+            for (const Varying* v : {&c->quality, &c->rxRate, &c->txRate}) vary(*v);
+            if (c->rssi) vary(*c->rssi);
+            if (c->channel) vary(*c->channel);
         }
     }
     for (const Fault& f : scenario.faults) {

@@ -66,6 +66,25 @@ struct Statistics {
     std::vector<std::array<uint64_t, 18>> phys;
 };
 
+// The link an interface holds: its BSSID may change by epoch (a roam), and the
+// link may come and go.
+struct Connection {
+    Presence connected;
+    std::vector<std::array<uint8_t, 6>> bssids;  // by epoch, the list rule of varying values
+    DOT11_SSID ssid{};
+    std::u16string profile;
+    uint32_t mode = 0;
+    uint32_t phyType = defaults::kPhyType;
+    uint32_t phyIndex = 0;
+    Varying quality = Varying::Constant(defaults::kConnectionQuality);
+    Varying rxRate = Varying::Constant(0), txRate = Varying::Constant(0);
+    std::optional<Varying> rssi, channel;  // none: the BSS entry's
+    bool security = true, oneX = false;
+    uint32_t auth = defaults::kAuth;
+    uint32_t cipher = defaults::kCipher;
+    const std::array<uint8_t, 6>& BssidAt(uint64_t epoch) const;
+};
+
 struct Interface {
     GUID guid{};
     std::u16string description;
@@ -75,6 +94,7 @@ struct Interface {
     std::vector<Network> networks;
     std::vector<Bss> bss;
     Statistics statistics;
+    std::optional<Connection> connection;
     // Networks and BSS entries answer from the epoch of the last completed
     // WlanScan, as a real adapter's cached results do.
     bool scanCache = false;
@@ -90,7 +110,8 @@ struct Fault {
     uint64_t from = 0;                     // else the range from..to
     std::optional<uint64_t> to;
     uint32_t result = 0;
-    bool Matches(Call c, std::optional<size_t> iface, uint64_t epoch) const;
+    std::optional<uint32_t> opcode;  // WlanQueryInterface only; none: every opcode
+    bool Matches(Call c, std::optional<size_t> iface, uint64_t epoch, std::optional<uint32_t> op = {}) const;
 };
 
 struct Scenario {

@@ -29,11 +29,16 @@ inline constexpr std::string_view kBssid = "bssid", kPhyId = "phy_id", kPhyType 
                                   kBeaconPeriod = "beacon_period", kTimestamp = "timestamp",
                                   kHostTimestamp = "host_timestamp", kCapability = "capability",
                                   kFrequencyKhz = "frequency_khz", kRates = "rates", kIes = "ies";
+// The interface's link (with the SSID keys, "profile", "bssid", "phy_type", "quality",
+// "rssi", "security", "auth" and "cipher" of the others).
+inline constexpr std::string_view kConnection = "connection", kConnected = "connected", kMode = "mode",
+                                  kPhyIndex = "phy_index", kRxRate = "rx_rate", kTxRate = "tx_rate",
+                                  kChannel = "channel", kOneX = "onex";
 // An information element of "ies".
 inline constexpr std::string_view kId = "id", kExt = "ext", kHex = "hex";
 // A fault.
 inline constexpr std::string_view kCall = "call", kInterface = "interface", kEpochs = "epochs", kFrom = "from",
-                                  kTo = "to", kResult = "result";
+                                  kTo = "to", kResult = "result", kOpcode = "opcode";
 }  // namespace key
 
 // The calls a fault may name, in the order of sim::Call.
@@ -54,6 +59,7 @@ inline constexpr uint32_t kLinkQuality = 80;
 inline constexpr uint16_t kBeaconPeriod = 100;
 inline constexpr uint16_t kCapability = 0x0011;  // an access point with privacy
 inline constexpr uint32_t kFrequencyKhz = 2437000;  // channel 6
+inline constexpr uint32_t kConnectionQuality = 80;
 inline constexpr uint16_t kRates[] = {32770, 32772, 32779, 32790, 12, 18, 24, 36, 48, 72, 96, 108};
 }  // namespace defaults
 

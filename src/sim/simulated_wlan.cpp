@@ -6,6 +6,8 @@
 #include <cstring>
 #include <iostream>
 
+#include "wireless/value_text.h"
+
 namespace wlan::sim {
 namespace {
 
@@ -60,6 +62,7 @@ uint32_t SimulatedWlan::WlanOpenHandle(uint32_t clientVersion, void* reserved, u
 
 uint32_t SimulatedWlan::WlanCloseHandle(Handle clientHandle, void* reserved) {
     if (reserved) return kErrorInvalidParameter;
+    listeners_.erase(reinterpret_cast<uintptr_t>(clientHandle));
     return handles_.erase(reinterpret_cast<uintptr_t>(clientHandle)) ? 0 : kErrorInvalidHandle;
 }
 
@@ -113,6 +116,7 @@ uint32_t SimulatedWlan::WlanEnumInterfaces(Handle clientHandle, void* reserved, 
     if (!handles_.contains(reinterpret_cast<uintptr_t>(clientHandle))) return kErrorInvalidHandle;
     if (reserved || !interfaceList) return kErrorInvalidParameter;
     ++epoch_;  // a failing enumeration is a pass too
+    Notify();
     if (uint32_t fault = FaultFor(Call::EnumInterfaces, std::nullopt)) return fault;
 
     std::vector<const Interface*> listed;
@@ -153,7 +157,18 @@ uint32_t SimulatedWlan::WlanQueryInterface(Handle clientHandle, const GUID* inte
                                            void* reserved, uint32_t* dataSize, void** data, uint32_t* valueType) {
     std::optional<size_t> index;
     if (!dataSize) return kErrorInvalidParameter;
-    if (uint32_t rc = Check(clientHandle, interfaceGuid, reserved, data, Call::QueryInterface, index)) return rc;
+    if (!handles_.contains(reinterpret_cast<uintptr_t>(clientHandle))) return kErrorInvalidHandle;
+    if (reserved || !data || !interfaceGuid) return kErrorInvalidParameter;
+    index = Find(interfaceGuid);
+    if (!index) return kErrorNotFound;
+    for (const Fault& fault : scenario_->faults)
+        if (fault.Matches(Call::QueryInterface, index, epoch_, opCode)) return fault.result;
+    if (opCode == kWlanIntfOpcodeCurrentConnection || opCode == kWlanIntfOpcodeChannelNumber ||
+        opCode == kWlanIntfOpcodeRssi) {
+        const uint32_t rc = QueryConnection(scenario_->interfaces[*index], opCode, dataSize, data);
+        if (rc == 0 && valueType) *valueType = 0;  // wlan_opcode_value_type_query_only
+        return rc;
+    }
     if (opCode != kWlanIntfOpcodeStatistics) return kErrorNotSupported;
     const Statistics& s = scenario_->interfaces[*index].statistics;
     const size_t size = StatisticsSize(s.phys.size());
@@ -281,9 +296,140 @@ uint32_t SimulatedWlan::WlanScan(Handle clientHandle, const GUID* interfaceGuid,
     return 0;
 }
 
-uint32_t SimulatedWlan::WlanRegisterNotification(Handle clientHandle, uint32_t /*sources*/,
-                                                 NotificationHandler /*handler*/) {
-    return handles_.contains(reinterpret_cast<uintptr_t>(clientHandle)) ? 0 : kErrorInvalidHandle;
+uint32_t SimulatedWlan::WlanRegisterNotification(Handle clientHandle, uint32_t sources, NotificationHandler handler) {
+    const auto h = reinterpret_cast<uintptr_t>(clientHandle);
+    if (!handles_.contains(h)) return kErrorInvalidHandle;
+    if (sources == kNotificationSourceNone || !handler)
+        listeners_.erase(h);
+    else
+        listeners_[h] = {sources, std::move(handler)};
+    return 0;
+}
+
+const std::array<uint8_t, 6>* SimulatedWlan::LinkAt(const Interface& f, uint64_t epoch) const {
+    if (!f.connection || !f.connection->connected.At(epoch)) return nullptr;
+    return &f.connection->BssidAt(epoch);
+}
+
+namespace {
+
+template <typename Record>
+void FillLink(Record& r, const Connection& c) {
+    r.wlanConnectionMode = c.mode;
+    CopyText(c.profile, r.strProfileName);
+    r.dot11Ssid = c.ssid;
+    r.dot11BssType = 1;  // the link is to an access point
+    r.bSecurityEnabled = c.security;
+}
+
+template <typename Record>
+std::vector<uint8_t> Bytes(const Record& r) {
+    const auto* p = reinterpret_cast<const uint8_t*>(&r);
+    return {p, p + sizeof r};
+}
+
+std::vector<uint8_t> MsmData(const Connection& c, const std::array<uint8_t, 6>& bssid) {
+    WLAN_MSM_NOTIFICATION_DATA d;
+    std::memset(&d, 0, sizeof d);
+    FillLink(d, c);
+    std::copy(bssid.begin(), bssid.end(), d.dot11MacAddr);
+    d.bFirstPeer = 1;
+    return Bytes(d);
+}
+
+std::vector<uint8_t> AcmData(const Connection& c) {
+    WLAN_CONNECTION_NOTIFICATION_DATA d;
+    std::memset(&d, 0, sizeof d);
+    FillLink(d, c);
+    return Bytes(d);
+}
+
+}  // namespace
+
+void SimulatedWlan::Notify() {
+    if (!scenario_) return;
+    std::vector<WlanNotification> out;
+    for (size_t k = 0; k < scenario_->interfaces.size(); ++k) {
+        const Interface& f = scenario_->interfaces[k];
+        auto notice = [&](uint32_t source, uint32_t code, std::vector<uint8_t> data) {
+            out.push_back({source, code, f.guid, 0, std::move(data), 0});
+        };
+        const auto* before = LinkAt(f, epoch_ - 1);
+        const auto* now = LinkAt(f, epoch_);
+        if (before && now && *before != *now) {
+            notice(kNotificationSourceMsm, kMsmRoamingStart, MsmData(*f.connection, *before));
+            notice(kNotificationSourceMsm, kMsmRoamingEnd, MsmData(*f.connection, *now));
+        } else if (!before && now) {
+            notice(kNotificationSourceAcm, kAcmConnectionComplete, AcmData(*f.connection));
+            notice(kNotificationSourceMsm, kMsmConnected, MsmData(*f.connection, *now));
+        } else if (before && !now) {
+            notice(kNotificationSourceMsm, kMsmDisconnected, MsmData(*f.connection, *before));
+            notice(kNotificationSourceAcm, kAcmDisconnected, AcmData(*f.connection));
+        }
+        if (f.scanCache && scans_[k].pending && epoch_ > *scans_[k].pending) {
+            ListEpoch(k);
+            notice(kNotificationSourceAcm, kAcmScanComplete, {});
+        }
+    }
+    // A handler may register again while it runs: call copies.
+    std::vector<Listener> listeners;
+    for (const auto& [handle, listener] : listeners_) listeners.push_back(listener);
+    for (const WlanNotification& n : out)
+        for (const Listener& l : listeners)
+            if (l.sources & n.source) l.handler(n);
+}
+
+uint32_t SimulatedWlan::QueryConnection(const Interface& f, uint32_t opCode, uint32_t* dataSize, void** data) {
+    const auto* bssid = LinkAt(f, epoch_);
+    if (!bssid) return kErrorInvalidState;
+    const Connection& c = *f.connection;
+    // The BSS entry of the BSSID, as this epoch's list has it, lends its RSSI and channel.
+    const Bss* entry = nullptr;
+    for (const Bss& b : f.bss)
+        if (b.present.At(epoch_) && std::equal(bssid->begin(), bssid->end(), b.bssid)) {
+            entry = &b;
+            break;
+        }
+    auto answer = [&](size_t size) {
+        void* p = Allocate(size);
+        if (p) {
+            *dataSize = static_cast<uint32_t>(size);
+            *data = p;
+        }
+        return p;
+    };
+    if (opCode == kWlanIntfOpcodeRssi) {
+        const int64_t rssi = c.rssi ? values_->At(*c.rssi, epoch_) : entry ? values_->At(entry->rssi, epoch_) : -60;
+        auto* p = static_cast<int32_t*>(answer(sizeof(int32_t)));
+        if (!p) return 8;
+        *p = static_cast<int32_t>(rssi);
+        return 0;
+    }
+    if (opCode == kWlanIntfOpcodeChannelNumber) {
+        const uint32_t channel = c.channel ? Value(*c.channel, epoch_)
+                                 : entry   ? static_cast<uint32_t>(std::max(0, FrequencyToChannel(entry->frequencyKhz)))
+                                           : 0;
+        auto* p = static_cast<uint32_t*>(answer(sizeof(uint32_t)));
+        if (!p) return 8;
+        *p = channel;
+        return 0;
+    }
+    auto* a = static_cast<WLAN_CONNECTION_ATTRIBUTES*>(answer(sizeof(WLAN_CONNECTION_ATTRIBUTES)));
+    if (!a) return 8;
+    a->isState = Value(f.state, epoch_);
+    a->wlanConnectionMode = c.mode;
+    CopyText(c.profile, a->strProfileName);
+    WLAN_ASSOCIATION_ATTRIBUTES& assoc = a->wlanAssociationAttributes;
+    assoc.dot11Ssid = c.ssid;
+    assoc.dot11BssType = 1;
+    std::copy(bssid->begin(), bssid->end(), assoc.dot11Bssid);
+    assoc.dot11PhyType = c.phyType;
+    assoc.uDot11PhyIndex = c.phyIndex;
+    assoc.wlanSignalQuality = Value(c.quality, epoch_);
+    assoc.ulRxRate = Value(c.rxRate, epoch_);
+    assoc.ulTxRate = Value(c.txRate, epoch_);
+    a->wlanSecurityAttributes = {c.security, c.oneX, c.auth, c.cipher};
+    return 0;
 }
 
 }  // namespace wlan::sim

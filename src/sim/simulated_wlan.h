@@ -2,7 +2,9 @@
 // The simulated Native Wifi service: answers the Native Wifi calls from a
 // scenario, in buffers of the platform's layouts that WlanFreeMemory releases.
 #include <cstdint>
+#include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -41,7 +43,8 @@ public:
                                    WLAN_BSS_LIST** bssList) override;
     uint32_t WlanScan(Handle clientHandle, const GUID* interfaceGuid, const DOT11_SSID* ssid,
                       const WLAN_RAW_DATA* ieData, void* reserved) override;
-    // Accepted, but the simulated service sends no notifications.
+    // Keeps the handler for the handle; it is called from within WlanEnumInterfaces
+    // with the link's changes and the completed scans of the new epoch.
     uint32_t WlanRegisterNotification(Handle clientHandle, uint32_t sources, NotificationHandler handler) override;
     void WlanFreeMemory(void* memory) override;
 
@@ -60,6 +63,11 @@ private:
     void Use(std::shared_ptr<const Scenario> scenario);
     // The epoch the interface's network and BSS lists answer from.
     uint64_t ListEpoch(size_t index);
+    // The link of an interface in an epoch: its BSSID, none when not connected.
+    const std::array<uint8_t, 6>* LinkAt(const Interface& f, uint64_t epoch) const;
+    // The notifications of the step from epoch_ - 1 to epoch_, to every registered handler.
+    void Notify();
+    uint32_t QueryConnection(const Interface& f, uint32_t opCode, uint32_t* dataSize, void** data);
 
     std::string path_;
     Reporter report_;
@@ -77,6 +85,11 @@ private:
         uint64_t completed = 1;           // the epoch the last completed scan saw
     };
     std::vector<ScanCache> scans_;
+    struct Listener {
+        uint32_t sources = 0;
+        NotificationHandler handler;
+    };
+    std::map<uintptr_t, Listener> listeners_;  // by handle
 };
 
 }  // namespace wlan::sim

@@ -6,6 +6,7 @@
 
 #include "common/air_text.h"
 #include "survey/list_view_model.h"
+#include "survey/radio_groups.h"
 #include "wireless/information_elements.h"
 #include "wireless/scan_pass.h"
 #include "wireless/value_text.h"
@@ -161,14 +162,27 @@ std::optional<ChannelAp> ChannelAccessPoint(const wlan::WLAN_BSS_ENTRY& entry, s
 std::vector<ChannelAp> ChannelAccessPoints(const wlan::WLAN_BSS_LIST* list,
                                            const std::function<std::optional<Colour>(const std::string&)>& colourOf) {
     std::vector<ChannelAp> aps;
+    std::vector<BssFacts> facts;
     size_t index = 0;
     for (const wlan::WLAN_BSS_ENTRY& entry : BssEntries(list)) {
-        std::optional<ChannelAp> ap = ChannelAccessPoint(entry, BssEntryElementBytes(list, index++));
+        const auto elements = BssEntryElementBytes(list, index++);
+        std::optional<ChannelAp> ap = ChannelAccessPoint(entry, elements);
         if (!ap) continue;
         if (colourOf)
             if (const std::optional<Colour> colour = colourOf(ap->ssid)) ap->colour = *colour;
+        BssFacts f;
+        std::copy(std::begin(entry.dot11Bssid), std::end(entry.dot11Bssid), f.bssid.begin());
+        f.ssid = ap->ssid;
+        f.channel = ap->primaryChannel;
+        f.rssi = ap->rssi;
+        f.elements = ParseInformationElements(elements);
+        facts.push_back(std::move(f));
         aps.push_back(std::move(*ap));
     }
+    // Radios of several BSSIDs carry their group's key.
+    for (const RadioGroup& g : GroupRadios(facts))
+        if (g.members.size() > 1)
+            for (size_t m : g.members) aps[m].radio = g.key;
     return aps;
 }
 
@@ -275,16 +289,29 @@ double SignalWeight(int32_t rssi) {
 // weight; a quiet channel scores 0. The lowest load among the candidates wins.
 std::vector<ChannelRow> ChannelTable(const std::vector<ChannelAp>& aps, WifiBand band) {
     std::vector<ChannelRow> rows;
+    // The transmitters: of a radio's BSSIDs on one channel the strongest stands for them all.
+    std::vector<const ChannelAp*> transmitters;
+    for (const ChannelAp& ap : aps) {
+        if (ap.band != band) continue;
+        const auto same = std::find_if(transmitters.begin(), transmitters.end(), [&](const ChannelAp* t) {
+            return !ap.radio.empty() && t->radio == ap.radio && t->primaryChannel == ap.primaryChannel;
+        });
+        if (same == transmitters.end())
+            transmitters.push_back(&ap);
+        else if (ap.rssi > (*same)->rssi)
+            *same = &ap;
+    }
     for (uint32_t channel : BandChannels(band)) {
         ChannelRow row;
         row.channel = channel;
         const double low = ChannelMhz(band, channel) - kChannelMhz / 2, high = low + kChannelMhz;
         for (const ChannelAp& ap : aps) {
-            if (ap.band != band) continue;
-            if (ap.primaryChannel == channel) {
-                ++row.accessPoints;
-                row.strongestRssi = std::max(row.strongestRssi.value_or(ap.rssi), ap.rssi);
-            }
+            if (ap.band != band || ap.primaryChannel != channel) continue;
+            ++row.accessPoints;
+            row.strongestRssi = std::max(row.strongestRssi.value_or(ap.rssi), ap.rssi);
+        }
+        for (const ChannelAp* t : transmitters) {
+            const ChannelAp& ap = *t;
             for (uint32_t mhz : ap.centreMhz) {
                 const double shared = std::min(high, mhz + ap.widthMhz / 2.0) - std::max(low, mhz - ap.widthMhz / 2.0);
                 if (shared > 0) row.load += SignalWeight(ap.rssi) * shared / kChannelMhz;

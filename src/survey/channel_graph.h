@@ -51,6 +51,9 @@ struct ChannelAp {
     // Centre frequencies of the occupied segments: one, or two for 80+80.
     std::vector<uint32_t> centreMhz;
     Colour colour = RgbColour(128, 128, 128);
+    // The radio it is one BSSID of (its group's key); "": a radio of its own. The load
+    // counts a radio's BSSIDs on one channel once: they are one transmitter.
+    std::string radio;
     bool operator==(const ChannelAp&) const = default;
 };
 

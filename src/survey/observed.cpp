@@ -57,5 +57,6 @@ std::vector<T> Observed<T>::ByEpoch() const {
 
 template class Observed<uint32_t>;
 template class Observed<bool>;
+template class Observed<uint64_t>;
 
 }  // namespace wlan

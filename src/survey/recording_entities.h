@@ -59,6 +59,14 @@ struct SurveyRecording::InterfaceSlot {
         Observed<uint32_t> rssi, linkQuality;
         Observed<bool> present;
     };
+    // The link: its fixed values from the first answer that had one, the rest by epoch.
+    struct ConnectionSlot {
+        std::optional<WLAN_CONNECTION_ATTRIBUTES> fixed;
+        Observed<bool> connected;
+        Observed<uint64_t> bssid;
+        Observed<uint32_t> quality, rxRate, txRate, rssi, channel;
+    };
+    ConnectionSlot connection;
     std::vector<NetworkSlot> networks;  // in file order
     std::vector<BssSlot> bss;
     uint32_t firstNetworks = 0, firstBss = 0;  // the first epochs these lists were answered

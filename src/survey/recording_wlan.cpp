@@ -31,10 +31,13 @@ uint32_t RecordingWlan::WlanQueryInterface(Handle clientHandle, const GUID* inte
                                            void* reserved, uint32_t* dataSize, void** data, uint32_t* valueType) {
     const uint32_t rc =
         service_->WlanQueryInterface(clientHandle, interfaceGuid, opCode, reserved, dataSize, data, valueType);
-    // The file holds statistics only; other opcodes are not the program's.
-    if (recording_ && interfaceGuid && opCode == kWlanIntfOpcodeStatistics && dataSize && data)
+    // The file holds the statistics and the link; other opcodes are not the program's.
+    if (!recording_ || !interfaceGuid || !dataSize || !data) return rc;
+    if (opCode == kWlanIntfOpcodeStatistics)
         recording_->Statistics(*interfaceGuid, rc, rc == 0 ? static_cast<const WLAN_STATISTICS*>(*data) : nullptr,
                                rc == 0 ? *dataSize : 0);
+    else
+        recording_->Link(*interfaceGuid, opCode, rc, rc == 0 ? *data : nullptr, rc == 0 ? *dataSize : 0);
     return rc;
 }
 

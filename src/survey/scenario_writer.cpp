@@ -1,6 +1,7 @@
 #include "survey/survey_recording.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <span>
 #include <string_view>
@@ -54,6 +55,18 @@ std::string HexText(std::span<const uint8_t> bytes) {
     return out;
 }
 
+std::string MacText(const uint8_t* b) {
+    char mac[18];
+    std::snprintf(mac, sizeof mac, "%02x:%02x:%02x:%02x:%02x:%02x", b[0], b[1], b[2], b[3], b[4], b[5]);
+    return mac;
+}
+
+std::string MacText(uint64_t v) {
+    uint8_t b[6];
+    for (int k = 5; k >= 0; --k, v >>= 8) b[k] = static_cast<uint8_t>(v);
+    return MacText(b);
+}
+
 std::string GuidText(const GUID& g) {
     char text[40];
     std::snprintf(text, sizeof text, "{%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}", g.Data1, g.Data2, g.Data3,
@@ -105,13 +118,13 @@ public:
         }
         out += ']';
     }
-    void Present(const Observed<bool>& v) {
+    void Present(const Observed<bool>& v, std::string_view name = key::kPresent) {
         if (v.Empty()) return;
         if (v.Constant()) {
-            if (!v.First()) Bool(key::kPresent, false);
+            if (!v.First()) Bool(name, false);
             return;
         }
-        std::string& out = Key(key::kPresent);
+        std::string& out = Key(name);
         out += '[';
         const std::vector<bool> list = v.ByEpoch();
         for (size_t k = 0; k < list.size(); ++k) out += k ? (list[k] ? ", true" : ", false") : (list[k] ? "true" : "false");
@@ -138,6 +151,40 @@ private:
     bool first_ = true;
 };
 
+
+// The link, ever connected: each value by epoch as the opcodes answered it. RSSI
+// and channel are always written, since left out they would be the BSS entry's.
+void WriteConnection(std::string& out, const SurveyRecording::InterfaceSlot::ConnectionSlot& link) {
+    const WLAN_CONNECTION_ATTRIBUTES& a = *link.fixed;
+    const WLAN_ASSOCIATION_ATTRIBUTES& assoc = a.wlanAssociationAttributes;
+    Fields c(out);
+    c.Present(link.connected, key::kConnected);
+    if (link.bssid.Constant()) {
+        c.Text(key::kBssid, MacText(link.bssid.First()));
+    } else {
+        std::string& list = c.Key(key::kBssid);
+        list += '[';
+        const std::vector<uint64_t> macs = link.bssid.ByEpoch();
+        for (size_t k = 0; k < macs.size(); ++k) AppendQuoted(list += k ? ", " : "", MacText(macs[k]));
+        list += ']';
+    }
+    c.Ssid(assoc.dot11Ssid);
+    if (a.strProfileName[0]) c.Text(key::kProfile, Utf16ToUtf8(a.strProfileName, 256));
+    if (a.wlanConnectionMode) c.Unsigned(key::kMode, a.wlanConnectionMode);
+    if (assoc.dot11PhyType != defaults::kPhyType) c.Unsigned(key::kPhyType, assoc.dot11PhyType);
+    if (assoc.uDot11PhyIndex) c.Unsigned(key::kPhyIndex, assoc.uDot11PhyIndex);
+    c.Vary(key::kQuality, link.quality, defaults::kConnectionQuality);
+    c.Vary(key::kRxRate, link.rxRate, 0);
+    c.Vary(key::kTxRate, link.txRate, 0);
+    constexpr int64_t kAlways = INT64_MIN;
+    c.Vary(key::kRssi, link.rssi, kAlways, true);
+    c.Vary(key::kChannel, link.channel, kAlways);
+    const WLAN_SECURITY_ATTRIBUTES& sec = a.wlanSecurityAttributes;
+    if (!sec.bSecurityEnabled) c.Bool(key::kSecurity, false);
+    if (sec.bOneXEnabled) c.Bool(key::kOneX, true);
+    if (sec.dot11AuthAlgorithm != defaults::kAuth) c.Unsigned(key::kAuth, sec.dot11AuthAlgorithm);
+    if (sec.dot11CipherAlgorithm != defaults::kCipher) c.Unsigned(key::kCipher, sec.dot11CipherAlgorithm);
+}
 
 }  // namespace
 
@@ -177,6 +224,7 @@ std::string SurveyRecording::ScenarioText() const {
                 }
                 phys += ']';
             }
+            if (const auto& link = f.connection; link.fixed) WriteConnection(o.Key(key::kConnection), link);
             std::string& nets = o.Key(key::kNetworks);
             nets += '[';
             for (size_t k = 0; k < f.networks.size(); ++k) {
@@ -208,10 +256,7 @@ std::string SurveyRecording::ScenarioText() const {
                 const WLAN_BSS_ENTRY& b = slot.key.entry;
                 bss += k ? ",\n    " : "\n    ";
                 Fields w(bss);
-                char mac[18];
-                std::snprintf(mac, sizeof mac, "%02x:%02x:%02x:%02x:%02x:%02x", b.dot11Bssid[0], b.dot11Bssid[1],
-                              b.dot11Bssid[2], b.dot11Bssid[3], b.dot11Bssid[4], b.dot11Bssid[5]);
-                w.Text(key::kBssid, mac);
+                w.Text(key::kBssid, MacText(b.dot11Bssid));
                 w.Ssid(b.dot11Ssid);
                 w.Present(slot.present);
                 if (b.uPhyId) w.Unsigned(key::kPhyId, b.uPhyId);
@@ -244,6 +289,7 @@ std::string SurveyRecording::ScenarioText() const {
                 first = false;
                 Fields w(out);
                 w.Text(key::kCall, sim::kCallNames[f.call]);
+                if (f.opcode) w.Unsigned(key::kOpcode, *f.opcode);
                 if (f.slot) {
                     const auto at = std::find_if(interfaces_.begin(), interfaces_.end(),
                                                  [&](const auto& s) { return s.get() == f.slot; });

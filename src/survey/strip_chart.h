@@ -134,6 +134,9 @@ public:
     int32_t UpdateTimeSteps() const { return update_steps_; }
     void SetUpdateTimeSteps(int32_t v);     // <= 0 ignored
 
+    // Columns the picture moves by each step (0 before the first).
+    int StepColumns() const { return step_columns_ < 0 ? 0 : static_cast<int>(step_columns_); }
+
     size_t LineCount() const { return lines_.size(); }
     TStripChartLine& Line(size_t i) { return lines_[i]; }
     const TStripChartLine& Line(size_t i) const { return lines_[i]; }

@@ -14,6 +14,9 @@ using namespace recording;
 
 namespace {
 
+constexpr uint32_t kLinkOpcodes[] = {kWlanIntfOpcodeCurrentConnection, kWlanIntfOpcodeChannelNumber,
+                                     kWlanIntfOpcodeRssi};
+
 // A network as the file fixes it: the varying numbers (BSSID count and quality)
 // are cleared, the profile name ends at its terminator.
 WLAN_AVAILABLE_NETWORK NetworkKey(const WLAN_AVAILABLE_NETWORK& n) {
@@ -70,6 +73,10 @@ struct SurveyRecording::PendingInterface {
     std::vector<BssKey> bss;
     std::vector<std::array<uint64_t, 2>> timestamps;
     std::vector<std::array<uint32_t, 2>> signal;  // rssi, link quality
+    // The link's opcodes, in the order of kLinkOpcodes: the first result of each, and the answers.
+    std::optional<uint32_t> linkResults[3];
+    std::optional<WLAN_CONNECTION_ATTRIBUTES> connection;
+    std::optional<uint32_t> channel, rssi;
 };
 
 struct GuidLess {
@@ -157,17 +164,38 @@ void SurveyRecording::BssList(const GUID& guid, uint32_t rc, const WLAN_BSS_LIST
 
 void SurveyRecording::Scan(const GUID& guid, uint32_t rc) { VELLUMAR_PENDING(kScan); }
 
+void SurveyRecording::Link(const GUID& guid, uint32_t opcode, uint32_t rc, const void* data, uint32_t dataSize) {
+    const auto at = std::find(std::begin(kLinkOpcodes), std::end(kLinkOpcodes), opcode);
+    if (at == std::end(kLinkOpcodes) || !pending_ || pending_->committed) return;
+    PendingInterface& p = pending_->calls[guid];
+    auto& result = p.linkResults[at - std::begin(kLinkOpcodes)];
+    if (result) return;
+    result = rc;
+    if (rc != 0 || !data) return;
+    if (opcode == kWlanIntfOpcodeCurrentConnection) {
+        if (dataSize < sizeof(WLAN_CONNECTION_ATTRIBUTES)) return;
+        WLAN_CONNECTION_ATTRIBUTES a;
+        std::memcpy(&a, data, sizeof a);
+        p.connection = a;
+    } else if (dataSize >= sizeof(uint32_t)) {
+        uint32_t v = 0;
+        std::memcpy(&v, data, sizeof v);
+        (opcode == kWlanIntfOpcodeRssi ? p.rssi : p.channel) = v;
+    }
+}
+
 #undef VELLUMAR_PENDING
 
 void SurveyRecording::Finish() {
     if (pending_ && !pending_->committed) Commit();
 }
 
-void SurveyRecording::AddFault(int call, const InterfaceSlot* slot, uint32_t result, uint32_t epoch) {
+void SurveyRecording::AddFault(int call, const InterfaceSlot* slot, uint32_t result, uint32_t epoch,
+                               std::optional<uint32_t> opcode) {
     auto it = std::find_if(faults_.begin(), faults_.end(), [&](const FaultRuns& f) {
-        return f.call == call && f.slot == slot && f.result == result;
+        return f.call == call && f.opcode == opcode && f.slot == slot && f.result == result;
     });
-    if (it == faults_.end()) it = faults_.insert(faults_.end(), FaultRuns{call, slot, result, {}});
+    if (it == faults_.end()) it = faults_.insert(faults_.end(), FaultRuns{call, opcode, slot, result, {}});
     if (!it->runs.empty() && it->runs.back().second + 1 == epoch)
         it->runs.back().second = epoch;
     else
@@ -283,7 +311,10 @@ void SurveyRecording::Commit() {
         InterfaceSlot* slot = known_->byGuid[guid].slot;
         if (!slot) continue;
         for (int call : {kCapability, kQuery, kNetworks, kBss, kScan})
-            if (calls.results[call] && *calls.results[call] != 0) AddFault(call, slot, *calls.results[call], e);
+            if (calls.results[call] && *calls.results[call] != 0)
+                AddFault(call, slot, *calls.results[call], e,
+                         call == kQuery ? std::optional<uint32_t>(kWlanIntfOpcodeStatistics) : std::nullopt);
+        CommitLink(*slot, calls, e);
         if (calls.results[kNetworks] == 0u) {
             if (slot->firstNetworks == 0) slot->firstNetworks = e;
             const auto at = MatchInOrder(
@@ -318,10 +349,35 @@ void SurveyRecording::Commit() {
     }
 }
 
+void SurveyRecording::CommitLink(InterfaceSlot& slot, const PendingInterface& calls, uint32_t e) {
+    // Without a link the opcodes answer "invalid state": that is the link's absence, not a fault.
+    for (size_t k = 0; k < std::size(kLinkOpcodes); ++k)
+        if (calls.linkResults[k] && *calls.linkResults[k] != 0 && *calls.linkResults[k] != kErrorInvalidState)
+            AddFault(kQuery, &slot, *calls.linkResults[k], e, kLinkOpcodes[k]);
+    auto& link = slot.connection;
+    if (calls.linkResults[0] == kErrorInvalidState) link.connected.At(e, false);
+    if (calls.connection) {
+        const WLAN_CONNECTION_ATTRIBUTES& a = *calls.connection;
+        if (!link.fixed) link.fixed = a;
+        link.connected.At(e, true);
+        uint64_t mac = 0;
+        for (uint8_t b : a.wlanAssociationAttributes.dot11Bssid) mac = mac << 8 | b;
+        link.bssid.At(e, mac);
+        link.quality.At(e, a.wlanAssociationAttributes.wlanSignalQuality);
+        link.rxRate.At(e, a.wlanAssociationAttributes.ulRxRate);
+        link.txRate.At(e, a.wlanAssociationAttributes.ulTxRate);
+    }
+    if (calls.rssi) link.rssi.At(e, *calls.rssi);
+    if (calls.channel) link.channel.At(e, *calls.channel);
+}
+
 size_t SurveyRecording::MemoryUse() const {
     size_t bytes = sizeof *this;
     for (const auto& f : interfaces_) {
         bytes += sizeof *f + f->state.Bytes() + f->present.Bytes();
+        const auto& c = f->connection;
+        bytes += c.connected.Bytes() + c.bssid.Bytes() + c.quality.Bytes() + c.rxRate.Bytes() + c.txRate.Bytes() +
+                 c.rssi.Bytes() + c.channel.Bytes();
         for (const auto& n : f->networks) bytes += sizeof n + n.bssids.Bytes() + n.quality.Bytes() + n.present.Bytes();
         for (const auto& b : f->bss)
             bytes += sizeof b + b.key.ies.capacity() + b.rssi.Bytes() + b.linkQuality.Bytes() + b.present.Bytes();

@@ -31,6 +31,8 @@ public:
     // Only the unfiltered list (any SSID, any BSS type) is a pass's whole picture.
     void BssList(const GUID& guid, uint32_t rc, const WLAN_BSS_LIST* list);
     void Scan(const GUID& guid, uint32_t rc);
+    // An answer to one of the link's opcodes (current connection, channel, RSSI).
+    void Link(const GUID& guid, uint32_t opcode, uint32_t rc, const void* data, uint32_t dataSize);
 
     // Passes recorded, the one in progress included.
     uint64_t Passes() const { return epoch_; }
@@ -48,6 +50,7 @@ private:
     struct PendingInterface;
     struct Pending;
     void Commit();
+    void CommitLink(InterfaceSlot& slot, const PendingInterface& calls, uint32_t epoch);
 
     uint32_t epoch_ = 0;
     uint32_t committed_ = 0;  // the last epoch taken in
@@ -59,12 +62,14 @@ private:
     std::unique_ptr<Known> known_;  // the last capability and statistics, and slot, per interface GUID
     struct FaultRuns {
         int call;
+        std::optional<uint32_t> opcode;  // of a failed query
         const InterfaceSlot* slot;  // none: every interface
         uint32_t result;
         std::vector<std::pair<uint32_t, uint32_t>> runs;  // from..to
     };
     std::vector<FaultRuns> faults_;
-    void AddFault(int call, const InterfaceSlot* slot, uint32_t result, uint32_t epoch);
+    void AddFault(int call, const InterfaceSlot* slot, uint32_t result, uint32_t epoch,
+                  std::optional<uint32_t> opcode = {});
 };
 
 }  // namespace wlan

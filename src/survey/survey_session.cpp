@@ -1,6 +1,7 @@
 #include "survey/survey_session.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "common/product.h"
@@ -39,6 +40,10 @@ SurveySession::SurveySession(wlan::WlanApi& live, SettingsStore& settings, FileW
       chartPoints_(chart_, networkChart_) {
     scan_.requests = ScanRequests([this] { return now_; });
     networkChart_.SetClock([this] { return now_; });
+    *wallClock_ = [] {
+        using namespace std::chrono;
+        return static_cast<int64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+    };
     networks_.SetIdentity(NetworkIdentity);
     accessPoints_.SetIdentity(AccessPointIdentity);
     networks_.SetFilter([this](const ReportRow& row) {
@@ -85,11 +90,17 @@ uint32_t SurveySession::Start(std::function<void()> wake) {
 void SurveySession::Listen() {
     // The handler runs on a thread of the service: it only queues and wakes the caller.
     NotificationQueue* queue = &notifications_;
+    // Scan completions and the link's changes, from one registration for the handle; each
+    // stamped as it comes, for the roam's gap.
     const uint32_t rc = scan_.api.WlanRegisterNotification(
-        scan_.client.get(), wlan::kNotificationSourceAcm,
-        [queue, wake = wake_](const wlan::WlanNotification& notification) {
-            if (notification.code != wlan::kAcmScanComplete && notification.code != wlan::kAcmScanFail) return;
-            queue->Push(notification);
+        scan_.client.get(), wlan::kNotificationSourceAcm | wlan::kNotificationSourceMsm,
+        [queue, wake = wake_, clock = wallClock_](const wlan::WlanNotification& notification) {
+            const bool scan = notification.source == wlan::kNotificationSourceAcm &&
+                              (notification.code == wlan::kAcmScanComplete || notification.code == wlan::kAcmScanFail);
+            if (!scan && !IsLinkNotification(notification)) return;
+            wlan::WlanNotification stamped = notification;
+            stamped.timeMs = (*clock)();
+            queue->Push(stamped);
             if (wake) wake();
         });
     // Without notifications the interval alone paces the requests.
@@ -99,8 +110,10 @@ void SurveySession::Listen() {
 void SurveySession::TakeNotifications() {
     for (const wlan::WlanNotification& notification : notifications_.TakeAll()) {
         scan_.requests.Notified(notification, log_);
+        link_.Notified(notification);
         for (SurveyObserver* observer : observers_) observer->Notified(notification);
     }
+    link_.LogNewEvents(log_);
 }
 
 void SurveySession::Close() {
@@ -136,6 +149,12 @@ TickOutcome SurveySession::Tick(uint64_t nowMs) {
     ScanLists lists{adapters_, networks_, accessPoints_};
     outcome.pass = ScanTimerTick(scan_, lists, chartPoints_, messages, log_);
     facts_.Collect(networks_.Rows(), accessPoints_.Rows());
+    if (outcome.pass == 0u) {
+        // The link's changes came with this pass's enumeration: they go before the pass.
+        TakeNotifications();
+        link_.PassCompleted(scan_, (*wallClock_)());
+        link_.LogNewEvents(log_);
+    }
     if (outcome.pass == 0u) noAdapter_ = adapters_.RowCount() == 0;
     // A completed pass whose scan request was refused still leaves scans withheld.
     if (outcome.pass == wlan::kErrorAccessDenied || deniedInPass_)
@@ -172,6 +191,7 @@ void SurveySession::SwitchService(const std::function<void()>& change) {
     } else {
         chart_.ClearLines();
     }
+    link_.Restart();
     scan_.requests = ScanRequests([this] { return now_; });
     Start(wake_);
 }
@@ -302,6 +322,15 @@ ExportDocument SurveySession::Document(const ExportStamp& stamp) const {
                                     : DetailPairs{});
     }
     document.tables.push_back(std::move(aps));
+    // The link's events, when there are any: a survey without them exports as before.
+    if (const auto& events = link_.Tracker().Events(); !events.empty()) {
+        ExportTable table{"Link event", "link_events", {std::begin(kLinkEventColumns), std::end(kLinkEventColumns)},
+                          {}, {}};
+        for (const LinkEvent& e : events)
+            table.rows.push_back(LinkEventCells(
+                e, UtcTimestampText(std::chrono::system_clock::time_point(std::chrono::milliseconds(e.timeMs)))));
+        document.tables.push_back(std::move(table));
+    }
     return document;
 }
 

@@ -8,6 +8,7 @@
 // and the caller decides what to show; nothing here calls back into a window.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "common/run_log.h"
 #include "common/settings_store.h"
 #include "survey/channel_graph.h"
+#include "survey/link_monitor.h"
 #include "survey/list_view_model.h"
 #include "survey/scan_chart.h"
 #include "survey/strip_chart.h"
@@ -128,6 +130,11 @@ public:
     // False, with the message for the user (logged), when the file could not be written.
     bool Export(const std::string& fileName, ExportFormat format, const ExportStamp& stamp, std::string& message);
 
+    // The laptop's own link, its events and the signal history, as of the last pass.
+    const LinkMonitor& Link() const { return link_; }
+    // Where the link's events and the history take their time from (ms since 1970, UTC).
+    void SetWallClock(std::function<int64_t()> clock) { *wallClock_ = std::move(clock); }
+
     ScanState& Scan() { return scan_; }
     const ScanState& Scan() const { return scan_; }
 
@@ -150,6 +157,9 @@ private:
     StripScanChart chartPoints_;
     std::optional<TNetworkChart::Lines> liveLines_;  // set aside while a replay shows
     NotificationQueue notifications_;
+    LinkMonitor link_;
+    // Shared with the notification handler, which stamps on the service's thread.
+    std::shared_ptr<std::function<int64_t()>> wallClock_ = std::make_shared<std::function<int64_t()>>();
     std::function<void()> wake_;
     std::vector<SurveyObserver*> observers_;
     uint64_t now_ = 0;  // of the last pass: the scan requests' clock

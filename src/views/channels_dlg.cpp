@@ -162,27 +162,10 @@ void TChannelsDlg::SaveSettings() {
 }
 
 LRESULT TChannelsDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_COMMAND:
-            if (LOWORD(wp) == IDCANCEL && lp == 0) {  // Esc
-                PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-                return 0;
-            }
-            break;
-        case WM_SIZE:
-        case WM_DPICHANGED: {
-            const LRESULT r = Window::OnMessage(msg, wp, lp);
-            PlaceLoadTip();
-            return r;
-        }
-        case WM_CLOSE:
-            // Hidden, not destroyed: the window is reused, and draws nothing while hidden.
-            SaveSettings();
-            ShowWindow(hwnd_, SW_HIDE);
-            if (HWND owner = GetWindow(hwnd_, GW_OWNER)) SetActiveWindow(owner);
-            return 0;
-        default:
-            break;
+    if (msg == WM_SIZE || msg == WM_DPICHANGED) {
+        const LRESULT r = BesideWindow::OnMessage(msg, wp, lp);
+        PlaceLoadTip();
+        return r;
     }
-    return Window::OnMessage(msg, wp, lp);
+    return BesideWindow::OnMessage(msg, wp, lp);
 }

@@ -12,10 +12,11 @@
 #include "common/win32/list_view.h"
 #include "common/win32/tab_strip.h"
 #include "common/win32/window.h"
+#include "views/beside_window.h"
 #include "survey/channel_graph.h"
 #include "survey/win32/channel_graph_control.h"
 
-class TChannelsDlg : public Window {
+class TChannelsDlg : public BesideWindow {
 public:
     explicit TChannelsDlg(HWND owner);
 
@@ -35,6 +36,7 @@ public:
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void Closing() override { SaveSettings(); }
 
 private:
     void FillTable();

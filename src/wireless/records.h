@@ -152,6 +152,61 @@ struct WLAN_STATISTICS {
 
 // The opcode of WlanQueryInterface that returns a WLAN_STATISTICS.
 inline constexpr uint32_t kWlanIntfOpcodeStatistics = 0x10000101;
+// The link's opcodes: a WLAN_CONNECTION_ATTRIBUTES, a ULONG channel and a LONG RSSI in dBm.
+inline constexpr uint32_t kWlanIntfOpcodeCurrentConnection = 7;
+inline constexpr uint32_t kWlanIntfOpcodeChannelNumber = 8;
+inline constexpr uint32_t kWlanIntfOpcodeRssi = 0x10000102;
+
+struct WLAN_ASSOCIATION_ATTRIBUTES {
+    DOT11_SSID dot11Ssid;
+    uint32_t dot11BssType;
+    uint8_t dot11Bssid[6];
+    uint32_t dot11PhyType;
+    uint32_t uDot11PhyIndex;
+    uint32_t wlanSignalQuality;
+    uint32_t ulRxRate;  // kbit/s
+    uint32_t ulTxRate;
+};
+
+struct WLAN_SECURITY_ATTRIBUTES {
+    int32_t bSecurityEnabled;
+    int32_t bOneXEnabled;
+    uint32_t dot11AuthAlgorithm;
+    uint32_t dot11CipherAlgorithm;
+};
+
+struct WLAN_CONNECTION_ATTRIBUTES {
+    uint32_t isState;
+    uint32_t wlanConnectionMode;
+    char16_t strProfileName[256];
+    WLAN_ASSOCIATION_ATTRIBUTES wlanAssociationAttributes;
+    WLAN_SECURITY_ATTRIBUTES wlanSecurityAttributes;
+};
+
+// The data of the MSM notifications (connected, roaming, disconnected).
+struct WLAN_MSM_NOTIFICATION_DATA {
+    uint32_t wlanConnectionMode;
+    char16_t strProfileName[256];
+    DOT11_SSID dot11Ssid;
+    uint32_t dot11BssType;
+    uint8_t dot11MacAddr[6];
+    int32_t bSecurityEnabled;
+    int32_t bFirstPeer;
+    int32_t bLastPeer;
+    uint32_t wlanReasonCode;
+};
+
+// The data of the ACM connection notifications; the profile XML follows when dwFlags says so.
+struct WLAN_CONNECTION_NOTIFICATION_DATA {
+    uint32_t wlanConnectionMode;
+    char16_t strProfileName[256];
+    DOT11_SSID dot11Ssid;
+    uint32_t dot11BssType;
+    int32_t bSecurityEnabled;
+    uint32_t wlanReasonCode;
+    uint32_t dwFlags;
+    char16_t strProfileXml[1];
+};
 
 // Sizes of the variable-length records as the service allocates them.
 constexpr size_t InterfaceListSize(size_t n) { return offsetof(WLAN_INTERFACE_INFO_LIST, InterfaceInfo) + n * sizeof(WLAN_INTERFACE_INFO); }
@@ -240,5 +295,25 @@ static_assert(offsetof(WLAN_STATISTICS, MacMcastCounters) == 120);
 static_assert(offsetof(WLAN_STATISTICS, dwNumberOfPhys) == 216);
 static_assert(offsetof(WLAN_STATISTICS, PhyCounters) == 224);
 static_assert(StatisticsSize(0) == 224 && StatisticsSize(2) == 512);
+
+static_assert(sizeof(WLAN_ASSOCIATION_ATTRIBUTES) == 68);
+static_assert(offsetof(WLAN_ASSOCIATION_ATTRIBUTES, dot11BssType) == 36);
+static_assert(offsetof(WLAN_ASSOCIATION_ATTRIBUTES, dot11Bssid) == 40);
+static_assert(offsetof(WLAN_ASSOCIATION_ATTRIBUTES, dot11PhyType) == 48);
+static_assert(offsetof(WLAN_ASSOCIATION_ATTRIBUTES, ulTxRate) == 64);
+static_assert(sizeof(WLAN_SECURITY_ATTRIBUTES) == 16);
+static_assert(sizeof(WLAN_CONNECTION_ATTRIBUTES) == 604);
+static_assert(offsetof(WLAN_CONNECTION_ATTRIBUTES, strProfileName) == 8);
+static_assert(offsetof(WLAN_CONNECTION_ATTRIBUTES, wlanAssociationAttributes) == 520);
+static_assert(offsetof(WLAN_CONNECTION_ATTRIBUTES, wlanSecurityAttributes) == 588);
+static_assert(sizeof(WLAN_MSM_NOTIFICATION_DATA) == 580);
+static_assert(offsetof(WLAN_MSM_NOTIFICATION_DATA, dot11Ssid) == 516);
+static_assert(offsetof(WLAN_MSM_NOTIFICATION_DATA, dot11MacAddr) == 556);
+static_assert(offsetof(WLAN_MSM_NOTIFICATION_DATA, bSecurityEnabled) == 564);
+static_assert(offsetof(WLAN_MSM_NOTIFICATION_DATA, wlanReasonCode) == 576);
+static_assert(sizeof(WLAN_CONNECTION_NOTIFICATION_DATA) == 572);
+static_assert(offsetof(WLAN_CONNECTION_NOTIFICATION_DATA, bSecurityEnabled) == 556);
+static_assert(offsetof(WLAN_CONNECTION_NOTIFICATION_DATA, dwFlags) == 564);
+static_assert(offsetof(WLAN_CONNECTION_NOTIFICATION_DATA, strProfileXml) == 568);
 
 }  // namespace wlan

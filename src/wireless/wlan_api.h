@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include "wireless/records.h"
 
@@ -30,17 +31,31 @@ inline constexpr uint32_t kErrorRadioOff = 0x80342002;  // ERROR_NDIS_DOT11_POWE
 // Notification sources and the ACM codes the program listens to.
 inline constexpr uint32_t kNotificationSourceNone = 0;
 inline constexpr uint32_t kNotificationSourceAcm = 0x08;
+inline constexpr uint32_t kNotificationSourceMsm = 0x10;
 inline constexpr uint32_t kAcmScanComplete = 7;
 inline constexpr uint32_t kAcmScanFail = 8;
+inline constexpr uint32_t kAcmConnectionComplete = 10;
+inline constexpr uint32_t kAcmDisconnected = 21;
+inline constexpr uint32_t kMsmConnected = 4;
+inline constexpr uint32_t kMsmRoamingStart = 5;
+inline constexpr uint32_t kMsmRoamingEnd = 6;
+inline constexpr uint32_t kMsmDisconnected = 10;
+// The connection opcodes' answer when the interface holds no link.
+inline constexpr uint32_t kErrorInvalidState = 5023;
 
-// One notification of the service: the header of WLAN_NOTIFICATION_DATA and,
-// for a failed scan, its reason code (0 otherwise).
+// One notification of the service: the header of WLAN_NOTIFICATION_DATA, for a
+// failed scan its reason code (0 otherwise), and the bytes of its data (a
+// WLAN_MSM_NOTIFICATION_DATA or WLAN_CONNECTION_NOTIFICATION_DATA for the link's).
 struct WlanNotification {
     uint32_t source = 0;
     uint32_t code = 0;
     GUID interfaceGuid{};
     uint32_t reason = 0;
+    std::vector<uint8_t> data;
+    int64_t timeMs = 0;  // when it came, by the receiver's clock; the service leaves it 0
 };
+// The most of a notification's data that is kept: the connection data with its profile XML cut off.
+inline constexpr size_t kMaxNotificationData = 4096;
 using NotificationHandler = std::function<void(const WlanNotification&)>;
 
 class WlanApi {

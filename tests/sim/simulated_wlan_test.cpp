@@ -446,7 +446,9 @@ TEST(SimulatedWlan, HandlesAndArgumentsAreChecked) {
     EXPECT_EQ(s.api.WlanGetInterfaceCapability(s.handle, &unknown, nullptr, &cap), kErrorNotFound);
     uint32_t size = 0;
     void* data = nullptr;
-    EXPECT_EQ(s.api.WlanQueryInterface(s.handle, &g, 7, nullptr, &size, &data, nullptr), kErrorNotSupported);
+    EXPECT_EQ(s.api.WlanQueryInterface(s.handle, &g, 12, nullptr, &size, &data, nullptr), kErrorNotSupported);
+    EXPECT_EQ(s.api.WlanQueryInterface(s.handle, &g, kWlanIntfOpcodeCurrentConnection, nullptr, &size, &data, nullptr),
+              kErrorInvalidState) << "no link without a connection";
     EXPECT_EQ(cap, nullptr);
     EXPECT_EQ(data, nullptr);
     EXPECT_EQ(s.api.WlanCloseHandle(reinterpret_cast<Handle>(77), nullptr), kErrorInvalidHandle);

@@ -231,6 +231,19 @@ TEST(ChannelGraph, TableCountsLoadsAndMarksTheBestChannels) {
     EXPECT_EQ(ChannelRowCells({6, 0, std::nullopt, 1.125, false})[3], "1,13");
     EXPECT_EQ(ChannelRowCells({6, 0, std::nullopt, 12.004, false})[3], "12,00");
     SetDecimalSeparator("");
+    // Four SSIDs of one radio on channel 1 are one transmitter: they load it as one access point does.
+    std::vector<ChannelAp> radio;
+    for (const char* ssid : {"r1", "r2", "r3", "r4"}) {
+        radio.push_back(Ap(ssid, WifiBand::Ghz24, 1, -20));
+        radio.back().radio = "02:00:00:00:00:r1";
+    }
+    radio.push_back(Ap("eleven", WifiBand::Ghz24, 11, -20));
+    rows = ChannelTable(radio, WifiBand::Ghz24);
+    EXPECT_DOUBLE_EQ(rows[0].load, 1.0);
+    EXPECT_EQ(rows[0].accessPoints, 4) << "the column still counts BSSIDs";
+    EXPECT_DOUBLE_EQ(rows[10].load, 1.0);
+    EXPECT_TRUE(rows[5].best) << "6 lies between two single transmitters";
+
     EXPECT_DOUBLE_EQ(SignalWeight(-100), 0);
     EXPECT_DOUBLE_EQ(SignalWeight(-60), 0.5);
     EXPECT_DOUBLE_EQ(SignalWeight(-10), 1);

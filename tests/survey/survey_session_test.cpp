@@ -268,3 +268,112 @@ TEST(SurveySessionStart, ARefusedHandleIsLoggedAndNeverScans) {
 }
 
 }  // namespace
+
+namespace {
+
+// Not connected in epoch 1; on A from epoch 2, where B of the same network is already
+// 10 dB stronger; roams to B in epoch 4; gone from epoch 6.
+constexpr char kLink[] = R"({"interfaces": [{"description": "Roaming adapter",
+  "connection": {"ssid": "Campus", "profile": "Campus", "connected": [false, true, true, true, true, false],
+     "bssid": ["3c:5a:b4:10:20:01", "3c:5a:b4:10:20:01", "3c:5a:b4:10:20:01", "3c:5a:b4:10:20:02"],
+     "rx_rate": [866700, 866700, 866700, 1201000], "tx_rate": 780000, "quality": [60, 70, 65]},
+  "networks": [{"ssid": "Campus"}],
+  "bss": [{"bssid": "3c:5a:b4:10:20:01", "ssid": "Campus", "rssi": [-60, -70, -72, -75], "frequency_khz": 5180000},
+          {"bssid": "3c:5a:b4:10:20:02", "ssid": "Campus", "rssi": [-65, -60, -58, -55], "frequency_khz": 5500000}]}]})";
+
+struct LinkSessionTest : SessionTest {
+    LinkSessionTest() : SessionTest(kLink) {
+        session.SetWallClock([this] { return static_cast<int64_t>(now); });
+    }
+};
+
+TEST_F(LinkSessionTest, NotificationsAndPassesBecomeEventsLogLinesAndTheSummary) {
+    ASSERT_EQ(session.Start({}), 0u);
+    Tick();
+    EXPECT_EQ(LinkSummaryText(session.Link().Status()), "Not connected");
+    const size_t before = log.Count();
+    for (int pass = 2; pass <= 6; ++pass) {
+        Tick();
+        if (pass == 5) {
+            const std::string summary = LinkSummaryText(session.Link().Status());
+            EXPECT_EQ(summary.rfind("Campus \xC2\xB7 3C:5A:B4:10:20:02", 0), 0u) << summary;
+            EXPECT_NE(summary.find(" \xC2\xB7 ch 100"), std::string::npos) << summary;
+            EXPECT_NE(summary.find(" \xC2\xB7 -55 dBm \xC2\xB7 1201/780 Mbit/s"), std::string::npos) << summary;
+        }
+    }
+    EXPECT_EQ(log.LinesSince(before),
+              (std::vector<std::string>{
+                  "Info: Connected to 3C:5A:B4:10:20:01 (Campus)",
+                  "Info: Roam from 3C:5A:B4:10:20:01 (ch 36, -72 dBm) to 3C:5A:B4:10:20:02 (ch 100, -55 dBm), gap 0 ms",
+                  "Info: Disconnected from 3C:5A:B4:10:20:02"}));
+    const auto& events = session.Link().Tracker().Events();
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[1].kind, LinkEvent::Kind::Roamed);
+    EXPECT_EQ(events[1].timeMs, 4000);
+    EXPECT_EQ(events[1].lateBySeconds, 2.0) << "B was 8 dB stronger from the pass of second 2";
+    // The events go with the survey's export, in the Link window's columns.
+    const ExportDocument document = session.Document({"2026-01-01T00:00:00Z", "V", "1"});
+    ASSERT_EQ(document.tables.size(), 4u);
+    EXPECT_EQ(document.tables[3].jsonKey, "link_events");
+    EXPECT_EQ(document.tables[3].rows.at(1),
+              (std::vector<std::string>{"1970-01-01T00:00:04Z", "Roamed", "3C:5A:B4:10:20:01 (ch 36, -72 dBm)",
+                                        "3C:5A:B4:10:20:02 (ch 100, -55 dBm)", "0 ms", "2.0 s"}));
+    EXPECT_EQ(document.tables[3].rows.at(2).at(2), "3C:5A:B4:10:20:02 (ch 100, -55 dBm)");
+    EXPECT_EQ(LinkDetailRows(session.Link().Status()),
+              (std::vector<std::pair<std::string, std::string>>{{"State", "Not connected"}}));
+    EXPECT_EQ(session.Link().RoamMarks(), std::vector<uint64_t>{2}) << "the roam came with pass 4 of 6";
+    EXPECT_EQ(session.Link().History().Passes(), 6u);
+    EXPECT_EQ(session.Link().History().Rssi("3C:5A:B4:10:20:02", 3), -55);
+}
+
+TEST_F(LinkSessionTest, ARecordingReplaysTheSameLinkAndRoams) {
+    ASSERT_EQ(session.Start({}), 0u);
+    std::string message;
+    ASSERT_TRUE(session.StartRecording("link.json", now, message));
+    for (int pass = 1; pass <= 7; ++pass) Tick();
+    ASSERT_TRUE(session.StopRecording(now, message));
+    const auto recorded = wlan::sim::LoadScenarioText(files.writes.back().second);
+    ASSERT_TRUE(recorded) << recorded.message << "\n" << files.writes.back().second;
+
+    // Both services, pass by pass: the same notifications and the same answers to the link's opcodes.
+    struct Seen {
+        std::vector<std::pair<uint32_t, std::vector<uint8_t>>> notices;
+        std::vector<std::vector<uint8_t>> answers;
+        bool operator==(const Seen&) const = default;
+    };
+    auto run = [](std::shared_ptr<const wlan::sim::Scenario> scenario) {
+        wlan::sim::SimulatedWlan api(std::move(scenario));
+        wlan::Handle h = nullptr;
+        EXPECT_EQ(api.WlanOpenHandle(1, nullptr, nullptr, &h), 0u);
+        std::vector<Seen> seen;
+        api.WlanRegisterNotification(h, wlan::kNotificationSourceAcm | wlan::kNotificationSourceMsm,
+                                     [&](const wlan::WlanNotification& n) {
+                                         seen.back().notices.emplace_back(n.code, n.data);
+                                     });
+        for (int pass = 1; pass <= 7; ++pass) {
+            seen.emplace_back();
+            wlan::WlanBuffer<wlan::WLAN_INTERFACE_INFO_LIST> list(api);
+            EXPECT_EQ(api.WlanEnumInterfaces(h, nullptr, list.out()), 0u);
+            const wlan::GUID g = list->InterfaceInfo[0].InterfaceGuid;
+            for (uint32_t op : {wlan::kWlanIntfOpcodeCurrentConnection, wlan::kWlanIntfOpcodeChannelNumber,
+                                wlan::kWlanIntfOpcodeRssi}) {
+                uint32_t size = 0;
+                void* data = nullptr;
+                const uint32_t rc = api.WlanQueryInterface(h, &g, op, nullptr, &size, &data, nullptr);
+                std::vector<uint8_t> bytes{static_cast<uint8_t>(rc & 0xFF)};
+                if (rc == 0) bytes.insert(bytes.end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+                api.WlanFreeMemory(data);
+                seen.back().answers.push_back(bytes);
+            }
+        }
+        api.WlanCloseHandle(h, nullptr);
+        return seen;
+    };
+    const auto original = run(LoadInline(kLink));
+    const auto replayed = run(recorded.scenario);
+    ASSERT_EQ(original.size(), replayed.size());
+    for (size_t k = 0; k < original.size(); ++k) EXPECT_TRUE(original[k] == replayed[k]) << "pass " << k + 1;
+    EXPECT_EQ(original[3].notices.size(), 2u) << "the roam";
+}
+
+}  // namespace

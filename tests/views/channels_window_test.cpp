@@ -37,12 +37,12 @@ void Pump() {
     }
 }
 
-// One access point per band with fixed signals, and one that shares channel 6.
+// One access point per band with fixed signals, and another radio (another address block) that shares channel 6.
 constexpr char kThreeBands[] = R"({"interfaces": [{"description": "Wi-Fi A",
   "networks": [{"ssid": "Near", "quality": 90}, {"ssid": "Wide", "quality": 60}, {"ssid": "Six", "quality": 70}],
   "bss": [
     {"bssid": "02:00:00:00:00:01", "ssid": "Near", "frequency_khz": 2437000, "rssi": [-40, -45, -50, -55]},
-    {"bssid": "02:00:00:00:00:02", "ssid": "Other", "frequency_khz": 2437000, "rssi": -70},
+    {"bssid": "02:00:00:00:10:02", "ssid": "Other", "frequency_khz": 2437000, "rssi": -70},
     {"bssid": "02:00:00:00:00:03", "ssid": "Wide", "frequency_khz": 5180000, "rssi": -60,
      "ies": [{"id": 61, "hex": "24 05 00000000000000000000000000000000000000"}, {"id": 192, "hex": "01 2a 00 fa ff"}]},
     {"bssid": "02:00:00:00:00:04", "ssid": "Six", "frequency_khz": 6135000, "rssi": -50,
@@ -93,7 +93,7 @@ TEST_F(ChannelsWindow, OpensFromTheViewMenuAndFollowsTheScanPerBand) {
     const Trapezoid strongShape = ShapesOf(aps[0], scale)[0], weakShape = ShapesOf(aps[1], scale)[0];
     const int midX = static_cast<int>((strongShape.topLeft + strongShape.topRight) / 2);
     EXPECT_EQ(ch.graph.TipAt(midX, static_cast<int>((weakShape.top + weakShape.base) / 2)),
-              "Other\r\nBSSID 02:00:00:00:00:02\r\nRSSI -70 dBm\r\nWidth 20 MHz\r\nChannel 6");
+              "Other\r\nBSSID 02:00:00:00:10:02\r\nRSSI -70 dBm\r\nWidth 20 MHz\r\nChannel 6");
     EXPECT_EQ(ch.graph.TipAt(midX, static_cast<int>(strongShape.top) + 2).substr(0, 6), "Near\r\n");
     EXPECT_EQ(ch.graph.TipAt(midX, static_cast<int>(strongShape.top) - 20), "");
     // Each shape in its network's chart colour; a name with no chart line stays grey.

@@ -104,7 +104,7 @@ TEST(ScanRequests, OnceTheServiceReportsScansARunningOneIsNotAskedAgain) {
     const GUID first = {0x5649414d, 0, 0, {0, 0, 0, 0, 0, 0, 0, 1}};
     const GUID second = {0x5649414d, 0, 0, {0, 0, 0, 0, 0, 0, 0, 2}};
     auto notify = [&](uint32_t code, const GUID& guid, uint32_t reason = 0) {
-        h.state.requests.Notified({kNotificationSourceAcm, code, guid, reason}, h.Log());
+        h.state.requests.Notified({kNotificationSourceAcm, code, guid, reason, {}, 0}, h.Log());
     };
     // Without reports the interval alone decides: passes 1 and 3 ask; the second interface is gone from pass 2 on.
     std::vector<int> counts;

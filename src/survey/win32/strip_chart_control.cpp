@@ -1,6 +1,7 @@
 #include "survey/win32/strip_chart_control.h"
 
 #include "common/air_text.h"
+#include "common/win32/unique.h"
 
 namespace {
 
@@ -68,6 +69,20 @@ void StripChartControl::Paint(HDC dc) {
     bi.bmiHeader.biCompression = BI_RGB;
     SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(chart_->Width()), static_cast<DWORD>(chart_->Height()), 0, 0, 0,
                       static_cast<UINT>(chart_->Height()), chart_->Pixels().data(), &bi, DIB_RGB_COLORS);
+    if (!marks || chart_->StepColumns() <= 0) return;
+    // A small upward triangle on the bottom edge where each mark's step was drawn.
+    const int size = Px(5), h = chart_->Height();
+    UniqueGdiObject brush(CreateSolidBrush(RGB(255, 224, 64)));
+    for (uint64_t since : marks()) {
+        const int64_t x = chart_->Width() - 1 - static_cast<int64_t>(since) * chart_->StepColumns();
+        if (x < -size || since > static_cast<uint64_t>(chart_->Width())) continue;
+        const POINT tip[] = {{static_cast<LONG>(x), h - size - 1}, {static_cast<LONG>(x - size), h}, {static_cast<LONG>(x + size), h}};
+        const HGDIOBJ old = SelectObject(dc, brush.get());
+        const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+        Polygon(dc, tip, 3);
+        SelectObject(dc, oldPen);
+        SelectObject(dc, old);
+    }
 }
 
 LRESULT StripChartControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

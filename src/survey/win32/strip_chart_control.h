@@ -4,7 +4,9 @@
 // size, and runs the chart's own step timer while Active.
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "common/win32/drawn_control.h"
 #include "survey/strip_chart.h"
@@ -22,6 +24,9 @@ public:
 
     // The text of the tooltip at the mouse: the names of the lines there.
     std::string TipAt(int x, int y) const override;
+
+    // Marks on the time axis, each given as the steps since it (the link's roams).
+    std::function<std::vector<uint64_t>()> marks;
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -2,6 +2,7 @@
 
 #include <wlanapi.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <iterator>
@@ -85,6 +86,22 @@ static_assert(std::size(kProcNames) == kProcCount);
 static_assert(WLAN_NOTIFICATION_SOURCE_ACM == kNotificationSourceAcm);
 static_assert(wlan_notification_acm_scan_complete == kAcmScanComplete);
 static_assert(wlan_notification_acm_scan_fail == kAcmScanFail);
+static_assert(WLAN_NOTIFICATION_SOURCE_MSM == kNotificationSourceMsm);
+static_assert(wlan_notification_acm_connection_complete == kAcmConnectionComplete);
+static_assert(wlan_notification_acm_disconnected == kAcmDisconnected);
+// The MSM codes (WLAN_NOTIFICATION_MSM) are not in this toolchain's header; wlan_api.h has them.
+static_assert(wlan_intf_opcode_current_connection == kWlanIntfOpcodeCurrentConnection);
+static_assert(wlan_intf_opcode_channel_number == kWlanIntfOpcodeChannelNumber);
+static_assert(wlan_intf_opcode_rssi == kWlanIntfOpcodeRssi);
+static_assert(ERROR_INVALID_STATE == kErrorInvalidState);
+// The link's records are handed over as our own types.
+static_assert(sizeof(::WLAN_CONNECTION_ATTRIBUTES) == sizeof(wlan::WLAN_CONNECTION_ATTRIBUTES));
+static_assert(offsetof(::WLAN_CONNECTION_ATTRIBUTES, wlanSecurityAttributes) ==
+              offsetof(wlan::WLAN_CONNECTION_ATTRIBUTES, wlanSecurityAttributes));
+static_assert(sizeof(::WLAN_MSM_NOTIFICATION_DATA) == sizeof(wlan::WLAN_MSM_NOTIFICATION_DATA));
+static_assert(offsetof(::WLAN_MSM_NOTIFICATION_DATA, dot11MacAddr) ==
+              offsetof(wlan::WLAN_MSM_NOTIFICATION_DATA, dot11MacAddr));
+static_assert(sizeof(::WLAN_CONNECTION_NOTIFICATION_DATA) == sizeof(wlan::WLAN_CONNECTION_NOTIFICATION_DATA));
 
 // Runs on a thread of the service; the context is the registered handler.
 VOID CALLBACK ForwardNotification(PWLAN_NOTIFICATION_DATA data, PVOID context) {
@@ -97,6 +114,11 @@ VOID CALLBACK ForwardNotification(PWLAN_NOTIFICATION_DATA data, PVOID context) {
     if (notification.source == WLAN_NOTIFICATION_SOURCE_ACM && notification.code == wlan_notification_acm_scan_fail &&
         data->pData && data->dwDataSize >= sizeof(DWORD))
         std::memcpy(&notification.reason, data->pData, sizeof(DWORD));
+    // The data is the service's until the callback returns: kept as bytes.
+    if (data->pData && data->dwDataSize) {
+        const auto* bytes = static_cast<const uint8_t*>(data->pData);
+        notification.data.assign(bytes, bytes + std::min<size_t>(data->dwDataSize, kMaxNotificationData));
+    }
     (*static_cast<NotificationHandler*>(context))(notification);
 }
 
