@@ -96,8 +96,8 @@ TEST(PointCapture, AnSsidThatIsNotUtf8StaysReadableWithinItsLength) {
 TEST(PointCapture, WaitsForTheFirstScanAfterTheClick) {
     ServiceList service(kTwoAps);
     const wlan::WLAN_BSS_LIST* list = service.list.get();
-    const wlan::WlanNotification done{wlan::kNotificationSourceAcm, wlan::kAcmScanComplete, {}, 0};
-    const wlan::WlanNotification other{wlan::kNotificationSourceAcm, 10, {}, 0};
+    const wlan::WlanNotification done{wlan::kNotificationSourceAcm, wlan::kAcmScanComplete, {}, 0, {}, 0};
+    const wlan::WlanNotification other{wlan::kNotificationSourceAcm, 10, {}, 0, {}, 0};
 
     PointCapture silent;  // a service that never reports scans: the next pass
     EXPECT_FALSE(silent.PassEnded(list, 1000, "t"));
