@@ -9,8 +9,9 @@ Application::Application(MainDlgSetup setup)
       settings(main.hwnd()),
       autoUpdate(main.hwnd(), setup.exeName),
       update(main.hwnd(), autoUpdate),
-      channels(main.hwnd()) {
-    main.SetDialogs({&adapterStats, &netMore, &apMore, &about, &settings, &autoUpdate, &update, &channels});
+      channels(main.hwnd()),
+      locate(main.hwnd()) {
+    main.SetDialogs({&adapterStats, &netMore, &apMore, &about, &settings, &autoUpdate, &update, &channels, &locate});
 }
 
 bool PumpOneMessage(HWND main_window, HACCEL accelerators, bool wait) {

@@ -8,6 +8,7 @@
 #include "views/adapter_stats_dlg.h"
 #include "views/ap_more_dlg.h"
 #include "views/channels_dlg.h"
+#include "views/locate_dlg.h"
 #include "views/net_more_dlg.h"
 
 class Application {
@@ -26,6 +27,7 @@ public:
     TAutoUpdateDlg autoUpdate;
     TUpdateDlg update;
     TChannelsDlg channels;
+    TLocateDlg locate;
 };
 
 // Runs one message, as the main loop does; false once the loop should end.

@@ -30,6 +30,7 @@ class TRenselLite;
 class TAutoUpdateDlg;
 class TUpdateDlg;
 class TChannelsDlg;
+class TLocateDlg;
 
 // What the window needs from outside: the wireless service, the program file
 // and the command line. Tests supply their own.
@@ -49,6 +50,7 @@ struct MainDlgDialogs {
     TAutoUpdateDlg* autoUpdate = nullptr;
     TUpdateDlg* update = nullptr;
     TChannelsDlg* channels = nullptr;
+    TLocateDlg* locate = nullptr;
 };
 
 class TMainDlg : public Window, private MessageSink {
@@ -84,6 +86,11 @@ public:
     // scenario rules is shown and the survey goes on as it was.
     void Replay(const std::string& fileName);
     void Channels1Click();
+    // The selected access point in the Locate window.
+    void Locate1Click();
+    // Enter on a part of a drawn control: the network of a chart line, an access point of the graph.
+    void OpenNetworkOfLine(size_t line);
+    void OpenAccessPoint(const std::string& bssid);
     void FormClose();
     void FormDestroy();
     // A scan call answered access denied (5): since Windows 11 24H2 that means

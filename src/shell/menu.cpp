@@ -64,6 +64,7 @@ UniqueAccelerators CreateMainAccelerators() {
         {FVIRTKEY | FCONTROL, 'R', kCmdRecord},
         {FVIRTKEY | FCONTROL, 'O', kCmdOpenRecording},
         {FVIRTKEY | FCONTROL, 'H', kCmdChannels},
+        {FVIRTKEY | FCONTROL | FSHIFT, 'L', kCmdLocate},
     };
     return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 }

@@ -22,6 +22,7 @@ enum MenuCommand : WORD {
     kCmdOpenRecording,
     kCmdLive,
     kCmdChannels,
+    kCmdLocate,
 };
 
 HMENU CreateMainMenu();

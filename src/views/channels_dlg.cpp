@@ -48,6 +48,10 @@ TChannelsDlg::TChannelsDlg(HWND owner) {
     band_tab.Select(tab && *tab >= 0 && *tab < band_tab.TabCount() ? *tab : 0);
     band_tab.onChange = [this] { TabChanged(); };
     graph.SetBand(Band());
+    graph.onOpenPart = [this](size_t part) {
+        const std::vector<size_t> order = graph.PartOrder();
+        if (part < order.size() && onOpenAccessPoint) onOpenAccessPoint(graph.AccessPoints()[order[part]].bssid);
+    };
     FillTable();
 }
 
@@ -162,27 +166,11 @@ void TChannelsDlg::SaveSettings() {
 }
 
 LRESULT TChannelsDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_COMMAND:
-            if (LOWORD(wp) == IDCANCEL && lp == 0) {  // Esc
-                PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-                return 0;
-            }
-            break;
-        case WM_SIZE:
-        case WM_DPICHANGED: {
-            const LRESULT r = Window::OnMessage(msg, wp, lp);
-            PlaceLoadTip();
-            return r;
-        }
-        case WM_CLOSE:
-            // Hidden, not destroyed: the window is reused, and draws nothing while hidden.
-            SaveSettings();
-            ShowWindow(hwnd_, SW_HIDE);
-            if (HWND owner = GetWindow(hwnd_, GW_OWNER)) SetActiveWindow(owner);
-            return 0;
-        default:
-            break;
+    if (msg == WM_SIZE || msg == WM_DPICHANGED) {
+        const LRESULT r = SideWindow::OnMessage(msg, wp, lp);
+        PlaceLoadTip();
+        return r;
     }
-    return Window::OnMessage(msg, wp, lp);
+    // Closed, it is hidden, not destroyed: reused, and drawing nothing while hidden.
+    return SideWindow::OnMessage(msg, wp, lp);
 }

@@ -15,7 +15,7 @@
 #include "survey/channel_graph.h"
 #include "survey/win32/channel_graph_control.h"
 
-class TChannelsDlg : public Window {
+class TChannelsDlg : public SideWindow {
 public:
     explicit TChannelsDlg(HWND owner);
 
@@ -27,6 +27,8 @@ public:
     // Writes the place and the tab; the window does it when it closes, the main window at exit.
     void SaveSettings();
     WifiBand Band() const;
+    // Enter on an access point of the graph: its details, by BSSID.
+    std::function<void(const std::string& bssid)> onOpenAccessPoint;
 
     TabStrip band_tab;
     ChannelGraphControl graph;
@@ -35,6 +37,7 @@ public:
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void Closing() override { SaveSettings(); }
 
 private:
     void FillTable();

@@ -29,14 +29,6 @@ std::string MenuText(HMENU menu, UINT position) {
     return Narrow(text);
 }
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 // One access point per band with fixed signals, and one that shares channel 6.
 constexpr char kThreeBands[] = R"({"interfaces": [{"description": "Wi-Fi A",
   "networks": [{"ssid": "Near", "quality": 90}, {"ssid": "Wide", "quality": 60}, {"ssid": "Six", "quality": 70}],
@@ -122,7 +114,7 @@ TEST_F(ChannelsWindow, OpensFromTheViewMenuAndFollowsTheScanPerBand) {
     EXPECT_EQ(Row(ch.channel_lst, "6")[2], "-45 dBm");
     EXPECT_EQ(ch.graph.AccessPoints()[0].rssi, -45);
     PostMessageW(ch.hwnd(), WM_CLOSE, 0, 0);
-    Pump();
+    PumpMessages();
     EXPECT_FALSE(ch.Showing());
     Tick();
     EXPECT_EQ(ch.graph.AccessPoints()[0].rssi, -45);
@@ -168,7 +160,7 @@ TEST_F(ChannelsWindow, WithNothingHeardNothingIsRecommended) {
     const std::string folder = std::string(VELLUMAR_TEST_BINARY_DIR) + "/screenshots/";
     CreateDirectoryW(Widen(folder).c_str(), nullptr);
     RedrawWindow(ch.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump();
+    PumpMessages();
     SaveScreenshot(ch.hwnd(), folder + "channels-nothing-heard-96dpi.bmp");
 }
 
@@ -219,7 +211,7 @@ TEST_F(ChannelsWindow, Screenshots) {
         for (int tab = 0; tab < 3; ++tab) {
             ch.band_tab.Select(tab);
             RedrawWindow(ch.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-            Pump();
+            PumpMessages();
             SaveScreenshot(ch.hwnd(), folder + "channels-" + names[tab] + "-" + std::to_string(dpi) + "dpi.bmp");
         }
     };
