@@ -93,6 +93,11 @@ TEST_F(LocateWindow, FollowsTheAccessPointsSignalPassByPass) {
         }
     }
     EXPECT_EQ(loc.range_lbl.Text(), "Min -80 dBm   Max -60 dBm   Average of 5 passes -73 dBm");
+    const std::string folder = std::string(VELLUMAR_TEST_BINARY_DIR) + "/screenshots/";
+    CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    RedrawWindow(loc.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessages();
+    SaveScreenshot(loc.hwnd(), folder + "locate-96dpi.bmp");
 
     // M mutes (the box's mnemonic), wherever the focus is in the window.
     ASSERT_TRUE(loc.tone_chk.Checked());
