@@ -107,7 +107,7 @@ if(WIN32)
   vellumar_glob(win_sources ${win_patterns} ${SRC}/views/*.cpp ${SRC}/shell/*.cpp ${SRC}/shell/*.rc)
   list(FILTER win_sources EXCLUDE REGEX "/shell/(main\\.cpp|vellumar\\.rc)$")
   set(WIN_SYSTEM_LIBS comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 user32 gdi32
-      version ws2_32 crypt32 wintrust netapi32 oleacc windowscodecs bcrypt kernel32)
+      version ws2_32 crypt32 wintrust netapi32 oleacc windowscodecs bcrypt winmm kernel32)
   if(win_sources)
     add_library(vellumar_win STATIC ${win_sources})
     target_link_libraries(vellumar_win PUBLIC vellumar_core ${WIN_SYSTEM_LIBS} PRIVATE vellumar_warnings)

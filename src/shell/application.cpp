@@ -12,9 +12,10 @@ Application::Application(MainDlgSetup setup)
       channels(main.hwnd()),
       siteSurvey(main.hwnd(), main.session()),
       link(main.hwnd()),
-      history(main.hwnd()) {
+      history(main.hwnd()),
+      locate(main.hwnd()) {
     main.SetDialogs({&adapterStats, &netMore, &apMore, &about, &settings, &autoUpdate, &update, &channels, &siteSurvey,
-                     &link, &history});
+                     &link, &history, &locate});
     siteSurvey.OpenFromArguments(setup.arguments);
 }
 

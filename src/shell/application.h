@@ -11,6 +11,7 @@
 #include "views/channels_dlg.h"
 #include "views/history_dlg.h"
 #include "views/link_dlg.h"
+#include "views/locate_dlg.h"
 #include "views/net_more_dlg.h"
 
 class Application {
@@ -32,6 +33,7 @@ public:
     sitesurvey::SiteSurveyWindow siteSurvey;
     TLinkDlg link;
     THistoryDlg history;
+    TLocateDlg locate;
 };
 
 // Runs one message, as the main loop does; false once the loop should end.

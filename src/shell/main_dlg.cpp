@@ -26,11 +26,15 @@
 #include "views/channels_dlg.h"
 #include "views/history_dlg.h"
 #include "views/link_dlg.h"
+#include "views/locate_dlg.h"
 #include "views/net_more_dlg.h"
 #include "wireless/list_image.h"
+#include "wireless/value_text.h"
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 
 namespace {
@@ -129,6 +133,7 @@ void TMainDlg::CreateControls() {
     chart.SetUpdateTimeSteps(2);
     chart.SetInterval(50);
     scope.SetGridSize(10);
+    scope.onOpenPart = [this](size_t line) { OpenNetworkOfLine(line); };
 
     colors.Create(*this, 16);
     for (Glyph g : kListGlyphs) colors.Add([g](int size) { return DrawGlyph(g, size); });
@@ -148,9 +153,9 @@ void TMainDlg::CreateControls() {
     ap_lst.AddColumn("Standard", 70);
     ap_lst.AddColumn("Width", 70);
     for (ListView* list : {&adapt_lst, &net_lst, &ap_lst}) list->SetImageList(&colors);
-    // Tab order: each list, then its details button.
+    // Tab order: each list, then its details button; the chart's lines after the buttons.
     const HWND tabOrder[] = {adapt_lst.hwnd(), more_adapt_btn.hwnd(), net_lst.hwnd(), more_net_btn.hwnd(),
-                             ap_lst.hwnd(),    more_ap_btn.hwnd(),    drivers_btn.hwnd()};
+                             ap_lst.hwnd(),    more_ap_btn.hwnd(),    drivers_btn.hwnd(),  scope.hwnd()};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         SetWindowPos(tabOrder[i], tabOrder[i - 1], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // The three buttons share a caption: screen readers and tooltips tell them apart.
@@ -324,7 +329,46 @@ void TMainDlg::ShowTickOutcome(const TickOutcome& outcome) {
 }
 
 void TMainDlg::Channels1Click() {
-    if (dialogs_.channels) dialogs_.channels->ShowChannels(session_.ChannelAccessPoints());
+    if (!dialogs_.channels) return;
+    dialogs_.channels->onOpenAccessPoint = [this](const std::string& bssid) { OpenAccessPoint(bssid); };
+    dialogs_.channels->ShowChannels(session_.ChannelAccessPoints());
+}
+
+void TMainDlg::OpenNetworkOfLine(size_t line) {
+    const ListViewModel& networks = session_.Rows(SurveyList::Networks);
+    for (int row = 0; row < net_lst.RowCount(); ++row) {
+        const ReportRow* shown = networks.ShownRow(row);
+        if (!shown || shown->caption != scope.chart().Line(line).Name) continue;
+        net_lst.SelectRow(row);
+        return more_net_btnClick();
+    }
+}
+
+void TMainDlg::OpenAccessPoint(const std::string& bssid) {
+    const auto entries = BssEntries(session_.Scan().bssList.get());
+    for (int row = 0; row < ap_lst.RowCount(); ++row) {
+        const intptr_t index = ap_lst.RowData(row);
+        if (index < 0 || static_cast<size_t>(index) >= entries.size() ||
+            MacAddressText(entries[static_cast<size_t>(index)].dot11Bssid) != bssid)
+            continue;
+        ap_lst.SelectRow(row);
+        return more_ap_btnClick();
+    }
+}
+
+void TMainDlg::Locate1Click() {
+    const auto entries = BssEntries(session_.Scan().bssList.get());
+    const int row = ap_lst.SelectedRow();
+    const intptr_t index = row >= 0 ? ap_lst.RowData(row) : -1;
+    if (!dialogs_.locate) return;
+    if (index < 0 || static_cast<size_t>(index) >= entries.size()) {
+        ShowMessage("Please select an access point.");
+        return;
+    }
+    std::array<uint8_t, 6> bssid{};
+    std::copy(std::begin(entries[static_cast<size_t>(index)].dot11Bssid),
+              std::end(entries[static_cast<size_t>(index)].dot11Bssid), bssid.begin());
+    dialogs_.locate->LocateAccessPoint(session_, bssid);
 }
 
 void TMainDlg::SiteSurvey1Click() {
@@ -545,6 +589,7 @@ void TMainDlg::OnMenu(WORD command) {
         {kCmdSiteSurvey, &TMainDlg::SiteSurvey1Click},
         {kCmdLink, &TMainDlg::Link1Click},
         {kCmdHistory, &TMainDlg::History1Click},
+        {kCmdLocate, &TMainDlg::Locate1Click},
         {kCmdCopy, &TMainDlg::CopySelection},
         {kCmdFocusFilter, &TMainDlg::FocusFilter},
         {kCmdClearFilter, &TMainDlg::ClearFilter},
@@ -570,6 +615,7 @@ void TMainDlg::FormClose() {
     LogAdd(log_.get(), "Closing wLan handles...", LogLevel::Info);
     if (dialogs_.channels) dialogs_.channels->SaveSettings();  // before a portable copy exports them
     if (dialogs_.siteSurvey) dialogs_.siteSurvey->SaveSettings();
+    if (dialogs_.locate) dialogs_.locate->SaveSettings();
     SavePlaces();
     session_.Close();
     try {

@@ -36,6 +36,7 @@ class SiteSurveyWindow;
 }
 class TLinkDlg;
 class THistoryDlg;
+class TLocateDlg;
 
 // What the window needs from outside: the wireless service, the program file
 // and the command line. Tests supply their own.
@@ -58,6 +59,7 @@ struct MainDlgDialogs {
     sitesurvey::SiteSurveyWindow* siteSurvey = nullptr;
     TLinkDlg* link = nullptr;
     THistoryDlg* history = nullptr;
+    TLocateDlg* locate = nullptr;
 };
 
 class TMainDlg : public Window, private MessageSink {
@@ -96,6 +98,11 @@ public:
     void SiteSurvey1Click();
     void Link1Click();
     void History1Click();
+    // The selected access point in the Locate window.
+    void Locate1Click();
+    // Enter on a part of a drawn control: the network of a chart line, an access point of the graph.
+    void OpenNetworkOfLine(size_t line);
+    void OpenAccessPoint(const std::string& bssid);
     void FormClose();
     void FormDestroy();
     // A scan call answered access denied (5): since Windows 11 24H2 that means

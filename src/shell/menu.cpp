@@ -70,6 +70,7 @@ UniqueAccelerators CreateMainAccelerators() {
         {FVIRTKEY | FCONTROL, 'U', kCmdSiteSurvey},
         {FVIRTKEY | FCONTROL, 'K', kCmdLink},
         {FVIRTKEY | FCONTROL, 'T', kCmdHistory},
+        {FVIRTKEY | FCONTROL | FSHIFT, 'L', kCmdLocate},
     };
     return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 }

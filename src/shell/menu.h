@@ -25,6 +25,7 @@ enum MenuCommand : WORD {
     kCmdSiteSurvey,
     kCmdLink,
     kCmdHistory,
+    kCmdLocate,
 };
 
 HMENU CreateMainMenu();

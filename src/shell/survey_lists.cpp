@@ -101,6 +101,7 @@ void SurveyListViews::ShowMenu(HWND owner, SurveyList list, LPARAM at) {
     const UniqueMenu menu(CreatePopupMenu());
     AppendMenuW(menu.get(), MF_STRING, kCmdCopy, L"Copy\tCtrl+C");
     if (list == SurveyList::AccessPoints) AppendMenuW(menu.get(), MF_STRING, kCmdCopyMac, L"Copy MAC");
+    if (list == SurveyList::AccessPoints) AppendMenuW(menu.get(), MF_STRING, kCmdLocate, L"&Locate\tCtrl+Shift+L");
     if (list == SurveyList::Networks) AppendMenuW(menu.get(), MF_STRING, kCmdCopySsid, L"Copy SSID");
     const UINT command = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y,
                                         0, owner, nullptr);
@@ -110,4 +111,6 @@ void SurveyListViews::ShowMenu(HWND owner, SurveyList list, LPARAM at) {
         CopyColumn(owner, list, kMacColumn);
     else if (command == kCmdCopySsid)
         CopyColumn(owner, list, kSsidColumn);
+    else if (command == kCmdLocate)
+        PostMessageW(owner, WM_COMMAND, kCmdLocate, 0);
 }

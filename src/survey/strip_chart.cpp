@@ -631,6 +631,22 @@ std::vector<size_t> TStripChart::LinesAt(int x, int y, int tolerance) const {
     return found;
 }
 
+std::vector<TStripChart::Point> TStripChart::LinePoints(size_t index) const {
+    std::vector<Point> points;
+    if (index >= lines_.size() || pixels_per_step_ <= 0) return points;
+    const TStripChartLine& line = lines_[index];
+    const TLineHistory& history = line.History;
+    const int64_t count = history.Count();
+    if (count == 0) return points;
+    const int64_t uts = std::max<int64_t>(1, update_steps_);
+    // Value index v is drawn at x = (TotalTimeSteps - count + v + 1) * pixels per step.
+    const auto x_of = [&](int64_t v) { return static_cast<double>(total_steps_ - count + v + 1) * pixels_per_step_; };
+    int64_t v = count - 1;
+    while (v - uts >= history.FirstStored() && x_of(v) >= 0) v -= uts;
+    for (; v < count; v += uts) points.push_back({ToCoordinate(x_of(v)), ValueToY(line, history.At(v))});
+    return points;
+}
+
 void TStripChart::Repaint() {
     if (OnRepaint) OnRepaint();
 }

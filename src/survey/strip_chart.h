@@ -159,6 +159,13 @@ public:
     size_t HighlightedLine() const { return highlighted_; }
     // The visible lines that pass within tolerance rows of picture point (x, y), in line order.
     std::vector<size_t> LinesAt(int x, int y, int tolerance) const;
+    // A line's points in the picture, one per update, oldest first, from the last one at or
+    // beyond the left edge to its newest at the right: for drawing it another way (dashed,
+    // in system colours) and for saying where it ends.
+    struct Point {
+        int64_t x, y;
+    };
+    std::vector<Point> LinePoints(size_t line) const;
 
     // Raised after each step.
     std::function<void()> OnUpdate;

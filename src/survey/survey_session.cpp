@@ -272,7 +272,13 @@ SortOrder SurveySession::SortBy(SurveyList list, int column) {
 }
 
 void SurveySession::ReadScanInterval() {
-    scan_.requests.SetInterval(ScanIntervalFromSetting(settings_.Read(kScanIntervalSetting)));
+    scan_.requests.SetInterval(hurried_ ? kShortestScanInterval
+                                        : ScanIntervalFromSetting(settings_.Read(kScanIntervalSetting)));
+}
+
+void SurveySession::HurryScans(bool hurry) {
+    hurried_ = hurry;
+    ReadScanInterval();
 }
 
 void SurveySession::SetFilter(std::string_view text) { filter_ = RowFilter(text); }

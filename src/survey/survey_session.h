@@ -109,6 +109,8 @@ public:
     // A header click: the next order, kept in the settings (a failure is logged).
     SortOrder SortBy(SurveyList list, int column);
     void ReadScanInterval();  // from the next pass on
+    // While something follows one access point closely: fresh scans as often as allowed.
+    void HurryScans(bool hurry);
     void SetFilter(std::string_view text);
     // What the empty lists say: why the survey has nothing to show ("" when it simply has not yet).
     std::string EmptyListText() const;
@@ -167,6 +169,7 @@ private:
     bool started_ = false;
     uint32_t startResult_ = 0;
     bool deniedInPass_ = false;
+    bool hurried_ = false;
     bool noAdapter_ = false;  // the last completed pass found no wireless interface
     bool saveFailureShown_ = false;  // once per recording: the next write may succeed
 };

@@ -48,6 +48,10 @@ TChannelsDlg::TChannelsDlg(HWND owner) {
     band_tab.Select(tab && *tab >= 0 && *tab < band_tab.TabCount() ? *tab : 0);
     band_tab.onChange = [this] { TabChanged(); };
     graph.SetBand(Band());
+    graph.onOpenPart = [this](size_t part) {
+        const std::vector<size_t> order = graph.PartOrder();
+        if (part < order.size() && onOpenAccessPoint) onOpenAccessPoint(graph.AccessPoints()[order[part]].bssid);
+    };
     FillTable();
 }
 
@@ -163,9 +167,10 @@ void TChannelsDlg::SaveSettings() {
 
 LRESULT TChannelsDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_SIZE || msg == WM_DPICHANGED) {
-        const LRESULT r = BesideWindow::OnMessage(msg, wp, lp);
+        const LRESULT r = SideWindow::OnMessage(msg, wp, lp);
         PlaceLoadTip();
         return r;
     }
-    return BesideWindow::OnMessage(msg, wp, lp);
+    // Closed, it is hidden, not destroyed: reused, and drawing nothing while hidden.
+    return SideWindow::OnMessage(msg, wp, lp);
 }

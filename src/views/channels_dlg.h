@@ -12,11 +12,11 @@
 #include "common/win32/list_view.h"
 #include "common/win32/tab_strip.h"
 #include "common/win32/window.h"
-#include "views/beside_window.h"
+#include "common/win32/window.h"
 #include "survey/channel_graph.h"
 #include "survey/win32/channel_graph_control.h"
 
-class TChannelsDlg : public BesideWindow {
+class TChannelsDlg : public SideWindow {
 public:
     explicit TChannelsDlg(HWND owner);
 
@@ -28,6 +28,8 @@ public:
     // Writes the place and the tab; the window does it when it closes, the main window at exit.
     void SaveSettings();
     WifiBand Band() const;
+    // Enter on an access point of the graph: its details, by BSSID.
+    std::function<void(const std::string& bssid)> onOpenAccessPoint;
 
     TabStrip band_tab;
     ChannelGraphControl graph;

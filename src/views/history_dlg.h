@@ -12,7 +12,7 @@
 #include "common/win32/controls.h"
 #include "common/win32/drawn_control.h"
 #include "common/win32/window.h"
-#include "views/beside_window.h"
+#include "common/win32/window.h"
 #include "survey/history_view.h"
 
 class LinkMonitor;
@@ -32,7 +32,7 @@ private:
     HistoryView view_;
 };
 
-class THistoryDlg : public BesideWindow {
+class THistoryDlg : public SideWindow {
 public:
     explicit THistoryDlg(HWND owner);
 

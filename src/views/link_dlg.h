@@ -9,11 +9,11 @@
 
 #include "common/win32/list_view.h"
 #include "common/win32/window.h"
-#include "views/beside_window.h"
+#include "common/win32/window.h"
 
 class LinkMonitor;
 
-class TLinkDlg : public BesideWindow {
+class TLinkDlg : public SideWindow {
 public:
     explicit TLinkDlg(HWND owner);
 

@@ -58,6 +58,15 @@ inline std::array<int, 4> PlaceOf(HWND window) {
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
+// Runs the messages waiting for this thread's windows.
+inline void PumpMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 // Every cell of one row of a list view, and of every row.
 std::vector<std::string> Row(ListView& list, int row);
 std::vector<std::vector<std::string>> Rows(ListView& list);

@@ -382,6 +382,31 @@ TEST(StripChart, HighlightedLineIsThickAndInFrontAndLinesAtNamesWhatIsThere) {
     EXPECT_TRUE(chart.LinesAt(10, 73, 3).empty());  // left of the history: nothing drawn there
 }
 
+// The points another drawing of a line takes (high contrast) lie where the line is drawn and named.
+TEST(StripChart, LinePointsFollowTheDrawnLine) {
+    TStripChart chart;
+    MainWindowSetup(chart);
+    TStripChartLine& line = AddLine(chart, 50);
+    for (int i = 0; i < 40; ++i) {
+        line.Position = 20 + (i * 7) % 60;
+        chart.Step();
+    }
+    const std::vector<TStripChart::Point> points = chart.LinePoints(0);
+    ASSERT_GE(points.size(), 2u);
+    EXPECT_LE(points.front().x, chart.Width());
+    EXPECT_GE(points.back().x, chart.Width() - 2);  // the newest value, at the right edge
+    EXPECT_EQ(points.back().y, chart.ValueToY(line, line.Position));
+    for (size_t i = 1; i < points.size(); ++i) EXPECT_GT(points[i].x, points[i - 1].x);
+    // Each segment starts at its point; a redraw leaves out the newest update.
+    chart.Redraw();
+    for (size_t i = 0; i + 2 < points.size(); ++i) {
+        const TStripChart::Point& p = points[i];
+        if (p.x < 0 || p.x >= chart.Width() || p.y < 0 || p.y >= chart.Height()) continue;
+        EXPECT_EQ(chart.PixelAt(static_cast<int>(p.x), static_cast<int>(p.y)), kLine) << p.x;
+    }
+    EXPECT_TRUE(chart.LinePoints(1).empty());
+}
+
 // Where lines cross, the one drawn later lies on top, step after step as in a redraw
 // of the whole history: a redraw (a resize, a new highlight) must not reshuffle them.
 // The newest update's columns are left out: a redraw ends the lines one update earlier.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim/simulated_wlan.h"
+#include "survey/locate_track.h"
 #include "wireless/scan_harness.h"
 
 namespace {
@@ -102,6 +103,31 @@ TEST_F(SessionTest, SortOrdersComeFromTheSettingsAndGoBackToThem) {
     EXPECT_EQ(settings.values["sort_networks"], "1,asc");
     EXPECT_EQ(Shown(SurveyList::Networks), (std::vector<std::string>{"Cafe", "HomeNet", "Office"}));
     EXPECT_TRUE(Logged("Error: Access is denied."));
+}
+
+// Following one access point asks for scans as often as allowed, whatever the setting says, until it ends.
+TEST_F(SessionTest, HurriedScansOutlastASettingsChangeAndEndWithTheHurry) {
+    settings.values["scan_interval"] = "20";
+    ASSERT_EQ(session.Start({}), 0u);
+    EXPECT_EQ(session.Scan().requests.Interval(), 20);
+    session.HurryScans(true);
+    EXPECT_EQ(session.Scan().requests.Interval(), kShortestScanInterval);
+    session.ReadScanInterval();  // the settings dialog closed
+    EXPECT_EQ(session.Scan().requests.Interval(), kShortestScanInterval);
+    session.HurryScans(false);
+    EXPECT_EQ(session.Scan().requests.Interval(), 20);
+}
+
+TEST_F(SessionTest, TheLocatedAccessPointIsFoundInThePassByItsAddress) {
+    ASSERT_EQ(session.Start({}), 0u);
+    Tick();
+    const std::optional<LocateSighting> cafe = FindSighting(session.Scan().bssList.get(), {0x00, 0x1a, 0x2b, 0, 0, 2});
+    ASSERT_TRUE(cafe.has_value());
+    EXPECT_EQ(cafe->facts.ssid, "Cafe");
+    EXPECT_EQ(cafe->facts.bssid, "00:1A:2B:00:00:02");
+    EXPECT_EQ(cafe->facts.channel, "1");
+    EXPECT_FALSE(FindSighting(session.Scan().bssList.get(), {0x00, 0x1a, 0x2b, 0, 0, 3}).has_value());
+    EXPECT_FALSE(FindSighting(nullptr, {0x00, 0x1a, 0x2b, 0, 0, 2}).has_value());
 }
 
 TEST_F(SessionTest, FilterNarrowsWhatIsShownCountedAndCopied) {

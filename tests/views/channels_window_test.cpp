@@ -122,7 +122,7 @@ TEST_F(ChannelsWindow, OpensFromTheViewMenuAndFollowsTheScanPerBand) {
     EXPECT_EQ(Row(ch.channel_lst, "6")[2], "-45 dBm");
     EXPECT_EQ(ch.graph.AccessPoints()[0].rssi, -45);
     PostMessageW(ch.hwnd(), WM_CLOSE, 0, 0);
-    Pump();
+    PumpMessages();
     EXPECT_FALSE(ch.Showing());
     Tick();
     EXPECT_EQ(ch.graph.AccessPoints()[0].rssi, -45);
@@ -168,7 +168,7 @@ TEST_F(ChannelsWindow, WithNothingHeardNothingIsRecommended) {
     const std::string folder = std::string(VELLUMAR_TEST_BINARY_DIR) + "/screenshots/";
     CreateDirectoryW(Widen(folder).c_str(), nullptr);
     RedrawWindow(ch.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump();
+    PumpMessages();
     SaveScreenshot(ch.hwnd(), folder + "channels-nothing-heard-96dpi.bmp");
 }
 
@@ -219,7 +219,7 @@ TEST_F(ChannelsWindow, Screenshots) {
         for (int tab = 0; tab < 3; ++tab) {
             ch.band_tab.Select(tab);
             RedrawWindow(ch.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-            Pump();
+            PumpMessages();
             SaveScreenshot(ch.hwnd(), folder + "channels-" + names[tab] + "-" + std::to_string(dpi) + "dpi.bmp");
         }
     };

@@ -205,7 +205,7 @@ TEST_F(DetailWindows, KeyboardMovesThroughTheWindowAndEnterOpensDetails) {
     SetFocus(b.main.adapt_lst.hwnd());
     const HWND order[] = {b.main.more_adapt_btn.hwnd(), b.main.net_lst.hwnd(), b.main.more_net_btn.hwnd(),
                           b.main.ap_lst.hwnd(),        b.main.more_ap_btn.hwnd(), b.main.drivers_btn.hwnd(),
-                          b.main.filter_edt.hwnd(),    b.main.adapt_lst.hwnd()};
+                          b.main.scope.hwnd(),         b.main.filter_edt.hwnd(),  b.main.adapt_lst.hwnd()};
     for (HWND expected : order) {
         press(VK_TAB);
         EXPECT_EQ(GetFocus(), expected);

@@ -292,7 +292,9 @@ void NameControl(Window& owner, HWND control, const std::string& name) {
         info.lpszText = text.data();
         SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
-    // The accessibility layer's annotation of the control's name; kept with the window.
+    // Our own answer to WM_GETOBJECT, which every platform reads; and the accessibility
+    // layer's annotation, for tools that ask it first.
+    if (Control* bound = Control::FromHandle(control)) bound->SetAccessibleName(name);
     const ComScope com;
     IAccPropServices* found = nullptr;
     if (SUCCEEDED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,

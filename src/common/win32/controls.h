@@ -33,6 +33,8 @@ public:
     // A picture above the caption, design_size square at 96 DPI, drawn for the window's DPI.
     void SetGlyph(Glyph glyph, int design_size);
     void Click() { OnCommand(BN_CLICKED); }
+    // Said outright: not every platform's object for the window class knows a button.
+    std::optional<long> AccessibleRole() const override { return ROLE_SYSTEM_PUSHBUTTON; }
     std::function<void()> onClick;
     void OnCommand(WORD code) override;
     void OnDpiChanged(UINT old_dpi) override;
@@ -55,6 +57,10 @@ public:
     bool Create(Window& parent, const CreateArgs& args);
     bool Checked() const;
     void SetChecked(bool checked);
+    std::function<void()> onClick;  // the user changed it
+    void OnCommand(WORD code) override {
+        if (code == BN_CLICKED && onClick) onClick();
+    }
 };
 
 // A whole-number field: an edit that takes digits, with up-down arrows at its right.

@@ -269,6 +269,19 @@ bool Control::CreateChild(Window& parent, const wchar_t* window_class, const std
 
 void Control::Place(int x, int y, int width, int height) { MoveWindow(hwnd_, x, y, width, height, TRUE); }
 
+void Control::SetAccessibleName(std::string name) {
+    accessible_name_ = std::move(name);
+    answers_objects_ = true;
+}
+
+std::optional<std::string> Control::AccessibleName() const { return accessible_name_; }
+
+LRESULT Control::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_GETOBJECT && answers_objects_)
+        if (const std::optional<LRESULT> answer = accessible_.Answer(hwnd_, wp, lp, *this)) return *answer;
+    return Default(msg, wp, lp);
+}
+
 void Control::SetFont(HFONT font) { SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
 
 bool Window::CreateFrame(const FrameArgs& args) {
@@ -424,6 +437,11 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             for (auto& p : placed_) p.control->OnDpiChanged(old_dpi);
             return 0;
         }
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            // Only top-level windows hear of colours and high contrast: the controls follow.
+            for (auto& p : placed_) SendMessageW(p.control->hwnd(), msg, wp, lp);
+            break;
         case WM_CTLCOLORSTATIC:
             if (auto* c = Control::FromHandle(reinterpret_cast<HWND>(lp))) {
                 if (HBRUSH b = c->OnColorStatic(reinterpret_cast<HDC>(wp))) return reinterpret_cast<LRESULT>(b);
@@ -550,6 +568,25 @@ LRESULT ModalWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             break;
         case kModalShownMessage:
             if (onShown && running_) onShown();
+            return 0;
+        default:
+            break;
+    }
+    return Window::OnMessage(msg, wp, lp);
+}
+
+LRESULT SideWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDCANCEL && lp == 0) {  // Esc
+                PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            Closing();
+            ShowWindow(hwnd_, SW_HIDE);
+            if (HWND owner = GetWindow(hwnd_, GW_OWNER)) SetActiveWindow(owner);
             return 0;
         default:
             break;

@@ -6,10 +6,12 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/picture.h"
+#include "common/win32/accessible.h"
 #include "common/win32/unique.h"
 
 struct IconTraits {
@@ -86,7 +88,7 @@ private:
 
 // A child window placed by its Window. The notifications the window receives
 // for a control are handed to the control's own handlers below.
-class Control : public WindowBase {
+class Control : public WindowBase, public AccessibleSource {
 public:
     // The control bound to a handle; null for other windows.
     static Control* FromHandle(HWND hwnd) { return dynamic_cast<Control*>(WindowBase::FromHandle(hwnd)); }
@@ -101,11 +103,23 @@ public:
     // The window's DPI changed and the control is placed anew: re-apply what is sized at 96 DPI.
     virtual void OnDpiChanged(UINT /*old_dpi*/) {}
 
+    // The name assistive tools read, in place of the caption (see NameControl).
+    void SetAccessibleName(std::string name);
+    std::optional<std::string> AccessibleName() const override;
+
 protected:
+    // Answers WM_GETOBJECT with the control's own object (AccessibleSource), else leaves it to the class.
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void AnswerAccessibility() { answers_objects_ = true; }
     bool CreateChild(Window& parent, const wchar_t* window_class, const std::string& text, DWORD style,
                      DWORD ex_style, DesignRect rect, unsigned anchors, int id = 0);
     Window* parent_ = nullptr;
     int design_width_ = 0;  // at 96 DPI, as created
+
+private:
+    std::optional<std::string> accessible_name_;
+    bool answers_objects_ = false;
+    AccessibleBridge accessible_;
 };
 
 // What a window keeps besides its controls (controls.h): timers that its WM_TIMER
@@ -186,6 +200,15 @@ private:
     SIZE min_client_{0, 0};
     SIZE min_window_{0, 0};
     HWND last_focus_ = nullptr;  // the control that had the focus when the window was deactivated
+};
+
+// A window that stays open beside its owner, not modal: Esc closes it, and closing hides it
+// (it is reused) and gives the owner back the activation.
+class SideWindow : public Window {
+protected:
+    // Before the window hides: what should outlast it is kept here.
+    virtual void Closing() {}
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
 // A fixed-size window shown modally: the owner is disabled and a nested message

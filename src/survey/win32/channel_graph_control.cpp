@@ -6,6 +6,7 @@
 
 #include "common/air_text.h"
 #include "common/win32/wide.h"
+#include "wireless/value_text.h"
 
 namespace {
 
@@ -16,11 +17,76 @@ constexpr COLORREF kBestMark = RGB(0, 150, 0);
 // Room around the plot for the axis labels, at 96 DPI.
 constexpr int kLeftMargin = 40, kTopMargin = 10, kRightMargin = 12, kBottomMargin = 30;
 constexpr int kLabelGap = 6;  // least room between two channel labels
+// High contrast: two system colours by three pen styles tell six access points apart.
+constexpr DWORD kContrastStyles[] = {PS_SOLID, PS_DASH, PS_DOT};
+constexpr int kContrastColours[] = {COLOR_WINDOWTEXT, COLOR_HIGHLIGHT};
+
+Colour SystemColour(int index) {
+    const COLORREF c = GetSysColor(index);
+    return RgbColour(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 
 }  // namespace
 
 bool ChannelGraphControl::Create(Window& parent, const Placement& place) {
-    return CreateDrawn(parent, kGraphClass, place.rect, place.anchors);
+    return CreateDrawn(parent, kGraphClass, place.rect, place.anchors, true);
+}
+
+std::vector<size_t> ChannelGraphControl::PartOrder() const {
+    std::vector<size_t> order = DrawingOrder(aps_, band_);
+    const GraphScale scale = Scale();
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return ShapesOf(aps_[a], scale).front().baseLeft < ShapesOf(aps_[b], scale).front().baseLeft;
+    });
+    return order;
+}
+
+std::vector<AccessiblePart> ChannelGraphControl::AccessibleParts() const {
+    std::vector<AccessiblePart> parts;
+    const GraphScale scale = Scale();
+    for (size_t i : PartOrder()) {
+        const ChannelAp& ap = aps_[i];
+        RECT box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+        for (const Trapezoid& t : ShapesOf(ap, scale)) {
+            box.left = std::min<LONG>(box.left, static_cast<LONG>(std::floor(t.baseLeft)));
+            box.right = std::max<LONG>(box.right, static_cast<LONG>(std::ceil(t.baseRight)));
+            box.top = std::min<LONG>(box.top, static_cast<LONG>(std::floor(t.top)));
+            box.bottom = std::max<LONG>(box.bottom, static_cast<LONG>(std::ceil(t.base)));
+        }
+        parts.push_back({AirTextForDisplay(ap.ssid) + " " + ap.bssid, RssiText(ap.rssi) + ", " + ApWidthText(ap), box});
+    }
+    return parts;
+}
+
+void ChannelGraphControl::ContrastChanged() {
+    dirty_ = true;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+COLORREF ChannelGraphControl::NameColour(size_t ap) const {
+    if (HighContrast()) return GetSysColor(kContrastColours[(ap / 3) % 2]);
+    return ReadableColour(aps_[ap].colour);
+}
+
+void ChannelGraphControl::StrokeHighContrast(HDC dc, const GraphScale& scale) {
+    const PlotRect& plot = scale.Plot();
+    const UniqueGdiObject clip(CreateRectRgn(plot.left, plot.top, plot.right, plot.bottom));
+    SelectClipRgn(dc, static_cast<HRGN>(clip.get()));
+    for (size_t i : DrawingOrder(aps_, band_)) {
+        LOGBRUSH brush{BS_SOLID, GetSysColor(kContrastColours[(i / 3) % 2]), 0};
+        const int width = Px(hovered_ == i ? 3 : 1);
+        const UniqueGdiObject styled(ExtCreatePen(PS_GEOMETRIC | kContrastStyles[i % 3] | PS_ENDCAP_FLAT | PS_JOIN_MITER,
+                                                  static_cast<DWORD>(width), &brush, 0, nullptr));
+        const SelectGuard pen(dc, styled.get());
+        for (const Trapezoid& t : ShapesOf(aps_[i], scale)) {
+            const POINT outline[] = {{static_cast<LONG>(std::lround(t.baseLeft)), static_cast<LONG>(std::lround(t.base))},
+                                     {static_cast<LONG>(std::lround(t.topLeft)), static_cast<LONG>(std::lround(t.top))},
+                                     {static_cast<LONG>(std::lround(t.topRight)), static_cast<LONG>(std::lround(t.top))},
+                                     {static_cast<LONG>(std::lround(t.baseRight)), static_cast<LONG>(std::lround(t.base))}};
+            Polyline(dc, outline, 4);
+        }
+    }
+    SelectClipRgn(dc, nullptr);
 }
 
 int ChannelGraphControl::Px(int designPixels) const {
@@ -120,7 +186,7 @@ ChannelGraphControl::Extent ChannelGraphControl::TextSize(HDC dc, const std::str
 }
 
 void ChannelGraphControl::RenderBackground(const GraphScale& scale, const GraphStyle& style) {
-    const Layout layout{width_, height_, fontDpi_, band_};
+    const Layout layout{width_, height_, fontDpi_, band_, HighContrast()};
     if (layout == backgroundLayout_ && background_.size() == picture_.pixels.size()) return;
     const std::vector<uint32_t> axisChannels = AxisChannels(scale, TextSize(memory_.get(), "177").cx + Px(kLabelGap));
     RenderGraphBackground(picture_, scale, axisChannels, style);
@@ -144,11 +210,17 @@ void ChannelGraphControl::Render() {
     GraphStyle style;
     style.lineWidth = Px(1);
     style.highlightWidth = Px(3);
+    const bool contrast = HighContrast();
+    if (contrast) {
+        style.background = style.plotBackground = SystemColour(COLOR_WINDOW);
+        style.grid = SystemColour(COLOR_GRAYTEXT);
+    }
     GdiFlush();
     RenderBackground(scale, style);
     std::copy(background_.begin(), background_.end(), picture_.pixels.begin());
-    RenderAccessPoints(picture_, scale, aps_, style, hovered_);
+    if (!contrast) RenderAccessPoints(picture_, scale, aps_, style, hovered_);
     std::memcpy(bits_, picture_.pixels.data(), picture_.pixels.size() * sizeof(Pixel));
+    if (contrast) StrokeHighContrast(dc, scale);
     DrawNames(dc, scale);
     DrawFrameAndBest(dc, scale);
     dirty_ = false;
@@ -182,7 +254,7 @@ void ChannelGraphControl::DrawNames(HDC dc, const GraphScale& scale) {
         // The hovered one is always named.
         if (!placed[k] && hovered_ != order[k]) continue;
         const ChannelAp& ap = aps_[order[k]];
-        SetTextColor(dc, ReadableColour(ap.colour));
+        SetTextColor(dc, NameColour(order[k]));
         const std::wstring text = Widen(AirTextForDisplay(ap.ssid));
         TextOutW(dc, at[k].x, at[k].y, text.c_str(), static_cast<int>(text.size()));
     }
@@ -191,7 +263,7 @@ void ChannelGraphControl::DrawNames(HDC dc, const GraphScale& scale) {
 
 void ChannelGraphControl::DrawAxisLabels(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels) {
     const PlotRect& plot = scale.Plot();
-    SetTextColor(dc, kAxisText);
+    SetTextColor(dc, HighContrast() ? GetSysColor(COLOR_WINDOWTEXT) : kAxisText);
     // dBm up the left edge, right-aligned against the plot.
     for (int32_t dbm : DbmGridLines()) {
         const std::string text = std::to_string(dbm);
@@ -217,12 +289,13 @@ void ChannelGraphControl::DrawAxisLabels(HDC dc, const GraphScale& scale, const 
 void ChannelGraphControl::DrawFrameAndBest(HDC dc, const GraphScale& scale) {
     const PlotRect& plot = scale.Plot();
     {
-        SelectGuard pen(dc, GetStockObject(BLACK_PEN));
+        const UniqueGdiObject framePen(CreatePen(PS_SOLID, 1, HighContrast() ? GetSysColor(COLOR_WINDOWTEXT) : RGB(0, 0, 0)));
+        SelectGuard pen(dc, framePen.get());
         const POINT frame[] = {{plot.left, plot.top}, {plot.left, plot.bottom - 1}, {plot.right, plot.bottom - 1}};
         Polyline(dc, frame, 3);
     }
     // The best channels marked with a green triangle under the plot, above their labels.
-    UniqueGdiObject brush(CreateSolidBrush(kBestMark));
+    UniqueGdiObject brush(CreateSolidBrush(HighContrast() ? GetSysColor(COLOR_HIGHLIGHT) : kBestMark));
     SelectGuard fill(dc, brush.get());
     SelectGuard pen(dc, GetStockObject(NULL_PEN));
     for (const ChannelRow& row : ChannelTable(aps_, band_)) {

@@ -2,7 +2,9 @@
 // The channel graph on screen: the portable model paints the grid and the
 // translucent fills into an off-screen bitmap, GDI adds the outlines, the names
 // and the axis labels, and WM_PAINT copies the bitmap to the screen. Hovering a
-// shape names its access point in a tooltip.
+// shape names its access point in a tooltip. Each access point is a part for
+// assistive tools and the keyboard, left to right; in high contrast the shapes are
+// outlines in system colours and pen styles, without fills.
 #include <windows.h>
 
 #include <map>
@@ -29,6 +31,10 @@ public:
     GraphScale Scale() const;
     // The tooltip's text at a client point: the access point there, "" for none.
     std::string TipAt(int x, int y) const override;
+    std::optional<std::string> AccessibleName() const override { return "Channel graph"; }
+    std::vector<AccessiblePart> AccessibleParts() const override;
+    // The access point (in AccessPoints()) of a part; the band's, left to right.
+    std::vector<size_t> PartOrder() const;
     // Draws the whole picture into the off-screen bitmap (what WM_PAINT copies).
     void Render();
     // The off-screen bitmap copied to a device context (the screen's on WM_PAINT).
@@ -38,6 +44,7 @@ protected:
     void Paint(HDC dc) override;
     void MouseMoved(int x, int y) override;
     void MouseLeft() override;
+    void ContrastChanged() override;
 
 private:
     void EnsureSurface();
@@ -46,6 +53,8 @@ private:
     void DrawAxisLabels(HDC dc, const GraphScale& scale, const std::vector<uint32_t>& axisChannels);
     void DrawFrameAndBest(HDC dc, const GraphScale& scale);
     void RenderBackground(const GraphScale& scale, const GraphStyle& style);
+    void StrokeHighContrast(HDC dc, const GraphScale& scale);
+    COLORREF NameColour(size_t ap) const;
     struct Extent {
         int cx, cy;
     };
@@ -63,6 +72,7 @@ private:
         int width = 0, height = 0;
         UINT dpi = 0;
         WifiBand band = WifiBand::Ghz24;
+        bool contrast = false;
         bool operator==(const Layout&) const = default;
     };
     std::vector<Pixel> background_;

@@ -2,6 +2,9 @@
 
 #include "common/air_text.h"
 #include "common/win32/unique.h"
+#include "wireless/value_text.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -16,7 +19,22 @@ bool StripChartControl::Create(Window& parent, const Placement& place, TStripCha
     chart_->OnRepaint = [this] {
         if (hwnd_ && !PaintNow()) InvalidateRect(hwnd_, nullptr, FALSE);
     };
-    return CreateDrawn(parent, kChartClass, place.rect, place.anchors);
+    return CreateDrawn(parent, kChartClass, place.rect, place.anchors, true);
+}
+
+std::vector<AccessiblePart> StripChartControl::AccessibleParts() const {
+    std::vector<AccessiblePart> parts;
+    const int around = Px(kTipTolerance);
+    for (size_t i = 0; i < chart_->LineCount(); ++i) {
+        const TStripChartLine& line = chart_->Line(i);
+        const auto quality = static_cast<uint32_t>(std::clamp(line.Position, 0, 100));
+        // Where the line ends, at the right edge: what the eye reads as its value.
+        const std::vector<TStripChart::Point> points = chart_->LinePoints(i);
+        const int y = points.empty() ? chart_->Height() : static_cast<int>(std::clamp<int64_t>(points.back().y, 0, chart_->Height() - 1));
+        parts.push_back({AirTextForDisplay(line.Name), QualityText(quality),
+                         RECT{chart_->Width() - 4 * around, y - around, chart_->Width(), y + around + 1}});
+    }
+    return parts;
 }
 
 std::string StripChartControl::TipAt(int x, int y) const {
@@ -59,6 +77,7 @@ void StripChartControl::Place(int x, int y, int width, int height) {
 }
 
 void StripChartControl::Paint(HDC dc) {
+    if (HighContrast()) return PaintHighContrast(dc);
     // The model keeps its picture in the bitmap's own order: it goes to the screen as it is.
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
@@ -83,6 +102,47 @@ void StripChartControl::Paint(HDC dc) {
         SelectObject(dc, oldPen);
         SelectObject(dc, old);
     }
+}
+
+void StripChartControl::PaintHighContrast(HDC target) {
+    const int w = chart_->Width(), h = chart_->Height();
+    const UniqueDC dc(CreateCompatibleDC(target));
+    const UniqueGdiObject bitmap(CreateCompatibleBitmap(target, w, h));
+    if (!dc || !bitmap) return;
+    const SelectGuard keep(dc.get(), bitmap.get());
+    const RECT all{0, 0, w, h};
+    FillRect(dc.get(), &all, GetSysColorBrush(COLOR_WINDOW));
+    {
+        // The grid, faint and dotted: quarters of the scale.
+        const UniqueGdiObject gridPen(CreatePen(PS_DOT, 1, GetSysColor(COLOR_GRAYTEXT)));
+        const SelectGuard pen(dc.get(), gridPen.get());
+        SetBkMode(dc.get(), TRANSPARENT);
+        TStripChartLine scale;
+        for (int value = 0; value <= 100; value += 25) {
+            const int y = static_cast<int>(std::clamp<int64_t>(chart_->ValueToY(scale, value), 0, h - 1));
+            MoveToEx(dc.get(), 0, y, nullptr);
+            LineTo(dc.get(), w, y);
+        }
+    }
+    // Three pen styles by two colours tell six lines apart; the selected one is thicker.
+    constexpr DWORD kStyles[] = {PS_SOLID, PS_DASH, PS_DOT};
+    constexpr int kColours[] = {COLOR_WINDOWTEXT, COLOR_HIGHLIGHT};
+    for (size_t i = 0; i < chart_->LineCount(); ++i) {
+        const std::vector<TStripChart::Point> points = chart_->LinePoints(i);
+        if (points.size() < 2) continue;
+        std::vector<POINT> line;
+        line.reserve(points.size());
+        for (const auto& p : points)
+            line.push_back({static_cast<LONG>(std::clamp<int64_t>(p.x, -w, 2 * w)),
+                            static_cast<LONG>(std::clamp<int64_t>(p.y, -h, 2 * h))});
+        LOGBRUSH brush{BS_SOLID, GetSysColor(kColours[(i / 3) % 2]), 0};
+        const bool thick = i == chart_->HighlightedLine();
+        const UniqueGdiObject styled(ExtCreatePen(PS_GEOMETRIC | kStyles[i % 3] | PS_ENDCAP_FLAT,
+                                                  static_cast<DWORD>(Px(thick ? 3 : 1)), &brush, 0, nullptr));
+        const SelectGuard pen(dc.get(), styled.get());
+        Polyline(dc.get(), line.data(), static_cast<int>(line.size()));
+    }
+    BitBlt(target, 0, 0, w, h, dc.get(), 0, 0, SRCCOPY);
 }
 
 LRESULT StripChartControl::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

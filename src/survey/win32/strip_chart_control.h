@@ -1,7 +1,9 @@
 #pragma once
 // The signal chart on screen: shows a chart model it is given (the survey
 // session's), copies its picture on WM_PAINT, keeps the picture at the control's
-// size, and runs the chart's own step timer while Active.
+// size, and runs the chart's own step timer while Active. Each line is a part for
+// assistive tools (the network, its last quality); in high contrast the control
+// draws the lines itself in system colours, told apart by their pen styles.
 #include <windows.h>
 
 #include <functional>
@@ -24,6 +26,8 @@ public:
 
     // The text of the tooltip at the mouse: the names of the lines there.
     std::string TipAt(int x, int y) const override;
+    std::optional<std::string> AccessibleName() const override { return "Signal quality chart"; }
+    std::vector<AccessiblePart> AccessibleParts() const override;
 
     // Marks on the time axis, each given as the steps since it (the link's roams).
     std::function<std::vector<uint64_t>()> marks;
@@ -34,6 +38,7 @@ protected:
 
 private:
     void RestartTimer();
+    void PaintHighContrast(HDC dc);
     int Px(int design_pixels) const;
 
     int grid_design_ = 0;  // none set: the chart's own
