@@ -96,7 +96,7 @@ TEST_F(ConsoleProgram, ScanJsonIsTheWindowsExportOfThePass) {
     nlohmann::json printed = nlohmann::json::parse(scan.out);
     nlohmann::json exported = WindowExport(kDemo, folder.Path("window.json"));
     EXPECT_EQ(printed["format"], "vellumar-survey");
-    EXPECT_EQ(printed["access_points"].size(), 16u);
+    EXPECT_FALSE(printed["access_points"].empty());
     printed.erase("captured_at");
     exported.erase("captured_at");
     EXPECT_EQ(printed, exported);
