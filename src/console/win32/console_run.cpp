@@ -110,7 +110,11 @@ std::vector<TextTable> ShownTables(const SurveySession& session) {
 
 // The survey over the chosen service, started; an exit code when it could not start.
 struct Survey {
-    std::unique_ptr<wlan::WlanApi> api = CreateWlanApi();
+    bool badScenario = false;  // VELLUMAR_WLAN_SCENARIO names a file that is no scenario
+    std::unique_ptr<wlan::WlanApi> api = CreateWlanApi([this](const std::string& reason) {
+        badScenario = true;
+        Error(reason);
+    });
     RegistrySettings settings;
     ReplacingFileWriter files;
     SurveySession session{*api, settings, files};
@@ -126,6 +130,7 @@ std::optional<int> StartSurvey(Survey& survey, const Command& command, HANDLE wa
     }
     survey.session.ReadSortOrders();
     if (const uint32_t rc = survey.session.Start([wake] { SetEvent(wake); })) {
+        if (survey.badScenario) return kExitUsage;  // the loader's message is out already
         WriteStandardError(StartFailureText(rc) + "\n");
         return kExitServiceFailed;
     }

@@ -166,6 +166,10 @@ TEST_F(ConsoleProgram, MistakesExitTwoAndWriteNothing) {
     const Result bad = Run("export \"" + kDemo + ".missing\" --format json --out \"" + out + "\"");
     EXPECT_EQ(bad.exit, 2u);
     EXPECT_NE(bad.err.find("cannot read the scenario file"), std::string::npos) << bad.err;
+    const Result badScenario = Run("scan --json", kDemo + ".missing");
+    EXPECT_EQ(badScenario.exit, 2u);
+    EXPECT_NE(badScenario.err.find("cannot read the scenario file"), std::string::npos) << badScenario.err;
+    EXPECT_EQ(badScenario.out, "");
     // An export opened as a recording is named for what it is.
     const std::string exported = folder.Path("export.json");
     WindowExport(kDemo, exported);
