@@ -3,7 +3,7 @@
 #   src/<sub>/win32/*.cpp    the Windows half of a portable subsystem
 #   src/views, src/shell     Windows only
 # tests/ mirrors src/; tests/support holds shared test helpers.
-set(PORTABLE_SUBSYSTEMS common wireless sim net update survey sitesurvey)
+set(PORTABLE_SUBSYSTEMS common wireless sim net update survey sitesurvey console)
 set(SRC ${CMAKE_SOURCE_DIR}/src)
 set(TESTS ${CMAKE_SOURCE_DIR}/tests)
 
@@ -105,7 +105,7 @@ vellumar_add_test_exe(core_tests SOURCES ${core_test_sources} LIBS vellumar_core
 if(WIN32)
   enable_language(RC)
   vellumar_glob(win_sources ${win_patterns} ${SRC}/views/*.cpp ${SRC}/shell/*.cpp ${SRC}/shell/*.rc)
-  list(FILTER win_sources EXCLUDE REGEX "/shell/(main\\.cpp|vellumar\\.rc)$")
+  list(FILTER win_sources EXCLUDE REGEX "/(shell/(main\\.cpp|vellumar\\.rc)|console/win32/console_main\\.cpp)$")
   set(WIN_SYSTEM_LIBS comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 user32 gdi32
       version ws2_32 crypt32 wintrust netapi32 oleacc windowscodecs bcrypt winmm kernel32)
   if(win_sources)
@@ -140,6 +140,13 @@ if(WIN32)
     add_executable(vellumar WIN32 ${program_sources})
     target_link_libraries(vellumar PRIVATE ${WIN_LIBS} vellumar_warnings)
     target_link_options(vellumar PRIVATE -municode)
+  endif()
+  # The console program beside it: "vellumar" typed in a console finds vellumar.com first.
+  if(EXISTS ${SRC}/console/win32/console_main.cpp)
+    add_executable(vellumar_console ${SRC}/console/win32/console_main.cpp)
+    set_target_properties(vellumar_console PROPERTIES OUTPUT_NAME vellumar SUFFIX .com)
+    target_link_libraries(vellumar_console PRIVATE ${WIN_LIBS} vellumar_warnings)
+    target_link_options(vellumar_console PRIVATE -municode)
   endif()
 
   vellumar_glob(win_test_sources ${win_test_patterns})

@@ -3,7 +3,7 @@
 ; command line on (with /S when silent). Built by scripts/packaging.sh (build_installer):
 ;   makensis -DVERSION=a.b.c.d -DARCH=x64|x86 -DSTAGE=<folder> -DART=<folder> -DUNINSTALLER=<uninstall.exe>
 ;            -DLICENCE=<licence page text> -DMAKER_HOST=<host> -DOUTFILE=<file> install.nsi
-; STAGE holds vellumar.exe, the OpenSSL DLLs and licenses\; ART the icon and the wizard's pictures.
+; STAGE holds vellumar.exe, vellumar.com, the OpenSSL DLLs and licenses\; ART the icon and the wizard's pictures.
 
 !define PROGRAM_CHECKS
 !include "${__FILEDIR__}\common.nsh"
@@ -391,6 +391,7 @@ Section "Vellumar" SecProgram
   SetOutPath "$INSTDIR"
   Delete "$INSTDIR\uninstall.exe.*"  ; an earlier uninstaller's, renamed as it ended
   !insertmacro InstallFile "${STAGE}\vellumar.exe" "$INSTDIR\vellumar.exe"
+  !insertmacro InstallFile "${STAGE}\vellumar.com" "$INSTDIR\vellumar.com"
   !insertmacro InstallFile "${STAGE}\libcrypto-3${OPENSSL_SUFFIX}.dll" "$INSTDIR\libcrypto-3${OPENSSL_SUFFIX}.dll"
   !insertmacro InstallFile "${STAGE}\libssl-3${OPENSSL_SUFFIX}.dll" "$INSTDIR\libssl-3${OPENSSL_SUFFIX}.dll"
   !insertmacro InstallFile "${UNINSTALLER}" "$INSTDIR\uninstall.exe"
@@ -403,7 +404,7 @@ Section "Vellumar" SecProgram
     MessageBox MB_ICONSTOP "Setup could not write the program's files into this folder:$\r$\n$\r$\n$INSTDIR" /SD IDOK
     !insertmacro Stop ${EXIT_STOPPED}
   ${EndIf}
-  ${LogLine} "Copied vellumar.exe, the OpenSSL libraries, uninstall.exe and the licence texts"
+  ${LogLine} "Copied vellumar.exe, vellumar.com, the OpenSSL libraries, uninstall.exe and the licence texts"
 
   ; All users' Start menu. /NOICONS makes none but leaves one there (the program's update passes it).
   SetShellVarContext all

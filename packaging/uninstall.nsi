@@ -198,6 +198,7 @@ Section "Remove"
 
   ; The program's files by name; nothing else in the folder is touched.
   Delete "$INSTDIR\vellumar.exe"
+  Delete "$INSTDIR\vellumar.com"
   Delete "$INSTDIR\libcrypto-3${OPENSSL_SUFFIX}.dll"
   Delete "$INSTDIR\libssl-3${OPENSSL_SUFFIX}.dll"
   Delete "$INSTDIR\licenses\LICENSE.txt"
@@ -206,6 +207,7 @@ Section "Remove"
   Delete "$INSTDIR\licenses\mingw-w64-runtime.txt"
   RMDir "$INSTDIR\licenses"
   ${If} ${FileExists} "$INSTDIR\vellumar.exe"
+  ${OrIf} ${FileExists} "$INSTDIR\vellumar.com"
   ${OrIf} ${FileExists} "$INSTDIR\libssl-3${OPENSSL_SUFFIX}.dll"
   ${OrIf} ${FileExists} "$INSTDIR\libcrypto-3${OPENSSL_SUFFIX}.dll"
     ; The entry and the shortcut stay with the files, so that the uninstall can be tried again.

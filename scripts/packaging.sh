@@ -5,14 +5,14 @@ signing_enabled() { [[ -n ${VELLUMAR_SIGN_CERT:-} && -n ${VELLUMAR_SIGN_KEY:-} ]
 
 sign_file() { "$ROOT/scripts/sign-file" "$1" || die "could not sign $1"; }
 
-# stage_program ARCH BINDIR STAGE: the program, its OpenSSL DLLs and the licence texts in STAGE
+# stage_program ARCH BINDIR STAGE: the program and its console twin, its OpenSSL DLLs and the licence texts in STAGE
 # (the portable folder and the installer's input). ARCH is x64 or x86.
 stage_program() {
   local arch=$1 bin=$2 stage=$3 suffix= openssl_src
   [[ $arch == x64 ]] && suffix=-x64
   rm -rf "$stage" && mkdir -p "$stage/licenses"
   local f
-  for f in vellumar.exe "libcrypto-3$suffix.dll" "libssl-3$suffix.dll"; do
+  for f in vellumar.exe vellumar.com "libcrypto-3$suffix.dll" "libssl-3$suffix.dll"; do
     [[ -f $bin/$f ]] || die "missing $bin/$f"
     cp "$bin/$f" "$stage/$f"
   done
@@ -25,9 +25,12 @@ stage_program() {
   # The build keeps debug information for the tests; users get the program without it.
   local strip=x86_64-w64-mingw32-strip
   [[ $arch == x86 ]] && strip=i686-w64-mingw32-strip
-  "$strip" --strip-debug "$stage/vellumar.exe" || die "could not strip $stage/vellumar.exe"
+  for f in vellumar.exe vellumar.com; do
+    "$strip" --strip-debug "$stage/$f" || die "could not strip $stage/$f"
+  done
   if signing_enabled; then
     sign_file "$stage/vellumar.exe"
+    sign_file "$stage/vellumar.com"
     local dll
     for dll in "$stage"/*.dll; do sign_file "$dll"; done
   fi

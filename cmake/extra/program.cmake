@@ -5,3 +5,8 @@ if(TARGET vellumar)
     COMMAND ${CMAKE_SOURCE_DIR}/cmake/set-load-config ${CMAKE_NM} $<TARGET_FILE:vellumar>
     VERBATIM)
 endif()
+if(TARGET vellumar_console)
+  add_custom_command(TARGET vellumar_console POST_BUILD
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/set-load-config ${CMAKE_NM} $<TARGET_FILE:vellumar_console>
+    VERBATIM)
+endif()

@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
+
 #include "common/product.h"
 #include "common/text.h"
 #include "common/win32/wide.h"
@@ -27,21 +29,48 @@ OPENFILENAMEW FileDialog(HWND owner, wchar_t (&buffer)[N], const wchar_t* filter
 
 }  // namespace
 
+namespace {
+
+// The save dialog's types, in its order.
+struct ExportType {
+    ExportFormat format;
+    const wchar_t* caption;
+    const wchar_t* pattern;
+    std::string_view extension;
+};
+constexpr ExportType kExportTypes[] = {
+    {ExportFormat::AccessPointsCsv, L"Access points (CSV)", L"*.csv", ".csv"},
+    {ExportFormat::NetworksCsv, L"Networks (CSV)", L"*.csv", ".csv"},
+    {ExportFormat::AdaptersCsv, L"Adapters (CSV)", L"*.csv", ".csv"},
+    {ExportFormat::SurveyJson, L"Survey (JSON)", L"*.json", ".json"},
+    {ExportFormat::TableCsv, L"Table as shown (CSV)", L"*.csv", ".csv"},
+    {ExportFormat::Pcapng, L"Packet capture (pcapng)", L"*.pcapng", ".pcapng"},
+};
+
+}  // namespace
+
 bool AskExportFile(HWND owner, const std::string& scope, std::string& fileName, ExportFormat& format) {
     const std::wstring title = Widen(scope.empty() ? std::string("Export") : "Export " + scope);
     std::wstring initial = Widen(std::string(kProductName) + " survey");
     wchar_t buffer[MAX_PATH * 4] = {};
     initial.copy(buffer, std::size(buffer) - 1);
-    OPENFILENAMEW ofn = FileDialog(owner, buffer, L"CSV, comma-separated (*.csv)\0*.csv\0JSON (*.json)\0*.json\0",
-                                   title.c_str(), L"csv", OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST);
+    std::wstring filter;
+    for (const ExportType& type : kExportTypes) {
+        filter += std::wstring(type.caption) + L'\0' + type.pattern + L'\0';
+    }
+    OPENFILENAMEW ofn = FileDialog(owner, buffer, filter.c_str(), title.c_str(), L"csv",
+                                   OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST);
     if (!GetSaveFileNameW(&ofn)) return false;
-    format = ofn.nFilterIndex == 2 ? ExportFormat::Json : ExportFormat::Csv;
+    const ExportType& chosen = kExportTypes[std::clamp<DWORD>(ofn.nFilterIndex, 1, std::size(kExportTypes)) - 1];
+    format = chosen.format;
     fileName = Narrow(buffer);
     // The default extension follows the first type; make the name match the chosen one.
-    const std::string wanted = format == ExportFormat::Json ? ".json" : ".csv";
-    const std::string other = format == ExportFormat::Json ? ".csv" : ".json";
-    if (TextEndsWith(fileName, other) && ofn.nFileExtension && !TextEndsWith(fileName, wanted))
-        fileName = fileName.substr(0, fileName.size() - other.size()) + wanted;
+    for (const ExportType& type : kExportTypes) {
+        if (type.extension != chosen.extension && TextEndsWith(fileName, type.extension) && ofn.nFileExtension) {
+            fileName = fileName.substr(0, fileName.size() - type.extension.size()) + std::string(chosen.extension);
+            break;
+        }
+    }
     return true;
 }
 

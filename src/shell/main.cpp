@@ -10,7 +10,7 @@
 #include "common/win32/unique.h"
 #include "common/win32/wide.h"
 #include "shell/application.h"
-#include "shell/wlan_service.h"
+#include "survey/win32/wlan_service.h"
 #include "sitesurvey/win32/render_run.h"
 #include "wireless/value_text.h"
 

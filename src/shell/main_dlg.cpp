@@ -479,10 +479,9 @@ void TMainDlg::CopySelection() {
 
 void TMainDlg::Export1Click() {
     std::string fileName, message;
-    ExportFormat format = ExportFormat::Csv;
+    ExportFormat format = ExportFormat::TableCsv;
     if (!ask.exportFile || !ask.exportFile(fileName, format)) return;
-    const ExportStamp stamp{UtcTimestampText(std::chrono::system_clock::now()), kProductName,
-                            FileVersionText(place_.exeName)};
+    const ExportStamp stamp = StampAt(std::chrono::system_clock::now(), kProductName, FileVersionText(place_.exeName));
     if (!session_.Export(fileName, format, stamp, message)) ShowMessage(message);
 }
 

@@ -138,39 +138,6 @@ std::string JsonString(std::string_view text) {
     return out + '"';
 }
 
-std::string ExportJson(const ExportDocument& document) {
-    std::string out = "{\n  \"captured\": " + JsonString(document.capturedAt) +
-                      ",\n  \"program\": " + JsonString(document.program) +
-                      ",\n  \"version\": " + JsonString(document.version);
-    for (const ExportTable& table : document.tables) {
-        out += ",\n  " + JsonString(table.jsonKey) + ": [";
-        for (size_t r = 0; r < table.rows.size(); ++r) {
-            out += r ? ",\n    {" : "\n    {";
-            for (size_t c = 0; c < table.headers.size(); ++c) {
-                if (c) out += ", ";
-                out += JsonString(table.headers[c]) + ": " +
-                       JsonString(c < table.rows[r].size() ? table.rows[r][c] : std::string());
-            }
-            if (r < table.detail.size() && !table.detail[r].empty()) {
-                // Pairs, not an object: a caption may come twice.
-                out += ", \"detail\": [";
-                for (size_t d = 0; d < table.detail[r].size(); ++d) {
-                    if (d) out += ", ";
-                    out += "[" + JsonString(table.detail[r][d].first) + ", " + JsonString(table.detail[r][d].second) + "]";
-                }
-                out += "]";
-            }
-            out += "}";
-        }
-        out += table.rows.empty() ? "]" : "\n  ]";
-    }
-    return out + "\n}\n";
-}
-
-std::string ExportText(const ExportDocument& document, ExportFormat format) {
-    return format == ExportFormat::Csv ? ExportCsv(document) : ExportJson(document);
-}
-
 std::string TabSeparatedText(const std::vector<std::string>& headers,
                              const std::vector<std::vector<std::string>>& rows) {
     std::string out;
@@ -197,4 +164,9 @@ std::string UtcTimestampText(std::chrono::system_clock::time_point at) {
                   static_cast<long>(time.hours().count()), static_cast<long>(time.minutes().count()),
                   static_cast<long long>(time.seconds().count()));
     return text;
+}
+
+ExportStamp StampAt(std::chrono::system_clock::time_point at, std::string program, std::string version) {
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(at.time_since_epoch()).count();
+    return {UtcTimestampText(at), std::move(program), std::move(version), static_cast<uint64_t>(std::max<int64_t>(micros, 0))};
 }

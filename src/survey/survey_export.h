@@ -1,7 +1,8 @@
 #pragma once
-// What was seen, as a file or as clipboard text: CSV (RFC 4180, UTF-8 with a
-// byte-order mark, so spreadsheet programs read it right), one JSON document,
-// or tab-separated rows for pasting into a report.
+// What was seen, as a file or as clipboard text: the lists as shown in one CSV
+// (RFC 4180, UTF-8 with a byte-order mark, so spreadsheet programs read it right),
+// or tab-separated rows for pasting into a report. survey_records.h has the shapes
+// for scripts.
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -25,6 +26,7 @@ struct ExportStamp {
     std::string capturedAt;  // ISO 8601, UTC
     std::string program;
     std::string version;
+    uint64_t micros = 0;  // the same time, in microseconds since 1970, for a packet capture
 };
 
 struct ExportDocument {
@@ -34,10 +36,14 @@ struct ExportDocument {
     std::vector<ExportTable> tables;
 };
 
-enum class ExportFormat { Csv, Json };
+// The save dialog's types, in its order: the lists as shown (captions and units in the
+// cells, as on screen), one table each for scripts and spreadsheets, the survey as one
+// JSON document, and the BSS entries as a packet capture.
+enum class ExportFormat { TableCsv, AccessPointsCsv, NetworksCsv, AdaptersCsv, SurveyJson, Pcapng };
 
 // "2024-05-01T09:30:00Z".
 std::string UtcTimestampText(std::chrono::system_clock::time_point at);
+ExportStamp StampAt(std::chrono::system_clock::time_point at, std::string program, std::string version);
 
 // The rows of a list that its view shows, in the view's order: what the user sees is what is written.
 ExportTable TableOf(const ListViewModel& list, std::string kind, std::string jsonKey);
@@ -48,8 +54,6 @@ std::string CsvField(std::string_view text);
 std::string ExportCsv(const ExportDocument& document);
 // A JSON string literal; bytes that are no UTF-8 become U+FFFD.
 std::string JsonString(std::string_view text);
-std::string ExportJson(const ExportDocument& document);
-std::string ExportText(const ExportDocument& document, ExportFormat format);
 
 // The header line and the rows, cells split by tabs, lines by CR LF; tabs and
 // line breaks inside a cell become blanks.

@@ -9,6 +9,9 @@
 #include "common/user_text.h"
 #include "wireless/detail_commands.h"
 #include "wireless/information_elements.h"
+#include "wireless/pcapng.h"
+#include "wireless/value_text.h"
+#include "wireless/vendor.h"
 
 namespace {
 
@@ -340,6 +343,70 @@ ExportDocument SurveySession::Document(const ExportStamp& stamp) const {
     return document;
 }
 
+SurveyRecords SurveySession::Records(const ExportStamp& stamp) const {
+    SurveyRecords records{stamp, {}, {}, {}};
+    for (size_t row : adapters_.ShownOrder()) {
+        std::vector<std::string> cells = adapters_.Cells(adapters_.Rows()[row]);
+        cells.resize(3);
+        records.adapters.push_back({cells[0], cells[1], cells[2]});
+    }
+    for (size_t row : networks_.ShownOrder()) {
+        const ReportRow& net = networks_.Rows()[row];
+        std::vector<std::string> cells = networks_.Cells(net);
+        cells.resize(4);
+        // The quality text starts with the percentage the service gave.
+        uint32_t quality = 0;
+        for (char c : cells[1]) {
+            if (c < '0' || c > '9' || quality > 100) break;
+            quality = quality * 10 + static_cast<uint32_t>(c - '0');
+        }
+        records.networks.push_back({net.caption == kHiddenSsid ? std::string() : net.caption, quality,
+                                    QualityToDbm(quality), cells[2], cells[3]});
+    }
+    const auto entries = BssEntries(scan_.bssList.get());
+    for (size_t row : accessPoints_.ShownOrder()) {
+        const intptr_t data = accessPoints_.Rows()[row].data;
+        if (data < 0 || static_cast<size_t>(data) >= entries.size()) continue;
+        const auto index = static_cast<size_t>(data);
+        const wlan::WLAN_BSS_ENTRY& entry = entries[index];
+        const auto elements = BssEntryElementBytes(scan_.bssList.get(), index);
+        const InformationElements ie = ParseInformationElements(elements);
+        AccessPointRecord ap;
+        ap.bssid = MacAddressText(entry.dot11Bssid);
+        ap.ssid = SsidText(entry.dot11Ssid);
+        ap.channel = FrequencyToChannel(entry.ulChCenterFrequency);
+        ap.frequencyMhz = entry.ulChCenterFrequency / 1000;
+        ap.rssiDbm = entry.lRssi;
+        ap.linkQuality = entry.uLinkQuality;
+        ap.vendor = VendorText(entry.dot11Bssid);
+        ap.standard = GenerationShortText(ie, entry.ulChCenterFrequency);
+        if (const ChannelWidth width = Width(ie); width.mhz) ap.widthMhz = width.mhz;
+        ap.beaconIntervalTu = entry.usBeaconPeriod;
+        const uint32_t rates = std::min<uint32_t>(entry.wlanRateSet.uRateSetLength / 2, 126);
+        for (uint32_t k = 0; k < rates; ++k) ap.rateHalves.push_back(entry.wlanRateSet.usRateSet[k] & 0x7FFF);
+        ap.detail = AccessPointDetailRows(entry, elements);
+        records.accessPoints.push_back(std::move(ap));
+    }
+    return records;
+}
+
+std::vector<uint8_t> SurveySession::Capture(const ExportStamp& stamp, uint64_t timeMicros, std::string& error) {
+    pcapng::PassCapture capture(stamp.program + " " + stamp.version);
+    if (accessPoints_.ShownCount() < accessPoints_.TotalCount() || !filter_.Empty()) {
+        std::vector<std::string> shown;
+        for (size_t row : accessPoints_.ShownOrder()) shown.push_back(AccessPointIdentity(accessPoints_.Rows()[row]));
+        capture.keep = [shown = std::move(shown)](const wlan::WLAN_BSS_ENTRY& entry) {
+            return std::find(shown.begin(), shown.end(), AsciiLowerCase(MacAddressText(entry.dot11Bssid))) !=
+                   shown.end();
+        };
+    }
+    if (const auto read = capture.AddPass(scan_.api, scan_.client.get(), timeMicros); read.code) {
+        error = ErrorText(read.call, read.code, CodeSign::Unsigned);
+        return {};
+    }
+    return capture.Capture().Bytes();
+}
+
 std::string SurveySession::ExportScopeText() const {
     const size_t networks = networks_.ShownOrder().size(), aps = accessPoints_.ShownOrder().size();
     if (networks == networks_.Rows().size() && aps == accessPoints_.Rows().size()) return "";
@@ -349,7 +416,26 @@ std::string SurveySession::ExportScopeText() const {
 
 bool SurveySession::Export(const std::string& fileName, ExportFormat format, const ExportStamp& stamp,
                            std::string& message) {
-    const FileWriteResult written = files_.Replace(fileName, ExportText(Document(stamp), format));
+    std::string bytes;
+    switch (format) {
+        case ExportFormat::TableCsv: bytes = ExportCsv(Document(stamp)); break;
+        case ExportFormat::AccessPointsCsv: bytes = AccessPointsCsv(Records(stamp)); break;
+        case ExportFormat::NetworksCsv: bytes = NetworksCsv(Records(stamp)); break;
+        case ExportFormat::AdaptersCsv: bytes = AdaptersCsv(Records(stamp)); break;
+        case ExportFormat::SurveyJson: bytes = SurveyJson(Records(stamp)); break;
+        case ExportFormat::Pcapng: {
+            std::string error;
+            const std::vector<uint8_t> capture = Capture(stamp, stamp.micros, error);
+            if (capture.empty()) {
+                message = "Could not export to " + fileName + ":\n" + error;
+                LogAdd(log_, message, LogLevel::Error);
+                return false;
+            }
+            bytes.assign(capture.begin(), capture.end());
+            break;
+        }
+    }
+    const FileWriteResult written = files_.Replace(fileName, bytes);
     if (!written.ok) {
         message = "Could not export to " + fileName + ":\n" + written.error;
         LogAdd(log_, message, LogLevel::Error);

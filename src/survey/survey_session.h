@@ -22,6 +22,7 @@
 #include "survey/scan_chart.h"
 #include "survey/strip_chart.h"
 #include "survey/survey_export.h"
+#include "survey/survey_records.h"
 #include "survey/survey_source.h"
 #include "survey/survey_views.h"
 #include "wireless/list_image.h"
@@ -125,8 +126,12 @@ public:
     // The access points of the last pass, in their networks' chart colours.
     std::vector<ChannelAp> ChannelAccessPoints() const;
 
-    // The rows the views show, as filtered and sorted.
+    // The rows the views show, as filtered and sorted: as on screen, and for scripts.
     ExportDocument Document(const ExportStamp& stamp) const;
+    SurveyRecords Records(const ExportStamp& stamp) const;
+    // The BSS entries of every adapter, read again now, as a packet capture; with a
+    // filter, only the access points it shows. Empty, with the failed call's text, on failure.
+    std::vector<uint8_t> Capture(const ExportStamp& stamp, uint64_t timeMicros, std::string& error);
     // "3 of 5 networks, 12 of 40 access points, as filtered"; "" when the filter hides nothing.
     std::string ExportScopeText() const;
     // False, with the message for the user (logged), when the file could not be written.

@@ -1,7 +1,10 @@
 #include "survey/survey_source.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
+#include "survey/survey_records.h"
 
 namespace {
 
@@ -14,7 +17,14 @@ std::string FileNamePart(const std::string& path) {
 
 std::shared_ptr<const wlan::sim::Scenario> SurveySource::Load(const std::string& file, std::string& problem) {
     wlan::sim::LoadResult load = wlan::sim::LoadScenarioFile(file);
-    if (!load) problem = load.message;
+    if (!load) {
+        // An export opened by mistake: say so rather than name the first key the loader refused.
+        std::ifstream in(std::filesystem::path(std::u8string(file.begin(), file.end())), std::ios::binary);
+        std::string head(4096, '\0');
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+        problem = LooksLikeExport(head) ? file + ": " + std::string(kExportNotRecording) : load.message;
+    }
     return load.scenario;
 }
 

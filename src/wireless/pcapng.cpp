@@ -4,6 +4,7 @@
 
 #include "wireless/information_elements.h"
 #include "wireless/scan_pass.h"
+#include "wireless/value_text.h"
 
 namespace pcapng {
 namespace {
@@ -137,6 +138,50 @@ void Writer::Block(uint32_t type, std::span<const uint8_t> body) {
     Put32(bytes_, total);
     bytes_.insert(bytes_.end(), body.begin(), body.end());
     Put32(bytes_, total);
+}
+
+uint64_t HostTimestampMicros(uint64_t fileTime) {
+    constexpr uint64_t k1970 = 116444736000000000;  // 1970-01-01 in 100 ns since 1601
+    return fileTime > k1970 ? (fileTime - k1970) / 10 : 0;
+}
+
+PassCapture::Result PassCapture::AddPass(wlan::WlanApi& api, wlan::Handle client, uint64_t fallbackMicros) {
+    wlan::WlanBuffer<wlan::WLAN_INTERFACE_INFO_LIST> interfaces(api);
+    if (const uint32_t rc = api.WlanEnumInterfaces(client, nullptr, interfaces.out())) return {rc, "WlanEnumInterfaces"};
+    struct Heard {
+        uint32_t id;
+        wlan::WlanBuffer<wlan::WLAN_BSS_LIST> list;
+    };
+    std::vector<Heard> heard;
+    uint64_t latest = 0;
+    for (const wlan::WLAN_INTERFACE_INFO& info : wlan::Entries(interfaces.get())) {
+        wlan::WlanBuffer<wlan::WLAN_BSS_LIST> list(api);
+        if (const uint32_t rc = api.WlanGetNetworkBssList(client, &info.InterfaceGuid, nullptr, wlan::kBssTypeAny,
+                                                          false, nullptr, list.out()))
+            return {rc, "WlanGetNetworkBssList"};
+        const auto known = std::find_if(interfaces_.begin(), interfaces_.end(),
+                                        [&](const auto& i) { return i.first == info.InterfaceGuid; });
+        uint32_t id = 0;
+        if (known != interfaces_.end()) {
+            id = known->second;
+        } else {
+            id = writer_.AddInterface(InterfaceDescriptionText(info));
+            interfaces_.emplace_back(info.InterfaceGuid, id);
+        }
+        for (const wlan::WLAN_BSS_ENTRY& entry : BssEntries(list.get()))
+            latest = std::max(latest, HostTimestampMicros(entry.ullHostTimestamp));
+        heard.push_back({id, std::move(list)});
+    }
+    const uint64_t time = latest ? latest : fallbackMicros;
+    for (const Heard& h : heard) {
+        size_t index = 0;
+        for (const wlan::WLAN_BSS_ENTRY& entry : BssEntries(h.list.get())) {
+            const size_t k = index++;
+            if (keep && !keep(entry)) continue;
+            writer_.AddFrame(h.id, time, BeaconFrame(entry, BssEntryElementBytes(h.list.get(), k)));
+        }
+    }
+    return {};
 }
 
 }  // namespace pcapng

@@ -4,12 +4,15 @@
 // and signal. Frames of one pass share its time; one interface block per adapter.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "wireless/records.h"
+#include "wireless/wlan_api.h"
 
 namespace pcapng {
 
@@ -54,5 +57,32 @@ private:
     uint32_t interfaces_ = 0;
     size_t frames_ = 0;
 };
+
+// Passes over every adapter of a service, each adapter with its interface block the
+// first time it is seen; the capture for a console's export and the window's.
+class PassCapture {
+public:
+    explicit PassCapture(std::string_view application) : writer_(application) {}
+    // Which entries go in (every one without it), e.g. the access points a filter shows.
+    std::function<bool(const wlan::WLAN_BSS_ENTRY&)> keep;
+
+    // One pass: the interfaces, then each one's BSS list. Its time is the latest host
+    // timestamp among the entries (the time the service heard them), else fallbackMicros.
+    // The call that failed and its result; code 0 when the pass was read.
+    struct Result {
+        uint32_t code = 0;
+        std::string_view call;
+    };
+    Result AddPass(wlan::WlanApi& api, wlan::Handle client, uint64_t fallbackMicros);
+
+    const Writer& Capture() const { return writer_; }
+
+private:
+    Writer writer_;
+    std::vector<std::pair<wlan::GUID, uint32_t>> interfaces_;
+};
+
+// Microseconds since 1970 of a host timestamp (100 ns since 1601); 0 before 1970.
+uint64_t HostTimestampMicros(uint64_t fileTime);
 
 }  // namespace pcapng

@@ -155,7 +155,7 @@ TEST_F(Lists, ExportWritesCsvAndJsonAndKeepsTheOldFileOnFailure) {
     main.net_lst.ClickColumn(0);
     TempFolder folder;
     std::string target;
-    ExportFormat format = ExportFormat::Csv;
+    ExportFormat format = ExportFormat::TableCsv;
     main.ask.exportFile = [&](std::string& fileName, ExportFormat& chosen) {
         fileName = target;
         chosen = format;
@@ -177,20 +177,23 @@ TEST_F(Lists, ExportWritesCsvAndJsonAndKeepsTheOldFileOnFailure) {
     EXPECT_NE(csv.find("Access point,00:00:00:00:00:0B,Bravo,36 (5.180 GHz),-50 dBm,"), std::string::npos);
 
     target = folder.Path("survey.json");
-    format = ExportFormat::Json;
+    format = ExportFormat::SurveyJson;
     Command(main, kCmdExport);
     const std::string json = ReadAll(target);
+    EXPECT_NE(json.find("\"format\": \"vellumar-survey\",\n  \"version\": 1"), std::string::npos) << json;
     EXPECT_NE(json.find("\"program\": \"Vellumar\""), std::string::npos) << json;
-    EXPECT_NE(json.find("\"version\": \"1.6.3.18\""), std::string::npos);
-    EXPECT_NE(json.find("{\"Network Name (SSID)\": \"Café, \\\"Bar\\\"\", \"Signal Quality\": \"70% / -65dBm\""),
+    EXPECT_NE(json.find("\"program_version\": \"1.6.3.18\""), std::string::npos);
+    EXPECT_NE(json.find("{\"ssid\": \"Café, \\\"Bar\\\"\", \"signal_quality_percent\": 70, \"signal_dbm\": -65"),
               std::string::npos);
-    EXPECT_NE(json.find("\"access_points\": ["), std::string::npos);
+    EXPECT_NE(json.find("{\"bssid\": \"00:00:00:00:00:0B\", \"ssid\": \"Bravo\", \"channel\": 36, \"frequency_mhz\": 5180, "
+                        "\"rssi_dbm\": -50,"),
+              std::string::npos);
     EXPECT_TRUE(messages.empty());
 
     // Held open by another program: the old file stays, and the box says why.
     {
         UniqueFile held(CreateFileW(Widen(target).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        format = ExportFormat::Csv;
+        format = ExportFormat::TableCsv;
         Command(main, kCmdExport);
     }
     EXPECT_EQ(ReadAll(target), json);
@@ -209,7 +212,7 @@ TEST_F(Lists, ExportWritesWhatTheFilterShowsAndSaysSo) {
     const std::string target = folder.Path("filtered.csv");
     main.ask.exportFile = [&](std::string& fileName, ExportFormat& chosen) {
         fileName = target;
-        chosen = ExportFormat::Csv;
+        chosen = ExportFormat::TableCsv;
         return true;
     };
     Command(main, kCmdExport);
@@ -218,6 +221,21 @@ TEST_F(Lists, ExportWritesWhatTheFilterShowsAndSaysSo) {
     EXPECT_EQ(csv.find("Network,alpha,"), std::string::npos) << csv;
     EXPECT_EQ(csv.find("00:00:00:00:00:0A"), std::string::npos) << csv;
     EXPECT_NE(csv.find("Adapter,Wi-Fi A,"), std::string::npos);  // the filter leaves the adapters alone
+
+    // The packet capture holds the beacons of the access points shown alone.
+    const std::string capture = folder.Path("filtered.pcapng");
+    main.ask.exportFile = [&](std::string& fileName, ExportFormat& chosen) {
+        fileName = capture;
+        chosen = ExportFormat::Pcapng;
+        return true;
+    };
+    Command(main, kCmdExport);
+    const std::string bytes = ReadAll(capture);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("\x0A\x0D\x0D\x0A", 4));
+    const std::string broadcast(6, '\xFF');  // the beacon's destination, then its BSSID
+    EXPECT_NE(bytes.find(broadcast + std::string("\0\0\0\0\0\x0B", 6)), std::string::npos);
+    EXPECT_EQ(bytes.find(broadcast + std::string("\0\0\0\0\0\x0A", 6)), std::string::npos);
+    EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace

