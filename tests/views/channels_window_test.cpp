@@ -29,14 +29,6 @@ std::string MenuText(HMENU menu, UINT position) {
     return Narrow(text);
 }
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 // One access point per band with fixed signals, and another radio (another address block) that shares channel 6.
 constexpr char kThreeBands[] = R"({"interfaces": [{"description": "Wi-Fi A",
   "networks": [{"ssid": "Near", "quality": 90}, {"ssid": "Wide", "quality": 60}, {"ssid": "Six", "quality": 70}],

@@ -959,10 +959,6 @@ void SiteSurveyWindow::OnMenu(WORD command) {
 LRESULT SiteSurveyWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND:
-            if (lp == 0 && LOWORD(wp) == IDCANCEL) {  // Esc outside the plan
-                PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-                return 0;
-            }
             if (lp == 0 && LOWORD(wp) >= kSiteNew && LOWORD(wp) <= kSiteLast) {
                 OnMenu(LOWORD(wp));
                 return 0;
@@ -977,17 +973,16 @@ LRESULT SiteSurveyWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case kSiteSurveyFitMessage:
             TakeFit();
             return 0;
-        case WM_CLOSE:
-            // Hidden, not destroyed: the survey stays open with the program.
-            SaveSettings();
-            capture_.Cancel();
-            ShowWindow(hwnd_, SW_HIDE);
-            if (HWND owner = GetWindow(hwnd_, GW_OWNER)) SetActiveWindow(owner);
-            return 0;
         default:
             break;
     }
-    return Window::OnMessage(msg, wp, lp);
+    return SideWindow::OnMessage(msg, wp, lp);
+}
+
+// Hidden, not destroyed: the survey stays open with the program.
+void SiteSurveyWindow::Closing() {
+    SaveSettings();
+    capture_.Cancel();
 }
 
 }  // namespace sitesurvey

@@ -72,7 +72,7 @@ enum SiteSurveyCommand : WORD {
 
 enum class MeasureMode { StopAndGo, Walk };
 
-class SiteSurveyWindow : public Window, private SurveyObserver {
+class SiteSurveyWindow : public SideWindow, private SurveyObserver {
 public:
     SiteSurveyWindow(HWND owner, SurveySession& session);
     ~SiteSurveyWindow() override;
@@ -128,6 +128,7 @@ public:
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    void Closing() override;
 
 private:
     // SurveyObserver: the main window's passes and the service's notifications.
