@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/accessible_reader.h"
 #include "shell/app_fixture.h"
 #include "shell/application.h"
 #include "shell/menu.h"
@@ -228,6 +229,17 @@ TEST_F(SiteSurvey, ImportScaleMeasureLayersSaveReopenExport) {
     const std::string tip = w.view.TipAt(nearA.x, nearA.y);
     EXPECT_NE(tip.find(" dBm\nNearest point, 0.5 m away:\n"), std::string::npos) << tip;
     EXPECT_NE(tip.find("02:00:00:00:00:0A  Office"), std::string::npos) << tip;
+
+    // A screen reader hears the same, part by part: the estimated access points, then the points.
+    const AccessibleTree tree = ReadAccessibleTree(w.view.hwnd());
+    ASSERT_HRESULT_SUCCEEDED(tree.result);
+    EXPECT_EQ(tree.self.name, "Floor plan");
+    ASSERT_GE(tree.children.size(), 2u);
+    EXPECT_EQ(tree.children[0].name, "Access point Office");
+    size_t pointParts = 0;
+    for (const auto& child : tree.children) pointParts += child.name.starts_with("Point ");
+    EXPECT_EQ(tree.children.back().name, "Point " + std::to_string(pointParts));
+    EXPECT_NE(tree.children.back().value.find(" dBm Nearest point, "), std::string::npos) << tree.children.back().value;
 
     // The wheel zooms about the mouse; the right button drags the plan.
     const double zoom = w.view.Zoom();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/air_text.h"
 #include "common/win32/wide.h"
 
 namespace sitesurvey {
@@ -266,6 +267,21 @@ void PlanView::DrawLegend(HDC dc, int width, int height) {
     std::snprintf(high, sizeof high, "%g", scene.legendHigh);
     TextAt(dc, left + pad, rampTop + bar + Scaled(2), low);
     TextAt(dc, left + w - pad - TextSize(dc, high).cx, rampTop + bar + Scaled(2), high);
+}
+
+std::vector<AccessiblePart> PlanView::AccessibleParts() const {
+    std::vector<AccessiblePart> parts;
+    const int r = Scaled(6);
+    const auto part = [&](std::string name, double x, double y) {
+        std::string value = tipAt ? tipAt(x, y) : "";
+        std::replace(value.begin(), value.end(), '\n', ' ');
+        const POINT at = ToClient(x, y);
+        parts.push_back({std::move(name), std::move(value), RECT{at.x - r, at.y - r, at.x + r, at.y + r}});
+    };
+    for (const PlanScene::Ap& ap : scene.aps) part("Access point " + AirTextForDisplay(ap.name), ap.x, ap.y);
+    for (size_t i = 0; i < scene.points.size(); ++i)
+        part("Point " + std::to_string(i + 1), scene.points[i].x, scene.points[i].y);
+    return parts;
 }
 
 LRESULT PlanView::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

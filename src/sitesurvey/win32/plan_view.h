@@ -64,6 +64,11 @@ public:
     std::function<std::string(double x, double y)> tipAt;
     std::string TipAt(int x, int y) const override;
 
+    // For screen readers: the estimated access points, then the measured points, each
+    // with what hovering it shows.
+    std::optional<std::string> AccessibleName() const override { return "Floor plan"; }
+    std::vector<AccessiblePart> AccessibleParts() const override;
+
 protected:
     void Paint(HDC dc) override;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
