@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kFormatKey = "\"format\": \"vellumar-survey\"";
+constexpr std::string_view kFormatKey = "\"format\": \"vellumar-export\"";
 
 enum class Kind { Text, Number, Numbers };  // Numbers: blank-separated in CSV, an array in JSON
 
@@ -165,7 +165,7 @@ std::string Json(const SurveyRecords& records, bool lines, std::optional<uint64_
         out += "\": ";
         out += value;
     };
-    key("format", JsonString(kSurveyFormatName));
+    key("format", JsonString(kExportFormatName));
     key("version", std::to_string(kSurveyFormatVersion));
     if (pass) key("pass", std::to_string(*pass));
     key("captured_at", JsonString(records.stamp.capturedAt));

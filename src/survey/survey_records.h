@@ -11,7 +11,7 @@
 
 #include "survey/survey_export.h"
 
-inline constexpr std::string_view kSurveyFormatName = "vellumar-survey";
+inline constexpr std::string_view kExportFormatName = "vellumar-export";
 inline constexpr int kSurveyFormatVersion = 1;
 
 struct AdapterRecord {

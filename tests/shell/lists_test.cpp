@@ -180,7 +180,7 @@ TEST_F(Lists, ExportWritesCsvAndJsonAndKeepsTheOldFileOnFailure) {
     format = ExportFormat::SurveyJson;
     Command(main, kCmdExport);
     const std::string json = ReadAll(target);
-    EXPECT_NE(json.find("\"format\": \"vellumar-survey\",\n  \"version\": 1"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"format\": \"vellumar-export\",\n  \"version\": 1"), std::string::npos) << json;
     EXPECT_NE(json.find("\"program\": \"Vellumar\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"program_version\": \"1.6.3.18\""), std::string::npos);
     EXPECT_NE(json.find("{\"ssid\": \"Café, \\\"Bar\\\"\", \"signal_quality_percent\": 70, \"signal_dbm\": -65"),

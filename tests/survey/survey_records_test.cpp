@@ -59,7 +59,7 @@ TEST(SurveyRecords, JsonIsVersionedWithNumbersAndExactTexts) {
     const SurveyRecords r = Sample();
     for (const std::string& text : {SurveyJson(r), SurveyJsonLine(r, 7)}) {
         const nlohmann::json doc = nlohmann::json::parse(text);
-        EXPECT_EQ(doc["format"], "vellumar-survey");
+        EXPECT_EQ(doc["format"], "vellumar-export");
         EXPECT_EQ(doc["version"], 1);
         EXPECT_EQ(doc["captured_at"], "2026-12-10T17:00:00Z");
         EXPECT_EQ(doc["program_version"], "1.6.3.18");
@@ -79,7 +79,7 @@ TEST(SurveyRecords, JsonIsVersionedWithNumbersAndExactTexts) {
     }
     const std::string line = SurveyJsonLine(r, 7);
     EXPECT_EQ(line.find('\n'), std::string::npos);
-    EXPECT_EQ(line.rfind("{\"format\": \"vellumar-survey\", \"version\": 1, \"pass\": 7, ", 0), 0u) << line;
+    EXPECT_EQ(line.rfind("{\"format\": \"vellumar-export\", \"version\": 1, \"pass\": 7, ", 0), 0u) << line;
     EXPECT_FALSE(nlohmann::json::parse(SurveyJson(r)).contains("pass"));
     SurveyRecords empty;
     EXPECT_EQ(nlohmann::json::parse(SurveyJson(empty))["access_points"], nlohmann::json::array());

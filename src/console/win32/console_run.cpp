@@ -15,7 +15,10 @@
 #include "common/win32/unique.h"
 #include "common/user_text.h"
 #include "console/console_command.h"
+#include "console/survey_points.h"
 #include "sim/scenario.h"
+#include "sitesurvey/survey_file.h"
+#include "sitesurvey/win32/render_run.h"
 #include "sim/simulated_wlan.h"
 #include "survey/survey_session.h"
 #include "survey/win32/wlan_service.h"
@@ -181,8 +184,37 @@ int Watch(const Command& command, HANDLE wake) {
 // ever (a random walk) gives this many.
 constexpr uint64_t kMostExportPasses = 3600;
 
+// A site survey's points, each a pass with the BSS list kept with it.
+int ExportSurveyFile(const Command& command, const std::string& text) {
+    const sitesurvey::SurveyLoad load = sitesurvey::ParseSurvey(text, command.recording);
+    if (!load.survey) {
+        Error(load.error);
+        return kExitUsage;
+    }
+    std::string bytes;
+    switch (command.format) {
+        case ExportKind::Json: bytes = SurveyPointsJsonLines(*load.survey); break;
+        case ExportKind::Csv: bytes = SurveyPointsCsv(*load.survey); break;
+        case ExportKind::Pcapng: {
+            const ExportStamp stamp = Stamp();
+            const std::vector<uint8_t> capture = SurveyPointsPcapng(*load.survey, stamp.program + " " + stamp.version);
+            bytes.assign(capture.begin(), capture.end());
+            break;
+        }
+    }
+    if (const FileWriteResult written = WriteFileReplacing(command.out, bytes); !written.ok) {
+        Error("cannot write " + command.out + ": " + written.error);
+        return kExitUsage;
+    }
+    return kExitOk;
+}
+
 int Export(const Command& command) {
     std::string problem;
+    // A site survey file names its format near its start; anything else is read as a recording.
+    if (const auto text = ReadFileCapped(command.recording, sitesurvey::kMaxSurveyBytes, "file", problem);
+        text && text->substr(0, 4096).find("\"" + std::string(sitesurvey::kSurveyFormat) + "\"") != std::string::npos)
+        return ExportSurveyFile(command, *text);
     const auto scenario = SurveySource::Load(command.recording, problem);
     if (!scenario) {
         Error(problem);

@@ -95,7 +95,7 @@ TEST_F(ConsoleProgram, ScanJsonIsTheWindowsExportOfThePass) {
     ASSERT_EQ(scan.exit, 0u) << scan.err;
     nlohmann::json printed = nlohmann::json::parse(scan.out);
     nlohmann::json exported = WindowExport(kDemo, folder.Path("window.json"));
-    EXPECT_EQ(printed["format"], "vellumar-survey");
+    EXPECT_EQ(printed["format"], "vellumar-export");
     EXPECT_FALSE(printed["access_points"].empty());
     printed.erase("captured_at");
     exported.erase("captured_at");
@@ -141,6 +141,30 @@ TEST_F(ConsoleProgram, ExportConvertsARecording) {
     const std::string bytes = ReadAll(capture);
     ASSERT_GE(bytes.size(), 28u);
     EXPECT_EQ(bytes.substr(0, 4), std::string("\x0A\x0D\x0D\x0A", 4));
+}
+
+// A site survey file: each measured point a pass; a broken one gets the reader's place and problem.
+TEST_F(ConsoleProgram, ExportConvertsASiteSurvey) {
+    const std::string survey = std::string(VELLUMAR_TEST_SOURCE_DIR) + "/tests/console/survey.json";
+    const std::string json = folder.Path("points.json"), csv = folder.Path("points.csv");
+    ASSERT_EQ(Run("export \"" + survey + "\" --format json --out \"" + json + "\"").exit, 0u);
+    std::vector<nlohmann::json> points;
+    std::istringstream in(ReadAll(json));
+    for (std::string line; std::getline(in, line);) points.push_back(nlohmann::json::parse(line));
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_EQ(points[1]["x_m"], 15);
+    EXPECT_EQ(points[1]["access_points"][0]["rssi_dbm"], -61);
+    ASSERT_EQ(Run("export \"" + survey + "\" --format csv --out \"" + csv + "\"").exit, 0u);
+    EXPECT_NE(ReadAll(csv).find("\r\nGround floor,2,15,2.025,2026-12-11T09:30:07.250Z,02:00:00:00:00:0A,Office,-61,5180,36\r\n"),
+              std::string::npos)
+        << ReadAll(csv);
+
+    const std::string broken = folder.Path("broken.json"), out = folder.Path("never.csv");
+    WriteTestFile(broken, "{\"format\": \"vellumar-survey\", \"version\": 1, \"plans\": 7}");
+    const Result bad = Run("export \"" + broken + "\" --format csv --out \"" + out + "\"");
+    EXPECT_EQ(bad.exit, 2u);
+    EXPECT_NE(bad.err.find("broken.json:1:"), std::string::npos) << bad.err;
+    EXPECT_EQ(GetFileAttributesW(Widen(out).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(ConsoleProgram, MistakesExitTwoAndWriteNothing) {
