@@ -87,6 +87,12 @@ TEST_F(HighContrastView, DrawnControlsUseSystemColoursAndLineStyles) {
     Shoot(a.main.hwnd(), "highcontrast-main-96dpi.bmp");
     Shoot(a.channels.hwnd(), "highcontrast-channels-96dpi.bmp");
     Shoot(a.locate.hwnd(), "highcontrast-locate-96dpi.bmp");
+    // The floor plan keeps its picture and heat map (the data); its marks, labels and legend take the scheme.
+    a.siteSurvey.OpenSample();
+    a.siteSurvey.ShowSurvey();
+    SetWindowPos(a.siteSurvey.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
+    Shoot(a.siteSurvey.hwnd(), "highcontrast-site-survey-96dpi.bmp");
+    EXPECT_GT(PixelsOf(a.siteSurvey.view.hwnd(), GetSysColor(COLOR_WINDOW)), 500u);  // the legend's box, the points
 
     // Only the scheme's colours in the drawn controls: the window, its text, the highlight, grey text.
     const COLORREF allowed[] = {GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HIGHLIGHT),

@@ -17,6 +17,22 @@ constexpr double kMinZoom = 1.0 / 64, kMaxZoom = 32;
 
 COLORREF Ref(uint32_t rgb) { return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
 
+// The marks' and the legend's colours; in high contrast the system's only (the heat map
+// keeps its palette: it is the data).
+struct MarkColours {
+    COLORREF outline, point, walk, waiting, scale, ap, labelBack, labelText, legendBack, legendFrame, legendText;
+};
+MarkColours MarkColoursNow() {
+    if (HighContrast()) {
+        const COLORREF text = GetSysColor(COLOR_WINDOWTEXT), back = GetSysColor(COLOR_WINDOW),
+                       mark = GetSysColor(COLOR_HIGHLIGHT);
+        return {text, back, mark, mark, mark, text, back, text, back, text, text};
+    }
+    return {RGB(20, 20, 20),   RGB(255, 255, 255), RGB(40, 70, 200),   RGB(200, 30, 30),
+            RGB(220, 20, 20),  RGB(30, 30, 90),    RGB(255, 255, 255), RGB(10, 10, 60),
+            RGB(255, 255, 255), RGB(128, 128, 128), RGB(0, 0, 0)};
+}
+
 void TextAt(HDC dc, int x, int y, const std::string& text) {
     const std::wstring wide = Widen(text);
     TextOutW(dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
@@ -122,7 +138,11 @@ void PlanView::Paint(HDC dc) {
     GdiFlush();
     // The plan, each screen pixel from the plan pixel under its centre.
     const size_t count = static_cast<size_t>(width) * height;
-    std::fill(bits_, bits_ + count, kBackground);
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    const uint32_t background = HighContrast()
+                                    ? uint32_t{GetRValue(window)} << 16 | uint32_t{GetGValue(window)} << 8 | GetBValue(window)
+                                    : kBackground;
+    std::fill(bits_, bits_ + count, background);
     if (scene.plan && !scene.plan->pixels.empty()) {
         const PlanPicture& plan = *scene.plan;
         std::vector<int> columns(static_cast<size_t>(width));
@@ -158,13 +178,15 @@ void PlanView::DrawMarks(HDC dc, int /*width*/, int /*height*/) {
     const HFONT font = parent_ ? parent_->Font() : nullptr;
     SelectGuard useFont(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
+    const MarkColours colours = MarkColoursNow();
     const int r = Scaled(4), line = std::max(1, Scaled(1));
-    UniqueGdiObject outline(CreatePen(PS_SOLID, line, RGB(20, 20, 20)));
+    UniqueGdiObject outline(CreatePen(PS_SOLID, line, colours.outline));
     SelectGuard pen(dc, outline.get());
-    SelectGuard brush(dc, GetStockObject(WHITE_BRUSH));
+    UniqueGdiObject pointFill(CreateSolidBrush(colours.point));
+    SelectGuard brush(dc, pointFill.get());
     // The walk so far: a line through its marks.
     if (scene.walk.size() > 1) {
-        UniqueGdiObject walkPen(CreatePen(PS_SOLID, Scaled(2), RGB(40, 70, 200)));
+        UniqueGdiObject walkPen(CreatePen(PS_SOLID, Scaled(2), colours.walk));
         SelectGuard usePen(dc, walkPen.get());
         std::vector<POINT> path;
         for (const auto& m : scene.walk) path.push_back(ToClient(m.x, m.y));
@@ -177,21 +199,21 @@ void PlanView::DrawMarks(HDC dc, int /*width*/, int /*height*/) {
     for (const auto& p : scene.walk) {
         const POINT c = ToClient(p.x, p.y);
         RECT square{c.x - r, c.y - r, c.x + r + 1, c.y + r + 1};
-        UniqueGdiObject blue(CreateSolidBrush(RGB(40, 70, 200)));
+        UniqueGdiObject blue(CreateSolidBrush(colours.walk));
         FillRect(dc, &square, static_cast<HBRUSH>(blue.get()));
     }
     if (scene.waiting) {
         // A ring with a gap in it until the scan comes.
         const POINT c = ToClient(scene.waiting->x, scene.waiting->y);
-        UniqueGdiObject red(CreatePen(PS_SOLID, Scaled(2), RGB(200, 30, 30)));
+        UniqueGdiObject red(CreatePen(PS_SOLID, Scaled(2), colours.waiting));
         SelectGuard usePen(dc, red.get());
         const int w = r * 2;
         Arc(dc, c.x - w, c.y - w, c.x + w + 1, c.y + w + 1, c.x + w, c.y, c.x, c.y - w);
-        SetTextColor(dc, RGB(160, 0, 0));
+        SetTextColor(dc, colours.waiting);
         TextAt(dc, c.x + w + Scaled(3), c.y - Scaled(8), "Waiting for a scan...");
     }
     if (!scene.scaleClicks.empty()) {
-        UniqueGdiObject red(CreatePen(PS_SOLID, Scaled(2), RGB(220, 20, 20)));
+        UniqueGdiObject red(CreatePen(PS_SOLID, Scaled(2), colours.scale));
         SelectGuard usePen(dc, red.get());
         std::vector<POINT> ends;
         for (const auto& m : scene.scaleClicks) {
@@ -203,7 +225,7 @@ void PlanView::DrawMarks(HDC dc, int /*width*/, int /*height*/) {
         if (ends.size() == 2) Polyline(dc, ends.data(), 2);
     }
     // Estimated access points: a dark diamond and the name beside it.
-    UniqueGdiObject dark(CreateSolidBrush(RGB(30, 30, 90)));
+    UniqueGdiObject dark(CreateSolidBrush(colours.ap));
     SelectGuard darkBrush(dc, dark.get());
     const int d = Scaled(7);
     for (const auto& ap : scene.aps) {
@@ -212,8 +234,9 @@ void PlanView::DrawMarks(HDC dc, int /*width*/, int /*height*/) {
         Polygon(dc, diamond, 4);
         const SIZE size = TextSize(dc, ap.name);
         RECT back{c.x + d + Scaled(2), c.y - size.cy / 2 - 1, c.x + d + Scaled(6) + size.cx, c.y + size.cy / 2 + 1};
-        FillRect(dc, &back, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        SetTextColor(dc, RGB(10, 10, 60));
+        UniqueGdiObject labelBack(CreateSolidBrush(colours.labelBack));
+        FillRect(dc, &back, static_cast<HBRUSH>(labelBack.get()));
+        SetTextColor(dc, colours.labelText);
         TextAt(dc, back.left + Scaled(2), back.top + 1, ap.name);
     }
 }
@@ -223,7 +246,8 @@ void PlanView::DrawLegend(HDC dc, int width, int height) {
     const HFONT font = parent_ ? parent_->Font() : nullptr;
     SelectGuard useFont(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
+    const MarkColours colours = MarkColoursNow();
+    SetTextColor(dc, colours.legendText);
     const int pad = Scaled(6), bar = Scaled(12);
     const SIZE heading = TextSize(dc, scene.legend);
     const bool discrete = scene.layer == Layer::Channel;
@@ -239,8 +263,9 @@ void PlanView::DrawLegend(HDC dc, int width, int height) {
     const int left = pad, top = height - h - pad;
     if (w < Scaled(40) || top < 0) return;
     RECT box{left, top, left + w, top + h};
-    FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    UniqueGdiObject back(CreateSolidBrush(colours.legendBack)), frame(CreateSolidBrush(colours.legendFrame));
+    FillRect(dc, &box, static_cast<HBRUSH>(back.get()));
+    FrameRect(dc, &box, static_cast<HBRUSH>(frame.get()));
     TextAt(dc, left + pad, top + pad, scene.legend);
     const int rampTop = top + pad + heading.cy + Scaled(4);
     if (discrete) {
