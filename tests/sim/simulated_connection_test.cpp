@@ -148,8 +148,10 @@ struct Heard {
     std::vector<uint8_t> data;
 };
 
-std::vector<uint8_t> MsmBytes(const uint8_t (&bssid)[6]) {
-    WLAN_MSM_NOTIFICATION_DATA d;
+// The fields both notification records share, as the scenario's Campus link fills them.
+template <typename Data>
+Data CampusLink() {
+    Data d;
     std::memset(&d, 0, sizeof d);
     d.wlanConnectionMode = 1;
     const std::u16string profile = u"Campus profile";
@@ -157,26 +159,24 @@ std::vector<uint8_t> MsmBytes(const uint8_t (&bssid)[6]) {
     d.dot11Ssid.uSSIDLength = 6;
     std::memcpy(d.dot11Ssid.ucSSID, "Campus", 6);
     d.dot11BssType = 1;
-    std::memcpy(d.dot11MacAddr, bssid, 6);
     d.bSecurityEnabled = 1;
-    d.bFirstPeer = 1;
+    return d;
+}
+
+template <typename Data>
+std::vector<uint8_t> BytesOf(const Data& d) {
     const auto* p = reinterpret_cast<const uint8_t*>(&d);
     return {p, p + sizeof d};
 }
 
-std::vector<uint8_t> AcmBytes() {
-    WLAN_CONNECTION_NOTIFICATION_DATA d;
-    std::memset(&d, 0, sizeof d);
-    d.wlanConnectionMode = 1;
-    const std::u16string profile = u"Campus profile";
-    std::copy(profile.begin(), profile.end(), d.strProfileName);
-    d.dot11Ssid.uSSIDLength = 6;
-    std::memcpy(d.dot11Ssid.ucSSID, "Campus", 6);
-    d.dot11BssType = 1;
-    d.bSecurityEnabled = 1;
-    const auto* p = reinterpret_cast<const uint8_t*>(&d);
-    return {p, p + sizeof d};
+std::vector<uint8_t> MsmBytes(const uint8_t (&bssid)[6]) {
+    auto d = CampusLink<WLAN_MSM_NOTIFICATION_DATA>();
+    std::memcpy(d.dot11MacAddr, bssid, 6);
+    d.bFirstPeer = 1;
+    return BytesOf(d);
 }
+
+std::vector<uint8_t> AcmBytes() { return BytesOf(CampusLink<WLAN_CONNECTION_NOTIFICATION_DATA>()); }
 
 TEST(SimulatedConnection, LinkChangesAreNotifiedInTheContractsOrderWithinTheEnumeration) {
     Link s(kRoaming);

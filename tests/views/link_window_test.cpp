@@ -21,14 +21,6 @@
 
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 // Not connected in epoch 1; on A from epoch 2, where B (same network) is already 10 dB
 // stronger; roams to B in epoch 15; gone from epoch 17.
 constexpr char kRoam[] = R"({"interfaces": [{"description": "Roaming adapter",
@@ -139,7 +131,7 @@ TEST_F(LinkWindow, ListsTheLinkAndItsEvents) {
     EXPECT_EQ(events[2][1], "Disconnected");
     EXPECT_EQ(Rows(link.detail_lst), (std::vector<std::vector<std::string>>{{"State", "Not connected"}}));
     PostMessageW(link.hwnd(), WM_CLOSE, 0, 0);
-    Pump();
+    PumpMessages();
     EXPECT_FALSE(link.Showing());
 }
 
@@ -211,7 +203,7 @@ TEST_F(LinkWindow, Screenshots) {
         a.main.status_bar.Show(a.main.session().Link());
         for (HWND w : {a.main.hwnd(), a.link.hwnd(), a.history.hwnd()})
             RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        Pump();
+        PumpMessages();
         // Each window alone on the screen: a shot takes what the screen shows where it lies.
         const std::string suffix = "-" + std::to_string(dpi) + "dpi.bmp";
         const std::pair<Window*, const char*> shots[] = {
@@ -220,7 +212,7 @@ TEST_F(LinkWindow, Screenshots) {
             for (const auto& [other, unused] : shots) ShowWindow(other->hwnd(), other == shown ? SW_SHOWNA : SW_HIDE);
             SetWindowPos(shown->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
             RedrawWindow(shown->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-            Pump();
+            PumpMessages();
             SaveScreenshot(shown->hwnd(), folder + name + suffix);
         }
         for (const auto& [w, unused] : shots) ShowWindow(w->hwnd(), SW_SHOWNA);

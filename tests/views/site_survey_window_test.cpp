@@ -20,14 +20,6 @@ using namespace sitesurvey;
 
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 void Command(SiteSurveyWindow& w, WORD command) { SendMessageW(w.hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0); }
 
 // A left click on the plan view at plan pixels, as the mouse makes it.
@@ -263,7 +255,7 @@ TEST_F(SiteSurvey, ImportScaleMeasureLayersSaveReopenExport) {
     SetWindowPos(w.hwnd(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     const auto shoot = [&](const std::string& name) {
         RedrawWindow(w.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        Pump();
+        PumpMessages();
         SaveScreenshot(w.hwnd(), shots + name);
     };
     shoot("site-survey-signal-96dpi.bmp");
